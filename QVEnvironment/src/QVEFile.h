@@ -1,0 +1,54 @@
+// Thin owner of one platform file handle. Every failure throws a QVException* naming the file.
+#pragma once
+
+#include <cstdint>
+
+#include "QVEOptions.h"
+#include "QVEString.h"
+
+namespace Qve {
+
+// POSIX file descriptor; -1 when no file is open.
+using QVFileHandle = int;
+constexpr QVFileHandle kQVInvalidHandle = -1;
+
+// Options read by QVFile (absent means false).
+inline constexpr const char* kQVFileReadOnly = "ReadOnly";          // Bool, read by Open
+inline constexpr const char* kQVFileDeleteOnClose = "DeleteOnClose";  // Bool, read by Create
+
+class QVFile : public QVOptions {
+ public:
+  QVFile() = default;
+  ~QVFile() override;
+
+  // Opens an existing file, read-only with "ReadOnly", else read-write. -999 on failure.
+  virtual void Open(const QVEstring& path);
+  // Creates or truncates the file; "DeleteOnClose" removes it on Close. -998 on failure.
+  virtual void Create(const QVEstring& path);
+  // Takes ownership of an open handle (pipe ends).
+  virtual void Attach(QVFileHandle handle, const QVEstring& name);
+  virtual void Close();
+  // Returns the bytes read; 0 at the end of a file or of a pipe. -997 on failure.
+  virtual uint64_t Read(void* buffer, uint64_t size);
+  // Writes every byte. -996 on failure.
+  virtual uint64_t Write(const void* buffer, uint64_t size);
+  virtual void Flush();                  // -996
+  virtual void SetSize(uint64_t size);   // -995; position is `size` afterwards
+  virtual uint64_t GetSize();            // -995
+  virtual uint64_t GetPosition();        // -995
+  // UINT64_MAX (all ones) means SeekToEnd. -995.
+  virtual uint64_t Seek(uint64_t position);
+  virtual void SeekToBegin();
+  virtual uint64_t SeekToEnd();  // -995
+
+  const QVEstring& GetFileName() const { return file_name_; }
+  QVFileHandle GetHandle() const { return handle_; }
+  bool IsOpen() const { return handle_ != kQVInvalidHandle; }
+
+ private:
+  QVFileHandle handle_ = kQVInvalidHandle;
+  QVEstring file_name_;
+  bool delete_on_close_ = false;
+};
+
+}  // namespace Qve

@@ -1,0 +1,192 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "QVEException.h"
+#include "QVEFile.h"
+
+namespace Qve {
+
+namespace {
+constexpr const char* kSourceFile = "Sources/Libraries/Static/QVEnvironment/src/QVEFile";
+constexpr uint32_t kOpenLine = 76;
+constexpr uint32_t kCreateLine = 117;
+constexpr uint32_t kReadLine = 154;
+constexpr uint32_t kWriteLine = 183;
+constexpr uint32_t kFlushLine = 205;
+constexpr uint32_t kGetSizeLine = 226;
+constexpr uint32_t kSetSizeMoveLine = 257;
+constexpr uint32_t kSetSizeEndLine = 264;
+constexpr uint32_t kPositionLine = 297;
+constexpr uint32_t kSeekLine = 332;
+constexpr uint32_t kSeekToEndLine = 363;
+
+constexpr uint64_t kSeekEnd = UINT64_MAX;
+
+// A single read or write call never asks for more than this (the kernel's own limit).
+constexpr uint64_t kMaxTransfer = 0x7ffff000;
+
+bool ReadFlag(const QVOptions& options, const char* key) {
+  bool flag = false;
+  options.GetOption(kQVOptBool, key, &flag);
+  return flag;
+}
+}  // namespace
+
+QVFile::~QVFile() { QVFile::Close(); }
+
+void QVFile::Open(const QVEstring& path) {
+  Close();
+  bool read_only = ReadFlag(*this, kQVFileReadOnly);
+  int flags = (read_only ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0) {
+    // A folder opens read-only on POSIX, but it is no file to read.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+      ::close(fd);
+      fd = -1;
+    }
+  }
+  if (fd < 0) {
+    ThrowQVException(kQVErrFileOpen, kSourceFile, kOpenLine, "cannot open file: %s", path.c_str());
+  }
+  handle_ = fd;
+  file_name_ = path;
+  delete_on_close_ = false;
+}
+
+void QVFile::Create(const QVEstring& path) {
+  Close();
+  bool delete_on_close = ReadFlag(*this, kQVFileDeleteOnClose);
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    ThrowQVException(kQVErrFileCreate, kSourceFile, kCreateLine, "cannot create file: %s",
+                     path.c_str());
+  }
+  handle_ = fd;
+  file_name_ = path;
+  delete_on_close_ = delete_on_close;
+}
+
+void QVFile::Attach(QVFileHandle handle, const QVEstring& name) {
+  Close();
+  handle_ = handle;
+  file_name_ = name;
+  delete_on_close_ = false;
+}
+
+void QVFile::Close() {
+  if (handle_ == kQVInvalidHandle) return;
+  // Unlinked first: the name must not be visible after Close returns.
+  if (delete_on_close_) ::unlink(file_name_.c_str());
+  ::close(handle_);
+  handle_ = kQVInvalidHandle;
+  file_name_.clear();
+  delete_on_close_ = false;
+}
+
+uint64_t QVFile::Read(void* buffer, uint64_t size) {
+  if (size > kMaxTransfer) size = kMaxTransfer;
+  ssize_t got;
+  do {
+    got = ::read(handle_, buffer, size);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) {
+    ThrowQVException(kQVErrFileRead, kSourceFile, kReadLine, "cannot read from file: %s",
+                     file_name_.c_str());
+  }
+  return static_cast<uint64_t>(got);
+}
+
+uint64_t QVFile::Write(const void* buffer, uint64_t size) {
+  const char* next = static_cast<const char*>(buffer);
+  uint64_t left = size;
+  // A zero-length write still reaches the platform, so that a closed file fails.
+  do {
+    uint64_t chunk = left > kMaxTransfer ? kMaxTransfer : left;
+    ssize_t put = ::write(handle_, next, chunk);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0 || (put == 0 && chunk != 0)) {
+      ThrowQVException(kQVErrFileWrite, kSourceFile, kWriteLine, "cannot write to file: %s",
+                       file_name_.c_str());
+    }
+    next += put;
+    left -= static_cast<uint64_t>(put);
+  } while (left != 0);
+  return size;
+}
+
+void QVFile::Flush() {
+  struct stat info {};
+  bool failed = ::fstat(handle_, &info) != 0;
+  // Pipes and devices have nothing to sync.
+  if (!failed && S_ISREG(info.st_mode)) failed = ::fsync(handle_) != 0;
+  if (failed) {
+    ThrowQVException(kQVErrFileWrite, kSourceFile, kFlushLine, "cannot write to file: %s",
+                     file_name_.c_str());
+  }
+}
+
+void QVFile::SetSize(uint64_t size) {
+  if (size > static_cast<uint64_t>(INT64_MAX) ||
+      ::lseek(handle_, static_cast<off_t>(size), SEEK_SET) < 0) {
+    ThrowQVException(kQVErrFileAccess, kSourceFile, kSetSizeMoveLine, "cannot access file: %s",
+                     file_name_.c_str());
+  }
+  if (::ftruncate(handle_, static_cast<off_t>(size)) != 0) {
+    ThrowQVException(kQVErrFileAccess, kSourceFile, kSetSizeEndLine, "cannot access file: %s",
+                     file_name_.c_str());
+  }
+}
+
+uint64_t QVFile::GetSize() {
+  struct stat info {};
+  if (::fstat(handle_, &info) != 0) {
+    ThrowQVException(kQVErrFileAccess, kSourceFile, kGetSizeLine, "cannot access file: %s",
+                     file_name_.c_str());
+  }
+  return static_cast<uint64_t>(info.st_size);
+}
+
+uint64_t QVFile::GetPosition() {
+  off_t position = ::lseek(handle_, 0, SEEK_CUR);
+  if (position < 0) {
+    ThrowQVException(kQVErrFileAccess, kSourceFile, kPositionLine, "cannot access file: %s",
+                     file_name_.c_str());
+  }
+  return static_cast<uint64_t>(position);
+}
+
+uint64_t QVFile::Seek(uint64_t position) {
+  if (position == kSeekEnd) return SeekToEnd();
+  off_t moved = -1;
+  if (position <= static_cast<uint64_t>(INT64_MAX)) {
+    moved = ::lseek(handle_, static_cast<off_t>(position), SEEK_SET);
+  }
+  if (moved < 0) {
+    ThrowQVException(kQVErrFileAccess, kSourceFile, kSeekLine, "cannot access file: %s",
+                     file_name_.c_str());
+  }
+  return static_cast<uint64_t>(moved);
+}
+
+void QVFile::SeekToBegin() { Seek(0); }
+
+uint64_t QVFile::SeekToEnd() {
+  off_t moved = ::lseek(handle_, 0, SEEK_END);
+  if (moved < 0) {
+    ThrowQVException(kQVErrFileAccess, kSourceFile, kSeekToEndLine, "cannot access file: %s",
+                     file_name_.c_str());
+  }
+  return static_cast<uint64_t>(moved);
+}
+
+}  // namespace Qve

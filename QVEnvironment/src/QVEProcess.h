@@ -1,0 +1,67 @@
+// One child process with standard input, output and error redirected to pipes.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "QVEFile.h"
+#include "QVEOptions.h"
+#include "QVEString.h"
+
+namespace Qve {
+
+// Splits a command line into words the Windows way: blanks (space, tab) separate words outside
+// double quotes; quotes group and are removed ("" gives an empty word); 2n backslashes before a
+// quote give n backslashes, 2n+1 give n and a literal quote; other backslashes are literal.
+std::vector<QVEstring> SplitCommandLine(const QVEstring& command_line);
+
+// The child's standard output and standard error share one pipe, so both arrive interleaved as
+// written. Used by one thread; Start is called once per object. The caller must keep reading
+// the output file while the child runs: a full pipe blocks the child.
+class QVEProcess : public QVOption {
+ public:
+  QVEProcess();
+  ~QVEProcess() override;
+  QVEProcess(const QVEProcess&) = delete;
+  QVEProcess& operator=(const QVEProcess&) = delete;
+
+  // Splits `command_line` into words (blanks separate, double quotes group and are removed),
+  // resolves the program (a word with "/" is a path; a bare name is looked up in the current
+  // folder, then along PATH) and starts it in `working_folder` (empty: the current one). A file
+  // that is not executable, or that the kernel refuses as a program, runs through /bin/sh.
+  // Without pipes the child inherits fd 0, 1 and 2. Any failure to start is known here and
+  // throws QVException* -994 "resource unavailable: <command line>"; nothing is left running.
+  void Start(const QVEstring& command_line, const QVEstring& working_folder, bool with_pipes);
+
+  // Writes to the child's standard input ("cmd input write").
+  std::shared_ptr<QVFile> GetInputFile() const { return input_file_; }
+  // Reads the child's standard output and error ("cmd ouput read"); 0 at the end.
+  std::shared_ptr<QVFile> GetOutputFile() const { return output_file_; }
+
+  // Waits up to `timeout_ms` milliseconds (UINT32_MAX: no limit) for the child to end and reaps
+  // it once.
+  void Wait(uint32_t timeout_ms);
+
+  pid_t GetPid() const { return pid_; }
+  // Exit status as waitpid reported it, once reaped; -1 before.
+  int GetExitStatus() const { return exit_status_; }
+
+ private:
+  // waitpid with `options`; true once the child is reaped (or is no longer ours to reap).
+  bool Reap(int options);
+  void CloseChildEnds();
+
+  // The child's ends of the pipes, open only while Start runs.
+  int child_input_ = -1;
+  int child_output_ = -1;
+  pid_t pid_ = 0;
+  bool reaped_ = false;
+  int exit_status_ = -1;
+  std::shared_ptr<QVFile> input_file_;
+  std::shared_ptr<QVFile> output_file_;
+};
+
+}  // namespace Qve

@@ -1,0 +1,36 @@
+// Text type and text helpers of the environment library.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+
+namespace Qve {
+
+// The library's narrow byte string. All text between subsystems is UTF-8.
+using QVEstring = std::string;
+
+// printf-style formatting into `out` (replacing its contents). An empty format gives an empty
+// text. The work buffer starts at twice the format's length and grows until the result fits, so
+// the result is never truncated.
+void Format(QVEstring& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void FormatV(QVEstring& out, const char* format, va_list args);
+
+// Convenience form of Format that returns the text.
+QVEstring FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Removes every trailing `ch`.
+void TrimRight(QVEstring& text, char ch);
+// Removes every leading and every trailing `ch`.
+void TrimBoth(QVEstring& text, char ch);
+// Replaces each occurrence of `from` by `to`, scanning on after the inserted text. An empty
+// `from` changes nothing.
+void ReplaceAll(QVEstring& text, const QVEstring& from, const QVEstring& to);
+// Upper-cases each byte in place with the C library's toupper.
+void ToUpper(QVEstring& text);
+
+// Conversions between the platform's "ANSI" code page and UTF-8. On POSIX the locale charset is
+// UTF-8, so both are identities; they stay named so that callers keep one seam.
+QVEstring AnsiToUtf8(const QVEstring& text);
+QVEstring Utf8ToAnsi(const QVEstring& text);
+
+}  // namespace Qve

@@ -1,0 +1,34 @@
+// Seconds-and-milliseconds time stamp used for trace lines and durations.
+#pragma once
+
+#include <cstdint>
+
+#include "QVEString.h"
+
+namespace Qve {
+
+class QVTimeStamp {
+ public:
+  QVTimeStamp() = default;
+  QVTimeStamp(int64_t seconds, uint16_t milliseconds) : seconds_(seconds), ms_(milliseconds) {}
+
+  void Clear();
+  // Reads the wall clock with millisecond resolution.
+  void SetNow();
+  // (later.seconds - seconds) + (later.ms - ms) / 1000.0
+  double ElapsedSeconds(const QVTimeStamp& later) const;
+  // The ctime text of the seconds in local time without weekday and newline: 20 characters,
+  // e.g. "Dec 04 22:36:11 2026". No milliseconds.
+  QVEstring Text() const;
+
+  int64_t Seconds() const { return seconds_; }
+  uint16_t Milliseconds() const { return ms_; }
+
+  static QVTimeStamp Now();
+
+ private:
+  int64_t seconds_ = 0;
+  uint16_t ms_ = 0;
+};
+
+}  // namespace Qve

@@ -1,0 +1,193 @@
+#include "QVETrace.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "QVETestSupport.h"
+
+namespace Qve {
+namespace {
+
+// The outputers take a va_list; these build one.
+void Trace(QVTraceOutputer& out, int32_t level, const char* source, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  out.Trace(level, source, format, args);
+  va_end(args);
+}
+
+QVEstring LineId(QVTraceOutputer& out, int32_t level, uint32_t id, const char* source,
+                 const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  QVEstring line = out.FormatMessageId(level, id, source, format, args);
+  va_end(args);
+  return line;
+}
+
+QVEstring Line(QVTraceOutputer& out, int32_t level, const char* source, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  QVEstring line = out.FormatMessage(level, source, format, args);
+  va_end(args);
+  return line;
+}
+
+// A string outputer with a fixed time stamp, so that whole lines can be compared.
+class FixedStampOutputer : public QVStringTraceOutputer {
+ public:
+  using QVStringTraceOutputer::QVStringTraceOutputer;
+  QVEstring TimeStamp() override { return "Dec 04 22:36:11 2026"; }
+};
+
+TEST(TraceOutputerTest, FileLinesCarryStampTagAndSource) {
+  test::TempFolder folder;
+  const std::string path = folder.File("trace.log");
+  {
+    QVTextFileTraceOutputer file(kQVTraceDebug);
+    file.SetFile(path);
+    Trace(file, kQVTraceError, "Rules manager", "bad rule %d", 7);
+    Trace(file, kQVTraceOutput, "", "plain");
+  }
+  std::ifstream in(path, std::ios::binary);
+  const std::string all{std::istreambuf_iterator<char>(in), {}};
+  // Each line starts with a 20-character stamp such as "Dec 04 22:36:11 2026".
+  const std::string first = " [ERR] Rules manager> bad rule 7\r\n";
+  ASSERT_EQ(all.size(), 20 + first.size() + 20 + 9);
+  EXPECT_EQ(all.substr(20, first.size()), first);
+  EXPECT_EQ(all.substr(9, 1) + all.substr(12, 1), "::");
+  EXPECT_EQ(all.substr(20 + first.size() + 20), "  plain\r\n");  // level 8: two blanks
+}
+
+TEST(TraceOutputerTest, TagsAndConsoleLabels) {
+  FixedStampOutputer string(kQVTraceDebug);
+  QVConsoleTraceOutputer console(kQVTraceDebug);
+  EXPECT_EQ(Line(string, kQVTraceNotice, "Parse command line", "x"),
+            "Dec 04 22:36:11 2026 [NTC] Parse command line> x\r\n");
+  EXPECT_EQ(Line(console, kQVTraceError, "Src", "failed"), "Error: Src> failed\r\n");
+  EXPECT_EQ(Line(console, kQVTraceDebug, "Src", "dbg"), "Src> dbg\r\n");
+  EXPECT_EQ(Line(console, kQVTraceOutput, "", "out"), "out\r\n");
+  EXPECT_EQ(LineId(console, kQVTraceError, 12, "Src", "m"), "Error(id=12): Src> m\r\n");
+  EXPECT_EQ(LineId(console, kQVTraceError, 0, nullptr, "m"), "Error(id=0): m\r\n");
+  EXPECT_EQ(LineId(console, kQVTraceWarning, 12, nullptr, "m"), "Warning: m\r\n");
+  EXPECT_EQ(LineId(string, kQVTraceError, 12, nullptr, "m"),
+            "Dec 04 22:36:11 2026 [ERR] m\r\n");  // the base ignores the id
+  EXPECT_EQ(string.LevelTag(kQVTraceEmergency), "[EMR]");
+  EXPECT_EQ(string.LevelTag(-1), "");
+  EXPECT_EQ(console.LevelTag(kQVTraceEmergency), "Emergency:");
+}
+
+TEST(TraceOutputerTest, TrailingBlanksThenLineFeedsThenReturnsAreTrimmed) {
+  QVConsoleTraceOutputer console(kQVTraceDebug);
+  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, "a \r\n"), "a \r\n");
+  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, "a\n\r"), "a\n\r\n");
+  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, "a \n\n  "), "a \r\n");
+  EXPECT_EQ(Line(console, kQVTraceOutput, "Src", ""), "Src>\r\n");
+  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, nullptr), "\r\n");
+}
+
+TEST(TraceOutputerTest, LongMessageIsFormattedInFull) {
+  QVStringTraceOutputer string(kQVTraceDebug);
+  const std::string long_text(100000, 'q');
+  Trace(string, kQVTraceOutput, nullptr, "%s!", long_text.c_str());
+  const std::string text = string.GetText();
+  EXPECT_EQ(text.substr(text.size() - 5), "qq!\r\n");
+  EXPECT_EQ(text.size(), 20u + 2 + long_text.size() + 1 + 2);
+}
+
+// Tests of the process-wide tracer add their own string outputer (the tracer offers no removal)
+// and silence it again at the end.
+class TracerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    collector_ = std::make_shared<QVStringTraceOutputer>(kQVTraceDebug);
+    QVTracer::Instance().AddOutputer(collector_);
+  }
+  void TearDown() override { collector_->SetLevel(kQVTraceOff); }
+
+  std::shared_ptr<QVStringTraceOutputer> collector_;
+};
+
+TEST_F(TracerTest, DispatchesByLevel) {
+  QVTracer& tracer = QVTracer::Instance();
+  collector_->SetLevel(kQVTraceOff);
+  tracer.Trace(kQVTraceEmergency, "DispatchTest", "silent");
+  tracer.Output("silent too");
+  EXPECT_EQ(collector_->GetText(), "");
+
+  collector_->SetLevel(kQVTraceWarning);
+  tracer.Debug("DispatchTest", "dropped");
+  tracer.Trace(kQVTraceWarning, "DispatchTest", "kept %s", "warning");
+  tracer.Critical("DispatchTest", "kept critical");
+  tracer.TraceId(kQVTraceError, 5, "DispatchTest", "kept id");
+  tracer.Output("plain %d", 8);
+  const std::string text = collector_->GetText();
+  EXPECT_EQ(text.find("dropped"), std::string::npos);
+  EXPECT_NE(text.find(" [WRN] DispatchTest> kept warning\r\n"), std::string::npos);
+  EXPECT_NE(text.find(" [CRI] DispatchTest> kept critical\r\n"), std::string::npos);
+  EXPECT_NE(text.find(" [ERR] DispatchTest> kept id\r\n"), std::string::npos);
+  EXPECT_NE(text.find("  plain 8\r\n"), std::string::npos);
+}
+
+TEST_F(TracerTest, DebugLevelMapsFileAndConsoleLevels) {
+  QVTracer& tracer = QVTracer::Instance();
+  auto console = tracer.FindOutputer(kQVOutputerConsole);
+  auto file = tracer.FindOutputer(kQVOutputerTextFile);
+  ASSERT_NE(console, nullptr);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(tracer.FindOutputer(1), nullptr);
+  const int32_t console_before = console->GetLevel();
+  const int32_t file_before = file->GetLevel();
+
+  const int32_t expected[] = {kQVTraceOff, kQVTraceError, kQVTraceNotice, kQVTraceInfo,
+                              kQVTraceDebug};
+  for (int32_t n = 0; n < 5; ++n) {
+    tracer.SetDebugLevel(n);
+    EXPECT_EQ(file->GetLevel(), expected[n]) << n;
+    EXPECT_EQ(console->GetLevel(), kQVTraceNotice) << n;
+  }
+  tracer.SetOutputerLevel(kQVOutputerConsole, console_before);
+  tracer.SetOutputerLevel(kQVOutputerTextFile, file_before);
+  EXPECT_EQ(console->GetLevel(), console_before);
+}
+
+TEST_F(TracerTest, FourThreadsLoseAndInterleaveNoLine) {
+  constexpr int kThreads = 4;
+  constexpr int kMessages = 2000;
+  const std::string padding(200, '.');
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &padding] {
+      for (int i = 0; i < kMessages; ++i) {
+        QVTracer::Instance().Trace(kQVTraceInfo, "ThreadTest", "%d-%d %s", t, i, padding.c_str());
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+
+  std::set<std::string> seen;
+  const std::string text = collector_->GetText();
+  const std::string marker = " [INF] ThreadTest> ";
+  size_t start = 0;
+  size_t lines = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    const std::string line = text.substr(start, end - start);
+    ++lines;
+    ASSERT_EQ(line.substr(20, marker.size()), marker) << line;
+    const std::string body = line.substr(20 + marker.size());
+    const size_t blank = body.find(' ');
+    ASSERT_EQ(body.substr(blank + 1), padding) << line;
+    seen.insert(body.substr(0, blank));
+  }
+  EXPECT_EQ(start, text.size());
+  EXPECT_EQ(lines, static_cast<size_t>(kThreads * kMessages));
+  EXPECT_EQ(seen.size(), static_cast<size_t>(kThreads * kMessages));
+}
+
+}  // namespace
+}  // namespace Qve
