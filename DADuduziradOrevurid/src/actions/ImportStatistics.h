@@ -1,0 +1,94 @@
+// The statistics record of one import run: every announced object with its errors and warnings,
+// the end-of-import summary, and the counting pass that feeds the JSON import report.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "QVEString.h"
+#include "actions/ImportRecords.h"
+
+namespace Qva {
+
+class DedezuLogger;
+class JsonImportReport;
+
+// The recording half is inline so that the reports and the event channel can use the record
+// without linking the actions library; the summary and the report pass live in the source.
+class ImportStatistics {
+ public:
+  // Appends a copy of `object`.
+  void AddObject(const ImportObject& object) { objects_.push_back(object); }
+  // Appends a new StatError (StatWarning) copy of `entry` to the newest object's entries. Before
+  // the first object nothing is recorded: such messages count in no statistics.
+  void AddError(const StatMember& entry) {
+    if (!objects_.empty()) objects_.back().stats.push_back(std::make_shared<StatError>(entry));
+  }
+  void AddWarning(const StatMember& entry) {
+    if (!objects_.empty()) objects_.back().stats.push_back(std::make_shared<StatWarning>(entry));
+  }
+
+  // Every announced object, in announcement order; the list never shrinks.
+  const std::vector<ImportObject>& GetObjects() const { return objects_; }
+  // The newest object, for the actions that change its stage or end time; null when none.
+  // Valid until the next AddObject.
+  ImportObject* GetNewestObject() { return objects_.empty() ? nullptr : &objects_.back(); }
+  const ImportObject* GetNewestObject() const {
+    return objects_.empty() ? nullptr : &objects_.back();
+  }
+  // Stage for a new error or warning entry: the newest object's stage, 1 without objects.
+  uint32_t GetCurrentStage() const {
+    return objects_.empty() ? kImportStageDdl : objects_.back().stage;
+  }
+
+  // One summary line, or an empty text when the selection counts nothing:
+  //   all:              "Total imported objects: N, S succeeded, F failed."
+  //   additional_only:  "Total: N additional object(s), S Ok, F Error(s), W Warning(s)"
+  //   otherwise:        the same with the kind name of `type_code`, over the objects of that
+  //                     type that are not additional.
+  Qve::QVEstring ObjectSummary(bool additional_only, uint8_t type_code, bool all) const;
+
+  // Writes the end-of-import summary through the HTML import log at level 8 with an empty
+  // source: the separator, the title chosen by `run_text` ("table echo"/"ddl echo",
+  // "import echo", anything else), a line per type code 0..17, the additional line, the total
+  // line. The first form uses DedezuLogger::Instance().
+  void PrintImportFinished(const Qve::QVEstring& run_text) const;
+  void PrintImportFinished(const Qve::QVEstring& run_text, DedezuLogger& log) const;
+
+  // Counts the objects that are not additional into the four counters, then hands the record to
+  // the report: UpdateObjects once per type code that counted objects, UpdateErrorTable once.
+  // The first three arguments are not used. The first form uses JsonImportReport::Instance().
+  void CollectReportStatistics(const Qve::QVEstring& version, const Qve::QVEstring& target_db,
+                               const Qve::QVEstring& target_host, const Qve::QVEstring& export_path,
+                               const Qve::QVEstring& report_dir);
+  void CollectReportStatistics(const Qve::QVEstring& version, const Qve::QVEstring& target_db,
+                               const Qve::QVEstring& target_host, const Qve::QVEstring& export_path,
+                               const Qve::QVEstring& report_dir, JsonImportReport& report);
+
+  // Counters of the last CollectReportStatistics (0 before it); with-warnings objects are also
+  // counted as succeeded.
+  uint64_t GetTotal() const { return total_; }
+  uint64_t GetSucceeded() const { return succeeded_; }
+  uint64_t GetFailed() const { return failed_; }
+  uint64_t GetWithWarnings() const { return with_warnings_; }
+
+  // Time-stamp text taken when the top-level script finished; set by the finishing action.
+  const Qve::QVEstring& GetFinishTime() const { return finish_time_; }
+  void SetFinishTime(const Qve::QVEstring& text) { finish_time_ = text; }
+  // Stored by CollectReportStatistics.
+  const Qve::QVEstring& GetExportPath() const { return export_path_; }
+  const Qve::QVEstring& GetReportDirectory() const { return report_directory_; }
+
+ private:
+  std::vector<ImportObject> objects_;
+  uint64_t total_ = 0;
+  uint64_t succeeded_ = 0;
+  uint64_t failed_ = 0;
+  uint64_t with_warnings_ = 0;
+  Qve::QVEstring finish_time_;
+  Qve::QVEstring export_path_;
+  Qve::QVEstring report_directory_;
+};
+
+}  // namespace Qva

@@ -1,0 +1,172 @@
+#include "reports/DedezuLogger.h"
+
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "QVETrace.h"
+#include "reports/SiteAddresses.h"
+
+namespace Qva {
+
+namespace {
+
+// ActionBegin and ActionEnd format into a buffer of this size; longer texts are cut.
+constexpr size_t kActionTextBuffer = 65536;
+
+constexpr const char* kPageHead =
+    "<HTML>\n"
+    "<head>\n"
+    "<title>Movarin Import Log</title>\n"
+    "<link rel = \"stylesheet\" type = \"text/css\" href = \"../css/stylesheet.css\">\n"
+    "<script type=\"text/javascript\">\n"
+    "        function markByID() {\n"
+    "            var line = document.getElementById(window.location.hash.substr(1));\n"
+    "\t\t\tline.className = \"selected\";\n"
+    "        }\n"
+    "        window.onload = markByID;\n"
+    "</script>\n"
+    "</head>\n"
+    "<body class = \"background\">\n"
+    "<div class = \"main\">\n"
+    "<font face = \"Arial\">\n"
+    "<center><br><strong>Movarin Import Log</strong><br>\n";
+
+Qve::QVEstring FormatAction(const char* format, va_list args) {
+  char buffer[kActionTextBuffer];
+  int length = std::vsnprintf(buffer, sizeof(buffer), format, args);
+  if (length < 0) return {};
+  return Qve::QVEstring(buffer);
+}
+
+}  // namespace
+
+DedezuLogger& DedezuLogger::Instance() {
+  // Never destroyed: lines may still be logged while static objects are torn down.
+  union Holder {
+    Holder() : logger() {}
+    ~Holder() {}
+    DedezuLogger logger;
+  };
+  static Holder holder;
+  return holder.logger;
+}
+
+DedezuLogger::~DedezuLogger() = default;
+
+void DedezuLogger::Open(const Qve::QVEstring& base_dir, const Qve::QVEstring& /*analyzer_name*/,
+                        const Qve::QVEstring& import_db, const Qve::QVEstring& service,
+                        const char* file_name, uint32_t min_level,
+                        const Qve::QVEstring& report_dir) {
+  Qve::QVEstring log_dir = base_dir + "/" + report_dir + "/Import";
+  enabled_ = false;
+  min_level_ = min_level;
+  if (file_.IsOpen()) file_.Close();
+  // A failure here surfaces as the create failure below, which names the file.
+  std::error_code ignored;
+  std::filesystem::create_directories(log_dir, ignored);
+  file_.Create(log_dir + "/" + (file_name ? file_name : ""));
+  enabled_ = true;
+
+  Qve::QVEstring header = kPageHead;
+  header += " </center><br>\n\n";
+  header += "<br><center><strong>Import Database: </strong>" + import_db;
+  header += "<span style=\"padding:0px 10px\"/><strong>Service: </strong>" + service;
+  header += "</center><br><text>\n";
+  header = Qve::AnsiToUtf8(header);
+  file_.Write(header.data(), header.size());
+}
+
+void DedezuLogger::Error(uint64_t id, const char* source, const Qve::QVEstring& text) {
+  Qve::QVTracer::Instance().TraceId(Qve::kQVTraceError, static_cast<uint32_t>(id), source, "%s",
+                                    text.c_str());
+  if (!enabled_ || Qve::kQVTraceError < min_level_) return;
+  current_id_ = id;
+  WriteLine(Qve::kQVTraceError, source, text);
+}
+
+void DedezuLogger::Warning(uint64_t id, const char* source, const Qve::QVEstring& text) {
+  Qve::QVTracer::Instance().Trace(Qve::kQVTraceWarning, source, "%s", text.c_str());
+  if (!enabled_ || Qve::kQVTraceWarning < min_level_) return;
+  current_id_ = id;
+  WriteLine(Qve::kQVTraceWarning, source, text);
+}
+
+void DedezuLogger::Log(uint32_t level, const char* source, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list page_args;
+  va_copy(page_args, args);
+  Qve::QVTracer::Instance().TraceV(static_cast<int32_t>(level), source, format, args);
+  va_end(args);
+  if (enabled_ && level >= min_level_) {
+    Qve::QVEstring text;
+    Qve::FormatV(text, format, page_args);
+    WriteLine(level, source, text);
+  }
+  va_end(page_args);
+}
+
+void DedezuLogger::ActionBegin(const char* format, ...) {
+  action_begin_.SetNow();
+  va_list args;
+  va_start(args, format);
+  Qve::QVEstring text = FormatAction(format, args);
+  va_end(args);
+  Log(Qve::kQVTraceOutput, "Action begin", "%s", text.c_str());
+}
+
+void DedezuLogger::ActionEnd(const char* format, ...) {
+  action_end_.SetNow();
+  double elapsed = action_begin_.ElapsedSeconds(action_end_);
+  va_list args;
+  va_start(args, format);
+  Qve::QVEstring text = FormatAction(format, args);
+  va_end(args);
+  Log(Qve::kQVTraceOutput, "Action end", "%s", text.c_str());
+  Log(Qve::kQVTraceOutput, "Action time", "%2.1f seconds\n", elapsed);
+}
+
+void DedezuLogger::WriteFooter(const Qve::QVEstring& version) {
+  if (!enabled_) return;
+  Qve::QVEstring footer =
+      "</text><br />\n<center><a href = \"../ImportReport.html\"><strong>View Import "
+      "Report</strong></a>";
+  footer += "<br /><br />";
+  footer += kLogFooterCredit;
+  footer += version;
+  footer += "<br />\nTimestamp: " + Qve::QVTimeStamp::Now().Text();
+  footer += "</center></font></div></body></HTML>";
+  footer = Qve::AnsiToUtf8(footer);
+  file_.Write(footer.data(), footer.size());
+}
+
+void DedezuLogger::Close() { file_.Close(); }
+
+void DedezuLogger::WriteLine(uint32_t level, const char* source, const Qve::QVEstring& text) {
+  Qve::QVEstring line = "<br><tmstp>" + Qve::QVTimeStamp::Now().Text() + " </tmstp> ";
+  const char* close_tag;
+  if (level == Qve::kQVTraceError) {
+    line += Qve::FormatText("<error id=\"%" PRIu64 "\">[ERR] ", current_id_);
+    close_tag = "</error>";
+  } else if (level == Qve::kQVTraceWarning) {
+    line += Qve::FormatText("<warning id=\"%" PRIu64 "\">[WRN] ", current_id_);
+    close_tag = "</warning>";
+  } else {
+    line += "<line>  <exec>";
+    close_tag = "</line>";
+  }
+  if (source && *source) {
+    line += source;
+    line += "> ";
+  }
+  line += "</exec>";
+  line += text;
+  line += close_tag;
+  line += "\r\n";
+  file_.Write(line.data(), line.size());
+}
+
+}  // namespace Qva

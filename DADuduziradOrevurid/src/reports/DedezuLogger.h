@@ -1,0 +1,70 @@
+// The HTML import log ("import_log.html"): every message of the run above a minimum level, with
+// an anchor id on errors and warnings so that the JSON report can link to them.
+#pragma once
+
+#include <cstdint>
+
+#include "QVEFile.h"
+#include "QVEString.h"
+#include "QVETimeStamp.h"
+
+namespace Qva {
+
+// Every message goes to QVTracer first, whether or not the page is open. The page gets one write
+// call per line (no buffering, no flush). Nothing is HTML-escaped: texts are inserted as given.
+// Not thread-safe: called from the analysis thread only.
+class DedezuLogger {
+ public:
+  // The process-wide logger, created disabled on first call and never destroyed.
+  static DedezuLogger& Instance();
+
+  // A separate, disabled logger. The program uses Instance(); tests make their own.
+  DedezuLogger() = default;
+  DedezuLogger(const DedezuLogger&) = delete;
+  DedezuLogger& operator=(const DedezuLogger&) = delete;
+  virtual ~DedezuLogger();
+
+  // Creates base_dir + "/" + report_dir + "/Import" with its missing parents, creates (or
+  // truncates) the file `file_name` there and writes the page header naming `import_db` and
+  // `service`. Messages below `min_level` are not written to the page. `analyzer_name` is not
+  // used. Throws the QVException* of QVFile::Create (-998, naming the file) when the file cannot
+  // be created; the logger then stays disabled.
+  void Open(const Qve::QVEstring& base_dir, const Qve::QVEstring& analyzer_name,
+            const Qve::QVEstring& import_db, const Qve::QVEstring& service, const char* file_name,
+            uint32_t min_level, const Qve::QVEstring& report_dir);
+
+  // A finished message (no formatting: "%" is an ordinary character) at level 4 (error) or
+  // 3 (warning); `id` becomes the line's id attribute and the current id.
+  void Error(uint64_t id, const char* source, const Qve::QVEstring& text);
+  void Warning(uint64_t id, const char* source, const Qve::QVEstring& text);
+  // A printf-style plain line at `level` (8 for report lines). `source` may be empty.
+  void Log(uint32_t level, const char* source, const char* format, ...)
+      __attribute__((format(printf, 4, 5)));
+
+  // Records the begin time and logs the text at level 8, source "Action begin".
+  void ActionBegin(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // Records the end time, logs the text at level 8, source "Action end", then the elapsed time
+  // since ActionBegin, source "Action time", as "%2.1f seconds\n". Texts of ActionBegin and
+  // ActionEnd are cut at 65,535 bytes.
+  void ActionEnd(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+  // Writes the end of the page with `version` and the current time; nothing before Open.
+  void WriteFooter(const Qve::QVEstring& version);
+  // Closes the file. The logger stays enabled: later lines would fail to write (-996).
+  void Close();
+
+  bool IsEnabled() const { return enabled_; }
+  uint64_t GetCurrentId() const { return current_id_; }
+
+ private:
+  void WriteLine(uint32_t level, const char* source, const Qve::QVEstring& text);
+
+  Qve::QVFile file_;
+  uint32_t min_level_ = 0;
+  uint64_t current_id_ = 0;
+  bool enabled_ = false;
+  Qve::QVTimeStamp action_begin_;
+  Qve::QVTimeStamp action_end_;
+};
+
+}  // namespace Qva

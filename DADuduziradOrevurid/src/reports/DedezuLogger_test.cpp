@@ -1,0 +1,154 @@
+#include "reports/DedezuLogger.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "QVETestSupport.h"
+#include "QVETrace.h"
+#include "reports/SiteAddresses.h"
+
+namespace Qva {
+namespace {
+
+using Qve::test::CatchQV;
+using Qve::test::TempFolder;
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Replaces every page time stamp (Mmm dd hh:mm:ss yyyy) by "TS".
+std::string MaskTimeStamps(const std::string& text) {
+  static const std::regex stamp("[A-Z][a-z]{2} \\d{2} \\d{2}:\\d{2}:\\d{2} \\d{4}");
+  return std::regex_replace(text, stamp, "TS");
+}
+
+const char* const kExpectedHeader =
+    "<HTML>\n"
+    "<head>\n"
+    "<title>Movarin Import Log</title>\n"
+    "<link rel = \"stylesheet\" type = \"text/css\" href = \"../css/stylesheet.css\">\n"
+    "<script type=\"text/javascript\">\n"
+    "        function markByID() {\n"
+    "            var line = document.getElementById(window.location.hash.substr(1));\n"
+    "\t\t\tline.className = \"selected\";\n"
+    "        }\n"
+    "        window.onload = markByID;\n"
+    "</script>\n"
+    "</head>\n"
+    "<body class = \"background\">\n"
+    "<div class = \"main\">\n"
+    "<font face = \"Arial\">\n"
+    "<center><br><strong>Movarin Import Log</strong><br>\n"
+    " </center><br>\n\n"
+    "<br><center><strong>Import Database: </strong>Oracle<span style=\"padding:0px "
+    "10px\"/><strong>Service: </strong>db<host>"
+    "</center><br><text>\n";
+
+TEST(DedezuLoggerTest, SmallRunWritesTheWholePage) {
+  TempFolder folder;
+  DedezuLogger log;
+  log.Open(folder.File("scripts"), "Import Log Analyzer", "Oracle", "db<host>", "import_log.html",
+           1, "report");
+  EXPECT_TRUE(log.IsEnabled());
+
+  log.ActionBegin("Start child process: %s", "movarin_all.bat echo");
+  log.Log(8, "movarin_all.bat", "%s", "Importing Table T1 to db");
+  log.Log(0, "hidden", "debug %d", 1);  // below the minimum level: trace only
+  log.Log(1, "", "info 100%% & <b>\n");
+  log.Error(7, "movarin_all.bat::sqlplus(t1.sql)", "ORA-00942: 50% <missing>");
+  log.Warning(9, "", "SP2-0310 warn\n");
+  EXPECT_EQ(log.GetCurrentId(), 9u);
+  log.ActionEnd("Finish child process");
+  log.WriteFooter("Import Log Analyzer 1.0");
+  log.Close();
+
+  std::string expected = std::string(kExpectedHeader) +
+                         "<br><tmstp>TS </tmstp> <line>  <exec>Action begin> </exec>Start child "
+                         "process: movarin_all.bat echo</line>\r\n"
+                         "<br><tmstp>TS </tmstp> <line>  <exec>movarin_all.bat> </exec>Importing "
+                         "Table T1 to db</line>\r\n"
+                         "<br><tmstp>TS </tmstp> <line>  <exec></exec>info 100% & <b>\n"
+                         "</line>\r\n"
+                         "<br><tmstp>TS </tmstp> <error id=\"7\">[ERR] "
+                         "movarin_all.bat::sqlplus(t1.sql)> </exec>ORA-00942: 50% "
+                         "<missing></error>\r\n"
+                         "<br><tmstp>TS </tmstp> <warning id=\"9\">[WRN] </exec>SP2-0310 warn\n"
+                         "</warning>\r\n"
+                         "<br><tmstp>TS </tmstp> <line>  <exec>Action end> </exec>Finish child "
+                         "process</line>\r\n"
+                         "<br><tmstp>TS </tmstp> <line>  <exec>Action time> </exec>0.0 "
+                         "seconds\n</line>\r\n"
+                         "</text><br />\n<center><a href = \"../ImportReport.html\"><strong>View "
+                         "Import Report</strong></a><br /><br />" +
+                         kLogFooterCredit +
+                         "Import Log Analyzer 1.0<br />\nTimestamp: TS"
+                         "</center></font></div></body></HTML>";
+  std::string page = ReadAll(folder.File("scripts/report/Import/import_log.html"));
+  EXPECT_EQ(MaskTimeStamps(page), expected);
+}
+
+TEST(DedezuLoggerTest, WithoutOpenOnlyTheTraceReceivesMessages) {
+  auto trace = std::make_shared<Qve::QVStringTraceOutputer>(Qve::kQVTraceDebug);
+  Qve::QVTracer::Instance().AddOutputer(trace);
+
+  TempFolder folder;
+  std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.File(""));
+  DedezuLogger log;
+  log.Error(3, "src", "unopened error");
+  log.Log(8, "", "unopened %s", "line");
+  log.WriteFooter("v1");
+  log.Close();
+  bool nothing_created = std::filesystem::is_empty(std::filesystem::current_path());
+  std::filesystem::current_path(previous);
+
+  EXPECT_FALSE(log.IsEnabled());
+  EXPECT_TRUE(nothing_created);
+  EXPECT_NE(trace->GetText().find("unopened error"), std::string::npos);
+  EXPECT_NE(trace->GetText().find("unopened line"), std::string::npos);
+  Qve::QVTracer::Instance().SetOutputerLevel(Qve::kQVOutputerString, Qve::kQVTraceOff);
+}
+
+TEST(DedezuLoggerTest, OpenTruncatesOrThrowsNamingTheFile) {
+  TempFolder folder;
+  DedezuLogger log;
+  log.Open(folder.File("a"), "", "MySQL", "h", "import_log.html", 1, "rpt");
+  log.Log(8, "", "first run");
+  log.Open(folder.File("a"), "", "MySQL", "h", "import_log.html", 1, "rpt");
+  log.Close();
+  std::string page = ReadAll(folder.File("a/rpt/Import/import_log.html"));
+  EXPECT_EQ(page.find("first run"), std::string::npos);
+  EXPECT_EQ(page.find("<HTML>"), 0u);
+
+  std::ofstream(folder.File("blocker")) << "a file where a folder should be";
+  auto error = CatchQV(
+      [&] { log.Open(folder.File("blocker"), "", "Oracle", "h", "import_log.html", 1, "rpt"); });
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(error->GetCode(), -998);
+  EXPECT_NE(error->GetMessage().find("blocker/rpt/Import/import_log.html"), std::string::npos);
+  EXPECT_FALSE(log.IsEnabled());
+}
+
+TEST(DedezuLoggerTest, OverlongActionTextIsCut) {
+  TempFolder folder;
+  DedezuLogger log;
+  log.Open(folder.File(""), "", "Oracle", "h", "import_log.html", 1, "r");
+  std::string command(70000, 'x');
+  log.ActionBegin("Start child process: %s", command.c_str());
+  log.Close();
+
+  std::string page = ReadAll(folder.File("r/Import/import_log.html"));
+  std::string cut = "Start child process: " + std::string(65535 - 21, 'x') + "</line>";
+  EXPECT_NE(page.find(cut), std::string::npos);
+}
+
+}  // namespace
+}  // namespace Qva

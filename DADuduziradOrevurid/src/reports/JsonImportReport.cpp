@@ -1,0 +1,263 @@
+#include "reports/JsonImportReport.h"
+
+#include <rapidjson/error/en.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <cinttypes>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+#include <string_view>
+#include <unordered_map>
+
+#include "actions/ImportStatistics.h"
+#include "reports/TipsTables.h"
+
+namespace Qva {
+
+namespace {
+
+using rapidjson::Value;
+
+constexpr const char* kImportLogLink = "import_log.html";
+constexpr const char* kImportErrorType = "Import";
+
+Qve::QVEstring LogLink(uint64_t id) { return Qve::FormatText("%s#%" PRIu64, kImportLogLink, id); }
+
+bool IsImportEntry(const Value& entry) {
+  if (!entry.IsObject()) return false;
+  auto type = entry.FindMember("error_type");
+  return type != entry.MemberEnd() && type->value.IsString() &&
+         std::string_view(type->value.GetString(), type->value.GetStringLength()) ==
+             kImportErrorType;
+}
+
+// One group of this run's errors with the same text.
+struct ErrorGroup {
+  uint64_t count = 0;
+  uint64_t link_id = 0;
+  Qve::QVEstring objects;
+};
+
+}  // namespace
+
+JsonImportReport& JsonImportReport::Instance() {
+  // Never destroyed: the program's final step may run while static objects are torn down.
+  union Holder {
+    Holder() : report() {}
+    ~Holder() {}
+    JsonImportReport report;
+  };
+  static Holder holder;
+  return holder.report;
+}
+
+int JsonImportReport::Init(bool use_analyzer, const Qve::QVEstring& base_dir,
+                           const Qve::QVEstring& report_dir, const Qve::QVEstring& target_db) {
+  enabled_ = false;
+  use_analyzer_ = use_analyzer;
+  base_dir_ = base_dir;
+  report_dir_ = report_dir;
+  target_db_ = target_db;
+
+  if (data_file_.IsOpen()) data_file_.Close();
+  data_file_.Open(base_dir + "/" + report_dir + "/" + kReportDataFile);
+  uint64_t size = data_file_.GetSize();
+  Qve::QVEstring buffer(size + 1, '\0');
+  data_file_.Read(buffer.data(), size);
+  // The text ends at the first NUL, as a C text would.
+  buffer.resize(std::strlen(buffer.c_str()));
+
+  size_t brace = buffer.find('{');
+  if (brace == Qve::QVEstring::npos) throw std::runtime_error("can't load json");
+  std::string_view json(buffer.data() + brace, buffer.size() - brace);
+
+  document_.Parse(json.data(), json.size());
+  if (document_.HasParseError() || !document_.IsObject()) {
+    throw std::runtime_error("can't load report file");
+  }
+  start_time_.SetNow();
+  enabled_ = true;
+  return 0;
+}
+
+void JsonImportReport::AddError(uint64_t id, const Qve::QVEstring& text) {
+  errors_.emplace(id, text);
+}
+
+void JsonImportReport::AddWarning(uint64_t id, const Qve::QVEstring& text) {
+  warnings_.emplace(id, text);
+}
+
+void JsonImportReport::UpdateObjects(uint8_t /*type_code*/, const ImportStatistics& stats) {
+  if (!enabled_) return;
+  auto& alloc = document_.GetAllocator();
+  Value& entries = RootMember("objects", rapidjson::kArrayType);
+
+  // Objects by name, in list order, so that each entry finds its objects without a full scan.
+  std::unordered_map<std::string_view, std::vector<const ImportObject*>> by_name;
+  for (const ImportObject& object : stats.GetObjects()) by_name[object.name].push_back(&object);
+
+  for (Value& entry : entries.GetArray()) {
+    if (!entry.IsObject()) continue;
+    auto name = entry.FindMember("object_name");
+    if (name == entry.MemberEnd() || !name->value.IsString()) continue;
+    auto found =
+        by_name.find(std::string_view(name->value.GetString(), name->value.GetStringLength()));
+    if (found == by_name.end()) continue;
+
+    for (const ImportObject* object : found->second) {
+      if (object->stats.empty()) {
+        SetMember(entry, "import_status", Value("Ok", alloc));
+      } else {
+        const StatMember& last = *object->stats.back();
+        if (last.GetType() == kStatKindError) {
+          SetMember(entry, "import_status", Value("Failed", alloc));
+          auto text = errors_.find(last.GetLineId());
+          if (text != errors_.end()) {
+            SetMember(entry, "error_message", Value(text->second.c_str(), alloc));
+            SetMember(entry, "error_link", Value(LogLink(text->first).c_str(), alloc));
+            AddTips(entry, text->second);
+          }
+        } else {
+          SetMember(entry, "import_status", Value("Warning", alloc));
+          auto text = warnings_.find(last.GetLineId());
+          if (text != warnings_.end()) {
+            SetMember(entry, "comments", Value(text->second.c_str(), alloc));
+            AddTips(entry, text->second);
+          }
+        }
+      }
+      // An object whose end was never recorded has no import time: 0, not a negative span.
+      double elapsed = object->startTime.ElapsedSeconds(object->endTime);
+      int64_t seconds = elapsed > 0 ? static_cast<int64_t>(elapsed) : 0;
+      SetMember(entry, "time_import", Value(seconds));
+    }
+  }
+}
+
+void JsonImportReport::UpdateErrorTable(const ImportStatistics& stats, uint64_t total,
+                                        uint64_t succeeded, uint64_t failed,
+                                        uint64_t with_warnings) {
+  total_ = total;
+  succeeded_ = succeeded;
+  failed_ = failed;
+  with_warnings_ = with_warnings;
+  if (!enabled_) return;
+  auto& alloc = document_.GetAllocator();
+  Value& table = RootMember("error_table", rapidjson::kArrayType);
+
+  // Drop the earlier "Import" entries in one pass; the others keep their order. (RapidJSON's
+  // assignment moves the value.)
+  rapidjson::SizeType kept = 0;
+  for (rapidjson::SizeType i = 0; i < table.Size(); ++i) {
+    if (IsImportEntry(table[i])) continue;
+    if (kept != i) table[kept] = table[i];
+    ++kept;
+  }
+  while (table.Size() > kept) table.PopBack();
+
+  // The first object (in list order) with a name that carries each error id.
+  std::unordered_map<uint64_t, const Qve::QVEstring*> object_of_error;
+  for (const ImportObject& object : stats.GetObjects()) {
+    if (object.name.empty()) continue;
+    for (const auto& entry : object.stats) {
+      if (entry->GetType() == kStatKindError) {
+        object_of_error.emplace(entry->GetLineId(), &object.name);
+      }
+    }
+  }
+
+  // std::map orders its keys by unsigned byte comparison.
+  std::map<Qve::QVEstring, ErrorGroup> groups;
+  for (const auto& [id, text] : errors_) {
+    auto owner = object_of_error.find(id);
+    const Qve::QVEstring* name = owner == object_of_error.end() ? nullptr : owner->second;
+    auto [group, added] = groups.try_emplace(text);
+    if (added) {
+      group->second.count = 1;
+      group->second.link_id = id;
+      if (name) group->second.objects = *name;
+    } else {
+      ++group->second.count;
+      if (name) group->second.objects += "\n" + *name;
+    }
+  }
+
+  for (const auto& [text, group] : groups) {
+    Value entry(rapidjson::kObjectType);
+    entry.AddMember("error_type", Value(kImportErrorType, alloc), alloc);
+    entry.AddMember("number_of_occurences", Value(group.count), alloc);
+    entry.AddMember("error_link", Value(LogLink(group.link_id).c_str(), alloc), alloc);
+    entry.AddMember("error_message", Value(text.c_str(), alloc), alloc);
+    entry.AddMember("failed_objects", Value(group.objects.c_str(), alloc), alloc);
+    AddTips(entry, text);
+    table.PushBack(entry, alloc);
+  }
+}
+
+void JsonImportReport::AddTips(Value& entry, const Qve::QVEstring& text) {
+  std::span<const ReportTip> table = TipsTableFor(target_db_);
+  if (table.empty() || !entry.IsObject()) return;
+  entry.RemoveMember("comments");
+  entry.RemoveMember("comments_link");
+  const ReportTip* tip = FindTip(table, text);
+  if (!tip) return;
+  auto& alloc = document_.GetAllocator();
+  entry.AddMember(
+      "comments",
+      Value(tip->comment.data(), static_cast<rapidjson::SizeType>(tip->comment.size()), alloc),
+      alloc);
+  Qve::QVEstring link = TipLink(*tip);
+  if (!link.empty()) entry.AddMember("comments_link", Value(link.c_str(), alloc), alloc);
+}
+
+void JsonImportReport::Save() {
+  if (!enabled_ || !data_file_.IsOpen()) return;
+  auto& alloc = document_.GetAllocator();
+  double elapsed = start_time_.ElapsedSeconds(Qve::QVTimeStamp::Now());
+  int64_t seconds = static_cast<int64_t>(std::ceil(elapsed));
+
+  Value& general = RootMember("general_information", rapidjson::kObjectType);
+  SetMember(general, "time_import", Value(seconds));
+  // The two flags keep their place when present.
+  auto report_flag = general.FindMember("import_report");
+  if (report_flag != general.MemberEnd()) {
+    report_flag->value.SetBool(true);
+  } else {
+    general.AddMember("import_report", Value(true), alloc);
+  }
+  auto analyzer_flag = general.FindMember("use_import_log_analyzer");
+  if (analyzer_flag != general.MemberEnd()) {
+    analyzer_flag->value.SetBool(use_analyzer_);
+  } else {
+    general.AddMember("use_import_log_analyzer", Value(use_analyzer_), alloc);
+  }
+
+  rapidjson::StringBuffer buffer;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+  document_.Accept(writer);
+  Qve::QVEstring content = "const json =";
+  content.append(buffer.GetString(), buffer.GetSize());
+
+  data_file_.SetSize(0);
+  data_file_.Write(content.data(), content.size());
+  data_file_.Close();
+}
+
+Value& JsonImportReport::RootMember(const char* name, rapidjson::Type type) {
+  auto member = document_.FindMember(name);
+  if (member != document_.MemberEnd() && member->value.GetType() == type) return member->value;
+  SetMember(document_, name, Value(type));
+  return document_[name];
+}
+
+void JsonImportReport::SetMember(Value& object, const char* name, Value value) {
+  // RapidJSON's RemoveMember moves the last member into the freed place; the new member is
+  // appended.
+  object.RemoveMember(name);
+  object.AddMember(Value(name, document_.GetAllocator()), value, document_.GetAllocator());
+}
+
+}  // namespace Qva

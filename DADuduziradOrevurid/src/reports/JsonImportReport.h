@@ -1,0 +1,102 @@
+// The JSON import report: the product's "data.js" (text "const json =" and one JSON object),
+// loaded at start, updated from the import results and written back at the end.
+#pragma once
+
+#include <rapidjson/document.h>
+
+#include <cstdint>
+#include <map>
+
+#include "QVEFile.h"
+#include "QVEString.h"
+#include "QVETimeStamp.h"
+
+namespace Qva {
+
+class ImportStatistics;
+
+// Name of the data file inside the report directory.
+inline constexpr const char* kReportDataFile = "data.js";
+
+// Without Init the report stays disabled: AddError/AddWarning and the counters still work, the
+// document updates and Save do nothing and the data file is not touched.
+//
+// A loaded document of the wrong shape never crashes the report: a missing or wrongly typed
+// "general_information", "objects" or "error_table" is (re)created empty with the right type
+// when it is updated, and "objects" entries that are not objects or have no string
+// "object_name" are skipped. A root that is not an object is refused by Init.
+// Not thread-safe: called from the analysis thread and the program's final step only.
+class JsonImportReport {
+ public:
+  // The process-wide report, created disabled on first call and never destroyed.
+  static JsonImportReport& Instance();
+
+  // A separate, disabled report. The program uses Instance(); tests make their own.
+  JsonImportReport() = default;
+  JsonImportReport(const JsonImportReport&) = delete;
+  JsonImportReport& operator=(const JsonImportReport&) = delete;
+
+  // Loads base_dir + "/" + report_dir + "/data.js" (kept open until Save) and enables the report.
+  // Text before the first "{" is dropped. Returns 0; every failure throws:
+  //   the QVException* of QVFile::Open (-999, naming the path) or of a read;
+  //   std::runtime_error "can't load json" for an empty text or one without "{";
+  //   std::runtime_error "can't load report file" for invalid JSON, anything but white space
+  //   after it, or a root that is not an object.
+  // `target_db` (display name) selects the tips table; `use_analyzer` is written back as
+  // "use_import_log_analyzer".
+  int Init(bool use_analyzer, const Qve::QVEstring& base_dir, const Qve::QVEstring& report_dir,
+           const Qve::QVEstring& target_db);
+
+  // Remember the text of an error (warning) id; the first text for an id stays. Enabled or not.
+  void AddError(uint64_t id, const Qve::QVEstring& text);
+  void AddWarning(uint64_t id, const Qve::QVEstring& text);
+
+  // Sets status, message, link, tip and import time of every "objects" entry whose
+  // "object_name" equals an import object's name; the last such object decides. Covers all
+  // objects whatever `type_code`; repeating it changes nothing. An object whose end time was
+  // never set gets "time_import" 0.
+  void UpdateObjects(uint8_t type_code, const ImportStatistics& stats);
+  // Stores the counters (also when disabled), then replaces the "error_table" entries of type
+  // "Import" by this run's errors grouped by text, in ascending byte order of the text.
+  void UpdateErrorTable(const ImportStatistics& stats, uint64_t total, uint64_t succeeded,
+                        uint64_t failed, uint64_t with_warnings);
+  // Replaces "comments"/"comments_link" of `entry` (an object of this report's document) by the
+  // first tip whose key occurs in `text`; for targets without a tips table it does nothing.
+  void AddTips(rapidjson::Value& entry, const Qve::QVEstring& text);
+
+  // Sets the import time (seconds since Init, rounded up) and the two flags in
+  // "general_information", then rewrites the data file as "const json =" and the compact
+  // document, and closes it. Does nothing when disabled or already saved.
+  void Save();
+
+  // Counters stored by UpdateErrorTable (0 before it); read by the final status event.
+  uint64_t GetTotalObjects() const { return total_; }
+  uint64_t GetSucceededObjects() const { return succeeded_; }
+  uint64_t GetFailedObjects() const { return failed_; }
+  uint64_t GetObjectsWithWarnings() const { return with_warnings_; }
+
+  bool IsEnabled() const { return enabled_; }
+  const rapidjson::Document& GetDocument() const { return document_; }
+  rapidjson::Document::AllocatorType& GetAllocator() { return document_.GetAllocator(); }
+
+ private:
+  rapidjson::Value& RootMember(const char* name, rapidjson::Type type);
+  void SetMember(rapidjson::Value& object, const char* name, rapidjson::Value value);
+
+  bool enabled_ = false;
+  bool use_analyzer_ = false;
+  Qve::QVEstring base_dir_;
+  Qve::QVEstring report_dir_;
+  Qve::QVEstring target_db_;
+  uint64_t total_ = 0;
+  uint64_t succeeded_ = 0;
+  uint64_t failed_ = 0;
+  uint64_t with_warnings_ = 0;
+  Qve::QVTimeStamp start_time_;
+  rapidjson::Document document_;
+  Qve::QVFile data_file_;
+  std::map<uint64_t, Qve::QVEstring> errors_;
+  std::map<uint64_t, Qve::QVEstring> warnings_;
+};
+
+}  // namespace Qva

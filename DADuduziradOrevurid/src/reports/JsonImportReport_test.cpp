@@ -1,0 +1,279 @@
+#include "reports/JsonImportReport.h"
+
+#include <gtest/gtest.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "QVETestSupport.h"
+#include "actions/ImportStatistics.h"
+#include "reports/SiteAddresses.h"
+#include "reports/TipsTables.h"
+
+namespace Qva {
+namespace {
+
+using Qve::test::TempFolder;
+
+// Appends an object that took 1.9 seconds, with entries in order: a positive number is an
+// error id, a negative one a warning id.
+void AddObject(ImportStatistics& stats, const std::string& name, std::vector<int> entries = {}) {
+  ImportObject object;
+  object.name = name;
+  object.type = kObjectTable;
+  object.startTime = Qve::QVTimeStamp(1000, 0);
+  object.endTime = Qve::QVTimeStamp(1001, 900);
+  stats.AddObject(object);
+  for (int id : entries) {
+    StatError error;
+    error.lineId = static_cast<uint64_t>(id < 0 ? -id : id);
+    if (id > 0) stats.AddError(error);
+    if (id < 0) stats.AddWarning(error);
+  }
+}
+
+std::string Str(const rapidjson::Value& object, const char* name) {
+  auto member = object.FindMember(name);
+  if (member == object.MemberEnd() || !member->value.IsString()) return "<absent>";
+  return member->value.GetString();
+}
+
+class JsonImportReportTest : public ::testing::Test {
+ protected:
+  std::string Base() const { return folder_.File("base"); }
+  std::string DataPath() const { return Base() + "/rpt/data.js"; }
+  void WriteData(const std::string& text) {
+    std::filesystem::create_directories(Base() + "/rpt");
+    std::ofstream(DataPath(), std::ios::binary) << text;
+  }
+  std::string ReadData() const {
+    std::ifstream in(DataPath(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  void Load(const std::string& text, const std::string& target = "Oracle") {
+    WriteData(text);
+    ASSERT_EQ(report_.Init(true, Base(), "rpt", target), 0);
+  }
+  // Saves and reads the written document back.
+  rapidjson::Document Saved() {
+    report_.Save();
+    std::string text = ReadData();
+    EXPECT_EQ(text.rfind("const json ={", 0), 0u);
+    rapidjson::Document document;
+    document.Parse(text.c_str() + 12);
+    EXPECT_FALSE(document.HasParseError());
+    return document;
+  }
+
+  TempFolder folder_;
+  JsonImportReport report_;
+  ImportStatistics stats_;
+};
+
+TEST_F(JsonImportReportTest, TextBeforeTheBraceIsReplacedByThePrefix) {
+  Load(
+      "\xEF\xBB\xBF"
+      "const json = {\n \"general_information\": {\"time_import\": 5, \"a\": 1,\n"
+      " \"import_report\": false, \"use_import_log_analyzer\": false},\n"
+      " \"objects\": [], \"extra\": \"caf\xC3\xA9 \\\" \\n\"} \r\n\t");
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  report_.Save();
+  // "time_import" is removed (the last member takes its place) and appended; the flags keep
+  // their places. 0.2 seconds round up to 1.
+  EXPECT_EQ(ReadData(),
+            "const json ={\"general_information\":{\"use_import_log_analyzer\":true,\"a\":1,"
+            "\"import_report\":true,\"time_import\":1},\"objects\":[],"
+            "\"extra\":\"caf\xC3\xA9 \\\" \\n\"}");
+}
+
+TEST_F(JsonImportReportTest, BadDataFilesFailWithTheirOwnErrors) {
+  auto init_error = [&](const std::string& text) -> std::string {
+    WriteData(text);
+    JsonImportReport report;
+    try {
+      report.Init(true, Base(), "rpt", "Oracle");
+    } catch (const std::runtime_error& e) {
+      EXPECT_FALSE(report.IsEnabled());
+      return e.what();
+    }
+    return "loaded";
+  };
+  EXPECT_EQ(init_error("const json ={\"objects\":[]};"), "can't load report file");
+  EXPECT_EQ(init_error("[{\"objects\":[]}]"), "can't load report file");  // an array
+  EXPECT_EQ(init_error("const json = [1, 2]"), "can't load json");
+  EXPECT_EQ(init_error(""), "can't load json");
+  EXPECT_EQ(init_error(std::string("\0{}", 3)), "can't load json");  // text ends at the NUL
+
+  std::filesystem::remove(DataPath());
+  auto error = Qve::test::CatchQV([&] { report_.Init(true, Base(), "rpt", "Oracle"); });
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(error->GetCode(), -999);
+  EXPECT_NE(error->GetMessage().find(DataPath()), std::string::npos);
+}
+
+TEST_F(JsonImportReportTest, ErrorTableGroupsThisRunsErrorsByText) {
+  Load("{\"error_table\":[{\"error_type\":\"Other\"},{\"error_type\":\"Import\"},\"text\",{}]}");
+  for (int id : {7, 12, 30}) {
+    AddObject(stats_, Qve::FormatText("T%d", id), {id});
+    report_.AddError(id, "same text");
+  }
+  AddObject(stats_, "", {40});  // a nameless object lends no name
+  report_.AddError(40, "b");
+  report_.AddError(40, "b again");  // the first text of an id stays
+  report_.AddError(41, "a");        // carried by no object
+  AddObject(stats_, "T42", {42});
+  report_.AddError(42, "a");
+  report_.UpdateErrorTable(stats_, 5, 1, 4, 0);
+
+  rapidjson::Document document = Saved();
+  const auto& table = document["error_table"];
+  ASSERT_EQ(table.Size(), 6u);
+  EXPECT_EQ(Str(table[0], "error_type"), "Other");
+  EXPECT_TRUE(table[1].IsString());
+  EXPECT_EQ(table[2].MemberCount(), 0u);
+  EXPECT_EQ(Str(table[3], "error_message"), "a");
+  EXPECT_EQ(Str(table[3], "failed_objects"), "\nT42");
+  EXPECT_EQ(Str(table[4], "error_message"), "b");
+  EXPECT_EQ(Str(table[4], "failed_objects"), "");
+
+  rapidjson::StringBuffer buffer;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+  table[5].Accept(writer);
+  EXPECT_STREQ(buffer.GetString(),
+               "{\"error_type\":\"Import\",\"number_of_occurences\":3,\"error_link\":"
+               "\"import_log.html#7\",\"error_message\":\"same text\",\"failed_objects\":"
+               "\"T7\\nT12\\nT30\"}");
+}
+
+TEST_F(JsonImportReportTest, SecondRunReplacesTheFirstRunsImportEntries) {
+  WriteData("{\"error_table\":[{\"error_type\":\"Other\"}]}");
+  for (const char* text : {"first run error", "second run error"}) {
+    JsonImportReport report;
+    report.Init(true, Base(), "rpt", "Oracle");
+    report.AddError(1, text);
+    report.UpdateErrorTable(stats_, 0, 0, 0, 0);
+    report.Save();
+  }
+  report_.Init(true, Base(), "rpt", "Oracle");
+  const auto& table = report_.GetDocument()["error_table"];
+  ASSERT_EQ(table.Size(), 2u);
+  EXPECT_EQ(Str(table[0], "error_type"), "Other");
+  EXPECT_EQ(Str(table[1], "error_message"), "second run error");
+}
+
+TEST_F(JsonImportReportTest, ObjectStatusIsDecidedByTheLastEntry) {
+  Load(
+      "{\"objects\":[{\"object_name\":\"OK\",\"error_message\":\"stale\"},{\"object_name\":"
+      "\"FAILED\"},{\"object_name\":\"WARNED\"},{\"object_name\":\"TWICE\"},{\"object_name\":"
+      "\"NOT IMPORTED\"}]}");
+  AddObject(stats_, "OK");
+  AddObject(stats_, "FAILED", {-3, 4});
+  AddObject(stats_, "WARNED", {5, -6});
+  AddObject(stats_, "TWICE", {7});
+  AddObject(stats_, "TWICE");  // the later object of a name decides
+  report_.AddError(4, "ORA-00942: table or view does not exist");
+  report_.AddWarning(6, "Duplicate entry for key 'k'");
+  report_.UpdateObjects(kObjectTable, stats_);
+  report_.UpdateObjects(kObjectView, stats_);  // repeating changes nothing
+
+  rapidjson::Document document = Saved();
+  const auto& objects = document["objects"];
+  EXPECT_EQ(Str(objects[0], "import_status"), "Ok");
+  EXPECT_EQ(Str(objects[0], "error_message"), "stale");
+  EXPECT_EQ(objects[0]["time_import"].GetInt64(), 1);  // 1.9 seconds truncate to 1
+  EXPECT_EQ(Str(objects[1], "import_status"), "Failed");
+  EXPECT_EQ(Str(objects[1], "error_message"), "ORA-00942: table or view does not exist");
+  EXPECT_EQ(Str(objects[1], "error_link"), "import_log.html#4");
+  // No tips table for Oracle: the warning text stays as the comment.
+  EXPECT_EQ(Str(objects[2], "import_status"), "Warning");
+  EXPECT_EQ(Str(objects[2], "comments"), "Duplicate entry for key 'k'");
+  EXPECT_EQ(Str(objects[3], "import_status"), "Ok");
+  EXPECT_FALSE(objects[4].HasMember("import_status"));
+}
+
+TEST_F(JsonImportReportTest, TipsFollowTheTargetFamily) {
+  Load(
+      "{\"objects\":[{\"object_name\":\"DUP\"},{\"object_name\":\"PLAIN\",\"comments\":\"x\","
+      "\"comments_link\":\"y\"},{\"object_name\":\"CONN\"}]}",
+      "MySQL");
+  AddObject(stats_, "DUP", {-1});
+  AddObject(stats_, "PLAIN", {-2});
+  AddObject(stats_, "CONN", {3});
+  report_.AddWarning(1, "Duplicate entry for key 'PRIMARY'");
+  report_.AddWarning(2, "nothing known");
+  report_.AddError(3, "Can't connect to MySQL server on 'h' (10061)");
+  report_.UpdateObjects(kObjectTable, stats_);
+  report_.UpdateErrorTable(stats_, 3, 2, 1, 2);
+
+  rapidjson::Document document = Saved();
+  const auto& objects = document["objects"];
+  EXPECT_EQ(Str(objects[0], "comments").rfind("This is a common problem for MYSQL 5.7.", 0), 0u);
+  EXPECT_FALSE(objects[0].HasMember("comments_link"));
+  EXPECT_FALSE(objects[1].HasMember("comments"));
+  EXPECT_FALSE(objects[1].HasMember("comments_link"));
+  std::string link =
+      std::string(kKnowledgeBaseSite) +
+      "/knowledge-base/database-migration/setup-and-troubleshooting/mysql/error-2003";
+  const rapidjson::Value& table_entry = document["error_table"][0];
+  for (const rapidjson::Value* entry : {&objects[2], &table_entry}) {
+    EXPECT_EQ(Str(*entry, "comments"), "How to fix connection issue");
+    EXPECT_EQ(Str(*entry, "comments_link"), link);
+  }
+
+  // Family names are exact; the first row whose key occurs wins; keys keep trailing blanks.
+  EXPECT_EQ(TipsTableFor("MariaDB").size(), 17u);
+  EXPECT_EQ(TipsTableFor("AlloyDB").size(), 18u);
+  EXPECT_TRUE(TipsTableFor("PostgreSQL").empty());
+  EXPECT_EQ(FindTip(MySqlTips(), "'t' already exists; Unknown database")->key, "Unknown database");
+  EXPECT_EQ(FindTip(PostgreSqlTips(), "Relation already exists."), nullptr);
+  EXPECT_NE(MySqlTips()[14].comment.find("doesn\xE2\x80\x99t"), std::string_view::npos);
+}
+
+TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
+  Load("{\"objects\":[5,{\"no_name\":1},{\"object_name\":3},{\"object_name\":\"T\"}]}");
+  AddObject(stats_, "T");
+  AddObject(stats_, "3");
+  report_.UpdateObjects(kObjectTable, stats_);
+  const auto& objects = report_.GetDocument()["objects"];
+  EXPECT_EQ(objects[0].GetInt(), 5);
+  EXPECT_EQ(objects[1].MemberCount(), 1u);
+  EXPECT_EQ(objects[2].MemberCount(), 1u);
+  EXPECT_EQ(Str(objects[3], "import_status"), "Ok");
+
+  // Missing or wrongly typed containers are created empty with the right type.
+  JsonImportReport other;
+  WriteData("{\"objects\":\"text\"}");
+  other.Init(false, Base(), "rpt", "Oracle");
+  other.AddError(1, "e");
+  other.UpdateObjects(kObjectTable, stats_);
+  other.UpdateErrorTable(stats_, 0, 0, 0, 0);
+  other.Save();
+  EXPECT_EQ(ReadData().rfind("const json ={\"objects\":[],\"error_table\":[{\"error_type\":"
+                             "\"Import\",\"number_of_occurences\":1,\"error_link\":"
+                             "\"import_log.html#1\",\"error_message\":\"e\",\"failed_objects\":"
+                             "\"\"}],\"general_information\":{\"time_import\":",
+                             0),
+            0u);
+  EXPECT_NE(ReadData().find("\"import_report\":true,\"use_import_log_analyzer\":false}}"),
+            std::string::npos);
+}
+
+TEST_F(JsonImportReportTest, DisabledReportLeavesTheFileAlone) {
+  WriteData("{\"objects\":[]}");
+  report_.UpdateObjects(kObjectTable, stats_);
+  report_.UpdateErrorTable(stats_, 13, 10, 3, 2);
+  report_.Save();
+  EXPECT_EQ(report_.GetSucceededObjects(), 10u);
+  EXPECT_EQ(ReadData(), "{\"objects\":[]}");
+}
+
+}  // namespace
+}  // namespace Qva
