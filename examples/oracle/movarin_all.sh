@@ -7,7 +7,6 @@ echo "Importing database objects to Oracle"
 sh ./tables.sh "$@"
 
 echo "Importing Table HR.EMPLOYEES to Oracle"
-echo "Additional object"
 cat <<'OUT'
 /opt/import>sqlplus hr/hr@ORCL @tables/hr.employees.sql
 
@@ -25,6 +24,8 @@ ORA-00942: table or view does not exist
 Disconnected from Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production
 OUT
 
+# The converter marks objects it added itself (not in the source database) this way.
+echo "Additional object"
 echo "Importing Function HR.GET_SALARY to Oracle"
 cat <<'OUT'
 /opt/import>sqlplus hr/hr@ORCL @functions/hr.get_salary.sql

@@ -1,0 +1,85 @@
+// The import action manager: the actions that the embedded rule files name, and the state
+// they share while the import script runs.
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+#include "actions/ImportActions.h"
+#include "actions/SimpleActionManager.h"
+#include "analyzer/IAnalyzeRule.h"
+#include "analyzer/IAnalyzeStorage.h"
+
+namespace Qva {
+
+class LogAnalyzer;
+
+// The import actions and their state come from the ImportActions base, so the action table binds
+// them to the manager like the engine actions. That base comes first, at the manager's own
+// address: calls through the table then need no this-adjustment, which GCC's vptr sanitizer
+// misreads.
+class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionManager {
+ public:
+  // Member form of an action; bound to the manager when it is registered.
+  using Action = int32_t (ImpLogAnalyzerActionManager::*)(void* context, const TextLines& lines,
+                                                          TextLines& groups);
+  // One row of the action table: the name rules use, and the member (nullptr: not written
+  // yet; the row's id is kept free and its name stays unregistered, so rules naming it get an
+  // empty callable and the "Can't find action" trace).
+  struct ActionRow {
+    const char* name;
+    Action action;
+  };
+
+  // `analyzer` outlives the manager (it owns the rules manager, which owns this); not owned.
+  ImpLogAnalyzerActionManager(LogAnalyzer* analyzer, bool report);
+  ~ImpLogAnalyzerActionManager() override;
+
+  // Reads "ANALYZE_FILE" (default "movarin_all.bat") and makes it the root script of the import,
+  // takes the analyzer's storage and registers the rows of ActionTable() by name, in table order,
+  // so that row n gets id n + 1.
+  void Init() override;
+
+  // The 36 actions in registration order.
+  static std::span<const ActionRow> ActionTable();
+
+  // The rule that fires, from an action's context argument.
+  static IAnalyzeRule& ContextRule(void* context) { return *static_cast<IAnalyzeRule*>(context); }
+
+  LogAnalyzer* GetAnalyzer() const { return analyzer_; }
+  // The analyzer's storage; null before Init.
+  IAnalyzeStorage* GetStorage() const { return storage_; }
+  bool GetReportFlag() const { return report_; }
+  // The "ANALYZE_FILE" text read by Init: the name of the top-level script.
+  const Qve::QVEstring& GetAnalyzeFile() const { return analyze_file_; }
+  // Lines the last ReturnChunk asked for; 1 before the first, so SkipLines takes nothing.
+  int32_t GetChunkSize() const { return chunk_size_; }
+
+  // Engine actions.
+  // Nothing; returns 0. Also registered as IncStoragePosition.
+  int32_t DoNothing(void* context, const TextLines& lines, TextLines& groups);
+  // 1 when the lines, joined and stripped of leading and trailing "\n", are empty; else 0.
+  int32_t CheckEmptyString(void* context, const TextLines& lines, TextLines& groups);
+  // The opposite of CheckEmptyString.
+  int32_t CheckNotEmptyString(void* context, const TextLines& lines, TextLines& groups);
+  // Activates the rule group named by group 1 (upper-cased, compatible products mapped to
+  // their group) and traces "Added rules group %s" at Debug level.
+  int32_t LoadRules(void* context, const TextLines& lines, TextLines& groups);
+  // Chunk size = atoi(rule output). Replaces groups by up to chunk size lines from the line
+  // being analyzed onwards, blank lines ("" or "\n") skipped; the storage position stays.
+  int32_t ReturnChunk(void* context, const TextLines& lines, TextLines& groups);
+  // Takes chunk size - 1 lines from the storage (nothing when that is below 1).
+  int32_t SkipLines(void* context, const TextLines& lines, TextLines& groups);
+
+  // The rule group name that LoadRules uses for a target system's name (upper-cased first).
+  static Qve::QVEstring RuleGroupNameFor(const Qve::QVEstring& target_name);
+
+ private:
+  LogAnalyzer* analyzer_;
+  IAnalyzeStorage* storage_ = nullptr;
+  Qve::QVEstring analyze_file_;
+  int32_t chunk_size_ = 1;
+  bool report_;
+};
+
+}  // namespace Qva

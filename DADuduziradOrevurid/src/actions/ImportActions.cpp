@@ -1,0 +1,199 @@
+#include "actions/ImportActions.h"
+
+#include <cstdio>
+
+#include "QVETimeStamp.h"
+#include "QVETrace.h"
+#include "actions/ActionGroups.h"
+#include "events/WizzardInspectionController.h"
+#include "reports/DedezuLogger.h"
+#include "reports/JsonImportReport.h"
+
+namespace Qva {
+
+namespace {
+
+constexpr uint32_t kLogLevel = Qve::kQVTraceOutput;
+
+// The invocation trace of the tracking actions.
+void TraceInvocation(const IAnalyzeRule& rule) {
+  Qve::QVTracer::Instance().Debug("Analyze action", "Rule %s", rule.GetName().c_str());
+}
+
+}  // namespace
+
+ImportActions::ImportActions()
+    : log_(&DedezuLogger::Instance()),
+      report_(&JsonImportReport::Instance()),
+      events_(&CWizzardInspectionController::Instance()) {}
+
+ImportActions::~ImportActions() {
+  // Parents and children hold each other; break the cycles so the tree is freed.
+  if (root_script_) root_script_->ReleaseTree();
+}
+
+void ImportActions::BeginImport(const Qve::QVEstring& root_script, bool report) {
+  if (root_script_) root_script_->ReleaseTree();
+  root_script_ = CallFileTree::Create(root_script);
+  current_script_ = root_script_;
+  report_flag_ = report;
+}
+
+void ImportActions::SetOutputs(DedezuLogger& log, JsonImportReport& report,
+                               CWizzardInspectionController& events) {
+  log_ = &log;
+  report_ = &report;
+  events_ = &events;
+}
+
+void ImportActions::FillOutput(const IAnalyzeRule& rule, TextLines& groups) {
+  Qve::QVEstring text = rule.GetOutput();
+  if (text.empty()) return;
+  char placeholder[32];
+  for (size_t i = 0; i < groups.size(); ++i) {
+    // Every placeholder starts with "[#": once none is left, no later step changes the text.
+    if (text.find("[#") == Qve::QVEstring::npos) break;
+    std::snprintf(placeholder, sizeof(placeholder), "[#%zu]", i);
+    Qve::ReplaceAll(text, placeholder, groups[i]);
+  }
+  if (groups.empty()) {
+    groups.push_back(std::move(text));
+  } else {
+    groups[0] = std::move(text);
+  }
+}
+
+Qve::QVEstring ImportActions::SourceTitle() const {
+  Qve::QVEstring title = current_script_ ? current_script_->GetDisplayName() : Qve::QVEstring();
+  if (current_tool_) {
+    title += "::";
+    title += current_tool_->GetDisplayName();
+    const Qve::QVEstring& working_file = current_tool_->GetWorkingFile();
+    if (!working_file.empty()) {
+      title += "(";
+      title += working_file;
+      title += ")";
+    }
+  }
+  return title;
+}
+
+int32_t ImportActions::OutputResultInfo(void* context, const TextLines&, TextLines& groups) {
+  FillOutput(ContextRule(context), groups);
+  const Qve::QVEstring title = SourceTitle();
+  log_->Log(kLogLevel, title.c_str(), "%s", Group(groups, 0).c_str());
+  return 0;
+}
+
+int32_t ImportActions::StartScript(void* context, const TextLines&, TextLines& groups) {
+  TraceInvocation(ContextRule(context));
+  std::shared_ptr<CallFileTree> called = CallFileTree::Create(Qve::AnsiToUtf8(Group(groups, 1)));
+  if (current_script_) current_script_->AddChild(called);
+  current_script_ = std::move(called);
+  return 0;
+}
+
+int32_t ImportActions::FinishScript(void* context, const TextLines&, TextLines& groups) {
+  TraceInvocation(ContextRule(context));
+  const Qve::QVEstring finishing =
+      current_script_ ? current_script_->GetDisplayName() : Qve::QVEstring();
+  if (ImportObject* newest = statistics_.GetNewestObject()) newest->endTime.SetNow();
+  Qve::QVEstring return_name;
+  if (ReturnToCaller()) return_name = current_script_->GetDisplayName();
+
+  if (!return_name.empty()) {
+    log_->Log(kLogLevel, finishing.c_str(), "Finish call script. Return to %s.",
+              return_name.c_str());
+    events_->FinishedImportEvent(finishing.c_str());
+    events_->FinishScript();
+    return 0;
+  }
+  // The top-level script ended (also a called script whose caller has no name).
+  log_->Log(kLogLevel, finishing.c_str(), "%s", "Finish script");
+  statistics_.SetFinishTime(Qve::QVTimeStamp::Now().Text());
+  statistics_.PrintImportFinished(Group(groups, 5), *log_);
+  if (report_flag_) {
+    statistics_.CollectReportStatistics(Group(groups, 1), Group(groups, 2), Group(groups, 3),
+                                        Group(groups, 4), Group(groups, 6), *report_);
+  }
+  return 0;
+}
+
+int32_t ImportActions::LaunchTool(void* context, const TextLines&, TextLines& groups) {
+  TraceInvocation(ContextRule(context));
+  SetTool(Group(groups, 2) + Group(groups, 3), Qve::QVEstring());
+  return 0;
+}
+
+int32_t ImportActions::LaunchSQLPlus(void* context, const TextLines& lines, TextLines& groups) {
+  LaunchTool(context, lines, groups);
+  current_tool_->SetWorkingFile(Group(groups, 7));
+  return 0;
+}
+
+int32_t ImportActions::LaunchPsql(void* context, const TextLines&, TextLines& groups) {
+  TraceInvocation(ContextRule(context));
+  SetTool(Group(groups, 2), Group(groups, 7));
+  return 0;
+}
+
+int32_t ImportActions::LaunchSqlcmd(void* context, const TextLines&, TextLines& groups) {
+  TraceInvocation(ContextRule(context));
+  SetTool(Group(groups, 2), Group(groups, 3));
+  return 0;
+}
+
+int32_t ImportActions::LaunchMysql(void* context, const TextLines&, TextLines& groups) {
+  TraceInvocation(ContextRule(context));
+  SetTool(Group(groups, 2), Group(groups, 8));
+  return 0;
+}
+
+int32_t ImportActions::DropLaunchTool(void*, const TextLines&, TextLines&) {
+  current_tool_.reset();
+  return 0;
+}
+
+int32_t ImportActions::SetAdditionalObject(void*, const TextLines&, TextLines&) {
+  additional_object_ = true;
+  return 0;
+}
+
+int32_t ImportActions::NewImportObject(void* context, const TextLines&, TextLines& groups) {
+  TraceInvocation(ContextRule(context));
+  const Qve::QVEstring& type_word = Group(groups, 1);
+  const Qve::QVEstring& name = Group(groups, 2);
+  ImportObject object;
+  object.name = name;
+  object.type = ImportObjectTypeFromWord(type_word);
+  object.stage = kImportStageDdl;
+  object.additional = additional_object_;
+  object.startTime.SetNow();
+  object.endTime.Clear();
+  statistics_.AddObject(object);
+
+  const Qve::QVEstring script =
+      current_script_ ? current_script_->GetDisplayName() : Qve::QVEstring();
+  events_->StartImportEvent(script.c_str(), name.c_str(), type_word.c_str(), additional_object_);
+  additional_object_ = false;
+  return 0;
+}
+
+int32_t ImportActions::NewImportData(void* context, const TextLines&, TextLines&) {
+  TraceInvocation(ContextRule(context));
+  if (ImportObject* newest = statistics_.GetNewestObject()) newest->stage = kImportStageData;
+  return 0;
+}
+
+bool ImportActions::ReturnToCaller() {
+  if (!current_script_ || !current_script_->GetParent()) return false;
+  current_script_ = current_script_->GetParent();
+  return true;
+}
+
+void ImportActions::SetTool(const Qve::QVEstring& path, const Qve::QVEstring& working_file) {
+  current_tool_ = std::make_shared<CallFile>(path);
+  current_tool_->SetWorkingFile(working_file);
+}
+
+}  // namespace Qva

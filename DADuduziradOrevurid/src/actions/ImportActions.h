@@ -1,0 +1,139 @@
+// The import actions: they follow the import script as it runs (which script, which tool on which
+// file, which object in which stage) and record what the database tools report.
+//
+// ImportActions is a base of ImpLogAnalyzerActionManager: the manager's action table binds these
+// members to the manager object, so the state below is the manager's import state. Every action
+// has the ActionFunction signature, takes the firing rule (IAnalyzeRule*) as its context and
+// returns 0. Reading a group that the rule did not provide gives an empty text.
+//
+// Tool actions (ToolErrorActions.cpp) record one error or warning per match: an entry on the
+// newest object (not counted before the first object), a line with the rule's line index as id in
+// the HTML log, the same id in the JSON report and, for most errors, an event to the wizard.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "QVEString.h"
+#include "actions/CallFileTree.h"
+#include "actions/ImportRecords.h"
+#include "actions/ImportStatistics.h"
+#include "analyzer/ActionFunction.h"
+#include "analyzer/IAnalyzeRule.h"
+
+class CWizzardInspectionController;
+
+namespace Qva {
+
+class DedezuLogger;
+class JsonImportReport;
+struct ToolMessage;  // how one tool action fills and reports its entry (ToolErrorActions.cpp)
+
+class ImportActions {
+ public:
+  // Results go to the process-wide HTML log, JSON report and event controller.
+  ImportActions();
+  virtual ~ImportActions();
+  ImportActions(const ImportActions&) = delete;
+  ImportActions& operator=(const ImportActions&) = delete;
+
+  // Starts the run: the analyzed script `root_script` (taken as it is) becomes the root of the
+  // script tree and the current script; `report` makes the top-level end feed the JSON report.
+  void BeginImport(const Qve::QVEstring& root_script, bool report);
+  // Sends results elsewhere (tests). The three must outlive the actions.
+  void SetOutputs(DedezuLogger& log, JsonImportReport& report,
+                  CWizzardInspectionController& events);
+
+  const ImportStatistics& GetStatistics() const { return statistics_; }
+  // Null before BeginImport.
+  const std::shared_ptr<CallFileTree>& GetCurrentScript() const { return current_script_; }
+  const std::shared_ptr<CallFileTree>& GetRootScript() const { return root_script_; }
+  // Null when no tool is running.
+  const std::shared_ptr<CallFile>& GetCurrentTool() const { return current_tool_; }
+  bool IsAdditionalObjectPending() const { return additional_object_; }
+
+  // Replaces group 0 by the rule's output template with each "[#i]" replaced by group i, for
+  // i = 0, 1, ... in that order. An empty template leaves the groups as they are.
+  static void FillOutput(const IAnalyzeRule& rule, TextLines& groups);
+  // The current script's displayed name, then "::" and the tool's when a tool runs, then
+  // "(" working file ")" when the tool has one.
+  Qve::QVEstring SourceTitle() const;
+
+  // --- Script, tool and object tracking (ImportActions.cpp) ---
+  // Fills the output and logs group 0 at level 8 with the source title.
+  int32_t OutputResultInfo(void* context, const TextLines& lines, TextLines& groups);
+  // Group 1 names a called script: it becomes a child of the current script and current.
+  int32_t StartScript(void* context, const TextLines& lines, TextLines& groups);
+  // Ends the current script. A called one returns to its caller ("Finish call script. Return
+  // to <caller>." and the finished and progress events); the root ends the import ("Finish
+  // script", the summary with run text group 5, and with the report flag the report pass with
+  // groups 1, 2, 3, 4 and 6).
+  int32_t FinishScript(void* context, const TextLines& lines, TextLines& groups);
+  // New current tool from group 2 + group 3. The SQL*Plus form (also SQL*Loader) then sets the
+  // working file to group 7.
+  int32_t LaunchTool(void* context, const TextLines& lines, TextLines& groups);
+  int32_t LaunchSQLPlus(void* context, const TextLines& lines, TextLines& groups);
+  // New current tool from group 2 with the working file from group 7 (psql), group 3 (sqlcmd,
+  // bcp) or group 8 (mysql).
+  int32_t LaunchPsql(void* context, const TextLines& lines, TextLines& groups);
+  int32_t LaunchSqlcmd(void* context, const TextLines& lines, TextLines& groups);
+  int32_t LaunchMysql(void* context, const TextLines& lines, TextLines& groups);
+  int32_t DropLaunchTool(void* context, const TextLines& lines, TextLines& groups);
+  // The next announced object (only that one) is an additional object.
+  int32_t SetAdditionalObject(void* context, const TextLines& lines, TextLines& groups);
+  // Records the object named by group 2 with the type word of group 1 and sends its start event.
+  int32_t NewImportObject(void* context, const TextLines& lines, TextLines& groups);
+  // The newest object enters its data stage; nothing before the first object.
+  int32_t NewImportData(void* context, const TextLines& lines, TextLines& groups);
+
+  // --- Database tool errors and warnings (ToolErrorActions.cpp) ---
+  // Errors: ORA (name, code, text = groups 1-3); SQL*Loader and DB2 (same, report text group 1);
+  // the four-line forms; MySQL (code 1, name 2, text 4); not-recognized MySQL (no event);
+  // sqlcmd (name = rule name) and bcp, which log before they record.
+  int32_t OutputResultErrorOracle(void* context, const TextLines& lines, TextLines& groups);
+  int32_t OutputResultErrorSQLLoader(void* context, const TextLines& lines, TextLines& groups);
+  int32_t OutputResultErrorOracle4Line(void* context, const TextLines& lines, TextLines& groups);
+  int32_t OutputResultErrorSQLLoader4Line(void* context, const TextLines& lines, TextLines& groups);
+  int32_t OutputResultErrorMySQL(void* context, const TextLines& lines, TextLines& groups);
+  int32_t OutputMySQLNotRecognizedError(void* context, const TextLines& lines, TextLines& groups);
+  int32_t OutputResultErrorMssql(void* context, const TextLines& lines, TextLines& groups);
+  int32_t OutputResultErrorBcp(void* context, const TextLines& lines, TextLines& groups);
+  // psql errors, skipped entirely while a "create_lang.bat" script runs, and for the exit-code
+  // rule after an error of the newest object or right after a refused connection.
+  int32_t OutputResultErrorPostgresql(void* context, const TextLines& lines, TextLines& groups);
+  // A path or program the shell could not find: recorded with the whole line, then the current
+  // script returns to its caller (the root stays current).
+  int32_t IncorrectPathError(void* context, const TextLines& lines, TextLines& groups);
+  // Warnings: SQL*Loader/Oracle (name = rule name), and "Warning" for MySQL, psql and sqlcmd.
+  int32_t OutputResultWarningSQLLoader(void* context, const TextLines& lines, TextLines& groups);
+  int32_t OutputResultWarningMySQL(void* context, const TextLines& lines, TextLines& groups);
+
+ private:
+  // Fills the output, records the entry and reports it as `message` says.
+  void RecordToolMessage(void* context, TextLines& groups, const ToolMessage& message);
+  // Fills the working file, script file, line id and stage of an entry.
+  void FillCommonFields(const IAnalyzeRule& rule, StatMember& entry) const;
+  void SendErrorEvent(const StatMember& entry);
+  // One step up the script tree; false at the root.
+  bool ReturnToCaller();
+  void SetTool(const Qve::QVEstring& path, const Qve::QVEstring& working_file);
+
+  DedezuLogger* log_;
+  JsonImportReport* report_;
+  CWizzardInspectionController* events_;
+
+  std::shared_ptr<CallFile> current_tool_;
+  std::shared_ptr<CallFileTree> current_script_;
+  std::shared_ptr<CallFileTree> root_script_;
+  ImportStatistics statistics_;
+  bool additional_object_ = false;
+  bool report_flag_ = false;
+};
+
+// The name of the last rule whose psql error OutputResultErrorPostgresql reported: one for the
+// whole process, empty at start.
+const Qve::QVEstring& LastReportedPsqlRule();
+// Empties it again (tests).
+void ResetLastReportedPsqlRule();
+
+}  // namespace Qva

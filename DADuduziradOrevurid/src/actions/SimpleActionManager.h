@@ -1,0 +1,42 @@
+// A name-and-id registry of actions.
+#pragma once
+
+#include <vector>
+
+#include "actions/IAnalyzeActionManager.h"
+
+namespace Qva {
+
+struct ActionEntry {
+  uint32_t id;
+  Qve::QVEstring name;
+  ActionFunction action;
+};
+
+class SimpleActionManager : public IAnalyzeActionManager {
+ public:
+  SimpleActionManager() = default;
+  ~SimpleActionManager() override;
+
+  void Init() override;  // nothing
+  uint32_t AddAction(uint32_t id, Qve::QVEstring name, ActionFunction action) override;
+  uint32_t AddAction(Qve::QVEstring name, ActionFunction action) override;
+  bool RemoveAction(const Qve::QVEstring& name) override;
+  bool RemoveAction(uint32_t id) override;
+  ActionFunction GetAction(const Qve::QVEstring& name) override;
+  ActionFunction GetAction(uint32_t id) override;
+
+  // Entries in registration order. Names may repeat; lookups find the first.
+  const std::vector<ActionEntry>& GetEntries() const { return entries_; }
+
+ protected:
+  // Consumes the next id without registering anything, so that the rows of an action table
+  // keep their ids while some rows are not implemented. Returns the consumed id.
+  uint32_t ReserveActionId() { return ++last_id_; }
+
+ private:
+  std::vector<ActionEntry> entries_;
+  uint32_t last_id_ = 0;
+};
+
+}  // namespace Qva

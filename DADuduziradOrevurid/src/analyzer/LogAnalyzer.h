@@ -1,0 +1,72 @@
+// The log analyzer: stores the tool output as lines and walks the active rules on each line.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "QVEOptions.h"
+#include "QVETrace.h"
+#include "analyzer/IAnalyzeRule.h"
+#include "analyzer/IAnalyzer.h"
+#include "analyzer/LogAnalyzerRulesManager.h"
+#include "analyzer/LogTextStorage.h"
+
+namespace Qva {
+
+// Options store: the launcher sets the string options "ANALYZE_FILE", "import_ver_info",
+// "import_db", "import_host", "export_path" and "report_dir" before Init.
+class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
+ public:
+  // Called after each rule match with the rule, the lines it matched and its groups as its
+  // actions left them. For tests and diagnostics; not needed by the run.
+  using MatchListener = std::function<void(const IAnalyzeRule& rule, const TextLines& lines,
+                                           const TextLines& groups)>;
+
+  // The walk stops after this many SOFTRETURN/HARDRETURN restarts on one unit of lines, so a
+  // return rule that keeps matching its own groups cannot loop forever.
+  static constexpr int32_t kMaxWalkRestarts = 100;
+
+  // `rule_source` feeds the rules manager (empty: the embedded resources).
+  explicit LogAnalyzer(RuleSource rule_source = {});
+  ~LogAnalyzer() override;
+
+  // Creates and rewinds the storage, registers an in-memory trace outputer at level 0 with the
+  // tracer, creates the LogAnalyzerRulesManager and calls its Init(report).
+  void Init(bool report) override;
+  void AddText(const Qve::QVEstring& text) override;
+  // While at least `minimum` lines remain (compared unsigned) and lines are left, analyzes the
+  // next stored line; returns the summed error count. 10 keeps the read-ahead lines of
+  // multi-line rules stored; 1 analyzes the rest.
+  int32_t AnalyzeAvailable(int32_t minimum) override;
+  Qve::QVEstring GetTraceText() override;
+  void SetCommand(const Qve::QVEstring& command) override;
+  Qve::QVEstring GetCommand() override;
+
+  // The rule walk over one unit of lines. Each rule of a snapshot of the active list is tried
+  // in order (its line index set to storage position - 1). After a match: an Error-kind rule
+  // adds 1 to the count unless lines[0] mentions "create_lang.sql" or both
+  // "create_extension_postgis.sql" and "create_extension_pgcrypto.sql"; the following rules
+  // are tried on the match groups; then by behaviour: HARDSTOP ends; NONSTOP goes on; SOFTSTOP
+  // skips the rest of its priority run and the first rule after it; SOFTRETURN restarts at the
+  // first rule of its priority run (at the second rule when that run starts the list);
+  // HARDRETURN restarts at the second rule. Exceptions of rules and actions pass through.
+  virtual int32_t AnalyzeLines(const TextLines& lines);
+
+  std::shared_ptr<LogTextStorage> GetStorage() const { return storage_; }
+  std::shared_ptr<LogAnalyzerRulesManager> GetRulesManager() const { return rules_manager_; }
+  void SetMatchListener(MatchListener listener) { listener_ = std::move(listener); }
+
+ private:
+  int32_t Walk(TextLines current);
+
+  std::shared_ptr<LogAnalyzerRulesManager> rules_manager_;
+  std::shared_ptr<LogTextStorage> storage_;
+  std::shared_ptr<Qve::QVStringTraceOutputer> trace_outputer_;
+  Qve::QVEstring command_;
+  RuleSource rule_source_;
+  MatchListener listener_;
+  bool restart_bound_traced_ = false;
+};
+
+}  // namespace Qva

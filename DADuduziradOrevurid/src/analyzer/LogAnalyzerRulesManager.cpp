@@ -1,0 +1,161 @@
+#include "analyzer/LogAnalyzerRulesManager.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "QVETrace.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
+#include "analyzer/CustomAnalyzeRule.h"
+#include "analyzer/RegexAnalyzeRule.h"
+#include "analyzer/RuleResources.h"
+#include "analyzer/XmlElementWalker.h"
+
+namespace Qva {
+namespace {
+
+constexpr const char* kManagerSource = "LogAnalyzer rules manager";
+constexpr const char* kLoadSource = "Analyze rules load";
+constexpr int32_t kGroupsResource = 1;
+
+Qve::QVTracer& Tracer() { return Qve::QVTracer::Instance(); }
+
+// Nearest AnalyzeRules element: the element itself or one of its ancestors.
+const xmlNode* EnclosingRuleFile(const xmlNode* node) {
+  for (; node != nullptr && node->type == XML_ELEMENT_NODE; node = node->parent) {
+    if (xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("AnalyzeRules")) == 0) return node;
+  }
+  return nullptr;
+}
+
+Qve::QVEstring ChildText(xmlNode* rule, const char* name) {
+  const xmlNode* element = XmlElementWalker::FindElement(rule, name);
+  return element != nullptr ? XmlElementWalker::ElementText(element) : Qve::QVEstring();
+}
+
+// The first Action element (depth-first) and its following sibling Action elements.
+std::vector<Qve::QVEstring> ActionNames(xmlNode* rule) {
+  std::vector<Qve::QVEstring> names;
+  for (xmlNode* node = XmlElementWalker::FindElement(rule, "Action"); node != nullptr;
+       node = node->next) {
+    if (node->type == XML_ELEMENT_NODE &&
+        xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("Action")) == 0) {
+      names.push_back(XmlElementWalker::ElementText(node));
+    }
+  }
+  return names;
+}
+
+}  // namespace
+
+LogAnalyzerRulesManager::LogAnalyzerRulesManager(LogAnalyzer* analyzer, RuleSource source)
+    : analyzer_(analyzer), source_(std::move(source)) {
+  if (!source_) source_ = [](int32_t id) { return GetResource(id); };
+}
+
+LogAnalyzerRulesManager::~LogAnalyzerRulesManager() {
+  // The rules hold callables bound to the action manager: drop them first.
+  ClearRules();
+}
+
+int32_t LogAnalyzerRulesManager::ResourceOfGroupId(int32_t group_id) {
+  switch (group_id) {
+    case 100:
+      return 2;
+    case 200:
+      return 3;
+    case 300:
+      return 4;
+    case 400:
+      return 5;
+    case 500:
+      return 6;
+    case 600:
+      return 7;
+    case 700:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
+void LogAnalyzerRulesManager::Init(bool flag) {
+  actions_ = std::make_shared<ImpLogAnalyzerActionManager>(analyzer_, flag);
+  actions_->Init();
+
+  const std::string groups = source_(kGroupsResource);
+  XmlElementWalker walker;
+  if (walker.Parse(groups.data(), groups.size())) {
+    walker.AddHandler(
+        "Group", [this](xmlNode* element, void*) { LoadGroup(element); }, nullptr);
+    walker.Walk();
+  } else {
+    Tracer().Debug(kManagerSource, "Error read groups xml file");
+  }
+  ActivateGroup(RuleGroup::kCommon);
+  ActivateGroup(RuleGroup::kCmd);
+}
+
+void LogAnalyzerRulesManager::LoadGroup(xmlNode* group) {
+  bool has_id = false;
+  const Qve::QVEstring id = XmlElementWalker::Attribute(group, "id", &has_id);
+  const int32_t resource = has_id ? ResourceOfGroupId(std::atoi(id.c_str())) : 0;
+  if (resource == 0) {
+    Tracer().Debug(kLoadSource, "Can't load rules group id = %s", id.c_str());
+    return;
+  }
+  const std::string text = source_(resource);
+  XmlElementWalker walker;
+  if (!walker.Parse(text.data(), text.size())) {
+    Tracer().Debug(kManagerSource, "Error parse rules xml file");
+    return;
+  }
+  walker.AddHandler(
+      "AnalyzeRule", [this](xmlNode* element, void*) { LoadRule(element); }, nullptr);
+  walker.Walk();
+  walker.Release();
+}
+
+void LogAnalyzerRulesManager::LoadRule(xmlNode* element) {
+  int32_t file_id = 0;
+  int32_t group = -1;
+  if (const xmlNode* file = EnclosingRuleFile(element)) {
+    file_id = std::atoi(XmlElementWalker::Attribute(file, "id").c_str());
+    group = RuleGroup::Find(XmlElementWalker::Attribute(file, "group"));
+  }
+  bool has_id = false;
+  const Qve::QVEstring local_id = XmlElementWalker::Attribute(element, "id", &has_id);
+  const int32_t id = has_id ? file_id + std::atoi(local_id.c_str()) : -1;
+  bool has_name = false;
+  Qve::QVEstring name = XmlElementWalker::Attribute(element, "name", &has_name);
+  if (!has_name) name = "---";
+  const int32_t type = RuleType::Find(XmlElementWalker::Attribute(element, "type"));
+  const int32_t priority = RulePriority::Find(XmlElementWalker::Attribute(element, "priority"));
+  const int32_t behavior = RuleBehavior::Find(XmlElementWalker::Attribute(element, "behavior"));
+  const Qve::QVEstring describe = ChildText(element, "Describe");
+  const Qve::QVEstring output = ChildText(element, "Output");
+  const int32_t kind = RuleKind::Find(ChildText(element, "Type"));
+  const std::vector<Qve::QVEstring> action_names = ActionNames(element);
+
+  std::shared_ptr<IAnalyzeRule> rule;
+  if (type == RuleType::kCustom) {
+    const Qve::QVEstring check_name = ChildText(element, "Check");
+    auto custom =
+        std::make_shared<CustomAnalyzeRule>(id, name, group, priority, behavior, describe, output,
+                                            actions_->GetAction(check_name), ActionFunction());
+    custom->SetCheckName(check_name);
+    rule = custom;
+  } else if (type == RuleType::kRegex) {
+    rule = std::make_shared<RegexAnalyzeRule>(
+        id, name, kind, group, priority, behavior, describe, ChildText(element, "Prematch"),
+        ChildText(element, "Match"), output, ActionFunction());
+  } else {
+    return;
+  }
+  for (const Qve::QVEstring& action : action_names) {
+    rule->AddNamedAction(action, actions_->GetAction(action));
+  }
+  AddRule(group, rule);
+  Tracer().Debug(kLoadSource, "Added rule %s", name.c_str());
+}
+
+}  // namespace Qva

@@ -1,0 +1,159 @@
+#include "analyzer/LogAnalyzerRulesManager.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "analyzer/CustomAnalyzeRule.h"
+#include "analyzer/LogAnalyzer.h"
+#include "analyzer/RegexAnalyzeRule.h"
+#include "analyzer/TraceCapture.h"
+
+namespace Qva {
+namespace {
+
+// A rule source over texts given by the test; unknown numbers give an unparsable text.
+RuleSource Texts(std::map<int32_t, std::string> texts) {
+  return [texts = std::move(texts)](int32_t id) {
+    auto found = texts.find(id);
+    return found != texts.end() ? found->second : std::string("not xml");
+  };
+}
+
+std::vector<int32_t> Ids(const RuleList& list) {
+  std::vector<int32_t> ids;
+  for (const auto& rule : list) ids.push_back(rule->GetId());
+  return ids;
+}
+
+const char kOracleFile[] = R"(<!-- test rules -->
+<AnalyzeRules id="300" group="ORACLE">
+  <AnalyzeRule id="7" name="Seven" type="REGEX" priority="HIGH" behavior="HARDSTOP">
+    <Describe>Find &lt;things&gt;</Describe>
+    <Type>Error</Type>
+    <Prematch>^ORA</Prematch>
+    <Match><![CDATA[^(ORA)-([0-9]*): (.*)\n]]></Match>
+    <Output>Code: [#2]</Output>
+    <Action>DoNothing</Action>
+    <Extra><Action>Ignored</Action></Extra>
+    <Action>NoSuchAction</Action>
+    <Action>LoadRules</Action>
+  </AnalyzeRule>
+  <AnalyzeRule name="NoId" type="REGEX" priority="LOW" behavior="SOFTSTOP">
+    <Type>Warning</Type>
+  </AnalyzeRule>
+  <AnalyzeRule ID="3" type="CUSTOM" priority="MID" behavior="NONSTOP">
+    <Check>CheckNotEmptyString</Check>
+    <Output>4</Output>
+    <Other><Action>ReturnChunk</Action></Other>
+    <Action>SkipLines</Action>
+  </AnalyzeRule>
+  <AnalyzeRule id="4" name="BadCheck" type="CUSTOM" priority="MID" behavior="NONSTOP">
+    <Check>checknotemptystring</Check>
+  </AnalyzeRule>
+  <AnalyzeRule id="5" name="NoType" priority="HIGH" behavior="HARDSTOP"/>
+  <AnalyzeRule id="6" name="BadType" type="regex" priority="HIGH" behavior="HARDSTOP"/>
+</AnalyzeRules>
+)";
+
+TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitions) {
+  test::TraceCapture trace;
+  LogAnalyzer analyzer(
+      Texts({{1, R"(<Groups><group id="300"/><Group id="800"/></Groups>)"}, {4, kOracleFile}}));
+  analyzer.Init(false);
+  const RuleList rules = analyzer.GetRulesManager()->GetGroupRules(RuleGroup::kOracle);
+  ASSERT_EQ(Ids(rules), (std::vector<int32_t>{307, -1, -1, 304}));
+
+  auto seven = std::dynamic_pointer_cast<RegexAnalyzeRule>(rules.front());
+  ASSERT_TRUE(seven);
+  EXPECT_EQ(seven->GetName(), "Seven");
+  EXPECT_EQ(seven->GetGroup(), RuleGroup::kOracle);
+  EXPECT_EQ(seven->GetPriority(), RulePriority::kHigh);
+  EXPECT_EQ(seven->GetBehavior(), RuleBehavior::kHardStop);
+  EXPECT_EQ(seven->GetKind(), RuleKind::kError);
+  EXPECT_EQ(seven->GetDescribe(), "Find <things>");
+  EXPECT_EQ(seven->GetPrematch(), "^ORA");
+  EXPECT_EQ(seven->GetMatch(), "^(ORA)-([0-9]*): (.*)\\n");
+  EXPECT_EQ(seven->GetOutput(), "Code: [#2]");
+  // The nested Action is not a sibling of the first one; an unknown name binds nothing.
+  EXPECT_EQ(seven->GetActionNames(),
+            (std::vector<Qve::QVEstring>{"DoNothing", "NoSuchAction", "LoadRules"}));
+  ASSERT_EQ(seven->GetActions().size(), 3u);
+  EXPECT_TRUE(seven->GetActions()[0]);
+  EXPECT_FALSE(seven->GetActions()[1]);
+
+  auto no_id = std::dynamic_pointer_cast<RegexAnalyzeRule>(*std::next(rules.begin()));
+  ASSERT_TRUE(no_id);
+  EXPECT_EQ(no_id->GetKind(), -1);  // "Warning" is not a kind
+  EXPECT_EQ(no_id->GetMatch(), "");
+  EXPECT_TRUE(no_id->GetActions().empty());
+
+  // ID is not id; the nested Action comes first in document order, so it counts, and its
+  // sibling-less position hides the later SkipLines.
+  auto custom = std::dynamic_pointer_cast<CustomAnalyzeRule>(*std::next(rules.begin(), 2));
+  ASSERT_TRUE(custom);
+  EXPECT_EQ(custom->GetName(), "---");
+  EXPECT_EQ(custom->GetCheckName(), "CheckNotEmptyString");
+  EXPECT_TRUE(custom->HasCheck());
+  EXPECT_EQ(custom->GetActionNames(), (std::vector<Qve::QVEstring>{"ReturnChunk"}));
+
+  auto bad_check = std::dynamic_pointer_cast<CustomAnalyzeRule>(rules.back());
+  ASSERT_TRUE(bad_check);
+  EXPECT_FALSE(bad_check->HasCheck());
+  TextLines groups;
+  EXPECT_EQ(bad_check->Analyze(&analyzer, {"x\n"}, groups), 0);
+
+  EXPECT_EQ(trace.Count("[DBG] Analyze rules load> Can't load rules group id = 800"), 1u)
+      << trace.Text();
+  EXPECT_EQ(trace.Count("Analyze action manager> Can't find action NoSuchAction"), 1u);
+  EXPECT_EQ(trace.Count("Can't find action checknotemptystring"), 1u);
+  EXPECT_EQ(trace.Count("Analyze rules load> Added rule "), 4u);
+  EXPECT_EQ(trace.Count("Added rule NoType"), 0u);
+  // ORACLE is loaded but not active; COMMON and CMD are empty here.
+  EXPECT_TRUE(analyzer.GetRulesManager()->GetRules().empty());
+}
+
+TEST(LogAnalyzerRulesManagerTest, UnparsableTextsAreTracedAndSkipped) {
+  {
+    test::TraceCapture trace;
+    LogAnalyzer analyzer(Texts({}));
+    analyzer.Init(false);
+    EXPECT_EQ(trace.Count("[DBG] LogAnalyzer rules manager> Error read groups xml file"), 1u)
+        << trace.Text();
+  }
+  test::TraceCapture trace;
+  LogAnalyzer analyzer(Texts({{1, R"(<Groups><Group id="100"/><Group id="200"/></Groups>)"},
+                              {3, R"(<AnalyzeRules id="200" group="CMD">
+                                       <AnalyzeRule id="1" name="Echo" type="REGEX"
+                                         priority="LOW" behavior="NONSTOP"/>
+                                     </AnalyzeRules>)"}}));
+  analyzer.Init(false);
+  EXPECT_EQ(trace.Count("LogAnalyzer rules manager> Error parse rules xml file"), 1u);
+  EXPECT_EQ(Ids(analyzer.GetRulesManager()->GetRules()), (std::vector<int32_t>{201}));
+}
+
+std::vector<Qve::QVEstring> Names(const RuleList& list) {
+  std::vector<Qve::QVEstring> names;
+  for (const auto& rule : list) names.push_back(rule->GetName());
+  return names;
+}
+
+TEST(EmbeddedRulesOrderTest, InitActivatesCommonAndCmdThenOracleMerges) {
+  LogAnalyzer analyzer;
+  analyzer.Init(false);
+  auto manager = analyzer.GetRulesManager();
+  const std::vector<int32_t> common_cmd = {101, 102, 201, 202, 203, 204, 205, 206, 207,
+                                           208, 209, 210, 211, 250, 251, 299, 1100};
+  EXPECT_EQ(Ids(manager->GetRules()), common_cmd);
+  EXPECT_EQ(Names(manager->GetRules()).front(), "CheckEmptyLines");
+  EXPECT_EQ(Names(manager->GetRules()).back(), "OutputNonEmptyStrings");
+
+  manager->ActivateGroup(RuleGroup::kOracle);
+  EXPECT_EQ(
+      Ids(manager->GetRules()),
+      (std::vector<int32_t>{101, 102, 201, 202, 203, 204, 205, 206, 207, 208, 209, 210, 211, 250,
+                            251, 301, 302, 303, 304, 305, 306, 307, 308, 310, 299, 311, 1100}));
+}
+
+}  // namespace
+}  // namespace Qva

@@ -1,0 +1,56 @@
+#include "analyzer/LogTextStorage.h"
+
+#include <gtest/gtest.h>
+
+namespace Qva {
+namespace {
+
+TEST(LogTextStorageTest, SplitsIntoTrimmedNonEmptyLines) {
+  LogTextStorage storage;
+  storage.AddText("a\r\n\r\nb  \r\nc");
+  EXPECT_EQ(storage.GetRange(0, 3), (TextLines{"a\n", "b\n", "c\n"}));
+  EXPECT_EQ(storage.GetLineCount(), 3u);
+
+  LogTextStorage blank;
+  blank.AddText("  \r\n\n \r\r\n   ");
+  blank.AddText("");
+  EXPECT_EQ(blank.GetLineCount(), 0u);
+  EXPECT_TRUE(blank.AtEnd());
+
+  // Carriage returns are trimmed before blanks, once each, and only at the end of a piece;
+  // leading blanks and tabs stay. Each call splits on its own.
+  LogTextStorage order;
+  order.AddText("x \r \r\n\tlead\r\n  y\nhal");
+  order.AddText("f\n");
+  EXPECT_EQ(order.GetRange(0, 10), (TextLines{"x \r\n", "\tlead\n", "  y\n", "hal\n", "f\n"}));
+}
+
+TEST(LogTextStorageTest, HandsOutLinesAndReadsAround) {
+  LogTextStorage storage;
+  storage.AddText("1\n2\n3\n4\n5\n");
+  EXPECT_EQ(storage.GetLine(), (TextLines{"1\n"}));
+  EXPECT_EQ(storage.GetLines(1), (TextLines{"2\n"}));
+  EXPECT_EQ(storage.GetPosition(), 2u);
+  EXPECT_EQ(storage.Remaining(), 3);
+  // Reading by index does not move the position.
+  EXPECT_EQ(storage.GetAt(0), (TextLines{"1\n"}));
+  EXPECT_EQ(storage.GetRange(3, 5), (TextLines{"4\n", "5\n"}));
+  EXPECT_TRUE(storage.GetAt(5).empty());
+  EXPECT_FALSE(storage.PastEnd(4));
+  EXPECT_TRUE(storage.PastEnd(5));
+
+  EXPECT_EQ(storage.GetLines(5), (TextLines{"3\n", "4\n", "5\n"}));
+  EXPECT_TRUE(storage.AtEnd());
+  EXPECT_EQ(storage.Remaining(), 0);
+  EXPECT_TRUE(storage.GetLine().empty());
+  EXPECT_TRUE(storage.GetLines(1).empty());
+
+  storage.Rewind();
+  EXPECT_EQ(storage.GetLine(), (TextLines{"1\n"}));
+  storage.Clear();
+  EXPECT_EQ(storage.GetPosition(), 0u);
+  EXPECT_TRUE(storage.AtEnd());
+}
+
+}  // namespace
+}  // namespace Qva

@@ -1,0 +1,112 @@
+#include "analyzer/RegexAnalyzeRule.h"
+
+#include "QVEOptions.h"
+#include "QVETrace.h"
+#include "analyzer/IAnalyzer.h"
+#include "analyzer/RuleKeywords.h"
+
+namespace Qva {
+namespace {
+
+// Joined text of a multi-line try. One buffer per thread, released when a long chunk has made
+// it large, so a rule walk allocates nothing for the usual short chunks.
+class JoinBuffer {
+ public:
+  std::string_view Join(const TextLines& lines) {
+    text_.clear();
+    for (const Qve::QVEstring& line : lines) text_ += line;
+    return text_;
+  }
+  void Trim() {
+    if (text_.capacity() > kKeep) Qve::QVEstring().swap(text_);
+  }
+
+ private:
+  static constexpr size_t kKeep = 64 * 1024;
+  Qve::QVEstring text_;
+};
+
+JoinBuffer& ThreadJoinBuffer() {
+  thread_local JoinBuffer buffer;
+  return buffer;
+}
+
+// The six run values the end-of-script rules hand to their actions, after the regex groups.
+void AppendRunValues(IAnalyzer* analyzer, TextLines& groups) {
+  static const char* const kOptionsBeforeCommand[] = {"import_ver_info", "import_db", "import_host",
+                                                      "export_path"};
+  auto* options = dynamic_cast<Qve::QVOptions*>(analyzer);
+  // One text for all reads: an option that is not set repeats the value read before it.
+  Qve::QVEstring value;
+  for (const char* key : kOptionsBeforeCommand) {
+    if (options != nullptr) options->GetOption(Qve::kQVOptCString, key, &value);
+    groups.push_back(value);
+  }
+  groups.push_back(analyzer != nullptr ? analyzer->GetCommand() : Qve::QVEstring());
+  if (options != nullptr) options->GetOption(Qve::kQVOptCString, "report_dir", &value);
+  groups.push_back(value);
+}
+
+}  // namespace
+
+RegexAnalyzeRule::RegexAnalyzeRule(int32_t id, const Qve::QVEstring& name, int32_t kind,
+                                   int32_t group, int32_t priority, int32_t behavior,
+                                   const Qve::QVEstring& describe, const Qve::QVEstring& prematch,
+                                   const Qve::QVEstring& match, const Qve::QVEstring& output,
+                                   const ActionFunction& first_action)
+    : IAnalyzeRule(id, name, group, priority, behavior, describe, output),
+      prematch_(prematch),
+      match_(match),
+      kind_(kind) {
+  if (first_action) AddAction(first_action);
+}
+
+RegexAnalyzeRule::~RegexAnalyzeRule() = default;
+
+int32_t RegexAnalyzeRule::GetType() const { return RuleType::kRegex; }
+int32_t RegexAnalyzeRule::GetKind() const { return kind_; }
+Qve::QVEstring RegexAnalyzeRule::GetPrematch() const { return prematch_.GetPattern(); }
+void RegexAnalyzeRule::SetPrematch(const Qve::QVEstring& prematch) {
+  prematch_.SetPattern(prematch);
+}
+Qve::QVEstring RegexAnalyzeRule::GetMatch() const { return match_.GetPattern(); }
+void RegexAnalyzeRule::SetMatch(const Qve::QVEstring& match) { match_.SetPattern(match); }
+
+int32_t RegexAnalyzeRule::RunActions(void* context, const TextLines& lines, TextLines& groups) {
+  return IAnalyzeRule::RunActions(context, lines, groups);
+}
+
+bool RegexAnalyzeRule::Found(RegexPattern::Result result) {
+  if (result == RegexPattern::Result::kLimit && !limit_traced_) {
+    limit_traced_ = true;
+    Qve::QVTracer::Instance().Trace(Qve::kQVTraceWarning, "Analyze rule",
+                                    "Rule %s: a search exceeded the regular expression limits "
+                                    "and counts as no match",
+                                    GetName().c_str());
+  }
+  return result == RegexPattern::Result::kMatch;
+}
+
+int32_t RegexAnalyzeRule::Analyze(IAnalyzer* analyzer, const TextLines& lines, TextLines& groups) {
+  // A one-line try (the common case) searches the line itself.
+  JoinBuffer* buffer = nullptr;
+  std::string_view text;
+  if (lines.size() == 1) {
+    text = lines.front();
+  } else {
+    buffer = &ThreadJoinBuffer();
+    text = buffer->Join(lines);
+  }
+  bool found = true;
+  if (!prematch_.GetPattern().empty()) found = Found(prematch_.Search(text));
+  if (found) found = Found(match_.Search(text, groups));
+  if (buffer != nullptr) buffer->Trim();
+  if (!found) return 0;
+
+  const Qve::QVEstring name = GetName();
+  if (name == "EndScript" || name == "FinishShellScript") AppendRunValues(analyzer, groups);
+  RunActions(this, lines, groups);
+  return 1;
+}
+
+}  // namespace Qva

@@ -1,0 +1,44 @@
+// A rule decided by regular expressions: an optional prematch filter, then the match pattern.
+#pragma once
+
+#include "analyzer/IAnalyzeRule.h"
+#include "analyzer/RegexPattern.h"
+
+namespace Qva {
+
+class RegexAnalyzeRule : public IAnalyzeRule {
+ public:
+  // `first_action` is added only when it is not empty.
+  RegexAnalyzeRule(int32_t id, const Qve::QVEstring& name, int32_t kind, int32_t group,
+                   int32_t priority, int32_t behavior, const Qve::QVEstring& describe,
+                   const Qve::QVEstring& prematch, const Qve::QVEstring& match,
+                   const Qve::QVEstring& output, const ActionFunction& first_action);
+  ~RegexAnalyzeRule() override;
+
+  // Joins `lines` (no separators), tests the prematch (when not empty) and searches the match
+  // pattern. On a match: appends the groups, and for the names "EndScript" and
+  // "FinishShellScript" six more texts (the analyzer options "import_ver_info", "import_db",
+  // "import_host", "export_path", the analyzer's command, "report_dir"; an unset option repeats
+  // the text read before it); runs the actions; returns 1. Patterns are compiled on the first
+  // try and kept. A bad pattern throws std::runtime_error on every try. A search that exceeds
+  // the PCRE2 limits counts as no match and is traced once per rule at Warning level.
+  int32_t Analyze(IAnalyzer* analyzer, const TextLines& lines, TextLines& groups) override;
+  int32_t GetType() const override;  // 0
+  int32_t GetKind() const override;
+  int32_t RunActions(void* context, const TextLines& lines, TextLines& groups) override;
+
+  virtual Qve::QVEstring GetPrematch() const;
+  virtual void SetPrematch(const Qve::QVEstring& prematch);
+  virtual Qve::QVEstring GetMatch() const;
+  virtual void SetMatch(const Qve::QVEstring& match);
+
+ private:
+  bool Found(RegexPattern::Result result);
+
+  RegexPattern prematch_;
+  RegexPattern match_;
+  int32_t kind_;
+  bool limit_traced_ = false;
+};
+
+}  // namespace Qva

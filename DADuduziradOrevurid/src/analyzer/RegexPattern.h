@@ -1,0 +1,47 @@
+// One regular expression, matched with PCRE2 (8-bit, JIT) with the behaviour of the ECMAScript
+// grammar on bytes: "." matches neither "\n" nor "\r", "^" only at the start of the subject,
+// "$" only at its end, groups that do not take part give empty texts.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "QVEString.h"
+#include "analyzer/ActionFunction.h"
+
+namespace Qva {
+
+class RegexPattern {
+ public:
+  enum class Result { kNoMatch, kMatch, kLimit };
+
+  explicit RegexPattern(Qve::QVEstring pattern = {});
+  ~RegexPattern();
+  RegexPattern(const RegexPattern&) = delete;
+  RegexPattern& operator=(const RegexPattern&) = delete;
+
+  // Replaces the pattern; it is compiled again on the next search.
+  void SetPattern(const Qve::QVEstring& pattern);
+  const Qve::QVEstring& GetPattern() const { return pattern_; }
+
+  // Searches the first match anywhere in `subject`. The pattern is compiled on the first search
+  // and kept. A pattern PCRE2 rejects throws std::runtime_error with PCRE2's message, on this
+  // and on every later search. kLimit: PCRE2's match, depth, heap or JIT stack limit was hit;
+  // callers count it as no match.
+  Result Search(std::string_view subject);
+  // As above; on kMatch appends group 0 (the whole match) and every capture group of the
+  // pattern to `groups`, each cut at its first zero byte, empty for a group that did not take
+  // part.
+  Result Search(std::string_view subject, TextLines& groups);
+
+ private:
+  struct Compiled;
+  Compiled& Compile();
+  Result Run(std::string_view subject, Compiled& compiled);
+
+  Qve::QVEstring pattern_;
+  std::unique_ptr<Compiled> compiled_;
+};
+
+}  // namespace Qva

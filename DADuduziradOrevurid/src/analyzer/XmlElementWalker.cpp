@@ -1,0 +1,82 @@
+#include "analyzer/XmlElementWalker.h"
+
+#include <libxml/parser.h>
+
+#include <climits>
+#include <cstring>
+
+namespace Qva {
+namespace {
+
+Qve::QVEstring Upper(const char* text) {
+  Qve::QVEstring result = text != nullptr ? text : "";
+  Qve::ToUpper(result);
+  return result;
+}
+
+const char* Name(const xmlNode* node) { return reinterpret_cast<const char*>(node->name); }
+
+}  // namespace
+
+XmlElementWalker::~XmlElementWalker() { Release(); }
+
+bool XmlElementWalker::Parse(const char* text, size_t length) {
+  Release();
+  if (text == nullptr || length > static_cast<size_t>(INT_MAX)) return false;
+  // Parse failures are reported by the caller's own trace; keep libxml2 off the console.
+  doc_ = xmlReadMemory(text, static_cast<int>(length), "noname.xml", nullptr,
+                       XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  return doc_ != nullptr;
+}
+
+void XmlElementWalker::AddHandler(const Qve::QVEstring& name, Handler handler, void* context) {
+  handlers_[Upper(name.c_str())] = {std::move(handler), context};
+}
+
+void XmlElementWalker::Walk() {
+  if (doc_ == nullptr) return;
+  xmlNode* root = xmlDocGetRootElement(doc_);
+  if (root != nullptr) WalkElement(root);
+}
+
+void XmlElementWalker::WalkElement(xmlNode* element) {
+  auto found = handlers_.find(Upper(Name(element)));
+  if (found != handlers_.end()) {
+    found->second.first(element, found->second.second);
+    return;
+  }
+  for (xmlNode* child = element->children; child != nullptr; child = child->next) {
+    if (child->type == XML_ELEMENT_NODE) WalkElement(child);
+  }
+}
+
+void XmlElementWalker::Release() {
+  if (doc_ != nullptr) xmlFreeDoc(doc_);
+  doc_ = nullptr;
+}
+
+Qve::QVEstring XmlElementWalker::ElementText(const xmlNode* element) {
+  const xmlNode* child = element->children;
+  if (child == nullptr || child->content == nullptr) return {};
+  return reinterpret_cast<const char*>(child->content);
+}
+
+Qve::QVEstring XmlElementWalker::Attribute(const xmlNode* element, const char* name, bool* found) {
+  xmlChar* value = xmlGetNoNsProp(element, reinterpret_cast<const xmlChar*>(name));
+  if (found != nullptr) *found = value != nullptr;
+  if (value == nullptr) return {};
+  Qve::QVEstring result = reinterpret_cast<const char*>(value);
+  xmlFree(value);
+  return result;
+}
+
+xmlNode* XmlElementWalker::FindElement(xmlNode* element, const char* name) {
+  for (xmlNode* child = element->children; child != nullptr; child = child->next) {
+    if (child->type != XML_ELEMENT_NODE) continue;
+    if (std::strcmp(Name(child), name) == 0) return child;
+    if (xmlNode* found = FindElement(child, name)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace Qva

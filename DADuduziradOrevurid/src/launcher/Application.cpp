@@ -1,0 +1,87 @@
+#include "launcher/Application.h"
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <limits>
+#include <memory>
+#include <thread>
+
+#include "QVEException.h"
+#include "QVETrace.h"
+#include "events/WizzardInspectionController.h"
+#include "launcher/CTimeText.h"
+#include "launcher/CommandLine.h"
+#include "launcher/IMigrationLauncher.h"
+#include "launcher/ProductInfo.h"
+#include "reports/JsonImportReport.h"
+
+namespace Qva {
+
+namespace {
+
+constexpr const char* kSource = "Migration launcher";
+
+// Steps up to releasing the launcher; the handlers around it decide the exit code.
+int32_t RunSequence(int argc, char** argv) {
+  Qve::QVEstring analyzer_name = GetAnalyzerName();
+  Qve::QVEstring banner = FormatBanner(CTimeText(CurrentCalendarTime()));
+  std::printf("%s", banner.c_str());
+  std::fflush(stdout);
+
+  ParseCommandLine(argc, argv);
+  std::shared_ptr<IMigrationLauncher> launcher = CreateLauncher(argc, argv);
+  int32_t result = 2;
+  if (launcher) {
+    result = launcher->Initialize(analyzer_name);
+    if (result == 0) result = launcher->Run();
+    JsonImportReport& report = JsonImportReport::Instance();
+    CWizzardInspectionController::Instance().SendFinalMesssage(
+        report.GetSucceededObjects(), report.GetFailedObjects(), report.GetObjectsWithWarnings());
+    report.Save();
+  }
+  launcher.reset();
+  return result;
+}
+
+}  // namespace
+
+Qve::QVEstring FormatBanner(const Qve::QVEstring& time_text) {
+  return Qve::FormatText("%s - %s\nTimestamp: %s", GetApplicationName().c_str(), kProductText,
+                         time_text.c_str());
+}
+
+int32_t RunMigrationLauncher(int argc, char** argv) {
+  Qve::QVTracer& tracer = Qve::QVTracer::Instance();
+  int32_t result = 0;
+  try {
+    result = RunSequence(argc, argv);
+  } catch (Qve::QVException* error) {
+    std::unique_ptr<Qve::QVException> owned(error);
+    tracer.Critical(kSource, "code %d, message %s", owned->GetCode(), owned->GetMessage().c_str());
+    return 2;
+  } catch (const std::exception& error) {
+    tracer.Critical(kSource, "Exception: %s", error.what());
+    result = -1;
+  } catch (...) {
+    tracer.Critical(kSource, "Unknown exception");
+    result = -1;
+  }
+  WaitBeforeExit();
+  return result;
+}
+
+void WaitBeforeExit() {
+  using Clock = std::chrono::steady_clock;
+  constexpr int64_t kWaitNs = 2'000'000'000;
+  int64_t now_ns =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+  int64_t deadline_ns = now_ns > std::numeric_limits<int64_t>::max() - kWaitNs
+                            ? std::numeric_limits<int64_t>::max()
+                            : now_ns + kWaitNs;
+  Clock::time_point deadline{
+      std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(deadline_ns))};
+  while (Clock::now() < deadline) std::this_thread::sleep_until(deadline);
+}
+
+}  // namespace Qva

@@ -1,0 +1,195 @@
+#include "launcher/CommandLine.h"
+
+#include <algorithm>
+#include <boost/algorithm/string/classification.hpp>
+#include <boost/algorithm/string/split.hpp>
+#include <boost/program_options/parsers.hpp>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <stdexcept>
+
+#include "QVETrace.h"
+#include "events/WizzardInspectionController.h"
+#include "launcher/DBLaunch.h"
+#include "launcher/LauncherOptions.h"
+#include "launcher/MigrationLauncher.h"
+
+namespace Qva {
+
+namespace po = boost::program_options;
+
+namespace {
+
+constexpr const char* kParseSource = "Parse command line";
+
+// Slash or dash, "=" joined values, long names behind a single prefix, no "--" options.
+constexpr int kCommandLineStyle =
+    po::command_line_style::allow_short | po::command_line_style::allow_slash_for_short |
+    po::command_line_style::long_allow_adjacent | po::command_line_style::short_allow_adjacent |
+    po::command_line_style::allow_long_disguise;
+
+void PrintHelp(const po::options_description& description) {
+  std::cout << "\n" << description << "\n";
+  std::cout.flush();
+}
+
+// One parse step; on a library error the help is shown and false returned.
+bool TryParse(const po::options_description& description, const std::vector<std::string>& tokens,
+              po::variables_map& options) {
+  try {
+    ParseOptionTokens(description, tokens, options);
+    return true;
+  } catch (const po::error& error) {
+    Qve::QVTracer::Instance().Critical(kParseSource, "%s", error.what());
+    PrintHelp(description);
+    return false;
+  }
+}
+
+// Replaces the command line's options by those of the response file. False when the file
+// cannot be read or does not parse (the message is already shown).
+bool LoadResponseFile(const po::options_description& description, po::variables_map& options) {
+  Qve::QVEstring path = GetOptionText(kOptRsp);
+  Qve::TrimBoth(path, '"');
+  std::cout << "Open RSP file: " << path << "\n";
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    std::cout << "FAILED\n";
+    std::cout.flush();
+    return false;
+  }
+  std::cout << "OK\n\n";
+  std::cout.flush();
+  std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::printf("\nrsp_conmand line :%s \n", content.c_str());
+  std::fflush(stdout);
+
+  // One argument per non-empty line.
+  std::vector<std::string> tokens;
+  boost::split(tokens, content, boost::is_any_of("\r\n"), boost::token_compress_on);
+  tokens.erase(std::remove(tokens.begin(), tokens.end(), std::string()), tokens.end());
+
+  options.clear();
+  return TryParse(description, tokens, options);
+}
+
+}  // namespace
+
+const std::vector<Qve::QVEstring>& GetAnalyzedDatabaseNames() {
+  static const std::vector<Qve::QVEstring> names = {
+      "PostgreSQL on-premise or cloud (GCP, AWS, Azure etc.)",
+      "PostgreSQL",
+      "Postgres Pro",
+      "AlloyDB",
+      "Microsoft SQL Server",
+      "Oracle",
+      "Microsoft Azure SQL Database",
+      "Google Cloud SQL for SQL Server",
+      "Azure Synapse Analytics",
+      "MySQL",
+      "MariaDB",
+      "Google Cloud SQL for MySQL",
+      "GoogleCloudSQLforPostgreSQL",
+      "AmazonAuroraPostgreSQL",
+      "Amazon Aurora (compatibility with MySQL)",
+  };
+  return names;
+}
+
+po::options_description BuildOptionsDescription() {
+  po::options_description description("Allowed options",
+                                      po::options_description::m_default_line_length,
+                                      po::options_description::m_default_line_length / 2);
+  auto text = [](const char* default_value) {
+    return po::value<std::string>()->default_value(default_value);
+  };
+  description.add_options()                                                   //
+      (kOptHelp, "Produce help message.")                                     //
+      (kOptRsp, po::value<std::string>(), "Options file.")                    //
+      (kOptBat, text("movarin_all.bat"), "Bat file name.")                    //
+      (kOptArg, text("all"), "Arguments for bat file")                        //
+      (kOptEchoLog, text("echo_imp.log"), "Echo log file name.")              //
+      (kOptLog, text("movarin_imp.log"), "Analyzed log file name.")           //
+      (kOptDebug, "Run in debug mode.")                                       //
+      (kOptCf, po::value<std::string>(), "Current folder of child process.")  //
+      (kOptRpt, "Generate html report.")                                      //
+      (kOptD, text("NA"), "Target database.")                                 //
+      (kOptH, text("NA"), "Target host.")                                     //
+      (kOptRptDir, text("reports"), "Import report directory.")               //
+      (kOptEventPort, text("0"), "Port for event to wissard.")                //
+      (kOptMessaging, text(""), "Message prefix for correct messaging to wizard.");
+  return description;
+}
+
+void ParseOptionTokens(const po::options_description& description,
+                       const std::vector<std::string>& tokens, po::variables_map& options) {
+  po::parsed_options parsed =
+      po::command_line_parser(tokens).options(description).style(kCommandLineStyle).run();
+  // The library lends a valued option the next argument when "=" is missing; values must be
+  // joined by "=", so such an option counts as one without its value.
+  for (const po::option& option : parsed.options) {
+    if (option.original_tokens.size() > 1) {
+      throw po::invalid_command_line_syntax(po::invalid_command_line_syntax::missing_parameter,
+                                            option.string_key, option.original_tokens.front());
+    }
+  }
+  po::store(parsed, options);
+}
+
+unsigned long ParseUnsignedLong(const Qve::QVEstring& text) {
+  try {
+    return std::stoul(text, nullptr, 10);
+  } catch (const std::invalid_argument&) {
+    throw std::invalid_argument("invalid stoul argument");
+  } catch (const std::out_of_range&) {
+    throw std::out_of_range("stoul argument out of range");
+  }
+}
+
+void ParseCommandLine(int argc, char** argv) {
+  po::options_description description = BuildOptionsDescription();
+  po::variables_map& options = GetOptionMap();
+
+  std::vector<std::string> tokens;
+  for (int i = 1; i < argc; ++i) tokens.emplace_back(argv[i]);
+  if (!TryParse(description, tokens, options)) return;
+
+  if (HasOption(kOptHelp)) {
+    PrintHelp(description);
+    return;
+  }
+  if (HasOption(kOptRsp) && !LoadResponseFile(description, options)) return;
+
+  try {
+    po::notify(options);
+  } catch (const po::error& error) {
+    Qve::QVTracer::Instance().Critical(kParseSource, "%s", error.what());
+    PrintHelp(description);
+    return;
+  }
+
+  Qve::QVEstring script_path = NormaliseScriptPath(GetOptionText(kOptBat));
+  Qve::QVEstring script_dir = GetScriptDirectory(script_path);
+  GetAnalyzedLogPath() = MakeAnalyzedLogPath(GetOptionText(kOptLog), script_dir);
+
+  Qve::QVTracer& tracer = Qve::QVTracer::Instance();
+  tracer.SetTraceFile(GetAnalyzedLogPath());
+  tracer.SetAllLevels(Qve::kQVTraceWarning);
+
+  unsigned long port = ParseUnsignedLong(GetOptionText(kOptEventPort));
+  Qve::QVEstring prefix = GetOptionTextOrEmpty(kOptMessaging);
+  CWizzardInspectionController::Instance().Init(static_cast<uint16_t>(port), prefix, script_path);
+}
+
+std::unique_ptr<IMigrationLauncher> CreateLauncher(int argc, char** argv) {
+  Qve::QVEstring database = GetOptionText(kOptD);
+  const std::vector<Qve::QVEstring>& names = GetAnalyzedDatabaseNames();
+  if (std::find(names.begin(), names.end(), database) != names.end()) {
+    return std::make_unique<MigrationLauncher>();
+  }
+  return std::make_unique<DBLaunch>(argc, argv);
+}
+
+}  // namespace Qva

@@ -1,0 +1,44 @@
+// Command line and response file: fills the option map, applies the start-up settings and
+// picks the launcher.
+#pragma once
+
+#include <boost/program_options/options_description.hpp>
+#include <boost/program_options/variables_map.hpp>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "QVEString.h"
+#include "launcher/IMigrationLauncher.h"
+
+namespace Qva {
+
+// The fifteen target database display names that select the analyzed run (exact match).
+const std::vector<Qve::QVEstring>& GetAnalyzedDatabaseNames();
+
+// The options in help order with their defaults and help texts, captioned "Allowed options".
+boost::program_options::options_description BuildOptionsDescription();
+
+// Parses `tokens` (no program name): an option is "/" or "-", its name and, for a valued
+// option, "=" and a non-empty value; tokens that are not options (including "--" ones) are
+// ignored. Stores into `options`. Throws boost::program_options::error on a parse error,
+// storing nothing.
+void ParseOptionTokens(const boost::program_options::options_description& description,
+                       const std::vector<std::string>& tokens,
+                       boost::program_options::variables_map& options);
+
+// std::stoul in base 10, with the program's own failure texts: std::invalid_argument
+// "invalid stoul argument" and std::out_of_range "stoul argument out of range".
+unsigned long ParseUnsignedLong(const Qve::QVEstring& text);
+
+// Fills the option map from argv[1..argc-1] or from the response file named by RSP, prints the
+// help on HELP or a parse error, then names the trace file, sets all trace levels to Warning
+// and opens the wizard event channel. Parse and response-file failures return early (printed,
+// not thrown); a bad EVENTPORT throws (see ParseUnsignedLong).
+void ParseCommandLine(int argc, char** argv);
+
+// MigrationLauncher when option D is one of the analyzed database names, else DBLaunch, which
+// keeps argc/argv. Throws boost::bad_any_cast when D is missing.
+std::unique_ptr<IMigrationLauncher> CreateLauncher(int argc, char** argv);
+
+}  // namespace Qva

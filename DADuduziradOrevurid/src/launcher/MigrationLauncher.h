@@ -1,0 +1,56 @@
+// The analyzed run: starts the import script with pipes and feeds its output to the analyzer.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "QVEFile.h"
+#include "QVEProcess.h"
+#include "QVEString.h"
+#include "analyzer/LogAnalyzer.h"
+#include "launcher/IMigrationLauncher.h"
+
+namespace Qva {
+
+// Bytes taken from the child's output per read.
+inline constexpr uint64_t kChildReadSize = 16383;
+// Unanalyzed lines kept back during the run for the rules that read ahead.
+inline constexpr int32_t kAnalyzeMinimumDuringRun = 10;
+
+class MigrationLauncher : public IMigrationLauncher {
+ public:
+  MigrationLauncher() = default;
+
+  // Reads the run settings from the option map, sets the trace verbosity (DEBUG), loads the
+  // JSON report and opens the HTML log with RPT, creates the analyzer with its six settings and
+  // Inits it. Returns 0, or the report load's non-zero result. Throws std::logic_error when the
+  // script is missing, std::filesystem::filesystem_error when its status cannot be read and
+  // boost::bad_any_cast when a needed option is absent.
+  int32_t Initialize(const Qve::QVEstring& analyzer_name) override;
+  // Runs "<script> echo <arg> <arg> ..." in the working folder and analyzes its output as it
+  // arrives, then writes the HTML log's footer (and closes it with RPT). Returns 1 when the
+  // analysis counted errors, else 0. QVExceptions of the child and the pipe pass through.
+  int32_t Run() override;
+
+  // "echo " and every argument followed by a blank.
+  static Qve::QVEstring BuildArgumentText(const std::vector<Qve::QVEstring>& arguments);
+
+ private:
+  // Reads the child's output to its end in whole-line blocks; returns the summed error count.
+  int32_t ReadChild(const Qve::QVEstring& command_line, const Qve::QVEstring& argument_text);
+
+  Qve::QVEstring script_path_;
+  Qve::QVEstring working_folder_;
+  Qve::QVEProcess process_;
+  std::shared_ptr<Qve::QVFile> input_pipe_;
+  std::shared_ptr<Qve::QVFile> output_pipe_;
+  std::vector<Qve::QVEstring> arguments_;
+  Qve::QVEstring html_log_name_;
+  Qve::QVEstring target_database_;
+  Qve::QVEstring target_host_;
+  Qve::QVEstring report_dir_;
+  std::shared_ptr<LogAnalyzer> analyzer_;
+};
+
+}  // namespace Qva

@@ -1,0 +1,16 @@
+// Writes a realistic import log of an Oracle target, reproducibly from a seed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace Qva::bench {
+
+// About 70% plain tool output (sqlplus and sqlldr chatter), 10% object announcements, 10%
+// ORA- and SQL*Loader errors (one in four a 4-line form), 10% command-echo and tool launch
+// lines, in the shape a Windows import script prints them. The log begins with the line that
+// names Oracle as the target, so the ORACLE rules become active. Lines end in "\r\n".
+// `lines` counts output lines (a 4-line error counts 4). Same seed, same text.
+std::string GenerateImportLog(uint64_t lines, uint32_t seed);
+
+}  // namespace Qva::bench

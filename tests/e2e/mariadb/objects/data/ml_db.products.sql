@@ -1,0 +1,1 @@
+INSERT INTO products (id, title) VALUES (1, 'Pen'), (2, 'Ink');

@@ -1,0 +1,4 @@
+CREATE TABLE audit_log (
+  id INT PRIMARY KEY,
+  note TEXT
+);

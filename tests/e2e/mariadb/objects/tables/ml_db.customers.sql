@@ -1,0 +1,4 @@
+CREATE TABLE customers (
+  id INT PRIMARY KEY,
+  name VARCHAR(100) NOT NULL
+);

@@ -1,0 +1,4 @@
+CREATE TABLE products (
+  id INT PRIMARY KEY,
+  title VARCHAR(100)
+);

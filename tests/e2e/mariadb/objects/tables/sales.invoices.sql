@@ -1,0 +1,4 @@
+CREATE TABLE invoices (
+  id INT PRIMARY KEY,
+  total DECIMAL(12, 2)
+);

@@ -1,0 +1,2 @@
+CREATE VIEW v_customers AS
+SELECT id, name FROM customers;

@@ -1,0 +1,4 @@
+COPY public.products (id, title) FROM stdin;
+1	Pen
+2	Ink
+\.

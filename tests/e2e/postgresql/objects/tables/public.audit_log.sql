@@ -1,0 +1,4 @@
+CREATE TABLE public.audit_log (
+  id integer PRIMARY KEY,
+  note text
+);

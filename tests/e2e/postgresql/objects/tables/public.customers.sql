@@ -1,0 +1,4 @@
+CREATE TABLE public.customers (
+  id integer PRIMARY KEY,
+  name varchar(100) NOT NULL
+);

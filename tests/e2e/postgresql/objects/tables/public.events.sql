@@ -1,0 +1,4 @@
+CREATE TABLE public.events (
+  id integer PRIMARY KEY,
+  happened timestamp
+);

@@ -1,0 +1,4 @@
+CREATE TABLE public.products (
+  id integer PRIMARY KEY,
+  title varchar(100)
+);

@@ -1,0 +1,4 @@
+CREATE TABLE public.settings (
+  name varchar(40) PRIMARY KEY,
+  value text
+);

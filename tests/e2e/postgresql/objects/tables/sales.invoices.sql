@@ -1,0 +1,4 @@
+CREATE TABLE sales.invoices (
+  id integer PRIMARY KEY,
+  total numeric(12, 2)
+);

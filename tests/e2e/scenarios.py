@@ -1,0 +1,263 @@
+"""What each end-to-end import scenario must produce.
+
+Every deliberate failure is written down with the real client line it produces (as seen against
+the servers the suite starts) and the texts that the PostgreSQL and MySQL rules make of it. Texts
+may hold {port} (the server's port) and {closed_port} (the port nobody listens on); the checker
+fills them in. Objects are listed in the order the import scripts announce them.
+"""
+
+import dataclasses
+from dataclasses import dataclass, field
+from typing import List, Optional
+
+
+@dataclass
+class Entry:
+    """One recorded error or warning.
+
+    html: the text of the line's element in import_log.html (the filled output text, or the
+    whole matched line with its line feed when the rule has no output text).
+    report: the text the JSON report keeps for the id ("error_message", "comments").
+    event: errTxt, errName and errCode of the wizard's error event (errors only).
+    """
+
+    kind: str  # "error" or "warning"
+    html: str
+    report: str
+    err_txt: str = ""
+    err_name: str = ""
+    err_code: str = ""
+    file: str = ""  # the file the client ran: the working file once its launch is recognised
+
+
+@dataclass
+class Obj:
+    script: str  # displayed name of the script that imports it
+    type: str
+    name: str
+    entries: List[Entry] = field(default_factory=list)
+    stage_of: List[int] = field(default_factory=list)  # import stage of each entry
+
+    def status(self) -> str:
+        if not self.entries:
+            return "Ok"
+        return "Failed" if self.entries[-1].kind == "error" else "Warning"
+
+
+@dataclass
+class FinishScript:
+    """A nested script ends: the wizard gets a finished event for it."""
+
+    script: str
+
+
+@dataclass
+class Tip:
+    comment: str
+    link_path: Optional[str] = None
+
+
+@dataclass
+class Scenario:
+    name: str
+    target: str  # -D value
+    folder: str  # scenario folder under tests/e2e
+    exit_code: int
+    steps: list  # Obj and FinishScript in script order
+    not_imported: List[str] = field(default_factory=list)  # data.js objects never announced
+    other_error_table: int = 0  # leading error_table entries that are not of type "Import"
+    tool: str = ""  # client name when its launch lines are recognised; "" when they are not
+    tips: dict = field(default_factory=dict)  # report text -> expected Tip (none: no comments)
+
+    def objects(self) -> List[Obj]:
+        return [s for s in self.steps if isinstance(s, Obj)]
+
+
+def psql_file(line: str) -> str:
+    """The script file psql names at the start of its message ("psql:FILE:LINE: ...")."""
+    return line.split(":")[1]
+
+
+def pg_known(prefix: str, line: str, file: str = "") -> Entry:
+    """A psql line that a rule for a known situation names: the whole line follows its title."""
+    text = prefix + line + "\n"
+    return Entry("error", text, text, err_txt=text, file=file or psql_file(line))
+
+
+def pg_general(line: str) -> Entry:
+    """A psql ERROR line that only the general PostgreSQL rule takes."""
+    message = line.split(" ERROR:", 1)[1][1:]
+    return Entry("error", line + "\n", line + "\n", err_txt=message, file=psql_file(line))
+
+
+def pg_exit(code: int, file: str) -> Entry:
+    text = "Unhandled exception (psql exited with error code %d)" % code
+    return Entry("error", text, text, err_txt=str(code), file=file)
+
+
+def pg_warning(line: str) -> Entry:
+    message = line.split(" WARNING:", 1)[1][1:]
+    return Entry("warning", message, message, file=psql_file(line))
+
+
+def my_error(line: str) -> Entry:
+    """A mysql "ERROR nnnn (sqlstate)..." line."""
+    head, message = line.split(": ", 1)
+    words = head.split(" ")
+    return Entry("error", line + "\n", message, err_txt=message, err_name=words[2][1:-1],
+                 err_code=words[1])
+
+
+def obj(script, type_word, name, *entries, stages=None):
+    return Obj(script, type_word, name, list(entries), stages or [1] * len(entries))
+
+
+PG_REFUSED = 'psql: error: connection to server at "127.0.0.1", port {closed_port} failed: ' \
+             'Connection refused'
+PG_NO_DB = 'psql: error: connection to server at "127.0.0.1", port {port} failed: FATAL:  ' \
+           'database "ml_missing" does not exist'
+
+POSTGRESQL_FAILURES = Scenario(
+    name="postgresql-failures",
+    target="PostgreSQL",
+    folder="postgresql",
+    exit_code=1,
+    steps=[
+        obj("tables", "Table", "public.customers"),
+        obj("tables", "Table", "public.orders",
+            pg_general('psql:data/public.orders.sql:5: ERROR:  duplicate key value violates '
+                       'unique constraint "orders_pkey"'),
+            stages=[2]),
+        obj("tables", "Table", "public.order_items",
+            pg_general('psql:data/public.order_items.sql:2: ERROR:  insert or update on table '
+                       '"order_items" violates foreign key constraint '
+                       '"order_items_customer_id_fkey"'),
+            stages=[2]),
+        obj("tables", "Table", "public.settings",
+            pg_known("Relation already exists. ",
+                     'psql:tables/public.settings.sql:4: ERROR:  relation "settings" already '
+                     'exists')),
+        obj("tables", "Table", "sales.invoices",
+            pg_known("Schema does not exist. ",
+                     'psql:tables/sales.invoices.sql:4: ERROR:  schema "sales" does not exist')),
+        obj("tables", "Table", "public.products"),
+        FinishScript("tables"),
+        obj("movarin_all.sh", "View", "public.v_orders",
+            pg_known("Relation does not exist. ",
+                     'psql:views/public.v_orders.sql:4: ERROR:  relation "public.shipments" does '
+                     'not exist')),
+        obj("movarin_all.sh", "View", "public.v_customers"),
+        obj("movarin_all.sh", "Function", "public.order_total"),
+        obj("movarin_all.sh", "Function", "public.order_tax",
+            pg_known("Function does not exist. ",
+                     'psql:functions/public.order_tax.sql:4: ERROR:  function '
+                     'public.tax_rate(numeric) does not exist')),
+        obj("movarin_all.sh", "StoredProcedure", "public.archive_orders",
+            pg_general('psql:procedures/public.archive_orders.sql:6: ERROR:  syntax error at or '
+                       'near "amount"')),
+        obj("movarin_all.sh", "Sequence", "public.order_seq",
+            pg_warning('psql:sequences/public.order_seq.sql:6: WARNING:  sequence '
+                       'public.order_seq starts at 1000, the source was at 1012')),
+        # psql exits with 2 when it cannot connect: "Exit code = 2" is a second error.
+        obj("movarin_all.sh", "Table", "public.audit_log",
+            pg_known("Connection to unexisting database. ", PG_NO_DB,
+                     "tables/public.audit_log.sql"),
+            pg_exit(2, "tables/public.audit_log.sql")),
+        obj("movarin_all.sh", "Table", "public.events",
+            pg_known("Connection refused error. ", PG_REFUSED, "tables/public.events.sql"),
+            pg_exit(2, "tables/public.events.sql")),
+    ],
+    not_imported=["public.not_exported"],
+    other_error_table=1,
+)
+
+POSTGRESQL_CLEAN = Scenario(
+    name="postgresql-clean",
+    target="PostgreSQL",
+    folder="postgresql",
+    exit_code=0,
+    steps=[
+        obj("tables", "Table", "public.customers"),
+        obj("tables", "Table", "public.products"),
+        FinishScript("tables"),
+        obj("movarin_all.sh", "View", "public.v_customers"),
+        obj("movarin_all.sh", "Function", "public.order_total"),
+    ],
+)
+
+MYSQL_SYNTAX = ("ERROR 1064 (42000) at line 2: You have an error in your SQL syntax; check the "
+                "manual that corresponds to your MariaDB server version for the right syntax to "
+                "use near 'WHER amount > 0;")
+MYSQL_DENIED = ("ERROR 1045 (28000): Access denied for user 'ml_user'@'127.0.0.1' (using "
+                "password: YES)")
+
+KB = "/knowledge-base/database-migration/setup-and-troubleshooting/mysql/"
+
+MARIADB_FAILURES = Scenario(
+    name="mariadb-failures",
+    target="MariaDB",
+    folder="mariadb",
+    exit_code=1,
+    steps=[
+        obj("tables", "Table", "ml_db.customers"),
+        obj("tables", "Table", "ml_db.orders",
+            my_error("ERROR 1062 (23000) at line 3: Duplicate entry '2' for key 'PRIMARY'"),
+            stages=[2]),
+        obj("tables", "Table", "ml_db.products"),
+        FinishScript("tables"),
+        obj("movarin_all.sh", "View", "ml_db.v_orders",
+            my_error("ERROR 1146 (42S02) at line 1: Table 'ml_db.shipments' doesn't exist")),
+        obj("movarin_all.sh", "View", "ml_db.v_customers"),
+        obj("movarin_all.sh", "StoredProcedure", "ml_db.archive_orders", my_error(MYSQL_SYNTAX)),
+        obj("movarin_all.sh", "Table", "sales.invoices",
+            my_error("ERROR 1049 (42000): Unknown database 'sales'")),
+        obj("movarin_all.sh", "Table", "ml_db.audit_log", my_error(MYSQL_DENIED)),
+    ],
+    other_error_table=1,
+    tips={
+        "Table 'ml_db.shipments' doesn't exist": Tip(
+            "The specified table is not created in the target database, need to select it for "
+            "conversion."),
+        "Unknown database 'sales'": Tip(
+            "The tool does not create schemas by itself.\nPossible solutions :\n1. manually "
+            "create a schema in the target database before starting conversion\n2. use the "
+            "Remove Schema Names option\n3. use the Change schema names to option and specify "
+            "the name of the existing database",
+            "/guides/brennor/movarin-wizard/database-migration-guide/conversion-options#:~:text="
+            "option%20is%20disabled.-,Remove%20Schema%20Names,-If%20Yes%20is%20is"),
+        MYSQL_DENIED.split(": ", 1)[1]: Tip(
+            "Possible solutions:\n1. The user doesn\u2019t exist.Check if the user exists in the "
+            "database,and if they don\u2019t, create a new user.\n2. The password is incorrect.To "
+            "fix this, reset the MySQL password.\n3. Connecting to the wrong host.Double check "
+            "that the host you\u2019re connecting to is correct.\n4. If access denied to "
+            "database, you can just assign all privileges to the created user",
+            KB + "target-user-privileges"),
+    },
+)
+
+MARIADB_CLEAN = Scenario(
+    name="mariadb-clean",
+    target="MariaDB",
+    folder="mariadb",
+    exit_code=0,
+    steps=[
+        obj("tables", "Table", "ml_db.customers"),
+        obj("tables", "Table", "ml_db.products"),
+        FinishScript("tables"),
+        obj("movarin_all.sh", "View", "ml_db.v_customers"),
+    ],
+)
+
+# The same import with the client called through a path ending in "psql.exe", the name the
+# launch rule was written for: the rule then recognises the launches, and every error carries
+# the file psql ran.
+POSTGRESQL_CLIENT_PATH = dataclasses.replace(POSTGRESQL_FAILURES, name="postgresql-client-path",
+                                             tool="psql.exe")
+
+SCENARIOS = {s.name: s for s in (POSTGRESQL_FAILURES, POSTGRESQL_CLIENT_PATH, POSTGRESQL_CLEAN,
+                                 MARIADB_FAILURES, MARIADB_CLEAN)}
+
+# Summary kind names in type-code order, as the end-of-import summary lists them.
+TYPE_CODES = ["unknown", "Table", "DataType", "View", "Synonym", "UserAccount", "Sequence",
+              "StoredProcedure", "Function", "Trigger", "Package", "Rule", None,
+              "UserDefinedType", "Script", "Macro", "Exception", "Event"]
