@@ -4,18 +4,22 @@
 //
 // BM_Engine: the embedded rules with only the engine's own actions bound (every import action
 // named by a rule is rebound to DoNothing), so the figure is the rule walk and the patterns.
-// BM_FullActions: the embedded rules as the program binds them. Every analyzer registers an
-// in-memory trace outputer that is never removed, so run each benchmark in its own process
-// (see BENCHMARKS.md).
+// BM_FullActions: the embedded rules as the program binds them. BM_FullActionsHtmlLog: the same
+// with the HTML import log open and writing to a real file in a temporary folder, as a run with
+// -RPT does. Every analyzer registers an in-memory trace outputer that is never removed, so run
+// each benchmark in its own process (see BENCHMARKS.md).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "ImportLogGenerator.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RuleResources.h"
+#include "reports/DedezuLogger.h"
 
 namespace {
 
@@ -103,6 +107,21 @@ BENCHMARK(BM_Engine)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_FullActions(benchmark::State& state) { Run(state, {}); }
 BENCHMARK(BM_FullActions)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_FullActionsHtmlLog(benchmark::State& state) {
+  namespace fs = std::filesystem;
+  const fs::path base = fs::temp_directory_path() / ("ml_bench_html_" + std::to_string(getpid()));
+  // Level 1 as the launcher opens it, so every information and error line reaches the page.
+  Qva::DedezuLogger& html_log = Qva::DedezuLogger::Instance();
+  html_log.Open(base.string(), "bench", "Oracle", "", "import_log.html", 1, "reports");
+  Run(state, {});
+  html_log.WriteFooter("bench");
+  html_log.Close();
+  const fs::path page = base / "reports" / "Import" / "import_log.html";
+  state.counters["html_MB"] = static_cast<double>(fs::file_size(page)) / (1024.0 * 1024.0);
+  fs::remove_all(base);
+}
+BENCHMARK(BM_FullActionsHtmlLog)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

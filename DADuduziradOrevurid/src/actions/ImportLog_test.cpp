@@ -52,11 +52,11 @@ class ImportRun {
     for (const ImportObject& object : actions->GetStatistics().GetObjects()) {
       std::string text = object.name + ":";
       for (const auto& e : object.stats) {
+        text.append(" ");
         for (const std::string& field :
              {std::to_string(e->GetType()), e->errName, e->errCode, e->errTxt, e->errLine,
               e->errContext, e->workingFile, e->scriptFile, std::to_string(e->GetLineId())}) {
-          text.append(text.back() == ':' || text.back() == ';' ? " " : "").append(field);
-          text.append("|");
+          text.append(field).append("|");
         }
         text.append(std::to_string(e->GetStage())).append(";");
       }

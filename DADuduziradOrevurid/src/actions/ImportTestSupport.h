@@ -40,7 +40,7 @@ inline std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-// A report data file with two known objects and one entry of another error type.
+// A report data file with the objects EMP, DEPT and T and one entry of another error type.
 inline constexpr const char* kReportData =
     R"({"general_information":{"time_import":0,"import_report":false,)"
     R"("use_import_log_analyzer":false},)"
