@@ -18,6 +18,24 @@ namespace Qve {
 // quote give n backslashes, 2n+1 give n and a literal quote; other backslashes are literal.
 std::vector<QVEstring> SplitCommandLine(const QVEstring& command_line);
 
+// The interpreter that runs a script the system cannot run as a program.
+inline constexpr const char* kQVShellProgram = "/bin/sh";
+
+// A program as the launcher runs it.
+struct QVResolvedProgram {
+  // Absolute path; empty when a bare name is found nowhere.
+  QVEstring path;
+  // A regular file without execute permission: run as "/bin/sh <path> <arguments>". A file the
+  // kernel refuses as a program (ENOEXEC, a script without "#!") also goes to /bin/sh, which
+  // only the start itself can tell.
+  bool through_shell = false;
+};
+
+// Resolves one program word the platform's way: a word with "/" is a path relative to the
+// current folder; a bare name is taken from the current folder first, then along PATH, where an
+// executable file wins over an earlier non-executable one.
+QVResolvedProgram ResolveProgram(const QVEstring& word);
+
 // The child's standard output and standard error share one pipe, so both arrive interleaved as
 // written. Used by one thread; Start is called once per object. The caller must keep reading
 // the output file while the child runs: a full pipe blocks the child.
@@ -29,9 +47,11 @@ class QVEProcess : public QVOption {
   QVEProcess& operator=(const QVEProcess&) = delete;
 
   // Splits `command_line` into words (blanks separate, double quotes group and are removed),
-  // resolves the program (a word with "/" is a path; a bare name is looked up in the current
-  // folder, then along PATH) and starts it in `working_folder` (empty: the current one). A file
-  // that is not executable, or that the kernel refuses as a program, runs through /bin/sh.
+  // resolves the program with ResolveProgram and starts it in `working_folder` (empty: the
+  // current one). When the first word names no existing file, the first two, three, ... words
+  // joined by single blanks are tried in turn and the first that does is the program (a path
+  // with blanks written without quotes); the words after it are its arguments. A file that is
+  // not executable, or that the kernel refuses as a program, runs through /bin/sh.
   // Without pipes the child inherits fd 0, 1 and 2. Any failure to start is known here and
   // throws QVException* -994 "resource unavailable: <command line>"; nothing is left running.
   void Start(const QVEstring& command_line, const QVEstring& working_folder, bool with_pipes);

@@ -23,7 +23,6 @@ namespace {
 
 constexpr const char* kSourceFile = "Sources/Libraries/Static/QVEnvironment/src/QVEProcess";
 constexpr const char* kTraceSource = "QVEProcess";
-constexpr const char* kShell = "/bin/sh";
 constexpr const char* kDefaultPath = "/usr/local/bin:/usr/bin:/bin";
 
 bool IsRegularFile(const QVEstring& path) {
@@ -44,10 +43,12 @@ QVEstring MakeAbsolute(const QVEstring& path) {
   return absolute + path;
 }
 
-// A word with "/" is a path. A bare name is taken from the current folder first, then from
-// PATH, where an executable file wins over an earlier non-executable one (as with execvp).
-// Returns an absolute path, or an empty text when a bare name is found nowhere.
-QVEstring ResolveProgram(const QVEstring& word) {
+// Stops the search for a program name with blanks: no longer name can be a path.
+constexpr size_t kMaxPathLength = 4096;
+
+// An absolute path, or an empty text when a bare name is found nowhere. An executable file along
+// PATH wins over an earlier non-executable one (as with execvp).
+QVEstring FindProgram(const QVEstring& word) {
   if (word.empty()) return QVEstring();
   if (word.find('/') != QVEstring::npos) return MakeAbsolute(word);
   if (IsRegularFile(word)) return MakeAbsolute(word);
@@ -70,6 +71,25 @@ QVEstring ResolveProgram(const QVEstring& word) {
     begin = end + 1;
   }
   return fallback;
+}
+
+// The program named by the leading words and how many words it took (see QVEProcess::Start).
+QVResolvedProgram ResolveLeadingWords(const std::vector<QVEstring>& words, size_t& used) {
+  used = words.empty() ? 0 : 1;
+  if (words.empty()) return QVResolvedProgram();
+  QVResolvedProgram first = ResolveProgram(words[0]);
+  if (IsRegularFile(first.path)) return first;
+  QVEstring joined = words[0];
+  for (size_t n = 1; n < words.size() && joined.size() <= kMaxPathLength; ++n) {
+    joined += ' ';
+    joined += words[n];
+    QVResolvedProgram candidate = ResolveProgram(joined);
+    if (IsRegularFile(candidate.path)) {
+      used = n + 1;
+      return candidate;
+    }
+  }
+  return first;
 }
 
 // Moves a descriptor above 2, so that placing the child's 0, 1 and 2 cannot overwrite it
@@ -144,23 +164,29 @@ class SpawnSetup {
 };
 
 // Runs the program itself, or through /bin/sh when it is a regular file without execute
-// permission or the kernel does not take it as a program (a script without "#!").
-int SpawnProgram(SpawnSetup& setup, pid_t* pid, const QVEstring& program,
-                 const std::vector<QVEstring>& words) {
+// permission or the kernel does not take it as a program (a script without "#!"). `argv` starts
+// with the program as written.
+int SpawnProgram(SpawnSetup& setup, pid_t* pid, const QVResolvedProgram& program,
+                 const std::vector<QVEstring>& argv) {
   int err = ENOEXEC;
-  if (!IsRegularFile(program) || IsExecutable(program)) {
-    err = setup.Spawn(pid, program, words);
-  }
-  if (err != ENOEXEC || !IsRegularFile(program)) return err;
+  if (!program.through_shell) err = setup.Spawn(pid, program.path, argv);
+  if (err != ENOEXEC || !IsRegularFile(program.path)) return err;
   std::vector<QVEstring> shell_words;
-  shell_words.reserve(words.size() + 1);
-  shell_words.push_back(kShell);
-  shell_words.push_back(program);
-  shell_words.insert(shell_words.end(), words.begin() + 1, words.end());
-  return setup.Spawn(pid, kShell, shell_words);
+  shell_words.reserve(argv.size() + 1);
+  shell_words.push_back(kQVShellProgram);
+  shell_words.push_back(program.path);
+  shell_words.insert(shell_words.end(), argv.begin() + 1, argv.end());
+  return setup.Spawn(pid, kQVShellProgram, shell_words);
 }
 
 }  // namespace
+
+QVResolvedProgram ResolveProgram(const QVEstring& word) {
+  QVResolvedProgram program;
+  program.path = FindProgram(word);
+  program.through_shell = IsRegularFile(program.path) && !IsExecutable(program.path);
+  return program;
+}
 
 QVEProcess::~QVEProcess() {
   CloseChildEnds();
@@ -195,16 +221,23 @@ void QVEProcess::Start(const QVEstring& command_line, const QVEstring& working_f
   }
   if (err == 0 && !working_folder.empty()) err = setup.ChangeFolder(working_folder);
 
-  const std::vector<QVEstring> words = SplitCommandLine(command_line);
-  const QVEstring program = words.empty() ? QVEstring() : ResolveProgram(words[0]);
-  if (err == 0) err = program.empty() ? ENOENT : SpawnProgram(setup, &pid_, program, words);
+  std::vector<QVEstring> words = SplitCommandLine(command_line);
+  size_t used = 0;
+  const QVResolvedProgram program = ResolveLeadingWords(words, used);
+  if (used > 1) {
+    for (size_t i = 1; i < used; ++i) words[0] += ' ' + words[i];
+    words.erase(words.begin() + 1, words.begin() + static_cast<std::ptrdiff_t>(used));
+  }
+  if (err == 0) {
+    err = program.path.empty() ? ENOENT : SpawnProgram(setup, &pid_, program, words);
+  }
 
   // The parent keeps only its own ends, so the reader sees the end once the child is gone.
   CloseChildEnds();
   if (err != 0) {
     pid_ = 0;
-    QVTracer::Instance().Debug(kTraceSource, "cannot start \"%s\" in \"%s\": %s", program.c_str(),
-                               working_folder.c_str(),
+    QVTracer::Instance().Debug(kTraceSource, "cannot start \"%s\" in \"%s\": %s",
+                               program.path.c_str(), working_folder.c_str(),
                                std::generic_category().message(err).c_str());
     ThrowQVException(kQVErrResource, kSourceFile, 67, "resource unavailable: %s",
                      command_line.c_str());

@@ -149,6 +149,7 @@ TEST(QVEProcessTest, StartFailuresThrowAtOnceAndLeaveNoChild) {
       {folder.File("."), ""},  // a folder is not a program
       {"", ""},
       {"/bin/true", folder.File("no-such-folder")},
+      {folder.File("no such folder/run.sh") + " a", ""},
   };
   for (const auto& [command_line, working_folder] : cases) {
     SCOPED_TRACE(command_line);
@@ -173,6 +174,33 @@ TEST(QVEProcessTest, ScriptsTheKernelDoesNotRunGoThroughTheShell) {
   const std::string bare = WriteFile(folder, "no-hash-bang.sh", body, 0755);
   EXPECT_EQ(RunAndRead("\"" + plain + "\" \"two words\" x"), "[two words][x]\n");
   EXPECT_EQ(RunAndRead(bare + " \"\" y"), "[][y]\n");
+}
+
+TEST(QVEProcessTest, UnquotedProgramPathsWithBlanksTakeTheShortestNameThatExists) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder.File("my dir/sub dir"));
+  const std::string body = "#!/bin/sh\necho \"[$0][$1][$2]\"\n";
+  const std::string script = WriteFile(folder, "my dir/sub dir/run.sh", body, 0755);
+  EXPECT_EQ(RunAndRead(script + " a \"b c\""), "[" + script + "][a][b c]\n");
+  // Without execute permission it goes through the shell, with the same arguments.
+  const std::string plain = WriteFile(folder, "my dir/plain.sh", body, 0644);
+  EXPECT_EQ(RunAndRead(plain + " x"), "[" + plain + "][x][]\n");
+  // A file named by the first word wins over the longer name.
+  const std::string my = WriteFile(folder, "my", "#!/bin/sh\necho \"short [$1]\"\n", 0755);
+  EXPECT_EQ(RunAndRead(my + " dir/plain.sh x"), "short [dir/plain.sh]\n");
+}
+
+TEST(QVEProcessTest, ResolveProgramTellsWhatRunsThroughTheShell) {
+  TempFolder folder;
+  const std::string plain = WriteFile(folder, "plain.sh", "echo\n", 0644);
+  const std::string program = WriteFile(folder, "program.sh", "echo\n", 0755);
+  EXPECT_TRUE(ResolveProgram(plain).through_shell);
+  EXPECT_FALSE(ResolveProgram(program).through_shell);
+  EXPECT_EQ(ResolveProgram(program).path, program);
+  EXPECT_EQ(ResolveProgram("sh").path.front(), '/');  // along PATH
+  const QVResolvedProgram missing = ResolveProgram("no-such-program-qve");
+  EXPECT_EQ(missing.path, "");
+  EXPECT_FALSE(missing.through_shell);
 }
 
 // Changes the launcher's current folder for one scope.

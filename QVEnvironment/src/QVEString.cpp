@@ -3,33 +3,73 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "QVEBuffer.h"
 
 namespace Qve {
 
-void FormatV(QVEstring& out, const char* format, va_list args) {
-  if (format == nullptr || *format == '\0') {
-    out.clear();
+namespace {
+
+// Formats the printf machinery would only copy through: literal text, "%s" and "%%".
+bool OnlyTextConversions(const char* format) {
+  for (const char* at = std::strchr(format, '%'); at != nullptr; at = std::strchr(at + 2, '%')) {
+    if (at[1] != 's' && at[1] != '%') return false;
+  }
+  return true;
+}
+
+// Byte for byte what vsnprintf makes of such a format, including the C library's "(null)" for a
+// null text.
+void AppendTextConversions(QVEstring& out, const char* format, va_list args) {
+  va_list pass;
+  va_copy(pass, args);
+  const char* at = format;
+  for (const char* mark; (mark = std::strchr(at, '%')) != nullptr; at = mark + 2) {
+    out.append(at, static_cast<size_t>(mark - at));
+    if (mark[1] == '%') {
+      out += '%';
+      continue;
+    }
+    const char* text = va_arg(pass, const char*);
+    out.append(text != nullptr ? text : "(null)");
+  }
+  out.append(at);
+  va_end(pass);
+}
+
+}  // namespace
+
+void AppendFormatV(QVEstring& out, const char* format, va_list args) {
+  if (format == nullptr || *format == '\0') return;
+  if (OnlyTextConversions(format)) {
+    AppendTextConversions(out, format, args);
+    return;
+  }
+  // Most messages fit the stack buffer; longer ones are formatted again into one that fits.
+  char small[512];
+  va_list pass;
+  va_copy(pass, args);
+  int needed = std::vsnprintf(small, sizeof(small), format, pass);
+  va_end(pass);
+  if (needed < 0) return;  // an encoding error leaves nothing meaningful to show
+  if (static_cast<size_t>(needed) < sizeof(small)) {
+    out.append(small);  // taken as a C text
     return;
   }
   QVBuffer buffer;
-  buffer.Resize(2 * std::strlen(format));
-  for (;;) {
-    va_list pass;
-    va_copy(pass, args);
-    int needed = std::vsnprintf(buffer.data, buffer.size, format, pass);
-    va_end(pass);
-    if (needed < 0) {
-      // An encoding error leaves nothing meaningful to show.
-      out.clear();
-      return;
-    }
-    if (static_cast<uint64_t>(needed) < buffer.size) break;
-    buffer.Resize(static_cast<uint64_t>(needed) + 1);
-  }
-  // Assigned only now, so that an argument may be `out` itself. The text is taken as a C text.
-  out.assign(buffer.data);
+  buffer.Resize(static_cast<uint64_t>(needed) + 1);
+  va_copy(pass, args);
+  needed = std::vsnprintf(buffer.data, buffer.size, format, pass);
+  va_end(pass);
+  if (needed >= 0) out.append(buffer.data);
+}
+
+void FormatV(QVEstring& out, const char* format, va_list args) {
+  // Built apart and moved in only now, so that an argument may be `out` itself.
+  QVEstring text;
+  AppendFormatV(text, format, args);
+  out = std::move(text);
 }
 
 void Format(QVEstring& out, const char* format, ...) {
@@ -63,11 +103,20 @@ void TrimBoth(QVEstring& text, char ch) {
 
 void ReplaceAll(QVEstring& text, const QVEstring& from, const QVEstring& to) {
   if (from.empty()) return;
-  size_t pos = 0;
-  while ((pos = text.find(from, pos)) != QVEstring::npos) {
-    text.replace(pos, from.size(), to);
-    pos += to.size();
-  }
+  size_t pos = text.find(from);
+  if (pos == QVEstring::npos) return;
+  // One pass into a new text: replacing in place would move the tail once per occurrence.
+  // Searching resumes after each occurrence in the original, as it would after the inserted
+  // text in place, so the result is the same.
+  QVEstring out;
+  size_t start = 0;
+  do {
+    out.append(text, start, pos - start);
+    out += to;
+    start = pos + from.size();
+  } while ((pos = text.find(from, start)) != QVEstring::npos);
+  out.append(text, start, QVEstring::npos);
+  text.swap(out);
 }
 
 void ToUpper(QVEstring& text) {

@@ -10,10 +10,14 @@ namespace Qve {
 using QVEstring = std::string;
 
 // printf-style formatting into `out` (replacing its contents). An empty format gives an empty
-// text. The work buffer starts at twice the format's length and grows until the result fits, so
-// the result is never truncated.
+// text, so does an encoding error. The result is never truncated; it is taken as a C text (it
+// ends at the first zero byte).
 void Format(QVEstring& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void FormatV(QVEstring& out, const char* format, va_list args);
+
+// FormatV appending to `out` instead of replacing it; no argument may point into `out`. An
+// empty format or an encoding error appends nothing.
+void AppendFormatV(QVEstring& out, const char* format, va_list args);
 
 // Convenience form of Format that returns the text.
 QVEstring FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));

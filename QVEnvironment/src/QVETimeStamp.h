@@ -18,8 +18,11 @@ class QVTimeStamp {
   // (later.seconds - seconds) + (later.ms - ms) / 1000.0
   double ElapsedSeconds(const QVTimeStamp& later) const;
   // The ctime text of the seconds in local time without weekday and newline: 20 characters,
-  // e.g. "Dec 04 22:36:11 2026". No milliseconds.
+  // e.g. "Dec 04 22:36:11 2026". No milliseconds. Each thread keeps the text of the last second
+  // it converted, so a change of the process's time zone shows from the next other second.
   QVEstring Text() const;
+  // Appends Text() to `out` without a temporary text.
+  void AppendText(QVEstring& out) const;
 
   int64_t Seconds() const { return seconds_; }
   uint16_t Milliseconds() const { return ms_; }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <vector>
 
 #include "QVEFile.h"
 #include "QVEString.h"
@@ -75,7 +76,8 @@ class QVConsoleTraceOutputer : public QVTraceOutputer {
   QVEstring LevelTag(int32_t level) override;
 };
 
-// Writes each line to its file with one write call (no flush). Write failures (-996) propagate.
+// Writes each line to its file with one write call (no flush). Write failures (-996) propagate;
+// before SetFile names a file it writes nothing.
 class QVTextFileTraceOutputer : public QVTraceOutputer {
  public:
   using QVTraceOutputer::QVTraceOutputer;
@@ -99,10 +101,14 @@ class QVStringTraceOutputer : public QVTraceOutputer {
   void TraceId(int32_t level, uint32_t id, const char* source, const char* format,
                va_list args) override;
   void Trace(int32_t level, const char* source, const char* format, va_list args) override;
+  // Every line collected so far, in order, as one text.
   virtual QVEstring GetText() const;
 
  private:
-  QVEstring text_;
+  void Append(const QVEstring& line);
+
+  std::vector<QVEstring> pieces_;
+  size_t size_ = 0;
 };
 
 // The single dispatcher. Created on first use with a console and a text-file outputer, both at

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstring>
 
 #include "QVETimeStamp.h"
 #include "QVETrace.h"
@@ -10,6 +11,12 @@ const char* const kFileTags[] = {"[DBG]", "[INF]", "[NTC]", "[WRN]",
                                  "[ERR]", "[CRI]", "[ALR]", "[EMR]"};
 const char* const kConsoleLabels[] = {
     "", "", "Notice:", "Warning:", "Error:", "Critical:", "Alert:", "Emergency:"};
+
+constexpr size_t kUsualMessageSize = 160;
+
+// The string outputer collects its text in pieces of this size, so that collecting never moves
+// or re-touches what is already collected (a run collects hundreds of megabytes).
+constexpr size_t kStringPieceSize = size_t{1} << 20;
 
 QVEstring TableText(const char* const (&table)[8], int32_t level) {
   if (level < kQVTraceDebug || level > kQVTraceEmergency) return QVEstring();
@@ -33,20 +40,21 @@ QVEstring QVTraceOutputer::FormatMessage(int32_t level, const char* source, cons
 
 QVEstring QVTraceOutputer::BuildLine(const QVEstring& tag, const char* source, const char* format,
                                      va_list args, bool always_format) {
-  QVEstring line = TimeStamp();
+  const QVEstring stamp = TimeStamp();
+  const size_t source_size = source != nullptr ? std::strlen(source) : 0;
+  QVEstring line;
+  // Room for a usual message, so that the line is allocated once.
+  line.reserve(stamp.size() + tag.size() + source_size + kUsualMessageSize);
+  line += stamp;
   if (!line.empty()) line += ' ';
   line += tag;
   // Also after an empty tag, so a time-stamped untagged line keeps two blanks.
   if (!line.empty()) line += ' ';
-  if (source != nullptr && *source != '\0') {
-    line += source;
+  if (source_size != 0) {
+    line.append(source, source_size);
     line += "> ";
   }
-  if (always_format || (format != nullptr && *format != '\0')) {
-    QVEstring message;
-    FormatV(message, format, args);
-    line += message;
-  }
+  if (always_format || (format != nullptr && *format != '\0')) AppendFormatV(line, format, args);
   TrimRight(line, ' ');
   TrimRight(line, '\n');
   TrimRight(line, '\r');
@@ -98,6 +106,9 @@ void QVTextFileTraceOutputer::TraceId(int32_t level, uint32_t /*id*/, const char
 
 void QVTextFileTraceOutputer::Trace(int32_t level, const char* source, const char* format,
                                     va_list args) {
+  // No trace file named yet (for example when the help switch ends the command-line step
+  // early): there is nowhere to write. A named file that fails to write still throws.
+  if (!file_.IsOpen()) return;
   QVEstring line = FormatMessage(level, source, format, args);
   file_.Write(line.data(), line.size());
 }
@@ -113,9 +124,23 @@ void QVStringTraceOutputer::TraceId(int32_t level, uint32_t /*id*/, const char* 
 
 void QVStringTraceOutputer::Trace(int32_t level, const char* source, const char* format,
                                   va_list args) {
-  text_ += FormatMessage(level, source, format, args);
+  Append(FormatMessage(level, source, format, args));
 }
 
-QVEstring QVStringTraceOutputer::GetText() const { return text_; }
+QVEstring QVStringTraceOutputer::GetText() const {
+  QVEstring text;
+  text.reserve(size_);
+  for (const QVEstring& piece : pieces_) text += piece;
+  return text;
+}
+
+void QVStringTraceOutputer::Append(const QVEstring& line) {
+  if (pieces_.empty() || pieces_.back().capacity() - pieces_.back().size() < line.size()) {
+    pieces_.emplace_back();
+    pieces_.back().reserve(line.size() > kStringPieceSize ? line.size() : kStringPieceSize);
+  }
+  pieces_.back() += line;
+  size_ += line.size();
+}
 
 }  // namespace Qve

@@ -77,7 +77,8 @@ void QVTracer::SetTraceFile(const QVEstring& path) {
 void QVTracer::TraceV(int32_t level, const char* source, const char* format, va_list args) {
   QVLockGuard guard(lock_);
   for (auto it = outputers_.begin(); it != outputers_.end(); ++it) {
-    std::shared_ptr<QVTraceOutputer> outputer = *it;
+    // Outputers are never removed, so the list entry outlives the call: no counted copy.
+    const std::shared_ptr<QVTraceOutputer>& outputer = *it;
     if (outputer->GetLevel() > level) continue;
     // Each outputer consumes its own copy of the arguments.
     va_list pass;
@@ -96,7 +97,8 @@ void QVTracer::TraceIdV(int32_t level, uint32_t id, const char* source, const ch
                         va_list args) {
   QVLockGuard guard(lock_);
   for (auto it = outputers_.begin(); it != outputers_.end(); ++it) {
-    std::shared_ptr<QVTraceOutputer> outputer = *it;
+    // Outputers are never removed, so the list entry outlives the call: no counted copy.
+    const std::shared_ptr<QVTraceOutputer>& outputer = *it;
     if (outputer->GetLevel() > level) continue;
     va_list pass;
     va_copy(pass, args);

@@ -137,6 +137,23 @@ std::map<std::string, Scenario> Scenarios() {
                          script("imp/blocks.sh", kBlockOutput)};
   scenarios["silent_child"] = {{"-D=Oracle", "-BAT=imp/silent.sh"},
                                script("imp/silent.sh", "exit 0\n")};
+  scenarios["help_analyzed"] = {{"-D=Oracle", "-BAT=imp/run.sh", "-HELP"},
+                                script("imp/run.sh", RecordingScript(kCleanOutput))};
+  scenarios["help_launch_mode"] = {{"/BAT=launch.sh", "-HELP"},
+                                   script("launch.sh", RecordingScript("echo launched\n"))};
+  scenarios["lower_case_bat"] = {{"/bat=launch.sh"},
+                                 script("launch.sh", RecordingScript("echo launched\n"))};
+  // Every write to /dev/full fails: the trace file can be named but never written.
+  scenarios["trace_unwritable_run"] = {{"-D=Oracle", "-BAT=imp/run.sh", "-LOG=/dev/full"},
+                                       script("imp/run.sh", kOracleErrorOutput)};
+  scenarios["trace_unwritable_missing"] = {
+      {"-D=Oracle", "-BAT=imp/missing.sh", "-LOG=/dev/full"},
+      [](const fs::path& folder) { fs::create_directory(folder / "imp"); }};
+  scenarios["blank_in_script_path"] = {{"-D=Oracle", "-BAT=my imp/run.sh"},
+                                       script("my imp/run.sh", RecordingScript(kCleanOutput))};
+  scenarios["script_reads_input"] = {
+      {"-D=Oracle", "-BAT=imp/read.sh"},
+      script("imp/read.sh", std::string(kCleanOutput) + "read answer\necho \"input ended\"\n")};
   return scenarios;
 }
 
@@ -388,6 +405,50 @@ TEST_F(LauncherEndToEnd, ChildPrintingNothing) {
   const Outcome& run = Result("silent_child");
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(run.err, "");
+}
+
+TEST_F(LauncherEndToEnd, HelpWithATargetStillRunsItsLauncher) {
+  // Only the help is shown; the trace file is not named, and the run must not trip over that.
+  const Outcome& analyzed = Result("help_analyzed");
+  EXPECT_THAT(analyzed.out, HasSubstr("Allowed options:"));
+  EXPECT_EQ(ReadText(analyzed.folder / "imp/args.txt"), "echo all\n");
+  EXPECT_EQ(analyzed.exit_code, 0) << analyzed.out;
+
+  // Argument 1 is the launch mode's own /BAT=; the command line ignores it for D.
+  const Outcome& launch = Result("help_launch_mode");
+  EXPECT_THAT(launch.out, HasSubstr("Allowed options:"));
+  EXPECT_THAT(launch.out, HasSubstr("launched\r\n"));
+  EXPECT_THAT(launch.out, EndsWith("Import process finished.\r\n"));
+  EXPECT_EQ(launch.exit_code, 0) << launch.out;
+}
+
+TEST_F(LauncherEndToEnd, OptionNamesOfTheCommandLineAreCaseSensitive) {
+  const Outcome& run = Result("lower_case_bat");
+  EXPECT_EQ(run.exit_code, 255);
+  EXPECT_THAT(run.out, HasSubstr("Allowed options:"));
+  EXPECT_THAT(run.out, Not(HasSubstr("launched")));
+  EXPECT_FALSE(fs::exists(run.folder / "args.txt"));
+}
+
+TEST_F(LauncherEndToEnd, AnUnwritableTraceFileKeepsTheExitCodes) {
+  const Outcome& run = Result("trace_unwritable_run");
+  EXPECT_EQ(run.exit_code, 2) << run.out;
+  const Outcome& missing = Result("trace_unwritable_missing");
+  EXPECT_EQ(missing.exit_code, 255) << missing.out;
+  EXPECT_THAT(missing.out, HasSubstr("Critical: Migration launcher> Exception: Initialization>"));
+}
+
+TEST_F(LauncherEndToEnd, ScriptPathWithABlank) {
+  const Outcome& run = Result("blank_in_script_path");
+  EXPECT_EQ(run.exit_code, 0) << run.out;
+  EXPECT_EQ(ReadText(run.folder / "my imp/args.txt"), "echo all\n");
+}
+
+TEST_F(LauncherEndToEnd, AScriptReadingItsInputGetsTheEnd) {
+  const Outcome& run = Result("script_reads_input");
+  EXPECT_EQ(run.exit_code, 0) << run.out;
+  EXPECT_LT(run.seconds, 60.0);
+  EXPECT_THAT(ReadText(run.folder / "imp/movarin_imp.log"), HasSubstr("input ended"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "QVETrace.h"
+#include "actions/ActionGroups.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RuleKeywords.h"
 
@@ -13,9 +14,12 @@ namespace Qva {
 
 using Manager = ImpLogAnalyzerActionManager;
 
+namespace {
+constexpr const char* kDefaultAnalyzeFile = "movarin_all.bat";
+}  // namespace
+
 std::span<const Manager::ActionRow> Manager::ActionTable() {
-  // Registration order gives the ids (row n: id n + 1). Rows without a member are actions that
-  // are not written yet.
+  // Registration order gives the ids (row n: id n + 1).
   static constexpr std::array<ActionRow, 36> kTable = {{
       {"DoNothing", &Manager::DoNothing},
       {"CheckEmptyString", &Manager::CheckEmptyString},
@@ -57,25 +61,22 @@ std::span<const Manager::ActionRow> Manager::ActionTable() {
   return kTable;
 }
 
-Manager::ImpLogAnalyzerActionManager(LogAnalyzer* analyzer, bool report)
-    : analyzer_(analyzer), report_(report) {}
+// The import state (ImportActions) keeps the report flag; Init re-roots the import and passes
+// the flag on.
+Manager::ImpLogAnalyzerActionManager(LogAnalyzer* analyzer, bool report) : analyzer_(analyzer) {
+  BeginImport(kDefaultAnalyzeFile, report);
+}
 
 Manager::~ImpLogAnalyzerActionManager() = default;
 
 void Manager::Init() {
-  analyze_file_ = "movarin_all.bat";
+  analyze_file_ = kDefaultAnalyzeFile;
   if (analyzer_ != nullptr) {
     analyzer_->GetOption(Qve::kQVOptCString, "ANALYZE_FILE", &analyze_file_);
     storage_ = analyzer_->GetStorage().get();
   }
-  BeginImport(analyze_file_, report_);
-  for (const ActionRow& row : ActionTable()) {
-    if (row.action == nullptr) {
-      ReserveActionId();
-      continue;
-    }
-    AddAction(row.name, std::bind_front(row.action, this));
-  }
+  BeginImport(analyze_file_, GetReportFlag());
+  for (const ActionRow& row : ActionTable()) AddAction(row.name, std::bind_front(row.action, this));
 }
 
 int32_t Manager::DoNothing(void*, const TextLines&, TextLines&) { return 0; }
@@ -110,7 +111,7 @@ Qve::QVEstring Manager::RuleGroupNameFor(const Qve::QVEstring& target_name) {
 int32_t Manager::LoadRules(void* context, const TextLines&, TextLines& groups) {
   Qve::QVTracer& tracer = Qve::QVTracer::Instance();
   tracer.Debug("Analyze action", "Rule %s", ContextRule(context).GetName().c_str());
-  const Qve::QVEstring name = RuleGroupNameFor(groups.size() > 1 ? groups[1] : Qve::QVEstring());
+  const Qve::QVEstring name = RuleGroupNameFor(Group(groups, 1));
   if (analyzer_ != nullptr && analyzer_->GetRulesManager()) {
     analyzer_->GetRulesManager()->ActivateGroup(RuleGroup::Find(name));
   }

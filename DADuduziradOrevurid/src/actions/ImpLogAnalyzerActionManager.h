@@ -23,15 +23,15 @@ class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionMan
   // Member form of an action; bound to the manager when it is registered.
   using Action = int32_t (ImpLogAnalyzerActionManager::*)(void* context, const TextLines& lines,
                                                           TextLines& groups);
-  // One row of the action table: the name rules use, and the member (nullptr: not written
-  // yet; the row's id is kept free and its name stays unregistered, so rules naming it get an
-  // empty callable and the "Can't find action" trace).
+  // One row of the action table: the name rules use, and the member it is bound to.
   struct ActionRow {
     const char* name;
     Action action;
   };
 
   // `analyzer` outlives the manager (it owns the rules manager, which owns this); not owned.
+  // `report` is kept as the import's report flag (GetReportFlag); the root script starts as
+  // "movarin_all.bat" until Init.
   ImpLogAnalyzerActionManager(LogAnalyzer* analyzer, bool report);
   ~ImpLogAnalyzerActionManager() override;
 
@@ -43,13 +43,9 @@ class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionMan
   // The 36 actions in registration order.
   static std::span<const ActionRow> ActionTable();
 
-  // The rule that fires, from an action's context argument.
-  static IAnalyzeRule& ContextRule(void* context) { return *static_cast<IAnalyzeRule*>(context); }
-
   LogAnalyzer* GetAnalyzer() const { return analyzer_; }
   // The analyzer's storage; null before Init.
   IAnalyzeStorage* GetStorage() const { return storage_; }
-  bool GetReportFlag() const { return report_; }
   // The "ANALYZE_FILE" text read by Init: the name of the top-level script.
   const Qve::QVEstring& GetAnalyzeFile() const { return analyze_file_; }
   // Lines the last ReturnChunk asked for; 1 before the first, so SkipLines takes nothing.
@@ -79,7 +75,6 @@ class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionMan
   IAnalyzeStorage* storage_ = nullptr;
   Qve::QVEstring analyze_file_;
   int32_t chunk_size_ = 1;
-  bool report_;
 };
 
 }  // namespace Qva

@@ -44,7 +44,7 @@ class ActionManagerTest : public ::testing::Test {
     CustomAnalyzeRule rule(1, "Caller", 0, 0, 0, "", output, ActionFunction(), ActionFunction());
     ActionFunction action = manager_->GetAction(Qve::QVEstring(name));
     EXPECT_TRUE(action) << name;
-    return action ? action(&rule, lines, groups) : -1;
+    return action ? action(static_cast<IAnalyzeRule*>(&rule), lines, groups) : -1;
   }
 
   std::vector<Qve::QVEstring> ActiveNames() {
@@ -59,20 +59,23 @@ class ActionManagerTest : public ::testing::Test {
   std::shared_ptr<ImpLogAnalyzerActionManager> manager_;
 };
 
-TEST_F(ActionManagerTest, TableRowsKeepTheirIds) {
+TEST_F(ActionManagerTest, InitRegistersEveryRowUnderItsIdAndRootsTheImport) {
   const auto table = ImpLogAnalyzerActionManager::ActionTable();
-  ASSERT_EQ(table.size(), 36u);
-  // Row n is id n + 1 whether or not the rows before it are bound; an unbound row has no entry.
   const auto& entries = manager_->GetEntries();
-  for (const ActionEntry& entry : entries) {
-    ASSERT_LE(entry.id, table.size());
-    EXPECT_EQ(entry.name, table[entry.id - 1].name);
+  ASSERT_EQ(entries.size(), 36u);
+  for (size_t row = 0; row < table.size(); ++row) {
+    EXPECT_EQ(entries[row].id, row + 1);
+    EXPECT_EQ(entries[row].name, table[row].name);
   }
-  size_t bound = 0;
-  for (const auto& row : table) bound += row.action != nullptr ? 1 : 0;
-  EXPECT_EQ(entries.size(), bound);
   EXPECT_EQ(manager_->GetAnalyzeFile(), "import.sh");
+  EXPECT_EQ(manager_->GetRootScript()->GetFileName(), "import.sh");
   EXPECT_EQ(manager_->GetStorage(), analyzer_.GetStorage().get());
+  EXPECT_FALSE(manager_->GetReportFlag());
+
+  // The flag given at construction survives Init.
+  ImpLogAnalyzerActionManager reporting(&analyzer_, true);
+  reporting.Init();
+  EXPECT_TRUE(reporting.GetReportFlag());
 }
 
 TEST_F(ActionManagerTest, EmptinessChecks) {

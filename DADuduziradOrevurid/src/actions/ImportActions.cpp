@@ -1,6 +1,7 @@
 #include "actions/ImportActions.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "QVETimeStamp.h"
 #include "QVETrace.h"
@@ -14,6 +15,17 @@ namespace Qva {
 namespace {
 
 constexpr uint32_t kLogLevel = Qve::kQVTraceOutput;
+
+// Upper bound of a rule's filled output text (see FillOutput).
+constexpr size_t kMaxFilledOutput = 64u << 20;
+
+size_t CountOccurrences(const Qve::QVEstring& text, const char* what) {
+  size_t count = 0;
+  const size_t size = std::strlen(what);
+  for (size_t pos = text.find(what); pos != Qve::QVEstring::npos; pos = text.find(what, pos + size))
+    ++count;
+  return count;
+}
 
 // The invocation trace of the tracking actions.
 void TraceInvocation(const IAnalyzeRule& rule) {
@@ -50,10 +62,20 @@ void ImportActions::FillOutput(const IAnalyzeRule& rule, TextLines& groups) {
   Qve::QVEstring text = rule.GetOutput();
   if (text.empty()) return;
   char placeholder[32];
+  // A group may itself contain placeholders that a later step fills again, so a crafted line
+  // can multiply itself. Filling stops before the text outgrows this bound; one copy of the
+  // whole match (group 0, which holds every other group) always fits.
+  const size_t bound = kMaxFilledOutput + (groups.empty() ? 0 : groups[0].size());
   for (size_t i = 0; i < groups.size(); ++i) {
     // Every placeholder starts with "[#": once none is left, no later step changes the text.
     if (text.find("[#") == Qve::QVEstring::npos) break;
     std::snprintf(placeholder, sizeof(placeholder), "[#%zu]", i);
+    const size_t placeholder_size = std::strlen(placeholder);
+    if (groups[i].size() > placeholder_size) {
+      const size_t growth =
+          CountOccurrences(text, placeholder) * (groups[i].size() - placeholder_size);
+      if (text.size() + growth > bound) break;
+    }
     Qve::ReplaceAll(text, placeholder, groups[i]);
   }
   if (groups.empty()) {

@@ -51,6 +51,8 @@ class ImportActions {
   // Null when no tool is running.
   const std::shared_ptr<CallFile>& GetCurrentTool() const { return current_tool_; }
   bool IsAdditionalObjectPending() const { return additional_object_; }
+  // The report flag given to the last BeginImport.
+  bool GetReportFlag() const { return report_flag_; }
 
   // Replaces group 0 by the rule's output template with each "[#i]" replaced by group i, for
   // i = 0, 1, ... in that order. An empty template leaves the groups as they are.

@@ -51,6 +51,15 @@ TEST_F(ImportActionsTest, FillOutputReplacesPlaceholdersInGroupOrder) {
   EXPECT_EQ(fill("text", {}), (TextLines{"text"}));
 }
 
+TEST_F(ImportActionsTest, FillOutputStaysBoundedWhenGroupsHoldPlaceholders) {
+  // "[#0]" brings the whole line in; its own "[#1]"s would each become the line again.
+  std::string line;
+  for (int i = 0; i < 20000; ++i) line += "[#1] ";
+  TextLines groups{line, line};
+  ImportActions::FillOutput(*test::MakeRule("R", "SSL error. [#0]"), groups);
+  EXPECT_EQ(groups[0], "SSL error. " + line);  // filled once, then stopped
+}
+
 TEST_F(ImportActionsTest, MissingGroupsReadAsEmptyTexts) {
   // Every action fired with no groups at all, as a rule that captures nothing would.
   const Action all[] = {

@@ -14,6 +14,7 @@ using test::StartEvent;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::SizeIs;
 using ::testing::StartsWith;
 
 // One analyzed run with its own HTML log and JSON report, events to the shared subscriber.
@@ -45,20 +46,13 @@ class ImportRun {
     return analyzer.AnalyzeAvailable(1);
   }
 
-  // "name: entry; entry" per object, each entry "kind|name|code|text|line|context|file|script|
-  // id|stage".
+  // "name: entry; entry;" per object, each entry as test::Describe gives it.
   std::vector<std::string> Objects() const {
     std::vector<std::string> described;
     for (const ImportObject& object : actions->GetStatistics().GetObjects()) {
       std::string text = object.name + ":";
-      for (const auto& e : object.stats) {
-        text.append(" ");
-        for (const std::string& field :
-             {std::to_string(e->GetType()), e->errName, e->errCode, e->errTxt, e->errLine,
-              e->errContext, e->workingFile, e->scriptFile, std::to_string(e->GetLineId())}) {
-          text.append(field).append("|");
-        }
-        text.append(std::to_string(e->GetStage())).append(";");
+      for (const auto& entry : object.stats) {
+        text.append(" ").append(test::Describe(*entry)).append(";");
       }
       described.push_back(text);
     }
@@ -150,37 +144,23 @@ TEST(ImportLogTest, OracleRunOfCalledScriptsOnWindows) {
                           "<line>  <exec>data.bat> </exec>Finish call script. Return to "
                           "movarin_all.bat.</line>",
                           "<line>  <exec>movarin_all.bat> </exec>Finish script</line>"));
-  EXPECT_THAT(run.PlainLines("Total"),
-              ElementsAre("<line>  <exec></exec>Total: 2 Table(s), 0 Ok, 2 Error(s), "
-                          "0 Warning(s)\n</line>",
-                          "<line>  <exec></exec>Total: 1 View(s), 0 Ok, 1 Error(s), "
-                          "0 Warning(s)\n</line>",
-                          "<line>  <exec></exec>Total imported objects: 3, 0 succeeded, "
-                          "3 failed.\n</line>"));
-
-  // The report: the table rows are grouped by report text (group 1 of the four-line forms).
-  EXPECT_EQ(run.out.ObjectMember("EMP", "error_message"), "table or view does not exist");
-  EXPECT_EQ(run.out.ObjectMember("EMP", "error_link"), "import_log.html#5");
-  EXPECT_EQ(run.out.ObjectMember("DEPT", "error_link"), "import_log.html#17");
+  // The root's end prints the summary and, with the report flag, fills the report; its rows
+  // are grouped by report text (group 1 of the four-line forms).
+  EXPECT_THAT(run.PlainLines("Total imported objects: 3, 0 succeeded, 3 failed."), SizeIs(1));
   EXPECT_EQ(run.out.ObjectMember("V_EMP", "import_status"), "Failed");
   EXPECT_THAT(run.out.ImportErrorRows(),
               ElementsAre(" |import_log.html#7|1|V_EMP", "SQL*Loader|import_log.html#17|1|DEPT",
                           "table or view does not exist|import_log.html#5|1|EMP"));
 
+  // Per object its start and error event; each called script's end sends finished and progress.
   const std::vector<std::string> sent = run.events.Take();
   ASSERT_EQ(sent.size(), 10u);
-  EXPECT_EQ(sent[0], StartEvent("tables.bat", "EMP", "Table"));
-  EXPECT_EQ(sent[1], ErrorEvent("tables.sql", "tables.bat", "", "00942", "ORA",
-                                "table or view does not exist"));
   EXPECT_EQ(sent[2], StartEvent("tables.bat", "V_EMP", "View"));
-  EXPECT_EQ(sent[3], ErrorEvent("tables.sql", "tables.bat", "1", "00904", "ORA",
-                                "\"A\": invalid identifier"));
-  EXPECT_EQ(sent[4], StartEvent("tables.bat", "", ""));
-  EXPECT_THAT(sent[5], StartsWith(test::kProgressStart));
-  EXPECT_EQ(sent[6], StartEvent("data.bat", "DEPT", "Table"));
   EXPECT_EQ(sent[7], ErrorEvent("dept.ctl", "data.bat", "4", "350", "SQL*Loader", loader_text, 2));
-  EXPECT_EQ(sent[8], StartEvent("data.bat", "", ""));
-  EXPECT_THAT(sent[9], StartsWith(test::kProgressStart));
+  for (size_t end : {4, 8}) {
+    EXPECT_EQ(sent[end], StartEvent(end == 4 ? "tables.bat" : "data.bat", "", ""));
+    EXPECT_THAT(sent[end + 1], StartsWith(test::kProgressStart));
+  }
 }
 
 TEST(ImportLogTest, PostgresqlShellRun) {
@@ -212,18 +192,14 @@ TEST(ImportLogTest, PostgresqlShellRun) {
                               "2|Warning||column x has no default" +
                               at + "8|1;",
                           "job: 1|||1" + at + "10|1;"));
-  EXPECT_THAT(run.out.MarkedLines(),
-              ElementsAre(StartsWith("<error id=\"4\">[ERR] tables::psql.exe(tables.sql)> </exec>"
-                                     "psql:tables.sql:12: ERROR:  division by zero\n"),
-                          StartsWith("<error id=\"7\">"), StartsWith("<warning id=\"8\">"),
-                          "<error id=\"10\">[ERR] tables::psql.exe(tables.sql)> </exec>"
-                          "Unhandled exception (psql exited with error code 1)</error>"));
+  EXPECT_EQ(run.out.MarkedLines().back(),
+            "<error id=\"10\">[ERR] tables::psql.exe(tables.sql)> </exec>"
+            "Unhandled exception (psql exited with error code 1)</error>");
   EXPECT_THAT(run.PlainLines("Finish"),
               ElementsAre("<line>  <exec>tables> </exec>Finish call script. Return to "
                           "movarin_all.sh.</line>",
                           "<line>  <exec>movarin_all.sh> </exec>Finish script</line>"));
-  EXPECT_THAT(run.PlainLines("Import finished:\n"), testing::SizeIs(1));
-  EXPECT_THAT(run.PlainLines("Total imported"), ElementsAre(testing::HasSubstr("3, 1 succeeded")));
+  EXPECT_THAT(run.PlainLines("Total imported objects: 3, 1 succeeded"), SizeIs(1));
   // Without the report flag the report's tables stay as loaded.
   EXPECT_EQ(run.out.ObjectMember("emp", "import_status"), "-");
   EXPECT_THAT(run.out.ImportErrorRows(), IsEmpty());
@@ -253,8 +229,6 @@ TEST(ImportLogTest, PsqlRefusedConnectionAndLanguageScript) {
               ElementsAre("<error id=\"7\">[ERR] types.bat::psql.exe(types.sql)> </exec>" + text +
                           "</error>"));
   EXPECT_THAT(run.out.ImportErrorRows(), ElementsAre(text + "|import_log.html#7|1|"));
-  EXPECT_THAT(run.events.Take(),
-              Contains(ErrorEvent("types.sql", "types.bat", "", "", "", text)).Times(1));
 }
 
 TEST(ImportLogTest, MysqlWarningsAndErrors) {
@@ -271,12 +245,6 @@ TEST(ImportLogTest, MysqlWarningsAndErrors) {
       R"(C:\imp>rem End script)",                                                          // 7
       R"(C:\imp>rem End script)",                                                          // 8
   });
-  const std::string at = "|||tables.sql|tables.bat|";
-  EXPECT_THAT(run.Objects(),
-              ElementsAre("emp: 1|42000|1064|You have an error in your SQL syntax" + at +
-                          "5|1; "
-                          "2|Warning||Table emp already exists" +
-                          at + "6|1;"));
   // The password warning is shown as information only.
   EXPECT_THAT(run.out.MarkedLines(),
               ElementsAre(StartsWith("<error id=\"5\">"), StartsWith("<warning id=\"6\">")));
@@ -314,14 +282,9 @@ TEST(ImportLogTest, SqlServerAndBcpOnTheRightObject) {
   EXPECT_TRUE(objects[0].additional);
   EXPECT_FALSE(objects[1].additional);
   EXPECT_EQ(objects[0].stage, kImportStageDdl);
-  EXPECT_THAT(run.Objects(),
-              ElementsAre("dbo.emp: 1|Mssql_error||2714|||tables.sql|tables.bat|6|1; "
-                          "2|Warning||The maximum key length is 900 bytes.|||tables.sql|"
-                          "tables.bat|7|1;",
-                          "dbo.dept: 1|||22001|||dbo.dept|tables.bat|11|2;"));
+  EXPECT_EQ(objects[0].stats.size(), 2u);
   EXPECT_THAT(run.out.MarkedLines(),
-              ElementsAre("<error id=\"6\">[ERR] tables.bat::sqlcmd.exe(tables.sql)> </exec>"
-                          "Msg 2714, Level 16, State 6, Server SQLHOST, Line 1</error>",
+              ElementsAre(StartsWith("<error id=\"6\">[ERR] tables.bat::sqlcmd.exe(tables.sql)> "),
                           "<warning id=\"7\">[WRN] tables.bat::sqlcmd.exe(tables.sql)> </exec>"
                           "Warning! The maximum key length is 900 bytes.</warning>",
                           "<error id=\"11\">[ERR] tables.bat::bcp.exe(dbo.dept)> </exec>"

@@ -1,8 +1,9 @@
 // Records of one import run: the object type codes, the announced objects and the errors and
 // warnings recorded against them.
 //
-// Everything here is header-only on purpose: the reports and the event channel read these
-// records without linking the actions library.
+// The record classes are header-only on purpose: the reports and the event channel read them
+// without calling into the actions library. Only the type-word lookups (ImportObjectTypeFromWord,
+// ImportObjectTypeName) are defined out of line, in ImportRecords.cpp.
 #pragma once
 
 #include <cstdint>

@@ -75,7 +75,7 @@ std::vector<std::string> PrintedSummary(const ImportStatistics& stats, const std
 
 const std::string kSeparator(50, '-');
 
-TEST(ImportStatisticsTest, ExampleRunSummary) {
+TEST(ImportStatisticsTest, SummaryLinesInTypeCodeOrderThenAdditionalThenTotal) {
   ImportStatistics stats = ThreeTables();
   EXPECT_EQ(stats.GetObjects().front().stats.size(), 0u);
   EXPECT_EQ(stats.ObjectSummary(false, kObjectTable, false),
@@ -85,36 +85,29 @@ TEST(ImportStatisticsTest, ExampleRunSummary) {
   EXPECT_EQ(stats.ObjectSummary(false, kObjectView, false), "");
   EXPECT_EQ(stats.ObjectSummary(true, 0, false), "");
 
-  EXPECT_EQ(PrintedSummary(stats, "table echo"),
-            (std::vector<std::string>{kSeparator, "Import table finished:\n",
-                                      "Total: 3 Table(s), 2 Ok, 1 Error(s), 1 Warning(s)\n",
-                                      "Total imported objects: 3, 2 succeeded, 1 failed.\n"}));
-}
-
-TEST(ImportStatisticsTest, SummaryLinesInTypeCodeOrderThenAdditionalThenTotal) {
-  ImportStatistics stats;
   stats.AddObject(Object("E", ImportObjectTypeFromWord("Event")));
   stats.AddObject(Object("V", ImportObjectTypeFromWord("View")));
-  stats.AddError(Error(1));
-  stats.AddWarning(Warning(2));  // a warning after an error: succeeded with warnings
+  stats.AddError(Error(5));
+  stats.AddWarning(Warning(6));  // a warning after an error: succeeded with warnings
   stats.AddObject(Object("X", ImportObjectTypeFromWord("table")));  // case-sensitive: unknown
-  stats.AddObject(Object("A", kObjectTable, /*additional=*/true));
-  stats.AddError(Error(3));
-
+  stats.AddObject(Object("A", kObjectTable, /*additional=*/true));  // not among the tables
+  stats.AddError(Error(7));
   EXPECT_EQ(PrintedSummary(stats, "import echo"),
             (std::vector<std::string>{kSeparator, "Import data finished:\n",
                                       "Total: 1 unknown(s), 1 Ok, 0 Error(s), 0 Warning(s)\n",
+                                      "Total: 3 Table(s), 2 Ok, 1 Error(s), 1 Warning(s)\n",
                                       "Total: 1 View(s), 1 Ok, 0 Error(s), 1 Warning(s)\n",
                                       "Total: 1 Event(s), 1 Ok, 0 Error(s), 0 Warning(s)\n",
                                       "Total: 1 additional object(s), 0 Ok, 1 Error(s), 0 "
                                       "Warning(s)\n",
-                                      "Total imported objects: 4, 3 succeeded, 1 failed.\n"}));
+                                      "Total imported objects: 7, 5 succeeded, 2 failed.\n"}));
 }
 
 TEST(ImportStatisticsTest, TitleFollowsTheExactRunText) {
   ImportStatistics empty;
   EXPECT_EQ(PrintedSummary(empty, "ddl echo"),
             (std::vector<std::string>{kSeparator, "Import table finished:\n"}));
+  EXPECT_EQ(PrintedSummary(empty, "table echo")[1], "Import table finished:\n");
   EXPECT_EQ(PrintedSummary(empty, "table echo ")[1], "Import finished:\n");
   EXPECT_EQ(PrintedSummary(empty, "")[1], "Import finished:\n");
 }

@@ -40,6 +40,15 @@ inline std::string ReadText(const std::string& path) {
   return text.str();
 }
 
+// Every field of a recorded entry, "|"-separated: kind name code text line context file script
+// id stage.
+inline std::string Describe(const StatMember& entry) {
+  return std::to_string(entry.GetType()) + "|" + entry.errName + "|" + entry.errCode + "|" +
+         entry.errTxt + "|" + entry.errLine + "|" + entry.errContext + "|" + entry.workingFile +
+         "|" + entry.scriptFile + "|" + std::to_string(entry.GetLineId()) + "|" +
+         std::to_string(entry.GetStage());
+}
+
 // A report data file with the objects EMP, DEPT and T and one entry of another error type.
 inline constexpr const char* kReportData =
     R"({"general_information":{"time_import":0,"import_report":false,)"

@@ -29,11 +29,6 @@ class SimpleActionManager : public IAnalyzeActionManager {
   // Entries in registration order. Names may repeat; lookups find the first.
   const std::vector<ActionEntry>& GetEntries() const { return entries_; }
 
- protected:
-  // Consumes the next id without registering anything, so that the rows of an action table
-  // keep their ids while some rows are not implemented. Returns the consumed id.
-  uint32_t ReserveActionId() { return ++last_id_; }
-
  private:
   std::vector<ActionEntry> entries_;
   uint32_t last_id_ = 0;

@@ -10,15 +10,6 @@ namespace {
 using ::testing::ElementsAre;
 using Action = int32_t (ImportActions::*)(void*, const TextLines&, TextLines&);
 
-// Every field of a recorded entry, "|"-separated: kind name code text line context file script
-// id stage.
-std::string Describe(const StatMember& entry) {
-  return std::to_string(entry.GetType()) + "|" + entry.errName + "|" + entry.errCode + "|" +
-         entry.errTxt + "|" + entry.errLine + "|" + entry.errContext + "|" + entry.workingFile +
-         "|" + entry.scriptFile + "|" + std::to_string(entry.GetLineId()) + "|" +
-         std::to_string(entry.GetStage());
-}
-
 // Distinct texts for the whole match and eleven capture groups.
 const TextLines kGroups = {"whole", "g1", "g2", "g3", "g4",  "g5",
                            "g6",    "g7", "g8", "g9", "g10", "g11"};
@@ -31,7 +22,7 @@ TEST(ToolErrorActionsTest, EachMemberMapsItsGroupsAndReports) {
   struct Case {
     Action action;
     const char* rule;
-    const char* entry;   // Describe() of the recorded entry
+    const char* entry;   // test::Describe() of the recorded entry
     const char* report;  // text registered with the JSON report
     bool event;
   };
@@ -73,7 +64,7 @@ TEST(ToolErrorActionsTest, EachMemberMapsItsGroupsAndReports) {
 
     const auto& stats = actions.GetStatistics().GetObjects().at(0).stats;
     ASSERT_EQ(stats.size(), 1u);
-    EXPECT_EQ(Describe(*stats[0]), std::string(c.entry) + kAt);
+    EXPECT_EQ(test::Describe(*stats[0]), std::string(c.entry) + kAt);
     const bool error = stats[0]->GetType() == kStatKindError;
     const std::string title = "tables.bat::sqlplus(emp.sql)";
     EXPECT_THAT(

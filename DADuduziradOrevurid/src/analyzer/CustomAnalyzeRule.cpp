@@ -24,8 +24,10 @@ int32_t CustomAnalyzeRule::RunActions(void* context, const TextLines& lines, Tex
 int32_t CustomAnalyzeRule::Analyze(IAnalyzer* /*analyzer*/, const TextLines& lines,
                                    TextLines& groups) {
   if (!check_) return 0;
-  int32_t result = check_(this, lines, groups);
-  if (result != 0) RunActions(this, lines, groups);
+  // Actions read the context back as IAnalyzeRule*: hand over exactly that pointer.
+  IAnalyzeRule* context = static_cast<IAnalyzeRule*>(this);
+  int32_t result = check_(context, lines, groups);
+  if (result != 0) RunActions(context, lines, groups);
   return result;
 }
 

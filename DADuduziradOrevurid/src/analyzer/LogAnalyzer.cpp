@@ -42,7 +42,7 @@ int32_t LogAnalyzer::AnalyzeAvailable(int32_t minimum) {
   // Not at the end as well: with a minimum of 0 the remaining-count test alone never fails.
   while (!storage_->AtEnd() && static_cast<uint64_t>(storage_->Remaining()) >=
                                    static_cast<uint64_t>(static_cast<uint32_t>(minimum))) {
-    errors += Walk(storage_->GetLine());
+    errors += AnalyzeLines(storage_->GetLine());
   }
   return errors;
 }
@@ -63,14 +63,14 @@ int32_t LogAnalyzer::Walk(TextLines current) {
   const std::shared_ptr<const RuleVector> snapshot = rules_manager_->GetRuleSnapshot();
   const RuleVector& rules = *snapshot;
   const size_t count = rules.size();
-  const int64_t line_index = storage_ ? static_cast<int64_t>(storage_->GetPosition()) - 1 : -1;
   TextLines groups;
   int32_t errors = 0;
   int32_t restarts = 0;
   size_t i = 0;
   while (i < count) {
     IAnalyzeRule& rule = *rules[i];
-    rule.SetLineIndex(line_index);
+    // Read for every rule: an action of an earlier, non-stopping rule may move the storage.
+    rule.SetLineIndex(storage_ ? static_cast<int64_t>(storage_->GetPosition()) - 1 : -1);
     if (rule.Analyze(this, current, groups) == 0) {
       ++i;
       continue;

@@ -45,6 +45,74 @@ std::vector<Qve::QVEstring> ActionNames(xmlNode* rule) {
   return names;
 }
 
+// Builds the rule of one AnalyzeRule element, binds its check and actions by name and files it
+// under its group.
+void LoadRule(LogAnalyzerRulesManager& manager, xmlNode* element) {
+  ImpLogAnalyzerActionManager& actions = *manager.GetActionManager();
+  int32_t file_id = 0;
+  int32_t group = -1;
+  if (const xmlNode* file = EnclosingRuleFile(element)) {
+    file_id = std::atoi(XmlElementWalker::Attribute(file, "id").c_str());
+    group = RuleGroup::Find(XmlElementWalker::Attribute(file, "group"));
+  }
+  bool has_id = false;
+  const Qve::QVEstring local_id = XmlElementWalker::Attribute(element, "id", &has_id);
+  const int32_t id = has_id ? file_id + std::atoi(local_id.c_str()) : -1;
+  bool has_name = false;
+  Qve::QVEstring name = XmlElementWalker::Attribute(element, "name", &has_name);
+  if (!has_name) name = "---";
+  const int32_t type = RuleType::Find(XmlElementWalker::Attribute(element, "type"));
+  const int32_t priority = RulePriority::Find(XmlElementWalker::Attribute(element, "priority"));
+  const int32_t behavior = RuleBehavior::Find(XmlElementWalker::Attribute(element, "behavior"));
+  const Qve::QVEstring describe = ChildText(element, "Describe");
+  const Qve::QVEstring output = ChildText(element, "Output");
+  const int32_t kind = RuleKind::Find(ChildText(element, "Type"));
+  const std::vector<Qve::QVEstring> action_names = ActionNames(element);
+
+  std::shared_ptr<IAnalyzeRule> rule;
+  if (type == RuleType::kCustom) {
+    const Qve::QVEstring check_name = ChildText(element, "Check");
+    auto custom =
+        std::make_shared<CustomAnalyzeRule>(id, name, group, priority, behavior, describe, output,
+                                            actions.GetAction(check_name), ActionFunction());
+    custom->SetCheckName(check_name);
+    rule = custom;
+  } else if (type == RuleType::kRegex) {
+    rule = std::make_shared<RegexAnalyzeRule>(
+        id, name, kind, group, priority, behavior, describe, ChildText(element, "Prematch"),
+        ChildText(element, "Match"), output, ActionFunction());
+  } else {
+    return;
+  }
+  for (const Qve::QVEstring& action : action_names) {
+    rule->AddNamedAction(action, actions.GetAction(action));
+  }
+  manager.AddRule(group, rule);
+  Tracer().Debug(kLoadSource, "Added rule %s", name.c_str());
+}
+
+// Loads the rule file of one Group element of the groups list into `manager`.
+void LoadGroup(LogAnalyzerRulesManager& manager, const RuleSource& source, xmlNode* group) {
+  bool has_id = false;
+  const Qve::QVEstring id = XmlElementWalker::Attribute(group, "id", &has_id);
+  const int32_t resource =
+      has_id ? LogAnalyzerRulesManager::ResourceOfGroupId(std::atoi(id.c_str())) : 0;
+  if (resource == 0) {
+    Tracer().Debug(kLoadSource, "Can't load rules group id = %s", id.c_str());
+    return;
+  }
+  const std::string text = source(resource);
+  XmlElementWalker walker;
+  if (!walker.Parse(text.data(), text.size())) {
+    Tracer().Debug(kManagerSource, "Error parse rules xml file");
+    return;
+  }
+  walker.AddHandler(
+      "AnalyzeRule", [&manager](xmlNode* element, void*) { LoadRule(manager, element); }, nullptr);
+  walker.Walk();
+  walker.Release();
+}
+
 }  // namespace
 
 LogAnalyzerRulesManager::LogAnalyzerRulesManager(LogAnalyzer* analyzer, RuleSource source)
@@ -86,76 +154,13 @@ void LogAnalyzerRulesManager::Init(bool flag) {
   XmlElementWalker walker;
   if (walker.Parse(groups.data(), groups.size())) {
     walker.AddHandler(
-        "Group", [this](xmlNode* element, void*) { LoadGroup(element); }, nullptr);
+        "Group", [this](xmlNode* element, void*) { LoadGroup(*this, source_, element); }, nullptr);
     walker.Walk();
   } else {
     Tracer().Debug(kManagerSource, "Error read groups xml file");
   }
   ActivateGroup(RuleGroup::kCommon);
   ActivateGroup(RuleGroup::kCmd);
-}
-
-void LogAnalyzerRulesManager::LoadGroup(xmlNode* group) {
-  bool has_id = false;
-  const Qve::QVEstring id = XmlElementWalker::Attribute(group, "id", &has_id);
-  const int32_t resource = has_id ? ResourceOfGroupId(std::atoi(id.c_str())) : 0;
-  if (resource == 0) {
-    Tracer().Debug(kLoadSource, "Can't load rules group id = %s", id.c_str());
-    return;
-  }
-  const std::string text = source_(resource);
-  XmlElementWalker walker;
-  if (!walker.Parse(text.data(), text.size())) {
-    Tracer().Debug(kManagerSource, "Error parse rules xml file");
-    return;
-  }
-  walker.AddHandler(
-      "AnalyzeRule", [this](xmlNode* element, void*) { LoadRule(element); }, nullptr);
-  walker.Walk();
-  walker.Release();
-}
-
-void LogAnalyzerRulesManager::LoadRule(xmlNode* element) {
-  int32_t file_id = 0;
-  int32_t group = -1;
-  if (const xmlNode* file = EnclosingRuleFile(element)) {
-    file_id = std::atoi(XmlElementWalker::Attribute(file, "id").c_str());
-    group = RuleGroup::Find(XmlElementWalker::Attribute(file, "group"));
-  }
-  bool has_id = false;
-  const Qve::QVEstring local_id = XmlElementWalker::Attribute(element, "id", &has_id);
-  const int32_t id = has_id ? file_id + std::atoi(local_id.c_str()) : -1;
-  bool has_name = false;
-  Qve::QVEstring name = XmlElementWalker::Attribute(element, "name", &has_name);
-  if (!has_name) name = "---";
-  const int32_t type = RuleType::Find(XmlElementWalker::Attribute(element, "type"));
-  const int32_t priority = RulePriority::Find(XmlElementWalker::Attribute(element, "priority"));
-  const int32_t behavior = RuleBehavior::Find(XmlElementWalker::Attribute(element, "behavior"));
-  const Qve::QVEstring describe = ChildText(element, "Describe");
-  const Qve::QVEstring output = ChildText(element, "Output");
-  const int32_t kind = RuleKind::Find(ChildText(element, "Type"));
-  const std::vector<Qve::QVEstring> action_names = ActionNames(element);
-
-  std::shared_ptr<IAnalyzeRule> rule;
-  if (type == RuleType::kCustom) {
-    const Qve::QVEstring check_name = ChildText(element, "Check");
-    auto custom =
-        std::make_shared<CustomAnalyzeRule>(id, name, group, priority, behavior, describe, output,
-                                            actions_->GetAction(check_name), ActionFunction());
-    custom->SetCheckName(check_name);
-    rule = custom;
-  } else if (type == RuleType::kRegex) {
-    rule = std::make_shared<RegexAnalyzeRule>(
-        id, name, kind, group, priority, behavior, describe, ChildText(element, "Prematch"),
-        ChildText(element, "Match"), output, ActionFunction());
-  } else {
-    return;
-  }
-  for (const Qve::QVEstring& action : action_names) {
-    rule->AddNamedAction(action, actions_->GetAction(action));
-  }
-  AddRule(group, rule);
-  Tracer().Debug(kLoadSource, "Added rule %s", name.c_str());
 }
 
 }  // namespace Qva

@@ -1,8 +1,6 @@
 // Rules manager that loads the rule definitions from the embedded XML resources.
 #pragma once
 
-#include <libxml/tree.h>
-
 #include <functional>
 #include <memory>
 #include <string>
@@ -36,9 +34,6 @@ class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
   static int32_t ResourceOfGroupId(int32_t group_id);
 
  private:
-  void LoadGroup(xmlNode* group);
-  void LoadRule(xmlNode* rule);
-
   LogAnalyzer* analyzer_;
   std::shared_ptr<ImpLogAnalyzerActionManager> actions_;
   RuleSource source_;

@@ -126,10 +126,9 @@ TEST_F(WalkTest, EndlessReturnsAreBoundedAndTracedOnce) {
 }
 
 TEST_F(WalkTest, ErrorRulesCountExceptExpectedScripts) {
-  int actions = 0;
-  auto error = std::make_shared<RegexAnalyzeRule>(
-      1, "Err", RuleKind::kError, RuleGroup::kCommon, RulePriority::kHigh, RuleBehavior::kHardStop,
-      "", "", "ERROR", "", [&actions](void*, const Lines&, Lines&) { return ++actions, 0; });
+  auto error = std::make_shared<RegexAnalyzeRule>(1, "Err", RuleKind::kError, RuleGroup::kCommon,
+                                                  RulePriority::kHigh, RuleBehavior::kHardStop, "",
+                                                  "", "ERROR", "", ActionFunction());
   analyzer_.GetRulesManager()->AddActiveRule(error);
   EXPECT_EQ(analyzer_.AnalyzeLines({"ERROR: x\n"}), 1);
   EXPECT_EQ(analyzer_.AnalyzeLines({"ERROR in create_lang.sql\n"}), 0);
@@ -137,7 +136,6 @@ TEST_F(WalkTest, ErrorRulesCountExceptExpectedScripts) {
                 {"ERROR create_extension_postgis.sql create_extension_pgcrypto.sql\n"}),
             0);
   EXPECT_EQ(analyzer_.AnalyzeLines({"ERROR create_extension_postgis.sql\n"}), 1);
-  EXPECT_EQ(actions, 4);
   EXPECT_EQ(analyzer_.AnalyzeLines({"fine\n"}), 0);
 }
 
@@ -172,7 +170,7 @@ class LongLineTest : public ::testing::Test {
   LogAnalyzer analyzer_;
 };
 
-TEST_F(LongLineTest, TenMegabyteLine) {
+TEST_F(LongLineTest, TenMegabyteLineAndMillionRandomBytes) {
   Qve::QVEstring line = "INSERT INTO t VALUES ('";
   line.append(10 * 1024 * 1024, 'x');
   line += "'); ORA-00001: call sqlplus mysql.exe psql ERROR Warning: *\n";
@@ -181,14 +179,11 @@ TEST_F(LongLineTest, TenMegabyteLine) {
   analyzer_.AddText(line);
   EXPECT_GE(analyzer_.AnalyzeAvailable(1), 0);
   EXPECT_TRUE(analyzer_.GetStorage()->AtEnd());
-}
 
-TEST_F(LongLineTest, MillionRandomBytes) {
   std::mt19937 random(20240607);
   std::uniform_int_distribution<int> byte(1, 255);
-  Qve::QVEstring text;
-  text.reserve(1'000'000);
-  for (int i = 0; i < 1'000'000; ++i) text.push_back(static_cast<char>(byte(random)));
+  Qve::QVEstring text(1'000'000, '\0');
+  for (char& c : text) c = static_cast<char>(byte(random));
   analyzer_.AddText(text);
   EXPECT_GE(analyzer_.AnalyzeAvailable(1), 0);
   EXPECT_TRUE(analyzer_.GetStorage()->AtEnd());

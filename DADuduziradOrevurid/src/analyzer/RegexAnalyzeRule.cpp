@@ -105,7 +105,8 @@ int32_t RegexAnalyzeRule::Analyze(IAnalyzer* analyzer, const TextLines& lines, T
 
   const Qve::QVEstring name = GetName();
   if (name == "EndScript" || name == "FinishShellScript") AppendRunValues(analyzer, groups);
-  RunActions(this, lines, groups);
+  // Actions read the context back as IAnalyzeRule*: hand over exactly that pointer.
+  RunActions(static_cast<IAnalyzeRule*>(this), lines, groups);
   return 1;
 }
 

@@ -22,6 +22,9 @@ constexpr uint32_t kCompileOptions =
 // long lines; the JIT stack is large enough for the embedded patterns on multi-megabyte lines.
 constexpr uint32_t kMatchLimit = 10'000'000;
 constexpr uint32_t kDepthLimit = 10'000'000;
+// The interpreter (used where JIT is unavailable) keeps its backtracking frames on the heap;
+// without a cap one search of a multi-megabyte line can take gigabytes. In KiB: 64 MiB.
+constexpr uint32_t kHeapLimitKiB = 64 * 1024;
 constexpr size_t kJitStackStart = 64 * 1024;
 constexpr size_t kJitStackMax = 8 * 1024 * 1024;
 
@@ -43,6 +46,7 @@ struct MatchResources {
     if (context != nullptr) {
       pcre2_set_match_limit(context, kMatchLimit);
       pcre2_set_depth_limit(context, kDepthLimit);
+      pcre2_set_heap_limit(context, kHeapLimitKiB);
       if (stack != nullptr) pcre2_jit_stack_assign(context, nullptr, stack);
     }
   }

@@ -153,6 +153,8 @@ TEST_F(RuleMatchesTest, OracleImport) {
   EXPECT_EQ(loader->groups[5], "Expecting keyword INTO, found \"TABLEX\".\nTABLEX HR.EMPLOYEES\n^");
 }
 
+// The psql error rules whose texts overlap, so that their order decides; the others are
+// plain patterns, checked by the differential test and the rule table.
 TEST_F(RuleMatchesTest, PostgresqlImport) {
   const std::string failed =
       R"(psql: error: connection to server at "db" (10.0.0.5), port 5432 failed: )";
@@ -168,17 +170,8 @@ TEST_F(RuleMatchesTest, PostgresqlImport) {
       {R"(psql: error: connection to server at "localhost" (127.0.0.1), port 5432 failed: Connection refused)",
        {"Psql_error_connection_refused"},
        true},
-      {"The process cannot access the file because it is being used by another process.",
-       {"Psql_error_execution_from_script_error"},
-       true},
       {fatal + R"(database "hr" does not exist)", {"Psql_error_connection_database"}, true},
       {failed + "SSL error: tlsv1 alert protocol version", {"Psql_error_connection_tls"}, true},
-      {"psql:HR.PKG.sql:200: ERROR:  functions cannot have more than 100 arguments",
-       {"Psql_error_import_100args"},
-       true},
-      {R"(psql:HR.T.sql:3: ERROR:  user "hr" has no permission for table employees)",
-       {"Psql_error_import_user_no_permission_table"},
-       true},
       {R"(psql:HR.V_EMP.sql:5: ERROR:  relation "hr.employees" does not exist)",
        {"Psql_error_import_no_relation"},
        true},
@@ -188,17 +181,8 @@ TEST_F(RuleMatchesTest, PostgresqlImport) {
       {R"(psql:HR.FK.sql:4: ERROR:  foreign key constraint "fk_dept" cannot be implemented)",
        {"Psql_error_import_no_schema"},
        true},
-      {"psql:HR.F.sql:9: ERROR:  RETURN cannot have a parameter in function with OUT parameters",
-       {"Psql_error_import_function_return_out"},
-       true},
-      {R"(psql:HR.P.sql:7: ERROR:  syntax error at or near "MERGE")",
-       {"Psql_error_import_syntax_merge"},
-       true},
       {R"(psql:HR.EMPLOYEES.sql:1: ERROR:  relation "employees" already exists)",
        {"Psql_error_import_already_relation"},
-       true},
-      {"psql:HR.P.sql:1: ERROR:  procedures cannot have OUT arguments",
-       {"Psql_error_import_procedures_out"},
        true},
       {"psql:HR.V.sql:3: ERROR:  function dblink(unknown, unknown) does not exist",
        {"Psql_error_import_no_function_dblink"},
@@ -208,9 +192,6 @@ TEST_F(RuleMatchesTest, PostgresqlImport) {
        true},
       {fatal + R"(no pg_hba.conf entry for host "10.0.0.7", user "postgres", database "hr")",
        {"Psql_error_no_entry"},
-       true},
-      {fatal + "connection requires a valid client certificate",
-       {"Psql_error_requires_certificate"},
        true},
       {fatal + R"(pg_hba.conf rejects connection for host "10.0.0.7", user "postgres")",
        {"Psql_error_reject"},

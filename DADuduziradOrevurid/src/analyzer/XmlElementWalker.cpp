@@ -23,9 +23,7 @@ XmlElementWalker::~XmlElementWalker() { Release(); }
 bool XmlElementWalker::Parse(const char* text, size_t length) {
   Release();
   if (text == nullptr || length > static_cast<size_t>(INT_MAX)) return false;
-  // Parse failures are reported by the caller's own trace; keep libxml2 off the console.
-  doc_ = xmlReadMemory(text, static_cast<int>(length), "noname.xml", nullptr,
-                       XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  doc_ = xmlReadMemory(text, static_cast<int>(length), "noname.xml", nullptr, 0);
   return doc_ != nullptr;
 }
 
@@ -56,8 +54,11 @@ void XmlElementWalker::Release() {
 }
 
 Qve::QVEstring XmlElementWalker::ElementText(const xmlNode* element) {
+  // Only character data counts: a comment or processing instruction in front of the text
+  // leaves the element without one.
   const xmlNode* child = element->children;
   if (child == nullptr || child->content == nullptr) return {};
+  if (child->type != XML_TEXT_NODE && child->type != XML_CDATA_SECTION_NODE) return {};
   return reinterpret_cast<const char*>(child->content);
 }
 

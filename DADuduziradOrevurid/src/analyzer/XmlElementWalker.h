@@ -20,8 +20,9 @@ class XmlElementWalker {
   XmlElementWalker(const XmlElementWalker&) = delete;
   XmlElementWalker& operator=(const XmlElementWalker&) = delete;
 
-  // Parses `text` from memory (URL "noname.xml", no encoding). Returns false when it does not
-  // parse; a document parsed before is released first.
+  // Parses `text` from memory (URL "noname.xml", no encoding, no options: libxml2 reports a
+  // malformed text on stderr itself). Returns false when it does not parse; a document parsed
+  // before is released first.
   bool Parse(const char* text, size_t length);
   // Registers `handler` under the upper-cased `name`, replacing an earlier one.
   void AddHandler(const Qve::QVEstring& name, Handler handler, void* context);
@@ -32,7 +33,8 @@ class XmlElementWalker {
   void Release();
   xmlDoc* GetDocument() const { return doc_; }
 
-  // Text of an element: the content of its first child node (text or CDATA), else empty.
+  // Text of an element: the content of its first child node when that is a text or CDATA node;
+  // empty otherwise (no children, or a comment or processing instruction first).
   static Qve::QVEstring ElementText(const xmlNode* element);
   // Value of attribute `name` (case-sensitive), empty when absent; `found` (optional) tells
   // whether it exists.

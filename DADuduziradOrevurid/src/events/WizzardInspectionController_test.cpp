@@ -71,16 +71,15 @@ struct Flow {
   CWizzardInspectionController controller;
 };
 
-// The three flows share one real 3-second wait: their Inits run side by side.
+// The three flows share one real 3-second wait: their Inits run side by side. Which lines
+// count as calls is CountScriptCalls' own test.
 class ControllerFlowTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    plain_ = std::make_unique<Flow>(
-        "", "four_calls.bat",
-        "@echo off\r\ncall a.bat\r\n call x.bat\r\nCALL y.bat\r\ncall\r\ncallz.bat\r\n"
-        "call b.bat\r\ncall c.bat\r\ncall d.bat\r\n");
-    prefixed_ = std::make_unique<Flow>("abc", "two_calls.bat", "call a.bat\ncall b.bat\n");
-    no_calls_ = std::make_unique<Flow>("", "no_calls.bat", " call a.bat\nCALL b.bat\ncall\n");
+    const std::string four_calls = "@echo off\ncall a.bat\ncall b.bat\ncall c.bat\ncall d.bat\n";
+    plain_ = std::make_unique<Flow>("", "four_calls.bat", four_calls);
+    prefixed_ = std::make_unique<Flow>("abc", "prefixed.bat", four_calls);
+    no_calls_ = std::make_unique<Flow>("", "no_calls.bat", " call a.bat\nCALL b.bat\n");
     std::vector<std::future<void>> inits;
     for (Flow* flow : {plain_.get(), prefixed_.get(), no_calls_.get()}) {
       inits.push_back(std::async(std::launch::async, [flow] {
@@ -96,69 +95,61 @@ class ControllerFlowTest : public testing::Test {
     no_calls_.reset();
   }
 
+  // Every kind of event once (errors of stages 1, 2 and 0), five script ends, and the texts they
+  // give without a prefix.
+  static std::vector<std::string> SendAll(CWizzardInspectionController& controller) {
+    EXPECT_EQ(controller.GetTotalScripts(), 4);
+    controller.StartImportEvent("tables.bat", "HR.EMPLOYEES", "Table", true);
+    controller.AddError({1, 1, "emp.sql", "tables.bat", "12", "00942", "ORA", "no such table"});
+    controller.AddError({2, 2, "emp.ctl", "data.bat", "", "2026", "SQL*Loader", "discontinued"});
+    controller.AddError({1, 0, "", "seq.bat", "", "1", "ERROR", "unknown stage"});
+    for (int i = 0; i < 5; ++i) controller.FinishScript();
+    controller.FinishedImportEvent("tables.bat");
+    controller.SendFinalMesssage((uint64_t{1} << 32) + 10, 0xFFFFFFFF, 1);
+    return {R"({"type":"import_scripts","data":{"filename":"tables.bat",)"
+            R"("objectImportName":"HR.EMPLOYEES","type":"Table","isAdditional":true}})",
+            R"({"type":"import_scripts","data":{"isImportResultError":true,)"
+            R"("isImportStageUnknown":false,"isImportStageDdl":true,"workingFile":"emp.sql",)"
+            R"("scriptFile":"tables.bat","errLine":"12","errCode":"00942","errName":"ORA",)"
+            R"("errTxt":"no such table"}})",
+            R"({"type":"import_scripts","data":{"isImportResultError":false,)"
+            R"("isImportStageUnknown":false,"isImportStageDdl":false,"workingFile":"emp.ctl",)"
+            R"("scriptFile":"data.bat","errLine":"","errCode":"2026","errName":"SQL*Loader",)"
+            R"("errTxt":"discontinued"}})",
+            R"({"type":"import_scripts","data":{"isImportResultError":true,)"
+            R"("isImportStageUnknown":true,"isImportStageDdl":false,"workingFile":"",)"
+            R"("scriptFile":"seq.bat","errLine":"","errCode":"1","errName":"ERROR",)"
+            R"("errTxt":"unknown stage"}})",
+            Progress("0.25"),
+            Progress("0.5"),
+            Progress("0.75"),
+            Progress("0.95"),
+            Progress("0.95"),
+            R"({"type":"import_scripts","data":{"filename":"tables.bat","objectImportName":"",)"
+            R"("type":"","isAdditional":false}})",
+            R"({"type":"import_report","data":{"success_import":10,"fail_import":-1,)"
+            R"("warnings_import":1}})"};
+  }
+
   static inline std::unique_ptr<Flow> plain_;
   static inline std::unique_ptr<Flow> prefixed_;
   static inline std::unique_ptr<Flow> no_calls_;
 };
 
 TEST_F(ControllerFlowTest, ImportEventsArriveInOrderByteForByte) {
-  auto& controller = plain_->controller;
-  EXPECT_EQ(controller.GetTotalScripts(), 4);
-  controller.StartImportEvent("tables.bat", "HR.EMPLOYEES", "Table", false);
-  controller.AddError({1, 1, "emp.sql", "tables.bat", "12", "00942", "ORA", "no such table"});
-  controller.AddError({2, 2, "emp.ctl", "data.bat", "", "2026", "SQL*Loader", "discontinued"});
-  for (int i = 0; i < 5; ++i) controller.FinishScript();
-  controller.FinishedImportEvent("tables.bat");
-  controller.SendFinalMesssage((uint64_t{1} << 32) + 10, 2, 1);
-
-  const std::vector<std::string> expected = {
-      R"({"type":"import_scripts","data":{"filename":"tables.bat",)"
-      R"("objectImportName":"HR.EMPLOYEES","type":"Table","isAdditional":false}})",
-      R"({"type":"import_scripts","data":{"isImportResultError":true,)"
-      R"("isImportStageUnknown":false,"isImportStageDdl":true,"workingFile":"emp.sql",)"
-      R"("scriptFile":"tables.bat","errLine":"12","errCode":"00942","errName":"ORA",)"
-      R"("errTxt":"no such table"}})",
-      R"({"type":"import_scripts","data":{"isImportResultError":false,)"
-      R"("isImportStageUnknown":false,"isImportStageDdl":false,"workingFile":"emp.ctl",)"
-      R"("scriptFile":"data.bat","errLine":"","errCode":"2026","errName":"SQL*Loader",)"
-      R"("errTxt":"discontinued"}})",
-      Progress("0.25"),
-      Progress("0.5"),
-      Progress("0.75"),
-      Progress("0.95"),
-      Progress("0.95"),
-      R"({"type":"import_scripts","data":{"filename":"tables.bat","objectImportName":"",)"
-      R"("type":"","isAdditional":false}})",
-      R"({"type":"import_report","data":{"success_import":10,"fail_import":2,)"
-      R"("warnings_import":1}})"};
+  const std::vector<std::string> expected = SendAll(plain_->controller);
   EXPECT_EQ(plain_->Receive(expected.size()), expected);
 }
 
-TEST_F(ControllerFlowTest, PrefixedEventsArriveInOrderByteForByte) {
-  auto& controller = prefixed_->controller;
-  controller.StartImportEvent("seq.bat", "HR.S1", "Sequence", true);
-  controller.AddError({1, 0, "", "seq.bat", "", "1", "ERROR", "unknown stage"});
-  controller.FinishScript();
-  controller.FinishScript();  // 2 of 2 is still only 0.95
-  controller.SendFinalMesssage(3, 0xFFFFFFFF, 0);
-
-  const std::vector<std::string> expected = {
-      R"(abc|{"type":"import_scripts","data":{"filename":"seq.bat",)"
-      R"("objectImportName":"HR.S1","type":"Sequence","isAdditional":true}})",
-      R"(abc|{"type":"import_scripts","data":{"isImportResultError":true,)"
-      R"("isImportStageUnknown":true,"isImportStageDdl":false,"workingFile":"",)"
-      R"("scriptFile":"seq.bat","errLine":"","errCode":"1","errName":"ERROR",)"
-      R"("errTxt":"unknown stage"}})",
-      "abc|" + Progress("0.5"), "abc|" + Progress("0.95"),
-      R"(abc|{"type":"import_report","data":{"success_import":3,"fail_import":-1,)"
-      R"("warnings_import":0}})"};
+TEST_F(ControllerFlowTest, PrefixedEventsAreTheSameTextsAfterThePrefix) {
+  std::vector<std::string> expected = SendAll(prefixed_->controller);
+  for (std::string& text : expected) text = "abc|" + text;
   EXPECT_EQ(prefixed_->Receive(expected.size()), expected);
 }
 
 TEST_F(ControllerFlowTest, ScriptWithoutCallsSendsNoProgress) {
   auto& controller = no_calls_->controller;
   EXPECT_EQ(controller.GetTotalScripts(), 0);
-  controller.FinishScript();
   controller.FinishScript();
   controller.SendFinalMesssage(1, 0, 0);
   EXPECT_EQ(no_calls_->subscriber.Receive(),

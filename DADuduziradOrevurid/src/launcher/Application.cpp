@@ -1,6 +1,7 @@
 #include "launcher/Application.h"
 
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <exception>
 #include <limits>
@@ -44,6 +45,20 @@ int32_t RunSequence(int argc, char** argv) {
   return result;
 }
 
+// Traces the failure that ends the run. The trace can fail itself (the trace file cannot be
+// written); that must not turn a handled failure into an abort, so its exception is dropped.
+__attribute__((format(printf, 1, 2))) void TraceEndingFailure(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  try {
+    Qve::QVTracer::Instance().TraceV(Qve::kQVTraceCritical, kSource, format, args);
+  } catch (Qve::QVException* error) {
+    std::unique_ptr<Qve::QVException> dropped(error);
+  } catch (...) {
+  }
+  va_end(args);
+}
+
 }  // namespace
 
 Qve::QVEstring FormatBanner(const Qve::QVEstring& time_text) {
@@ -52,19 +67,18 @@ Qve::QVEstring FormatBanner(const Qve::QVEstring& time_text) {
 }
 
 int32_t RunMigrationLauncher(int argc, char** argv) {
-  Qve::QVTracer& tracer = Qve::QVTracer::Instance();
   int32_t result = 0;
   try {
     result = RunSequence(argc, argv);
   } catch (Qve::QVException* error) {
     std::unique_ptr<Qve::QVException> owned(error);
-    tracer.Critical(kSource, "code %d, message %s", owned->GetCode(), owned->GetMessage().c_str());
+    TraceEndingFailure("code %d, message %s", owned->GetCode(), owned->GetMessage().c_str());
     return 2;
   } catch (const std::exception& error) {
-    tracer.Critical(kSource, "Exception: %s", error.what());
+    TraceEndingFailure("Exception: %s", error.what());
     result = -1;
   } catch (...) {
-    tracer.Critical(kSource, "Unknown exception");
+    TraceEndingFailure("Unknown exception");
     result = -1;
   }
   WaitBeforeExit();

@@ -1,5 +1,7 @@
 #include "launcher/DBLaunch.h"
 
+#include <sys/wait.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -131,6 +133,18 @@ TEST_F(DBLaunchRunTest, EchoesAPlainShellFileAndIgnoresItsExitCode) {
   EXPECT_THAT(out_, HasSubstr("\nTimestamp: "));
   EXPECT_THAT(out_, HasSubstr("\nImport process finished.\n"));
   EXPECT_EQ(err_, "");
+}
+
+TEST_F(DBLaunchRunTest, AScriptTheSystemRefusesRunsThroughTheShellAndLeavesNoChildBehind) {
+  // Executable but without "#!": the direct start fails first, then the shell runs it.
+  std::string script = WriteScript("bare.sh", "echo \"bare $*\"\n");
+  std::filesystem::permissions(script, std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  EXPECT_EQ(RunLaunch({"ML", "/BAT=" + script}), 0);
+  EXPECT_THAT(out_, HasSubstr("\nbare no_echo\n"));
+  // The process forked for the failed start has been reaped as well.
+  int status = 0;
+  EXPECT_LE(waitpid(-1, &status, WNOHANG), 0);
 }
 
 TEST_F(DBLaunchRunTest, LaunchFailureIsShownAndTheRunStillFinishes) {

@@ -87,6 +87,9 @@ int32_t MigrationLauncher::Run() {
   Qve::QVEstring command_line = script_path_ + " " + argument_text;
   process_.Start(command_line, working_folder_, true);
   input_pipe_ = process_.GetInputFile();
+  // Nothing is ever written to the script: closing the input lets it, or a tool it runs (a
+  // password prompt after a failed login), read end-of-input instead of waiting forever.
+  input_pipe_->Close();
   output_pipe_ = process_.GetOutputFile();
 
   int32_t total = ReadChild(command_line, argument_text);

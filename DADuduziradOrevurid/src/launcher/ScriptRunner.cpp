@@ -1,11 +1,12 @@
 #include "launcher/ScriptRunner.h"
 
 #include <boost/process.hpp>
-#include <filesystem>
+#include <boost/process/extend.hpp>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
 
+#include "QVEProcess.h"
 #include "QVETrace.h"
 
 namespace Qva {
@@ -14,26 +15,7 @@ namespace bp = boost::process;
 
 namespace {
 
-constexpr const char* kShell = "/bin/sh";
-
-// A script written with a "/" is a path; a bare name is looked up in the current folder, then
-// along PATH (left as it is when found in neither, so that the start fails).
-Qve::QVEstring ResolveProgram(const Qve::QVEstring& script) {
-  if (script.find('/') != Qve::QVEstring::npos) return script;
-  std::error_code error;
-  if (std::filesystem::is_regular_file(script, error)) return script;
-  boost::filesystem::path found = bp::search_path(script);
-  return found.empty() ? script : found.string();
-}
-
-bool IsExecutableFile(const Qve::QVEstring& path) {
-  std::error_code error;
-  std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (error || !std::filesystem::is_regular_file(status)) return true;  // let the start fail
-  using std::filesystem::perms;
-  return (status.permissions() & (perms::owner_exec | perms::group_exec | perms::others_exec)) !=
-         perms::none;
-}
+constexpr const char* kStartFailure = "cannot start the script";
 
 // A started child and the pipe stream of its standard output.
 struct RunningScript {
@@ -43,33 +25,49 @@ struct RunningScript {
 
 // Starts the child with its standard output (and, with `merge_errors`, its standard error) on a
 // new pipe stream; standard input and any unmerged error output are the launcher's own. A
-// failed start consumes the pipe, so every attempt needs its own.
+// failed start consumes the pipe, so every attempt needs its own. A failure is returned in
+// `error`, not thrown: when the exec fails the executor returns no child for the process it has
+// forked, so the handler reaps that process here instead of leaving it as a zombie.
 RunningScript StartChild(const Qve::QVEstring& program, const std::vector<std::string>& arguments,
-                         bool merge_errors) {
+                         bool merge_errors, std::error_code& error) {
   RunningScript started{std::make_unique<bp::ipstream>(), bp::child()};
   boost::filesystem::path executable(program);
+  error.clear();  // the executor only ever sets it
+  auto reap_failed = bp::extend::on_error = [](auto& executor, const std::error_code&) {
+    if (executor.pid <= 0) return;  // nothing was forked
+    bp::child failed(executor.pid);
+    std::error_code ignored;
+    failed.wait(ignored);
+  };
   if (merge_errors) {
-    started.child =
-        bp::child(executable, bp::args(arguments), (bp::std_out & bp::std_err) > *started.output);
+    started.child = bp::child(executable, bp::args(arguments),
+                              (bp::std_out & bp::std_err) > *started.output, error, reap_failed);
   } else {
-    started.child = bp::child(executable, bp::args(arguments), bp::std_out > *started.output);
+    started.child = bp::child(executable, bp::args(arguments), bp::std_out > *started.output, error,
+                              reap_failed);
   }
   return started;
 }
 
+// Resolves the script as the analyzed run's child process does and runs it directly, or through
+// /bin/sh when it is not executable or the system does not take it as a program.
 RunningScript StartScript(const Qve::QVEstring& script, const std::vector<std::string>& arguments,
                           bool merge_errors) {
-  Qve::QVEstring program = ResolveProgram(script);
+  Qve::QVResolvedProgram resolved = Qve::ResolveProgram(script);
+  // A name found nowhere is passed on as it is, so that the start fails.
+  Qve::QVEstring program = resolved.path.empty() ? script : resolved.path;
+  std::error_code error;
+  if (!resolved.through_shell) {
+    RunningScript started = StartChild(program, arguments, merge_errors, error);
+    if (!error) return started;
+    // A script without "#!" is no program for the system; the shell runs it.
+    if (error != std::errc::executable_format_error) throw bp::process_error(error, kStartFailure);
+  }
   std::vector<std::string> shell_arguments = arguments;
   shell_arguments.insert(shell_arguments.begin(), program);
-  if (!IsExecutableFile(program)) return StartChild(kShell, shell_arguments, merge_errors);
-  try {
-    return StartChild(program, arguments, merge_errors);
-  } catch (const bp::process_error& error) {
-    // A script without "#!" is no program for the system; the shell runs it.
-    if (error.code() != std::errc::executable_format_error) throw;
-  }
-  return StartChild(kShell, shell_arguments, merge_errors);
+  RunningScript started = StartChild(Qve::kQVShellProgram, shell_arguments, merge_errors, error);
+  if (error) throw bp::process_error(error, kStartFailure);
+  return started;
 }
 
 void EchoOutput(bp::child& child, bp::ipstream& output) {

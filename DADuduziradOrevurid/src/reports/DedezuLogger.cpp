@@ -1,6 +1,6 @@
 #include "reports/DedezuLogger.h"
 
-#include <cinttypes>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +15,9 @@ namespace {
 
 // ActionBegin and ActionEnd format into a buffer of this size; longer texts are cut.
 constexpr size_t kActionTextBuffer = 65536;
+
+// The line buffers keep their room between messages up to this size.
+constexpr size_t kKeptBufferSize = 65536;
 
 constexpr const char* kPageHead =
     "<HTML>\n"
@@ -33,6 +36,12 @@ constexpr const char* kPageHead =
     "<div class = \"main\">\n"
     "<font face = \"Arial\">\n"
     "<center><br><strong>Movarin Import Log</strong><br>\n";
+
+void AppendNumber(Qve::QVEstring& out, uint64_t value) {
+  char digits[24];
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof(digits), value);
+  out.append(digits, end.ptr);
+}
 
 Qve::QVEstring FormatAction(const char* format, va_list args) {
   char buffer[kActionTextBuffer];
@@ -102,9 +111,9 @@ void DedezuLogger::Log(uint32_t level, const char* source, const char* format, .
   Qve::QVTracer::Instance().TraceV(static_cast<int32_t>(level), source, format, args);
   va_end(args);
   if (enabled_ && level >= min_level_) {
-    Qve::QVEstring text;
-    Qve::FormatV(text, format, page_args);
-    WriteLine(level, source, text);
+    message_.clear();
+    Qve::AppendFormatV(message_, format, page_args);
+    WriteLine(level, source, message_);
   }
   va_end(page_args);
 }
@@ -146,13 +155,22 @@ void DedezuLogger::WriteFooter(const Qve::QVEstring& version) {
 void DedezuLogger::Close() { file_.Close(); }
 
 void DedezuLogger::WriteLine(uint32_t level, const char* source, const Qve::QVEstring& text) {
-  Qve::QVEstring line = "<br><tmstp>" + Qve::QVTimeStamp::Now().Text() + " </tmstp> ";
+  // One buffer for every line: the page gets a line per message of the run.
+  Qve::QVEstring& line = line_;
+  line.clear();
+  line += "<br><tmstp>";
+  Qve::QVTimeStamp::Now().AppendText(line);
+  line += " </tmstp> ";
   const char* close_tag;
   if (level == Qve::kQVTraceError) {
-    line += Qve::FormatText("<error id=\"%" PRIu64 "\">[ERR] ", current_id_);
+    line += "<error id=\"";
+    AppendNumber(line, current_id_);
+    line += "\">[ERR] ";
     close_tag = "</error>";
   } else if (level == Qve::kQVTraceWarning) {
-    line += Qve::FormatText("<warning id=\"%" PRIu64 "\">[WRN] ", current_id_);
+    line += "<warning id=\"";
+    AppendNumber(line, current_id_);
+    line += "\">[WRN] ";
     close_tag = "</warning>";
   } else {
     line += "<line>  <exec>";
@@ -167,6 +185,9 @@ void DedezuLogger::WriteLine(uint32_t level, const char* source, const Qve::QVEs
   line += close_tag;
   line += "\r\n";
   file_.Write(line.data(), line.size());
+  // A huge message (a child may print a 20 MB line) is not kept alive for the rest of the run.
+  if (line.capacity() > kKeptBufferSize) Qve::QVEstring().swap(line);
+  if (message_.capacity() > kKeptBufferSize) Qve::QVEstring().swap(message_);
 }
 
 }  // namespace Qva

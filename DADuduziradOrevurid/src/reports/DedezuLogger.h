@@ -65,6 +65,9 @@ class DedezuLogger {
   bool enabled_ = false;
   Qve::QVTimeStamp action_begin_;
   Qve::QVTimeStamp action_end_;
+  // Reused for every message, so that a line costs no allocation.
+  Qve::QVEstring message_;
+  Qve::QVEstring line_;
 };
 
 }  // namespace Qva

@@ -40,6 +40,30 @@ struct ErrorGroup {
   Qve::QVEstring objects;
 };
 
+// Whether arrays and objects in `json` nest deeper than kMaxReportDepth. One pass, brackets
+// inside strings skipped; whether the text is valid JSON is left to the parser.
+bool NestedTooDeep(std::string_view json) {
+  int depth = 0;
+  bool in_string = false;
+  for (size_t i = 0; i < json.size(); ++i) {
+    char c = json[i];
+    if (in_string) {
+      if (c == '\\') {
+        ++i;  // the escaped character cannot end the string
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '{' || c == '[') {
+      if (++depth > kMaxReportDepth) return true;
+    } else if (c == '}' || c == ']') {
+      --depth;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 JsonImportReport& JsonImportReport::Instance() {
@@ -73,7 +97,10 @@ int JsonImportReport::Init(bool use_analyzer, const Qve::QVEstring& base_dir,
   if (brace == Qve::QVEstring::npos) throw std::runtime_error("can't load json");
   std::string_view json(buffer.data() + brace, buffer.size() - brace);
 
-  document_.Parse(json.data(), json.size());
+  // The iterative parser keeps its state on the heap: a deep text cannot overflow the stack.
+  if (NestedTooDeep(json)) throw std::runtime_error("can't load report file");
+  document_.Parse<rapidjson::kParseDefaultFlags | rapidjson::kParseIterativeFlag>(json.data(),
+                                                                                  json.size());
   if (document_.HasParseError() || !document_.IsObject()) {
     throw std::runtime_error("can't load report file");
   }

@@ -18,6 +18,11 @@ class ImportStatistics;
 // Name of the data file inside the report directory.
 inline constexpr const char* kReportDataFile = "data.js";
 
+// Deepest nesting of arrays and objects (the root object is level 1) a data file may have.
+// Real reports are a few levels deep; the limit keeps Save, whose writer recurses once per
+// level, far from the end of the stack.
+inline constexpr int kMaxReportDepth = 512;
+
 // Without Init the report stays disabled: AddError/AddWarning and the counters still work, the
 // document updates and Save do nothing and the data file is not touched.
 //
@@ -41,7 +46,8 @@ class JsonImportReport {
   //   the QVException* of QVFile::Open (-999, naming the path) or of a read;
   //   std::runtime_error "can't load json" for an empty text or one without "{";
   //   std::runtime_error "can't load report file" for invalid JSON, anything but white space
-  //   after it, or a root that is not an object.
+  //   after it, a root that is not an object, or nesting deeper than kMaxReportDepth.
+  // Loading never recurses, so no nesting can exhaust the stack.
   // `target_db` (display name) selects the tips table; `use_analyzer` is written back as
   // "use_import_log_analyzer".
   int Init(bool use_analyzer, const Qve::QVEstring& base_dir, const Qve::QVEstring& report_dir,

@@ -112,6 +112,21 @@ TEST_F(JsonImportReportTest, BadDataFilesFailWithTheirOwnErrors) {
   EXPECT_EQ(init_error(""), "can't load json");
   EXPECT_EQ(init_error(std::string("\0{}", 3)), "can't load json");  // text ends at the NUL
 
+  // Nesting past the limit is refused, however deep; brackets inside strings do not count.
+  auto nested = [](size_t levels, const std::string& inner = "") {
+    return "{\"a\":" + std::string(levels - 1, '[') + inner + std::string(levels - 1, ']') + "}";
+  };
+  EXPECT_EQ(init_error(nested(kMaxReportDepth + 1)), "can't load report file");
+  EXPECT_EQ(init_error(nested(2'000'000)), "can't load report file");
+  EXPECT_EQ(init_error("{\"a\":" + std::string(2'000'000, '[')), "can't load report file");
+  EXPECT_EQ(init_error(nested(kMaxReportDepth, "\"[{\\\"[\"")), "loaded");
+
+  // A file at the limit is written back whole.
+  Load(nested(kMaxReportDepth));
+  report_.Save();
+  std::string kept = "const json =" + nested(kMaxReportDepth);
+  kept.back() = ',';  // "general_information" follows
+  EXPECT_EQ(ReadData().rfind(kept, 0), 0u);
   std::filesystem::remove(DataPath());
   auto error = Qve::test::CatchQV([&] { report_.Init(true, Base(), "rpt", "Oracle"); });
   ASSERT_NE(error, nullptr);
