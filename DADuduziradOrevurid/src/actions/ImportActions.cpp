@@ -6,7 +6,7 @@
 #include "QVETimeStamp.h"
 #include "QVETrace.h"
 #include "actions/ActionGroups.h"
-#include "events/WizzardInspectionController.h"
+#include "events/WizzardController.h"
 #include "reports/DedezuLogger.h"
 #include "reports/JsonImportReport.h"
 

@@ -17,7 +17,7 @@
 #include "actions/ImportActions.h"
 #include "analyzer/RegexAnalyzeRule.h"
 #include "events/TestSubscriber.h"
-#include "events/WizzardInspectionController.h"
+#include "events/WizzardController.h"
 #include "reports/DedezuLogger.h"
 #include "reports/JsonImportReport.h"
 

@@ -1,7 +1,7 @@
 // The database tool error and warning actions of ImportActions.
 #include "actions/ActionGroups.h"
 #include "actions/ImportActions.h"
-#include "events/WizzardInspectionController.h"
+#include "events/WizzardController.h"
 #include "reports/DedezuLogger.h"
 #include "reports/JsonImportReport.h"
 

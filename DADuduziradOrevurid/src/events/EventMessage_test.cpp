@@ -11,7 +11,7 @@
 
 #include "events/Events.h"
 #include "events/TestSubscriber.h"
-#include "events/WizzardInspectionController.h"
+#include "events/WizzardController.h"
 
 namespace {
 

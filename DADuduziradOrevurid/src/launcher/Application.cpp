@@ -10,7 +10,7 @@
 
 #include "QVEException.h"
 #include "QVETrace.h"
-#include "events/WizzardInspectionController.h"
+#include "events/WizzardController.h"
 #include "launcher/CTimeText.h"
 #include "launcher/CommandLine.h"
 #include "launcher/IMigrationLauncher.h"

@@ -11,7 +11,7 @@
 #include <stdexcept>
 
 #include "QVETrace.h"
-#include "events/WizzardInspectionController.h"
+#include "events/WizzardController.h"
 #include "launcher/DBLaunch.h"
 #include "launcher/LauncherOptions.h"
 #include "launcher/MigrationLauncher.h"

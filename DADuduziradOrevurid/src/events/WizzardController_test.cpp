@@ -1,4 +1,4 @@
-#include "events/WizzardInspectionController.h"
+#include "events/WizzardController.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "events/WizzardInspectionController.h"
+#include "events/WizzardController.h"
 
 #include <chrono>
 #include <exception>
