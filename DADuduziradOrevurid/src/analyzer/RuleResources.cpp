@@ -3,11 +3,12 @@
 #include <array>
 #include <stdexcept>
 
-// Defined in the file that the build generates from res/AnalyzeRules (cmake/EmbedRules.cmake).
+// Defined in the file that the build generates from res/AnalyzeRules (cmake/EmbedFiles.cmake).
 namespace Qva::rule_data {
-extern const char* const kNames[8];
-extern const unsigned char* const kTexts[8];
-extern const std::size_t kLengths[8];
+extern const std::size_t kCount;
+extern const char* const kNames[];
+extern const unsigned char* const kTexts[];
+extern const std::size_t kLengths[];
 }  // namespace Qva::rule_data
 
 namespace Qva {
