@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,8 +50,14 @@ std::vector<Expected> ReadExpected() {
 }
 
 std::string Activation(const std::string& group) {
-  return group == "POSTGRESQL" ? "Importing database objects to PostgreSQL"
-                               : "Importing database objects to MariaDB";
+  static const std::map<std::string, std::string> target = {
+      {"POSTGRESQL", "PostgreSQL"},
+      {"MYSQL", "MariaDB"},
+      {"MICROSOFT SQL SERVER", "Microsoft SQL Server"},
+      {"SINGLESTOREDB", "SingleStoreDB"},
+      {"ORACLE", "Oracle"}};
+  EXPECT_EQ(target.count(group), 1u) << group;
+  return "Importing database objects to " + target.at(group);
 }
 
 // A fresh analyzer on the embedded rules that records, per stored line, the stopping rules
@@ -62,6 +69,7 @@ struct Recorder {
       const std::string name = rule.GetName();
       if (rule.GetBehavior() != RuleBehavior::kNonStop) {
         stopping[rule.GetLineIndex()].push_back(name);
+        stopping_ids.insert(rule.GetId());
       } else if (name != "FilterCmdEchoStrings" && name != "OutputNonEmptyStrings") {
         others[rule.GetLineIndex()].push_back(name);
       }
@@ -76,11 +84,14 @@ struct Recorder {
   LogAnalyzer analyzer;
   std::map<int64_t, std::vector<std::string>> stopping;
   std::map<int64_t, std::vector<std::string>> others;
+  std::set<int32_t> stopping_ids;
 };
 
+// Also: every platform supplement rule (ids from 2000) takes at least one real line.
 TEST(CapturedOutputTest, EachRealLineIsTakenByItsRule) {
   const std::vector<Expected> rows = ReadExpected();
   ASSERT_FALSE(rows.empty());
+  std::set<int32_t> taking;
   for (const Expected& row : rows) {
     SCOPED_TRACE(row.group + " " + row.line);
     Recorder recorder;
@@ -88,7 +99,18 @@ TEST(CapturedOutputTest, EachRealLineIsTakenByItsRule) {
     recorder.analyzer.AnalyzeAvailable(1);
     EXPECT_EQ(recorder.stopping[0], std::vector<std::string>{"DefineImportDBMS"});
     EXPECT_EQ(recorder.stopping[1], recorder.Taken(1, row.rule));
+    taking.insert(recorder.stopping_ids.begin(), recorder.stopping_ids.end());
   }
+  Recorder loaded;
+  size_t supplement_rules = 0;
+  for (int32_t group = 0; group < RuleGroup::kCount; ++group) {
+    for (const auto& rule : loaded.analyzer.GetRulesManager()->GetGroupRules(group)) {
+      if (rule->GetId() < 2000) continue;
+      ++supplement_rules;
+      EXPECT_EQ(taking.count(rule->GetId()), 1u) << rule->GetId() << " " << rule->GetName();
+    }
+  }
+  EXPECT_EQ(supplement_rules, 8u);
 }
 
 // The whole captured log, fed as the launcher feeds it: whole-line blocks, each followed by

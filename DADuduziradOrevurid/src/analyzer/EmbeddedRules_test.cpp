@@ -20,6 +20,7 @@
 #include "analyzer/RegexAnalyzeRule.h"
 #include "analyzer/RuleKeywords.h"
 #include "analyzer/RuleResources.h"
+#include "analyzer/TestRuleSources.h"
 
 namespace Qva {
 namespace {
@@ -416,7 +417,7 @@ TEST(EmbeddedRulesTest, TypeElementsAsDefined) {
 // Also: every action and check name binds (a misspelt one would load as an empty callable),
 // and loading reports no problem.
 TEST(EmbeddedRulesTest, LoaderBuildsEveryRuleAsDefined) {
-  LogAnalyzer analyzer;
+  LogAnalyzer analyzer(test::EmbeddedRulesOnly());
   analyzer.Init(false);
   auto manager = analyzer.GetRulesManager();
   const std::string trace = analyzer.GetTraceText();

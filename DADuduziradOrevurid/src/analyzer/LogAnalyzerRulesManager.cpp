@@ -91,7 +91,22 @@ void LoadRule(LogAnalyzerRulesManager& manager, xmlNode* element) {
   Tracer().Debug(kLoadSource, "Added rule %s", name.c_str());
 }
 
-// Loads the rule file of one Group element of the groups list into `manager`.
+// Builds the rules of one rule file text; false (traced) when it does not parse.
+bool LoadRuleFile(LogAnalyzerRulesManager& manager, const std::string& text) {
+  XmlElementWalker walker;
+  if (!walker.Parse(text.data(), text.size())) {
+    Tracer().Debug(kManagerSource, "Error parse rules xml file");
+    return false;
+  }
+  walker.AddHandler(
+      "AnalyzeRule", [&manager](xmlNode* element, void*) { LoadRule(manager, element); }, nullptr);
+  walker.Walk();
+  walker.Release();
+  return true;
+}
+
+// Loads the rule file of one Group element of the groups list, and its platform supplement,
+// into `manager`.
 void LoadGroup(LogAnalyzerRulesManager& manager, const RuleSource& source, xmlNode* group) {
   bool has_id = false;
   const Qve::QVEstring id = XmlElementWalker::Attribute(group, "id", &has_id);
@@ -101,23 +116,22 @@ void LoadGroup(LogAnalyzerRulesManager& manager, const RuleSource& source, xmlNo
     Tracer().Debug(kLoadSource, "Can't load rules group id = %s", id.c_str());
     return;
   }
-  const std::string text = source(resource);
-  XmlElementWalker walker;
-  if (!walker.Parse(text.data(), text.size())) {
-    Tracer().Debug(kManagerSource, "Error parse rules xml file");
-    return;
-  }
-  walker.AddHandler(
-      "AnalyzeRule", [&manager](xmlNode* element, void*) { LoadRule(manager, element); }, nullptr);
-  walker.Walk();
-  walker.Release();
+  if (!LoadRuleFile(manager, source(resource))) return;
+  // Platform rules come after the group's own: at equal priority the file's rules are tried first.
+  const std::string supplement = source(LogAnalyzerRulesManager::kSupplementOffset + resource);
+  if (!supplement.empty()) LoadRuleFile(manager, supplement);
 }
 
 }  // namespace
 
 LogAnalyzerRulesManager::LogAnalyzerRulesManager(LogAnalyzer* analyzer, RuleSource source)
     : analyzer_(analyzer), source_(std::move(source)) {
-  if (!source_) source_ = [](int32_t id) { return GetResource(id); };
+  if (!source_) {
+    source_ = [](int32_t id) {
+      return id > kSupplementOffset ? GetPlatformSupplement(id - kSupplementOffset)
+                                    : GetResource(id);
+    };
+  }
 }
 
 LogAnalyzerRulesManager::~LogAnalyzerRulesManager() {

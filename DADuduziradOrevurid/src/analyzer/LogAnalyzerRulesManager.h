@@ -13,20 +13,25 @@ class LogAnalyzer;
 class ImpLogAnalyzerActionManager;
 
 // Source of the rule definition texts by resource number: 1 the groups list, 2..8 the rule
-// files (see RuleResources.h). May throw for an unknown number.
+// files (see RuleResources.h), kSupplementOffset + n the platform supplement of rule file n
+// (an empty text: none). May throw for an unknown number.
 using RuleSource = std::function<std::string(int32_t id)>;
 
 class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
  public:
+  static constexpr int32_t kSupplementOffset = 100;
+
   // `analyzer` owns this manager (not owned here). An empty `source` reads the embedded
-  // resources (Qva::GetResource); tests pass their own texts.
+  // resources and the platform supplements (Qva::GetResource, Qva::GetPlatformSupplement);
+  // tests pass their own texts.
   explicit LogAnalyzerRulesManager(LogAnalyzer* analyzer, RuleSource source = {});
   ~LogAnalyzerRulesManager() override;
 
   // Creates the ImpLogAnalyzerActionManager (analyzer, flag) and calls its Init; parses the
   // groups list (resource 1) and loads each Group's rule file (ids 100..700 -> resources 2..8),
-  // binding checks and actions by name; activates COMMON then CMD (also when loading failed).
-  // Problems are traced at Debug level and never thrown.
+  // then that file's platform supplement, if any, binding checks and actions by name; activates
+  // COMMON then CMD (also when loading failed). Problems are traced at Debug level and never
+  // thrown.
   void Init(bool flag) override;
 
   std::shared_ptr<ImpLogAnalyzerActionManager> GetActionManager() const { return actions_; }

@@ -12,11 +12,13 @@
 namespace Qva {
 namespace {
 
-// A rule source over texts given by the test; unknown numbers give an unparsable text.
+// A rule source over texts given by the test; unknown numbers give an unparsable text, unknown
+// supplements none.
 RuleSource Texts(std::map<int32_t, std::string> texts) {
   return [texts = std::move(texts)](int32_t id) {
     auto found = texts.find(id);
-    return found != texts.end() ? found->second : std::string("not xml");
+    if (found != texts.end()) return found->second;
+    return std::string(id > LogAnalyzerRulesManager::kSupplementOffset ? "" : "not xml");
   };
 }
 
@@ -133,21 +135,46 @@ TEST(LogAnalyzerRulesManagerTest, UnparsableTextsAreTracedAndSkipped) {
   EXPECT_EQ(Ids(analyzer.GetRulesManager()->GetRules()), (std::vector<int32_t>{201}));
 }
 
+TEST(LogAnalyzerRulesManagerTest, SupplementFollowsItsGroupsOwnFile) {
+  const std::string groups = R"(<Groups><Group id="200"/><Group id="300"/></Groups>)";
+  const char cmd_file[] = R"(<AnalyzeRules id="200" group="CMD">
+      <AnalyzeRule id="9" name="Own" type="REGEX" priority="HIGH" behavior="HARDSTOP"/>
+    </AnalyzeRules>)";
+  const char cmd_supplement[] = R"(<AnalyzeRules id="2200" group="CMD">
+      <AnalyzeRule id="1" name="Platform" type="REGEX" priority="HIGH" behavior="HARDSTOP"/>
+    </AnalyzeRules>)";
+  constexpr int32_t kOffset = LogAnalyzerRulesManager::kSupplementOffset;
+  test::TraceCapture trace;
+  LogAnalyzer analyzer(Texts({{1, groups},
+                              {3, cmd_file},
+                              {kOffset + 3, cmd_supplement},
+                              {4, kOracleFile},
+                              {kOffset + 4, "not xml"}}));
+  analyzer.Init(false);
+  auto manager = analyzer.GetRulesManager();
+  EXPECT_EQ(Ids(manager->GetGroupRules(RuleGroup::kCmd)), (std::vector<int32_t>{209, 2201}));
+  EXPECT_EQ(manager->GetGroupRules(RuleGroup::kOracle).size(), 4u);
+  EXPECT_EQ(trace.Count("LogAnalyzer rules manager> Error parse rules xml file"), 1u);
+  // Filed under their group, the platform rules are active exactly when the group is.
+  EXPECT_EQ(Ids(manager->GetRules()), (std::vector<int32_t>{209, 2201}));
+}
+
 TEST(EmbeddedRulesOrderTest, InitActivatesCommonAndCmdThenOracleMerges) {
   LogAnalyzer analyzer;
   analyzer.Init(false);
   auto manager = analyzer.GetRulesManager();
-  const std::vector<int32_t> common_cmd = {101, 102, 201, 202, 203, 204, 205, 206, 207,
-                                           208, 209, 210, 211, 250, 251, 299, 1100};
+  // CMD's platform rules (2201, 2202) follow its own HIGH rules.
+  const std::vector<int32_t> common_cmd = {101, 102, 201, 202, 203, 204,  205,  206, 207, 208,
+                                           209, 210, 211, 250, 251, 2201, 2202, 299, 1100};
   EXPECT_EQ(Ids(manager->GetRules()), common_cmd);
   EXPECT_EQ(manager->GetRules().front()->GetName(), "CheckEmptyLines");
   EXPECT_EQ(manager->GetRules().back()->GetName(), "OutputNonEmptyStrings");
 
   manager->ActivateGroup(RuleGroup::kOracle);
-  EXPECT_EQ(
-      Ids(manager->GetRules()),
-      (std::vector<int32_t>{101, 102, 201, 202, 203, 204, 205, 206, 207, 208, 209, 210, 211, 250,
-                            251, 301, 302, 303, 304, 305, 306, 307, 308, 310, 299, 311, 1100}));
+  EXPECT_EQ(Ids(manager->GetRules()),
+            (std::vector<int32_t>{101, 102, 201, 202, 203, 204,  205,  206, 207, 208,
+                                  209, 210, 211, 250, 251, 2201, 2202, 301, 302, 303,
+                                  304, 305, 306, 307, 308, 310,  299,  311, 1100}));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "analyzer/RegexAnalyzeRule.h"
 #include "analyzer/RegexPattern.h"
 #include "analyzer/RuleKeywords.h"
+#include "analyzer/TestRuleSources.h"
 
 namespace Qva {
 namespace {
@@ -299,7 +300,7 @@ struct EmbeddedPattern {
 };
 
 std::vector<EmbeddedPattern> EmbeddedPatterns() {
-  LogAnalyzer analyzer;
+  LogAnalyzer analyzer(test::EmbeddedRulesOnly());
   analyzer.Init(false);
   std::vector<EmbeddedPattern> patterns;
   for (int32_t group = 0; group < RuleGroup::kCount; ++group) {

@@ -1,0 +1,18 @@
+// Rule sources for tests: the embedded rule files without the platform supplement, to compare
+// what the supplement changes.
+#pragma once
+
+#include <string>
+
+#include "analyzer/LogAnalyzerRulesManager.h"
+#include "analyzer/RuleResources.h"
+
+namespace Qva::test {
+
+inline RuleSource EmbeddedRulesOnly() {
+  return [](int32_t id) {
+    return id > LogAnalyzerRulesManager::kSupplementOffset ? std::string() : GetResource(id);
+  };
+}
+
+}  // namespace Qva::test
