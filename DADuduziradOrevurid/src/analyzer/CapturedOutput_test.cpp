@@ -110,7 +110,7 @@ TEST(CapturedOutputTest, EachRealLineIsTakenByItsRule) {
       EXPECT_EQ(taking.count(rule->GetId()), 1u) << rule->GetId() << " " << rule->GetName();
     }
   }
-  EXPECT_EQ(supplement_rules, 8u);
+  EXPECT_EQ(supplement_rules, 7u);
 }
 
 // The whole captured log, fed as the launcher feeds it: whole-line blocks, each followed by

@@ -1,6 +1,7 @@
 #include "analyzer/LogAnalyzerRulesManager.h"
 
 #include <cstdlib>
+#include <exception>
 #include <vector>
 
 #include "QVETrace.h"
@@ -118,7 +119,13 @@ void LoadGroup(LogAnalyzerRulesManager& manager, const RuleSource& source, xmlNo
   }
   if (!LoadRuleFile(manager, source(resource))) return;
   // Platform rules come after the group's own: at equal priority the file's rules are tried first.
-  const std::string supplement = source(LogAnalyzerRulesManager::kSupplementOffset + resource);
+  std::string supplement;
+  try {
+    supplement = source(LogAnalyzerRulesManager::kSupplementOffset + resource);
+  } catch (const std::exception&) {
+    // A source that rewrites only the eight rule files keeps the platform's own rules.
+    supplement = GetPlatformSupplement(resource);
+  }
   if (!supplement.empty()) LoadRuleFile(manager, supplement);
 }
 

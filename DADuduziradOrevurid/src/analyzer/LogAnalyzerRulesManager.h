@@ -14,7 +14,8 @@ class ImpLogAnalyzerActionManager;
 
 // Source of the rule definition texts by resource number: 1 the groups list, 2..8 the rule
 // files (see RuleResources.h), kSupplementOffset + n the platform supplement of rule file n
-// (an empty text: none). May throw for an unknown number.
+// (an empty text: none). May throw for an unknown number; throwing for a supplement number
+// leaves that file with the platform's own supplement (Qva::GetPlatformSupplement).
 using RuleSource = std::function<std::string(int32_t id)>;
 
 class LogAnalyzerRulesManager : public PriorityOrderRulesManager {

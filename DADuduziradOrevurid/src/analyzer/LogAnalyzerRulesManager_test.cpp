@@ -163,18 +163,18 @@ TEST(EmbeddedRulesOrderTest, InitActivatesCommonAndCmdThenOracleMerges) {
   LogAnalyzer analyzer;
   analyzer.Init(false);
   auto manager = analyzer.GetRulesManager();
-  // CMD's platform rules (2201, 2202) follow its own HIGH rules.
-  const std::vector<int32_t> common_cmd = {101, 102, 201, 202, 203, 204,  205,  206, 207, 208,
-                                           209, 210, 211, 250, 251, 2201, 2202, 299, 1100};
+  // CMD's platform rule (2201) follows its own HIGH rules.
+  const std::vector<int32_t> common_cmd = {101, 102, 201, 202, 203, 204, 205,  206, 207,
+                                           208, 209, 210, 211, 250, 251, 2201, 299, 1100};
   EXPECT_EQ(Ids(manager->GetRules()), common_cmd);
   EXPECT_EQ(manager->GetRules().front()->GetName(), "CheckEmptyLines");
   EXPECT_EQ(manager->GetRules().back()->GetName(), "OutputNonEmptyStrings");
 
   manager->ActivateGroup(RuleGroup::kOracle);
   EXPECT_EQ(Ids(manager->GetRules()),
-            (std::vector<int32_t>{101, 102, 201, 202, 203, 204,  205,  206, 207, 208,
-                                  209, 210, 211, 250, 251, 2201, 2202, 301, 302, 303,
-                                  304, 305, 306, 307, 308, 310,  299,  311, 1100}));
+            (std::vector<int32_t>{101, 102, 201, 202, 203, 204,  205, 206, 207, 208,
+                                  209, 210, 211, 250, 251, 2201, 301, 302, 303, 304,
+                                  305, 306, 307, 308, 310, 299,  311, 1100}));
 }
 
 }  // namespace
