@@ -118,9 +118,9 @@ run_scenario() {  # NAME FOLDER KIND [PSQL]
     reset_mariadb || { fail "$name: cannot reset the target database"; return; }
   fi
   dir=$(prepare "$name" "$folder" "$kind" "$client") || { fail "$name: cannot prepare"; return; }
-  if [ "${ML_E2E_CAPTURE:-0}" = 1 ] && [ "$kind" = failures ] && [ "$client" = "$psql" ]; then
+  if [ "${ML_E2E_CAPTURE:-0}" = 1 ] && [ "$kind" != clean ] && [ "$client" = "$psql" ]; then
     capture "$name" "$dir"
-    "reset_$folder" && { [ "$folder" != postgresql ] || seed_postgresql_failures; } ||
+    "reset_$folder" && { [ "$folder$kind" != postgresqlfailures ] || seed_postgresql_failures; } ||
       { fail "$name: cannot reset after capturing"; return; }
     rm -f "$dir/import.log"
   fi
@@ -144,6 +144,7 @@ printf '#!/bin/sh\nexec %s "$@"\n' "$psql" >"$work/bin/psql.exe"
 chmod 755 "$work/bin/psql.exe"
 run_scenario postgresql-client-path postgresql failures "$work/bin/psql.exe"
 run_scenario postgresql-clean postgresql clean
+run_scenario postgresql-linux postgresql linux
 run_scenario mariadb-failures mariadb failures
 run_scenario mariadb-clean mariadb clean
 finish

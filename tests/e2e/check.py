@@ -177,11 +177,14 @@ def check_html(c, scenario, run_dir, values):
     return html, ids if len(entries) == len(expected) else []
 
 
+def entry_tool(scenario, entry):
+    return scenario.tool if entry.tool is None else entry.tool
+
+
 def source_title(scenario, o, entry):
     """The script, and the client with its file once the client's launch was recognised."""
-    if not scenario.tool:
-        return o.script
-    return "%s::%s(%s)" % (o.script, scenario.tool, entry.file)
+    tool = entry_tool(scenario, entry)
+    return "%s::%s(%s)" % (o.script, tool, entry.file) if tool else o.script
 
 
 def check_id_distances(c, scenario, ids):
@@ -325,7 +328,8 @@ def expected_events(scenario, values, ids):
             events.append({"type": "import_scripts",
                            "data": {"isImportResultError": True, "isImportStageUnknown": False,
                                     "isImportStageDdl": stage == 1,
-                                    "workingFile": entry.file if scenario.tool else "",
+                                    "workingFile": entry.file if entry_tool(scenario, entry)
+                                    else "",
                                     "scriptFile": step.script, "errLine": "",
                                     "errCode": entry.err_code, "errName": entry.err_name,
                                     "errTxt": fill(entry.err_txt, values)}})
@@ -395,7 +399,7 @@ def main():
     args.subscriber = os.path.abspath(args.subscriber)
     scenario = SCENARIOS[args.scenario]
     run_dir = os.path.abspath(args.dir)
-    values = {"port": args.port, "closed_port": args.closed_port}
+    values = {"port": args.port, "closed_port": args.closed_port, "dir": run_dir}
     c = Checks(scenario.name)
 
     event_file = os.path.join(run_dir, "events.txt")

@@ -1,9 +1,9 @@
 """What each end-to-end import scenario must produce.
 
-Every deliberate failure is written down with the real client line it produces (as seen against
-the servers the suite starts) and the texts that the PostgreSQL and MySQL rules make of it. Texts
-may hold {port} (the server's port) and {closed_port} (the port nobody listens on); the checker
-fills them in. Objects are listed in the order the import scripts announce them.
+Every deliberate failure is written down with the real client or shell line it produces (as seen
+against the servers the suite starts) and the texts that the rules make of it. Texts may hold
+{port} (the server's port), {closed_port} (the port nobody listens on) and {dir} (the run folder);
+the checker fills them in. Objects are listed in the order the import scripts announce them.
 """
 
 import dataclasses
@@ -28,6 +28,7 @@ class Entry:
     err_name: str = ""
     err_code: str = ""
     file: str = ""  # the file the client ran: the working file once its launch is recognised
+    tool: Optional[str] = None  # the client when it differs from the scenario's ("": none)
 
 
 @dataclass
@@ -100,12 +101,25 @@ def pg_warning(line: str) -> Entry:
     return Entry("warning", message, message, file=psql_file(line))
 
 
-def my_error(line: str) -> Entry:
-    """A mysql "ERROR nnnn (sqlstate)..." line."""
+def pg_client(line: str) -> Entry:
+    """psql's own lower-case error about a file it ran ("psql:FILE:LINE: error: ...")."""
+    message = line.split(" error: ", 1)[1]
+    return Entry("error", line + "\n", line + "\n", err_txt=message, file=psql_file(line))
+
+
+def shell_failure(line: str, file: str = "") -> Entry:
+    """A shell's line for a step that could not run or was killed: the whole line is the error.
+    With `file`, psql's launch was recognised before it."""
+    text = line + "\n"
+    return Entry("error", text, text, err_txt=text, file=file, tool=None if file else "")
+
+
+def my_error(line: str, file: str) -> Entry:
+    """A mysql "ERROR nnnn (sqlstate)..." line while mysql runs `file`."""
     head, message = line.split(": ", 1)
     words = head.split(" ")
     return Entry("error", line + "\n", message, err_txt=message, err_name=words[2][1:-1],
-                 err_code=words[1])
+                 err_code=words[1], file=file)
 
 
 def obj(script, type_word, name, *entries, stages=None):
@@ -169,6 +183,7 @@ POSTGRESQL_FAILURES = Scenario(
     ],
     not_imported=["public.not_exported"],
     other_error_table=1,
+    tool="psql",
 )
 
 POSTGRESQL_CLEAN = Scenario(
@@ -201,19 +216,24 @@ MARIADB_FAILURES = Scenario(
     steps=[
         obj("tables", "Table", "ml_db.customers"),
         obj("tables", "Table", "ml_db.orders",
-            my_error("ERROR 1062 (23000) at line 3: Duplicate entry '2' for key 'PRIMARY'"),
+            my_error("ERROR 1062 (23000) at line 3: Duplicate entry '2' for key 'PRIMARY'",
+                     "data/ml_db.orders.sql"),
             stages=[2]),
         obj("tables", "Table", "ml_db.products"),
         FinishScript("tables"),
         obj("movarin_all.sh", "View", "ml_db.v_orders",
-            my_error("ERROR 1146 (42S02) at line 1: Table 'ml_db.shipments' doesn't exist")),
+            my_error("ERROR 1146 (42S02) at line 1: Table 'ml_db.shipments' doesn't exist",
+                     "views/ml_db.v_orders.sql")),
         obj("movarin_all.sh", "View", "ml_db.v_customers"),
-        obj("movarin_all.sh", "StoredProcedure", "ml_db.archive_orders", my_error(MYSQL_SYNTAX)),
+        obj("movarin_all.sh", "StoredProcedure", "ml_db.archive_orders",
+            my_error(MYSQL_SYNTAX, "procedures/ml_db.archive_orders.sql")),
         obj("movarin_all.sh", "Table", "sales.invoices",
-            my_error("ERROR 1049 (42000): Unknown database 'sales'")),
-        obj("movarin_all.sh", "Table", "ml_db.audit_log", my_error(MYSQL_DENIED)),
+            my_error("ERROR 1049 (42000): Unknown database 'sales'", "tables/sales.invoices.sql")),
+        obj("movarin_all.sh", "Table", "ml_db.audit_log",
+            my_error(MYSQL_DENIED, "tables/ml_db.audit_log.sql")),
     ],
     other_error_table=1,
+    tool="mysql",
     tips={
         "Table 'ml_db.shipments' doesn't exist": Tip(
             "The specified table is not created in the target database, need to select it for "
@@ -248,14 +268,42 @@ MARIADB_CLEAN = Scenario(
     ],
 )
 
-# The same import with the client called through a path ending in "psql.exe", the name the
-# launch rule was written for: the rule then recognises the launches, and every error carries
-# the file psql ran.
+# The same import with the client called through a path ending in "psql.exe", its Windows name:
+# the embedded launch rule takes the launches instead of the platform one, to the same effect.
 POSTGRESQL_CLIENT_PATH = dataclasses.replace(POSTGRESQL_FAILURES, name="postgresql-client-path",
                                              tool="psql.exe")
 
+# Steps that fail as they fail on Linux, in the top-level script, beside clean objects; the
+# nested script shows its psql calls by "set -x".
+POSTGRESQL_LINUX = Scenario(
+    name="postgresql-linux",
+    target="PostgreSQL",
+    folder="postgresql",
+    exit_code=1,
+    steps=[
+        obj("tables", "Table", "public.customers"),
+        obj("tables", "Table", "public.products"),
+        FinishScript("tables"),
+        obj("movarin_all.sh", "View", "public.v_customers"),
+        obj("movarin_all.sh", "Table", "public.orders",
+            shell_failure("{dir}/movarin_all.sh: 17: psql-15: not found")),
+        obj("movarin_all.sh", "Table", "public.order_items",
+            shell_failure("sh: 0: cannot open ./order_items.sh: No such file")),
+        obj("movarin_all.sh", "Table", "public.settings",
+            shell_failure("{dir}/movarin_all.sh: 35: ./settings.sh: Permission denied")),
+        obj("movarin_all.sh", "Function", "public.order_total"),
+        obj("movarin_all.sh", "Function", "public.order_tax",
+            shell_failure("Killed", "functions/public.order_tax.sql")),
+        obj("movarin_all.sh", "Table", "public.events",
+            pg_client("psql:data/public.events.sql:1: error: data/public.events.csv: No such file "
+                      "or directory"),
+            stages=[2]),
+    ],
+    tool="psql",
+)
+
 SCENARIOS = {s.name: s for s in (POSTGRESQL_FAILURES, POSTGRESQL_CLIENT_PATH, POSTGRESQL_CLEAN,
-                                 MARIADB_FAILURES, MARIADB_CLEAN)}
+                                 POSTGRESQL_LINUX, MARIADB_FAILURES, MARIADB_CLEAN)}
 
 # Summary kind names in type-code order, as the end-of-import summary lists them.
 TYPE_CODES = ["unknown", "Table", "DataType", "View", "Synonym", "UserAccount", "Sequence",

@@ -116,7 +116,7 @@ TEST(CapturedOutputTest, EachRealLineIsTakenByItsRule) {
 // The whole captured log, fed as the launcher feeds it: whole-line blocks, each followed by
 // AnalyzeAvailable(10), then AnalyzeAvailable(1). In context every listed line is still taken by
 // its rule, and the error count is one per occurrence of a line whose rule is of the Error kind
-// (PostgreSQL: 11, the "Exit code = 2" line occurring twice; MariaDB: 5).
+// (PostgreSQL: 11, the "Exit code = 2" line occurring twice; MariaDB: 5; Linux failures: 5).
 void CheckWholeLog(const std::string& file, const std::string& group) {
   SCOPED_TRACE(file);
   std::map<std::string, std::string> rule_of_line;
@@ -124,10 +124,11 @@ void CheckWholeLog(const std::string& file, const std::string& group) {
     if (row.group == group) rule_of_line[row.line] = row.rule;
   }
   Recorder recorder;
-  std::map<std::string, bool> error_kind;
-  for (const auto& rule :
-       recorder.analyzer.GetRulesManager()->GetGroupRules(RuleGroup::Find(group))) {
-    error_kind[rule->GetName()] = rule->GetKind() == RuleKind::kError;
+  std::map<std::string, bool> error_kind;  // the CMD rules take shell lines in any import
+  for (int32_t any = 0; any < RuleGroup::kCount; ++any) {
+    for (const auto& rule : recorder.analyzer.GetRulesManager()->GetGroupRules(any)) {
+      error_kind[rule->GetName()] = rule->GetKind() == RuleKind::kError;
+    }
   }
 
   const std::vector<std::string> lines = ReadLines(file);
@@ -159,6 +160,10 @@ TEST(CapturedOutputTest, PostgresqlLogErrorCount) {
 }
 
 TEST(CapturedOutputTest, MariadbLogErrorCount) { CheckWholeLog("mariadb-failures.txt", "MYSQL"); }
+
+TEST(CapturedOutputTest, LinuxFailuresLogErrorCount) {
+  CheckWholeLog("postgresql-linux.txt", "POSTGRESQL");
+}
 
 }  // namespace
 }  // namespace Qva

@@ -70,7 +70,7 @@ TEST(RuleResourcesTest, SupplementsBelongToTheGroupOfTheirFile) {
 std::vector<std::string> CapturedLines() {
   std::vector<std::string> lines;
   for (const char* name : {"posix-shells.txt", "psql-client-errors.txt", "postgresql-failures.txt",
-                           "mariadb-failures.txt"}) {
+                           "mariadb-failures.txt", "postgresql-linux.txt"}) {
     std::ifstream in(std::string(ML_SOURCE_DIR "/tests/e2e/captured/") + name);
     EXPECT_TRUE(in.good()) << name;
     for (std::string line; std::getline(in, line);) lines.push_back(line + "\n");

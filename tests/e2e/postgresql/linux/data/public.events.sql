@@ -1,0 +1,1 @@
+\copy public.events from data/public.events.csv with csv
