@@ -51,11 +51,18 @@ void ExpectSame(const Outputs& actual, const Outputs& expected) {
   EXPECT_TRUE(Same(actual.events, expected.events)) << "events";
 }
 
-std::string Masked(std::string text) {
+// A trace line begins with its time stamp ("Dec 04 22:36:11 2026").
+std::string WithoutStamp(std::string line) {
   static const std::regex stamp(R"([A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4})");
+  if (line.size() >= 20 && std::regex_match(line.begin(), line.begin() + 20, stamp)) {
+    line.replace(0, 20, "STAMP");
+  }
+  return line;
+}
+
+std::string Masked(std::string text) {
   static const std::regex duration(R"("time_import":\d+)");
   static const std::regex progress(R"(\{"type":"progress".*\})");
-  text = std::regex_replace(text, stamp, "STAMP");
   text = std::regex_replace(text, duration, R"("time_import":0)");
   return std::regex_replace(text, progress, "PROGRESS");
 }
@@ -101,8 +108,8 @@ Outputs Analyze(const std::string& log, const std::string& target, RuleSource so
 
   Outputs result;
   std::istringstream trace(analyzer.GetTraceText().substr(loading_trace));
-  for (std::string line; std::getline(trace, line);) result.trace.push_back(Masked(line));
-  for (const std::string& line : out.LogLines()) result.html.push_back(Masked(line));
+  for (std::string line; std::getline(trace, line);) result.trace.push_back(WithoutStamp(line));
+  result.html = out.LogLines();
   rapidjson::StringBuffer data;
   rapidjson::Writer<rapidjson::StringBuffer> writer(data);
   out.report.GetDocument().Accept(writer);
@@ -165,7 +172,7 @@ TEST(PosixSupplementTest, WindowsLogsComeOutTheSame) {
       {"mysql.exe", "MariaDB",
        Replaced(Captured("mariadb-failures.txt"), "mysql --host", "mysql.exe --host")},
       {"generated Oracle", "Oracle",
-       bench::GenerateImportLog(20000, 11) + "C:\\imp>rem End script\n"},
+       bench::GenerateImportLog(4000, 11) + "C:\\imp>rem End script\n"},
       {"SQL Server", "Microsoft SQL Server", kWindowsSqlServer},
       {"SingleStoreDB", "SingleStoreDB", kWindowsSingleStore},
   };
