@@ -7,6 +7,7 @@
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RegexAnalyzeRule.h"
+#include "analyzer/RuleResources.h"
 #include "analyzer/TraceCapture.h"
 
 namespace Qva {
@@ -157,6 +158,13 @@ TEST(LogAnalyzerRulesManagerTest, SupplementFollowsItsGroupsOwnFile) {
   EXPECT_EQ(trace.Count("LogAnalyzer rules manager> Error parse rules xml file"), 1u);
   // Filed under their group, the platform rules are active exactly when the group is.
   EXPECT_EQ(Ids(manager->GetRules()), (std::vector<int32_t>{209, 2201}));
+}
+
+// A source that rewrites only the eight files (as the benchmark does) keeps the platform rules.
+TEST(LogAnalyzerRulesManagerTest, SourceOfTheEightFilesKeepsThePlatformRules) {
+  LogAnalyzer analyzer([](int32_t id) { return GetResource(id); });
+  analyzer.Init(false);
+  EXPECT_EQ(Ids(analyzer.GetRulesManager()->GetGroupRules(RuleGroup::kCmd)).back(), 2201);
 }
 
 TEST(EmbeddedRulesOrderTest, InitActivatesCommonAndCmdThenOracleMerges) {
