@@ -81,7 +81,7 @@ TEST(RuleResourcesTest, SupplementRulesInTheirRangeAndGrammar) {
       }
     }
   }
-  EXPECT_EQ(patterns, 12);
+  EXPECT_EQ(patterns, 13);
 }
 
 }  // namespace

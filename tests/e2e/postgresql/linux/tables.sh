@@ -1,5 +1,5 @@
 #!/bin/sh
-# Nested import script: two tables and their data, all clean. Its client calls are shown by the
+# Nested import script: two tables and their data, then a table whose client is missing. Its client calls are shown by the
 # shell's own trace (set -x) instead of an echo.
 HOST=@HOST@
 PORT=@PORT@
@@ -26,5 +26,8 @@ echo "Importing Table public.products to PostgreSQL"
 run_psql tables/public.products.sql
 echo "Importing data using the psql"
 run_psql data/public.products.sql
+
+echo "Importing Table public.audit to PostgreSQL"
+PSQL=psql-14 run_psql tables/public.audit.sql
 
 echo "Import script tables.sh finished"

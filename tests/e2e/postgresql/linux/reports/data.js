@@ -3,6 +3,7 @@ const json = {
   "objects": [
     {"object_name": "public.customers", "object_type": "Table"},
     {"object_name": "public.products", "object_type": "Table"},
+    {"object_name": "public.audit", "object_type": "Table"},
     {"object_name": "public.v_customers", "object_type": "View"},
     {"object_name": "public.orders", "object_type": "Table"},
     {"object_name": "public.order_items", "object_type": "Table"},
