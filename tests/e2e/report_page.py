@@ -106,13 +106,13 @@ HOSTILE = '<img src=x onerror="document.documentElement.setAttribute(\'data-pwne
 
 def hostile_data():
     return {
-        "general_information": {"target_database": HOSTILE, "time_import": 3},
+        "general_information": {"target_database": HOSTILE, "constructor": 3},
         "objects": [
             {"object_name": HOSTILE, "object_type": "<b>Table</b>", "import_status": "Failed",
              "error_message": "</script>" + HOSTILE, "error_link": "import_log.html#12",
              "comments": HOSTILE, "comments_link": "javascript:alert(1)"},
             {"object_name": "a&b", "import_status": "Warning", "comments": HOSTILE},
-            {"object_name": "plain", "error_link": "javascript:alert(2)"},
+            {"object_name": "plain", "object_type": "__proto__", "error_link": "javascript:x"},
         ],
         "error_table": [
             {"error_type": "Import", "number_of_occurences": 1, "error_message": HOSTILE,
@@ -147,6 +147,12 @@ def check_crafted(c, chromium, page, work):
                 and "data-pwned" not in elements.root, dom[dom.find("<main"):][:1500])
         c.equal("hostile object names shown as text", shown_objects(dom),
                 [(HOSTILE, "Failed"), ("a&b", "Warning"), ("plain", "Not imported")])
+        summary = dom[dom.find('id="summary-table"'):]
+        c.equal("data.js names are plain names, also those of JavaScript's own",
+                [html.unescape(t) for t in re.findall(r"<tr><td>(.*?)</td>",
+                                                      summary[:summary.find("</tbody>")])]
+                + re.findall(r"<dt>(constructor)</dt>", dom),
+                ["<b>Table</b>", "Other", "__proto__", "constructor"])
         c.equal("only log links of data.js's own form become links",
                 [h for h in elements.hrefs if "import_log" in h or ":" in h],
                 ["Import/import_log.html", "Import/import_log.html#12",
