@@ -8,7 +8,8 @@
 # 5% not imported) and one "Import" error group per 100 failed objects. The page records, on its
 # root element as data-render-ms, the time from navigation start to a laid-out page (data.js
 # parsed, every table and the chart built, layout forced). Each run uses a fresh browser
-# profile; the figure printed is that attribute, beside the browser's whole wall time.
+# profile and also times a page that only loads the same data.js, the floor that no page
+# can beat; the figures printed are those attributes, beside the browser's whole wall time.
 # CPU_LIST (e.g. 1) pins the browser with taskset.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -56,17 +57,30 @@ with open(path, "w") as f:
 PY
 echo "objects: $objects, data.js: $(stat -c %s "$work/data.js") bytes, chromium: $("$chromium" --version)"
 
+# The floor: a page that only loads data.js and lays out an empty body, timed the same way.
+printf '%s\n' '<!DOCTYPE html><html><body><script src="data.js"></script><script>' \
+  'void document.body.offsetHeight;' \
+  'document.documentElement.setAttribute("data-render-ms", Math.round(performance.now()));' \
+  '</script></body></html>' >"$work/floor.html"
+
 pin=()
 [[ -n $cpus ]] && pin=(taskset -c "$cpus")
-for run in $(seq "$runs"); do
-  profile=$work/profile.$run
+# render PAGE: prints the page's own figure and the browser's wall time in ms.
+render() {
+  local profile start
+  profile=$(mktemp -d "$work/profile.XXXXXX")
   start=$(date +%s%N)
   "${pin[@]}" "$chromium" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \
-    --user-data-dir="$profile" --dump-dom "file://$work/ImportReport.html" \
-    >"$work/dom.html" 2>/dev/null
-  wall_ms=$((($(date +%s%N) - start) / 1000000))
-  render_ms=$(grep -o 'data-render-ms="[0-9]*"' "$work/dom.html" | grep -o '[0-9]*' || true)
+    --user-data-dir="$profile" --dump-dom "file://$work/$1" >"$work/dom.html" 2>/dev/null
+  local wall_ms=$((($(date +%s%N) - start) / 1000000))
+  rm -rf "$profile"
+  echo "$(grep -o 'data-render-ms="[0-9]*"' "$work/dom.html" | grep -o '[0-9]*' || echo '?') $wall_ms"
+}
+for run in $(seq "$runs"); do
+  read -r floor_ms floor_wall < <(render floor.html)
+  read -r page_ms page_wall < <(render ImportReport.html)
   rows=$(grep -o '<tr class="row-' "$work/dom.html" | wc -l)
-  echo "run $run: render ${render_ms:-?} ms (page), $rows object rows, chromium wall ${wall_ms} ms"
+  echo "run $run: page ${page_ms} ms ($rows object rows; chromium wall ${page_wall} ms)," \
+    "data.js alone ${floor_ms} ms (wall ${floor_wall} ms), load $(cut -d' ' -f1 /proc/loadavg)"
 done
