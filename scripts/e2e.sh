@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end suite: real psql and mysql clients against real PostgreSQL and MariaDB servers on
 # loopback, MigrationLauncher analyzing the import, a ZeroMQ recorder for its events and headless
-# Chromium for the log page.
+# Chromium for the log page and the report page.
 #
 #   bash scripts/e2e.sh BUILD_DIR        BUILD_DIR holds DADuduziradOrevurid/MigrationLauncher
 #
@@ -127,14 +127,29 @@ run_scenario() {  # NAME FOLDER KIND [PSQL]
   python3 "$e2e/check.py" --scenario "$name" --dir "$dir" --launcher "$launcher" \
     --subscriber "$subscriber" --port "$port" --closed-port "$closed_port" \
     --chromium "$chromium"
+  count_checks "$name" "$dir/check.txt"
+}
+
+# count_checks NAME FILE: adds the "checks passed=N failed=M" line of FILE to the totals.
+count_checks() {
   local result
-  result=$(tail -n 1 "$dir/check.txt" 2>/dev/null)
+  result=$(tail -n 1 "$2" 2>/dev/null)
   if [[ $result =~ ^checks\ passed=([0-9]+)\ failed=([0-9]+)$ ]]; then
     passed=$((passed + BASH_REMATCH[1]))
     failed=$((failed + BASH_REMATCH[2]))
   else
-    fail "$name: the checker did not finish"
+    fail "$1: the checker did not finish"
   fi
+}
+
+# The report page that a run wrote, against crafted data files (hostile, malformed, missing).
+run_report_page() {
+  echo "== report page =="
+  local dir=$work/report-page
+  mkdir -p "$dir"
+  python3 "$e2e/report_page.py" --page "$work/run/postgresql-failures/reports/ImportReport.html" \
+    --chromium "$chromium" --work "$dir"
+  count_checks report-page "$dir/check.txt"
 }
 
 run_scenario postgresql-failures postgresql failures
@@ -147,4 +162,5 @@ run_scenario postgresql-clean postgresql clean
 run_scenario postgresql-linux postgresql linux
 run_scenario mariadb-failures mariadb failures
 run_scenario mariadb-clean mariadb clean
+run_report_page
 finish

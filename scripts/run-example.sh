@@ -14,14 +14,17 @@ mkdir -p "$work"
 cp -R examples/oracle/. "$work/"
 echo "Example copied to $work"
 
+# Run from the script's folder with its bare name, the way a user starts an import by hand.
 status=0
-"$bin" -D=Oracle -RPT "-BAT=$work/movarin_all.sh" || status=$?
+(cd "$work" && "$bin" -D=Oracle -RPT -BAT=movarin_all.sh) || status=$?
 
 echo
 echo "MigrationLauncher exit code: $status (1: the import reported errors)"
 echo "Trace file:      $work/movarin_imp.log"
 echo "HTML import log: $work/reports/Import/import_log.html"
 echo "JSON report:     $work/reports/data.js"
-for f in "$work/reports/Import/import_log.html" "$work/reports/data.js"; do
+echo "Report page:     $work/reports/ImportReport.html (open it in a browser)"
+for f in "$work/reports/Import/import_log.html" "$work/reports/data.js" \
+  "$work/reports/ImportReport.html" "$work/reports/css/stylesheet.css"; do
   [ -s "$f" ] || { echo "missing: $f" >&2; exit 1; }
 done

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: an optimized build and an
 # AddressSanitizer + UndefinedBehaviorSanitizer build, in separate folders. Each build runs the
-# unit suites (CTest) and the end-to-end suite against real PostgreSQL and MariaDB servers.
+# unit suites (CTest) and the end-to-end suite against real PostgreSQL and MariaDB servers; the
+# optimized build is also packaged (.deb), unpacked into a scratch root and run on the example.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -20,6 +21,8 @@ run_suites() {
 echo "== optimized build =="
 bash scripts/build.sh build/release -DCMAKE_BUILD_TYPE=Release -DML_BENCHMARKS=ON
 run_suites build/release
+echo "== Debian package =="
+bash scripts/package-check.sh build/release
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 bash scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DML_SANITIZE=ON -DML_BENCHMARKS=OFF

@@ -14,20 +14,18 @@ import argparse
 import json
 import os
 import re
-import shutil
 import signal
 import socket
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.dont_write_bytecode = True  # keep the source tree free of caches
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import report_page  # noqa: E402
 from scenarios import SCENARIOS, TYPE_CODES, FinishScript, Obj  # noqa: E402
 
 LAUNCH_TIMEOUT = 180
-BROWSER_TIMEOUT = 60
 
 
 class Checks:
@@ -362,26 +360,11 @@ def check_events(c, scenario, event_file, values, ids, doc):
 
 def check_browser(c, chromium, html_path, error_id):
     """The page's own script marks the line that the fragment names."""
-    profile = tempfile.mkdtemp(prefix="ml-e2e-chromium.")
-    try:
-        command = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                   "--no-first-run", "--disable-background-networking",
-                   "--disable-component-update", "--disable-sync", "--user-data-dir=" + profile,
-                   "--dump-dom", "file://%s#%d" % (html_path, error_id)]
-        try:
-            done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                  stdin=subprocess.DEVNULL, timeout=BROWSER_TIMEOUT)
-        except subprocess.TimeoutExpired:
-            c.check("chromium marks line #%d" % error_id, False, "chromium timed out")
-            return
-        dom = done.stdout.decode("utf-8", "replace")
-        tag = re.search(r'<error id="%d"[^>]*>' % error_id, dom)
-        c.check("chromium marks line #%d as selected" % error_id,
-                tag is not None and 'class="selected"' in tag.group(0),
-                tag.group(0) if tag else "no element; chromium said: %s"
-                % done.stderr.decode("utf-8", "replace")[-500:])
-    finally:
-        shutil.rmtree(profile, ignore_errors=True)
+    dom, said = report_page.dump_dom(chromium, "file://%s#%d" % (html_path, error_id))
+    tag = re.search(r'<error id="%d"[^>]*>' % error_id, dom)
+    c.check("chromium marks line #%d as selected" % error_id,
+            tag is not None and 'class="selected"' in tag.group(0),
+            tag.group(0) if tag else "no element; chromium said: %s" % said)
 
 
 def main():
@@ -419,6 +402,8 @@ def main():
                                          ids) if e.kind == "error"]
         check_browser(c, args.chromium, os.path.join(run_dir, "reports", "Import",
                                                       "import_log.html"), errors[-1])
+    if args.chromium and doc is not None:
+        report_page.check_run(c, args.chromium, run_dir, doc, html)
     result = "checks passed=%d failed=%d" % (c.passed, c.failed)
     print(result)
     with open(os.path.join(run_dir, "check.txt"), "w") as f:

@@ -115,6 +115,13 @@ std::map<std::string, Scenario> Scenarios() {
                                      "false,\"use_import_log_analyzer\":false},\"objects\":[],"
                                      "\"error_table\":[]}");
                          }};
+  // A bare script name from the script's own folder; a stylesheet of the user's own is kept.
+  scenarios["report_bare_script"] = {{"-D=Oracle", "-RPT", "-BAT=run.sh"},
+                                     [](const fs::path& folder) {
+                                       WriteScript(folder / "run.sh", kOracleErrorOutput);
+                                       WriteText(folder / "reports/data.js", "const json = {}");
+                                       WriteText(folder / "reports/css/stylesheet.css", "mine");
+                                     }};
   scenarios["report_without_data"] = {{"-D=Oracle", "-RPT", "-BAT=imp/run.sh"},
                                       script("imp/run.sh", RecordingScript(kCleanOutput))};
   scenarios["event_port_text"] = {{"-EVENTPORT=abc"}, nullptr};
@@ -316,6 +323,15 @@ TEST_F(LauncherEndToEnd, ReportsLandBesideTheScript) {
   EXPECT_THAT(data, StartsWith("const json ={"));
   EXPECT_THAT(data, HasSubstr("\"import_report\":true"));
   EXPECT_THAT(data, HasSubstr("\"use_import_log_analyzer\":true"));
+}
+
+TEST_F(LauncherEndToEnd, BareScriptNameReportsIntoTheCurrentFolder) {
+  const Outcome& run = Result("report_bare_script");
+  EXPECT_EQ(run.exit_code, 1) << run.out;
+  EXPECT_TRUE(fs::exists(run.folder / "movarin_imp.log"));
+  EXPECT_THAT(ReadText(run.folder / "reports/Import/import_log.html"), HasSubstr("ORA-00942"));
+  EXPECT_THAT(ReadText(run.folder / "reports/ImportReport.html"), HasSubstr("data.js"));
+  EXPECT_EQ(ReadText(run.folder / "reports/css/stylesheet.css"), "mine");
 }
 
 TEST_F(LauncherEndToEnd, ReportWithoutDataFileEndsWithTwoBeforeTheChild) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "QVETrace.h"
@@ -30,8 +31,45 @@ constexpr int kCommandLineStyle =
     po::command_line_style::long_allow_adjacent | po::command_line_style::short_allow_adjacent |
     po::command_line_style::allow_long_disguise;
 
+constexpr const char* kOptionsCaption = "Allowed options";
+// The library's default line length, with half of it as the least room for a description.
+unsigned HelpLineLength() { return po::options_description::m_default_line_length; }
+unsigned HelpMinDescriptionLength() { return HelpLineLength() / 2; }
+
+// "-NAME" for a switch, "-NAME=<value> (=default)" for a valued option: the library's own
+// parameter text behind the prefix and "=" that the parser wants.
+std::string AcceptedSyntax(const po::option_description& option) {
+  // Built by appending: g++ 12 warns falsely (-Wrestrict) on "literal" + std::string.
+  std::string text = "-";
+  text += option.long_name();
+  const po::value_semantic& semantic = *option.semantic();
+  if (semantic.max_tokens() > 0) text.append("=").append(semantic.name());
+  if (semantic.is_required()) text += " (required)";
+  return text;
+}
+
+// Appends `text` word by word from `column` on, starting new lines at `column` when a word would
+// pass the line length. A word longer than the room stands alone on its line.
+void AppendWrapped(std::string& out, const std::string& text, size_t column) {
+  size_t line_start = out.size() - column;
+  bool first = true;
+  std::istringstream words(text);
+  std::string word;
+  while (words >> word) {
+    size_t used = out.size() - line_start;
+    if (!first && used + 1 + word.size() > HelpLineLength()) {
+      out.append("\n").append(column, ' ');
+      line_start = out.size() - column;
+    } else if (!first) {
+      out += ' ';
+    }
+    out += word;
+    first = false;
+  }
+}
+
 void PrintHelp(const po::options_description& description) {
-  std::cout << "\n" << description << "\n";
+  std::cout << "\n" << FormatHelp(description) << "\n";
   std::cout.flush();
 }
 
@@ -99,28 +137,56 @@ const std::vector<Qve::QVEstring>& GetAnalyzedDatabaseNames() {
 }
 
 po::options_description BuildOptionsDescription() {
-  po::options_description description("Allowed options",
-                                      po::options_description::m_default_line_length,
-                                      po::options_description::m_default_line_length / 2);
-  auto text = [](const char* default_value) {
-    return po::value<std::string>()->default_value(default_value);
+  po::options_description description(kOptionsCaption, HelpLineLength(),
+                                      HelpMinDescriptionLength());
+  // The value names are what the help shows after "=".
+  auto text = [](const char* value_name) {
+    return po::value<std::string>()->value_name(value_name);
   };
-  description.add_options()                                                   //
-      (kOptHelp, "Produce help message.")                                     //
-      (kOptRsp, po::value<std::string>(), "Options file.")                    //
-      (kOptBat, text("movarin_all.bat"), "Bat file name.")                    //
-      (kOptArg, text("all"), "Arguments for bat file")                        //
-      (kOptEchoLog, text("echo_imp.log"), "Echo log file name.")              //
-      (kOptLog, text("movarin_imp.log"), "Analyzed log file name.")           //
-      (kOptDebug, "Run in debug mode.")                                       //
-      (kOptCf, po::value<std::string>(), "Current folder of child process.")  //
-      (kOptRpt, "Generate html report.")                                      //
-      (kOptD, text("NA"), "Target database.")                                 //
-      (kOptH, text("NA"), "Target host.")                                     //
-      (kOptRptDir, text("reports"), "Import report directory.")               //
-      (kOptEventPort, text("0"), "Port for event to wissard.")                //
-      (kOptMessaging, text(""), "Message prefix for correct messaging to wizard.");
+  auto text_or = [&text](const char* value_name, const char* default_value) {
+    return text(value_name)->default_value(default_value);
+  };
+  description.add_options()                                                       //
+      (kOptHelp, "Produce help message.")                                         //
+      (kOptRsp, text("<file>"), "Options file.")                                  //
+      (kOptBat, text_or("<file>", "movarin_all.bat"), "Bat file name.")           //
+      (kOptArg, text_or("<arg;arg>", "all"), "Arguments for bat file")            //
+      (kOptEchoLog, text_or("<file>", "echo_imp.log"), "Echo log file name.")     //
+      (kOptLog, text_or("<file>", "movarin_imp.log"), "Analyzed log file name.")  //
+      (kOptDebug, "Run in debug mode.")                                           //
+      (kOptCf, text("<folder>"), "Current folder of child process.")              //
+      (kOptRpt, "Generate html report.")                                          //
+      (kOptD, text_or("<database>", "NA"), "Target database.")                    //
+      (kOptH, text_or("<host>", "NA"), "Target host.")                            //
+      (kOptRptDir, text_or("<folder>", "reports"), "Import report directory.")    //
+      (kOptEventPort, text_or("<port>", "0"), "Port for event to wissard.")       //
+      (kOptMessaging, text_or("<prefix>", ""), "Message prefix for correct messaging to wizard.");
   return description;
+}
+
+std::string FormatHelp(const po::options_description& description) {
+  std::vector<std::string> syntaxes;
+  size_t widest = 0;
+  for (const auto& option : description.options()) {
+    syntaxes.push_back(AcceptedSyntax(*option));
+    widest = std::max(widest, syntaxes.back().size());
+  }
+  // As the library lays out its columns: two blanks, the widest syntax and a blank, but never so
+  // wide that the description gets less than its minimum; a longer syntax gets a line of its own.
+  size_t column = std::min<size_t>(2 + widest + 1, HelpLineLength() - HelpMinDescriptionLength());
+  std::string out = std::string(kOptionsCaption) + ":\n";
+  for (size_t i = 0; i < syntaxes.size(); ++i) {
+    out.append("  ").append(syntaxes[i]);
+    size_t used = 2 + syntaxes[i].size();
+    if (used + 1 > column) {
+      out.append("\n").append(column, ' ');
+    } else {
+      out.append(column - used, ' ');
+    }
+    AppendWrapped(out, description.options()[i]->description(), column);
+    out += "\n";
+  }
+  return out;
 }
 
 void ParseOptionTokens(const po::options_description& description,

@@ -6,6 +6,7 @@
 #include <boost/program_options/variables_map.hpp>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "QVEString.h"
@@ -18,6 +19,12 @@ const std::vector<Qve::QVEstring>& GetAnalyzedDatabaseNames();
 
 // The options in help order with their defaults and help texts, captioned "Allowed options".
 boost::program_options::options_description BuildOptionsDescription();
+
+// The help text of `description` in the syntax the program accepts, so that a line can be
+// copied back: "Allowed options:", then per option "-NAME" (a switch) or "-NAME=<value>" with
+// "(=default)" when there is one, and its description in a column, wrapped to the library's
+// default line length.
+std::string FormatHelp(const boost::program_options::options_description& description);
 
 // Parses `tokens` (no program name): an option is "/" or "-", its name and, for a valued
 // option, "=" and a non-empty value; tokens that are not options (including "--" ones) are

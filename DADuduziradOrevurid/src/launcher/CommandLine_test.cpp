@@ -5,6 +5,7 @@
 #include <boost/program_options/errors.hpp>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -23,6 +24,7 @@ using Qve::test::TempFolder;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 po::variables_map Parse(const std::vector<std::string>& tokens) {
   po::variables_map options;
@@ -96,19 +98,33 @@ TEST(OptionSyntaxTest, ParseErrorsStoreNothing) {
   }
 }
 
-TEST(OptionSyntaxTest, HelpListsTheOptionsInDeclarationOrder) {
-  std::ostringstream help;
-  help << BuildOptionsDescription();
-  std::string text = help.str();
-  EXPECT_THAT(text, HasSubstr("Allowed options"));
-  EXPECT_THAT(text, HasSubstr("Port for event to wissard."));
-  size_t position = 0;
-  for (const char* name : {"HELP ", "RSP ", "BAT ", "ARG ", "ECHOLOG ", "LOG ", "DEBUG ", "CF ",
-                           "RPT ", "D ", "H ", "RPT_DIR ", "EVENTPORT ", "MESSAGING "}) {
-    size_t found = text.find(std::string("--") + name, position);
-    ASSERT_NE(found, std::string::npos) << name;
-    position = found;
+TEST(OptionSyntaxTest, HelpShowsEachOptionAsItIsAcceptedInDeclarationOrder) {
+  po::options_description description = BuildOptionsDescription();
+  std::string help = FormatHelp(description);
+  EXPECT_THAT(help, StartsWith("Allowed options:\n"));
+  EXPECT_THAT(help, HasSubstr("\n  -BAT=<file> (=movarin_all.bat)  Bat file name.\n"));
+  EXPECT_THAT(help, Not(HasSubstr("--")));
+
+  // The first word of an option line, its "<value>" filled in, parses back as that option.
+  std::istringstream lines(help);
+  std::string line;
+  std::vector<std::string> names;
+  while (std::getline(lines, line)) {
+    EXPECT_LE(line.size(), po::options_description::m_default_line_length) << line;
+    if (line.rfind("  -", 0) != 0) continue;  // the caption or a wrapped description
+    std::string syntax = line.substr(2, line.find(' ', 2) - 2);
+    po::variables_map options;
+    ParseOptionTokens(description, {std::regex_replace(syntax, std::regex("<[^>]*>"), "v")},
+                      options);
+    std::string name = syntax.substr(1, syntax.find('=') - 1);
+    ASSERT_EQ(options.count(name), 1u) << line;
+    if (syntax.find('=') != std::string::npos) {
+      EXPECT_EQ(options[name].as<std::string>(), "v");
+    }
+    names.push_back(name);
   }
+  EXPECT_THAT(names, ElementsAre("HELP", "RSP", "BAT", "ARG", "ECHOLOG", "LOG", "DEBUG", "CF",
+                                 "RPT", "D", "H", "RPT_DIR", "EVENTPORT", "MESSAGING"));
 }
 
 TEST(EventPortTest, StoulWithTheProgramsOwnTexts) {
@@ -138,6 +154,10 @@ TEST(PathRulesTest, ScriptPathDirectoryAndAnalyzedLog) {
   EXPECT_EQ(MakeAnalyzedLogPath("logs/a.log", "C:/imp"), "logs/a.log");
   EXPECT_EQ(MakeAnalyzedLogPath("logs\\a.log", "C:/imp"), "C:/imp/logs\\a.log");
   EXPECT_EQ(MakeAnalyzedLogPath("a.log", ""), "a.log");
+  // Report paths: a bare name means the current folder, "/x.sh" the root it names.
+  EXPECT_EQ(GetReportBaseFolder(script), "C:/imp");
+  EXPECT_EQ(GetReportBaseFolder("movarin_all.sh"), ".");
+  EXPECT_EQ(GetReportBaseFolder("/movarin_all.sh"), "");
 }
 
 TEST(PathRulesTest, WorkingFolderFallsBackToScriptFolderThenCurrentFolder) {

@@ -39,6 +39,11 @@ Qve::QVEstring GetScriptDirectory(const Qve::QVEstring& script_path) {
   return script_path.substr(0, slash);
 }
 
+Qve::QVEstring GetReportBaseFolder(const Qve::QVEstring& script_path) {
+  if (script_path.find('/') == Qve::QVEstring::npos) return ".";
+  return GetScriptDirectory(script_path);
+}
+
 Qve::QVEstring MakeAnalyzedLogPath(const Qve::QVEstring& log, const Qve::QVEstring& script_dir) {
   if (log.find('/') != Qve::QVEstring::npos || script_dir.empty()) return log;
   return Qve::FormatText("%s/%s", script_dir.c_str(), log.c_str());

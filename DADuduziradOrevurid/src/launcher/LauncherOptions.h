@@ -52,6 +52,10 @@ Qve::QVEstring& GetAnalyzedLogPath();
 Qve::QVEstring NormaliseScriptPath(const Qve::QVEstring& bat);
 // The path up to (not including) its last "/"; empty when there is none.
 Qve::QVEstring GetScriptDirectory(const Qve::QVEstring& script_path);
+// The folder that report paths are built under: the script directory, or "." for a bare script
+// name, so that "-BAT=movarin_all.sh" writes beside the script in the current directory rather
+// than at the file-system root. A script directly under "/" keeps the empty directory (the root).
+Qve::QVEstring GetReportBaseFolder(const Qve::QVEstring& script_path);
 // `log` unchanged when it contains a "/" or the script directory is empty, else placed in the
 // script directory. A "\" does not count as a separator here.
 Qve::QVEstring MakeAnalyzedLogPath(const Qve::QVEstring& log, const Qve::QVEstring& script_dir);

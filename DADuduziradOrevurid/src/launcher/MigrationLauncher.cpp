@@ -10,6 +10,7 @@
 #include "launcher/ProductInfo.h"
 #include "reports/DedezuLogger.h"
 #include "reports/JsonImportReport.h"
+#include "reports/ReportCompanions.h"
 #include "reports/SiteAddresses.h"
 
 namespace Qva {
@@ -61,8 +62,11 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
         JsonImportReport::Instance().Init(true, working_folder_, report_dir_, target_database_);
     if (loaded != 0) return loaded;
     html_log_name_ = kHtmlLogName;
-    DedezuLogger::Instance().Open(script_dir, analyzer_name, target_database_, target_host_,
+    Qve::QVEstring report_base = GetReportBaseFolder(script_path_);
+    DedezuLogger::Instance().Open(report_base, analyzer_name, target_database_, target_host_,
                                   html_log_name_.c_str(), kHtmlLogMinimumLevel, report_dir_);
+    // Written now, so the log is already styled and linked while the import runs.
+    WriteReportCompanions(report_base + "/" + report_dir_);
   }
 
   analyzer_ = std::make_shared<LogAnalyzer>();
