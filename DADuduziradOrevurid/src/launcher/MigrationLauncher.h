@@ -10,6 +10,7 @@
 #include "QVEString.h"
 #include "analyzer/LogAnalyzer.h"
 #include "launcher/IMigrationLauncher.h"
+#include "launcher/LineBlockAssembler.h"
 
 namespace Qva {
 
@@ -31,14 +32,20 @@ class MigrationLauncher : public IMigrationLauncher {
   // Runs "<script> echo <arg> <arg> ..." in the working folder and analyzes its output as it
   // arrives, then writes the HTML log's footer (and closes it with RPT). Returns 1 when the
   // analysis counted errors, else 0. QVExceptions of the child and the pipe pass through.
+  // A stop signal (Qve::InstallStopHandlers) is passed on to the script's process group; the
+  // run then ends as at the end of the output. After an earlier stop no script is started.
   int32_t Run() override;
 
   // "echo " and every argument followed by a blank.
   static Qve::QVEstring BuildArgumentText(const std::vector<Qve::QVEstring>& arguments);
 
  private:
-  // Reads the child's output to its end in whole-line blocks; returns the summed error count.
-  int32_t ReadChild(const Qve::QVEstring& command_line, const Qve::QVEstring& argument_text);
+  // Starts the script, analyzes all it prints, then a last line without a line feed and, when
+  // a signal ended the script, the line a shell prints for that. Returns the error count.
+  int32_t RunScript();
+  // Reads the child's output to its end, handing whole-line blocks to the analyzer and
+  // keeping the rest in `assembler`; returns the summed error count.
+  int32_t ReadChild(LineBlockAssembler& assembler);
 
   Qve::QVEstring script_path_;
   Qve::QVEstring working_folder_;
