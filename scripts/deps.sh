@@ -7,6 +7,7 @@ packages=(
   libboost-program-options-dev libboost-filesystem-dev libboost-dev
   libxml2-dev libzmq3-dev cppzmq-dev rapidjson-dev libpcre2-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

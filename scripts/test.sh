@@ -2,6 +2,7 @@
 # Installs what is missing, then builds and runs every test twice: an optimized build and an
 # AddressSanitizer + UndefinedBehaviorSanitizer build, in separate folders. Each build runs the
 # unit suites (CTest) and the end-to-end suite against real PostgreSQL and MariaDB servers.
+# Last, each libFuzzer target runs for 30 seconds (scripts/fuzz.sh, clang build in build/fuzz).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -24,3 +25,6 @@ run_suites build/release
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 bash scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DML_SANITIZE=ON -DML_BENCHMARKS=OFF
 run_suites build/asan
+
+echo "== fuzzing (libFuzzer, 30 s per target) =="
+bash scripts/fuzz.sh 30

@@ -106,31 +106,23 @@ int32_t MigrationLauncher::RunScript() {
   DedezuLogger& html_log = DedezuLogger::Instance();
   html_log.ActionBegin("Start child process: %s", command_line.c_str());
   analyzer_->SetCommand(argument_text);
-  LineBlockAssembler assembler;
-  int32_t total = ReadChild(assembler);
-
-  Qve::QVEstring block;
-  if (assembler.Finish(block)) analyzer_->AddText(block);
+  ChildOutputFeed feed(*analyzer_);
+  int32_t total = ReadChild(feed);
   process_.Wait(kWaitForever);
   // No shell is left to report how the script itself ended; say it as one would ("Killed"),
   // so that the object it was importing fails as it would under a parent shell.
-  Qve::QVEstring notice = process_.GetShellEndNotice();
-  if (!notice.empty()) analyzer_->AddText(notice + "\n");
-  total += analyzer_->AnalyzeAvailable(1);
+  total += feed.Finish(process_.GetShellEndNotice());
   html_log.ActionEnd("Finish child process");
   return total;
 }
 
-int32_t MigrationLauncher::ReadChild(LineBlockAssembler& assembler) {
+int32_t MigrationLauncher::ReadChild(ChildOutputFeed& feed) {
   std::vector<char> buffer(kChildReadSize);
-  Qve::QVEstring block;
   int32_t total = 0;
   for (;;) {
     uint64_t read = output_pipe_->Read(buffer.data(), kChildReadSize);
     if (read == 0) return total;
-    if (!assembler.AddPiece(buffer.data(), read, block)) continue;
-    analyzer_->AddText(block);
-    total += analyzer_->AnalyzeAvailable(kAnalyzeMinimumDuringRun);
+    total += feed.Add(buffer.data(), read);
   }
 }
 

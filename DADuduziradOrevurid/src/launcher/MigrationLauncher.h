@@ -9,15 +9,13 @@
 #include "QVEProcess.h"
 #include "QVEString.h"
 #include "analyzer/LogAnalyzer.h"
+#include "launcher/ChildOutputFeed.h"
 #include "launcher/IMigrationLauncher.h"
-#include "launcher/LineBlockAssembler.h"
 
 namespace Qva {
 
 // Bytes taken from the child's output per read.
 inline constexpr uint64_t kChildReadSize = 16383;
-// Unanalyzed lines kept back during the run for the rules that read ahead.
-inline constexpr int32_t kAnalyzeMinimumDuringRun = 10;
 
 class MigrationLauncher : public IMigrationLauncher {
  public:
@@ -43,9 +41,8 @@ class MigrationLauncher : public IMigrationLauncher {
   // Starts the script, analyzes all it prints, then a last line without a line feed and, when
   // a signal ended the script, the line a shell prints for that. Returns the error count.
   int32_t RunScript();
-  // Reads the child's output to its end, handing whole-line blocks to the analyzer and
-  // keeping the rest in `assembler`; returns the summed error count.
-  int32_t ReadChild(LineBlockAssembler& assembler);
+  // Reads the child's output to its end into `feed`; returns the summed error count.
+  int32_t ReadChild(ChildOutputFeed& feed);
 
   Qve::QVEstring script_path_;
   Qve::QVEstring working_folder_;

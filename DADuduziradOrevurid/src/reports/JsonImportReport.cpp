@@ -35,7 +35,9 @@ std::string_view TextOf(const Value& text) {
 // included.
 Value* UniqueMember(Value& object, std::string_view name) {
   Value* found = nullptr;
-  for (auto& member : object.GetObject()) {
+  // By index: RapidJSON's iterator comparison is ambiguous to C++20 compilers that warn on it.
+  for (rapidjson::SizeType i = 0; i < object.MemberCount(); ++i) {
+    Value::Member& member = object.MemberBegin()[i];
     if (TextOf(member.name) != name) continue;
     if (found) return nullptr;
     found = &member.value;
@@ -53,11 +55,12 @@ std::optional<std::string_view> UniqueText(Value& object, std::string_view name)
 // Removes every member called `name`, in one pass: each freed place takes the object's last
 // member, so a single member goes exactly as RapidJSON's RemoveMember takes it away.
 void RemoveMembers(Value& object, std::string_view name) {
-  for (auto member = object.MemberBegin(); member != object.MemberEnd();) {
+  for (rapidjson::SizeType i = 0; i < object.MemberCount();) {
+    Value::MemberIterator member = object.MemberBegin() + i;
     if (TextOf(member->name) == name) {
-      member = object.RemoveMember(member);
+      object.RemoveMember(member);
     } else {
-      ++member;
+      ++i;
     }
   }
 }
