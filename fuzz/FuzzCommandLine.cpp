@@ -9,8 +9,6 @@
 // current folder from start-up on; flags naming files need absolute paths), which is emptied
 // after each input. An event port would open a socket and pause three seconds, so inputs that
 // name one are refused.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -54,8 +53,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     absolute.push_back(fs::absolute((*argv)[i]).string());
     (*argv)[i] = absolute.back().data();
   }
-  static const fs::path folder =
-      fs::temp_directory_path() / ("ml_fuzz_command_line_" + std::to_string(getpid()));
+  static const fs::path folder = fs::temp_directory_path() /
+                                 ("ml_fuzz_command_line_" + std::to_string(std::random_device{}()));
   fs::create_directories(folder);
   fs::current_path(folder);
   std::atexit([] {

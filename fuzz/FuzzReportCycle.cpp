@@ -3,14 +3,13 @@
 //
 // Input: the data file's text. The import objects are named after the file's "objects" entries
 // so that the updates find them; errors and warnings carry texts that the tips tables know.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -32,7 +31,7 @@ const fs::path& Base() {
   static const fs::path base = [] {
     fs::path shm = "/dev/shm";
     fs::path root = fs::is_directory(shm) ? shm : fs::temp_directory_path();
-    fs::path folder = root / ("ml_fuzz_report_" + std::to_string(::getpid()));
+    fs::path folder = root / ("ml_fuzz_report_" + std::to_string(std::random_device{}()));
     fs::create_directories(folder / kReportDir);
     std::atexit([] {
       std::error_code ignored;

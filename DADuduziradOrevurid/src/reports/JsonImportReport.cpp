@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "actions/ImportStatistics.h"
 #include "reports/TipsTables.h"
@@ -100,6 +101,26 @@ bool NestedTooDeep(std::string_view json) {
   return false;
 }
 
+// Whether a number in `root` became infinite. RapidJSON refuses a number too large for a double
+// by its exponent, but one whose digits and exponent only together exceed the range loads as
+// infinity, which its writer cannot write: Save would stop in the middle of the document.
+bool HasInfiniteNumber(const Value& root) {
+  std::vector<const Value*> pending = {&root};
+  while (!pending.empty()) {
+    const Value& value = *pending.back();
+    pending.pop_back();
+    if (value.IsDouble() && !std::isfinite(value.GetDouble())) return true;
+    if (value.IsArray()) {
+      for (const Value& element : value.GetArray()) pending.push_back(&element);
+    } else if (value.IsObject()) {
+      for (rapidjson::SizeType i = 0; i < value.MemberCount(); ++i) {
+        pending.push_back(&value.MemberBegin()[i].value);
+      }
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 JsonImportReport& JsonImportReport::Instance() {
@@ -137,7 +158,7 @@ int JsonImportReport::Init(bool use_analyzer, const Qve::QVEstring& base_dir,
   if (NestedTooDeep(json)) throw std::runtime_error("can't load report file");
   document_.Parse<rapidjson::kParseDefaultFlags | rapidjson::kParseIterativeFlag>(json.data(),
                                                                                   json.size());
-  if (document_.HasParseError() || !document_.IsObject()) {
+  if (document_.HasParseError() || !document_.IsObject() || HasInfiniteNumber(document_)) {
     throw std::runtime_error("can't load report file");
   }
   start_time_.SetNow();

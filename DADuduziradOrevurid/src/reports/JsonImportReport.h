@@ -49,7 +49,8 @@ class JsonImportReport {
   //   the QVException* of QVFile::Open (-999, naming the path) or of a read;
   //   std::runtime_error "can't load json" for an empty text or one without "{";
   //   std::runtime_error "can't load report file" for invalid JSON, anything but white space
-  //   after it, a root that is not an object, or nesting deeper than kMaxReportDepth.
+  //   after it, a root that is not an object, nesting deeper than kMaxReportDepth, or a number
+  //   beyond the range of a double.
   // Loading never recurses, so no nesting can exhaust the stack.
   // `target_db` (display name) selects the tips table; `use_analyzer` is written back as
   // "use_import_log_analyzer".

@@ -112,6 +112,9 @@ TEST_F(JsonImportReportTest, BadDataFilesFailWithTheirOwnErrors) {
   EXPECT_EQ(init_error("const json = [1, 2]"), "can't load json");
   EXPECT_EQ(init_error(""), "can't load json");
   EXPECT_EQ(init_error(std::string("\0{}", 3)), "can't load json");  // text ends at the NUL
+  // Beyond a double's range by its digits and exponent together (found by the fuzzer: it
+  // loaded as infinity, and the save stopped in the middle of the document).
+  EXPECT_EQ(init_error("{\"a\":[1,8" + std::string(100, '0') + "E220]}"), "can't load report file");
 
   // Nesting past the limit is refused, however deep; brackets inside strings do not count.
   auto nested = [](size_t levels, const std::string& inner = "") {
@@ -302,9 +305,7 @@ TEST_F(JsonImportReportTest, RepeatedMembersAreHandledLikeWrongShapedOnes) {
     std::string saved;
   };
   const Case cases[] = {
-      {"{\"error_table\":{},\"error_table\":{}}",
-       cat({"{\"objects\":[],\"error_table\":[", kImportEntry, "],", kTail})},
-      {"{\"objects\":{},\"objects\":{}}",
+      {"{\"error_table\":{},\"error_table\":{},\"objects\":{},\"objects\":{}}",
        cat({"{\"objects\":[],\"error_table\":[", kImportEntry, "],", kTail})},
       {"{\"general_information\":[],\"general_information\":[],\"objects\":[],"
        "\"error_table\":[]}",
