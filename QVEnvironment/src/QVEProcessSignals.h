@@ -10,9 +10,10 @@ namespace Qve {
 inline constexpr int kQVStopGraceSeconds = 5;
 
 // Catches SIGINT, SIGTERM and SIGHUP from now on; a signal ignored when the program started (as
-// under nohup) stays ignored. A caught signal is remembered as the stop request and passed on to
-// the watched process group (QVStopForwarding); the program itself goes on, so that it can end
-// its run in order. Call once, early; calling again changes nothing.
+// under nohup) stays ignored. The first caught signal is remembered as the stop request and
+// passed on to the watched process group (QVStopForwarding); the program itself goes on, so that
+// it can end its run in order. A second one kills the watched group and ends the program at
+// once, by that signal. Call once, early; calling again changes nothing.
 void InstallStopHandlers();
 
 // The first stop signal caught, 0 while none was.

@@ -48,8 +48,18 @@ void PassOn(int signal) {
 void OnStopSignal(int signal) {
   const int saved_errno = errno;
   int none = 0;
-  g_stop_signal.compare_exchange_strong(none, signal);
-  PassOn(signal);
+  if (g_stop_signal.compare_exchange_strong(none, signal)) {
+    PassOn(signal);
+  } else {
+    // Asked again: stop at once, the import's processes first. The signal, raised with its
+    // default action, ends the program as soon as this handler returns.
+    const pid_t group = g_group.load();
+    if (group > 1) kill(-group, SIGKILL);
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    sigaction(signal, &default_action, nullptr);
+    raise(signal);
+  }
   errno = saved_errno;
 }
 
