@@ -33,10 +33,6 @@ const fs::path& Base() {
     fs::path root = fs::is_directory(shm) ? shm : fs::temp_directory_path();
     fs::path folder = root / ("ml_fuzz_report_" + std::to_string(std::random_device{}()));
     fs::create_directories(folder / kReportDir);
-    std::atexit([] {
-      std::error_code ignored;
-      fs::remove_all(Base(), ignored);
-    });
     return folder;
   }();
   return base;
@@ -76,6 +72,16 @@ void AddObjects(const rapidjson::Document& document, Qva::ImportStatistics& stat
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // Registered after the folder's path exists, so that it runs before the path is destroyed.
+  Base();
+  std::atexit([] {
+    std::error_code ignored;
+    fs::remove_all(Base(), ignored);
+  });
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const fs::path file = Base() / kReportDir / Qva::kReportDataFile;
