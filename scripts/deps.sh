@@ -8,6 +8,7 @@ packages=(
   libxml2-dev libzmq3-dev cppzmq-dev rapidjson-dev libpcre2-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   dpkg-dev file
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

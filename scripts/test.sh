@@ -3,6 +3,7 @@
 # AddressSanitizer + UndefinedBehaviorSanitizer build, in separate folders. Each build runs the
 # unit suites (CTest) and the end-to-end suite against real PostgreSQL and MariaDB servers; the
 # optimized build is also packaged (.deb), unpacked into a scratch root and run on the example.
+# Last, each libFuzzer target runs for 30 seconds (scripts/fuzz.sh, clang build in build/fuzz).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -27,3 +28,6 @@ bash scripts/package-check.sh build/release
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 bash scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DML_SANITIZE=ON -DML_BENCHMARKS=OFF
 run_suites build/asan
+
+echo "== fuzzing (libFuzzer, 30 s per target) =="
+bash scripts/fuzz.sh 30

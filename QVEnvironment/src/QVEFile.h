@@ -13,7 +13,7 @@ using QVFileHandle = int;
 constexpr QVFileHandle kQVInvalidHandle = -1;
 
 // Options read by QVFile (absent means false).
-inline constexpr const char* kQVFileReadOnly = "ReadOnly";          // Bool, read by Open
+inline constexpr const char* kQVFileReadOnly = "ReadOnly";            // Bool, read by Open
 inline constexpr const char* kQVFileDeleteOnClose = "DeleteOnClose";  // Bool, read by Create
 
 class QVFile : public QVOptions {
@@ -32,14 +32,23 @@ class QVFile : public QVOptions {
   virtual uint64_t Read(void* buffer, uint64_t size);
   // Writes every byte. -996 on failure.
   virtual uint64_t Write(const void* buffer, uint64_t size);
-  virtual void Flush();                  // -996
-  virtual void SetSize(uint64_t size);   // -995; position is `size` afterwards
-  virtual uint64_t GetSize();            // -995
-  virtual uint64_t GetPosition();        // -995
+  virtual void Flush();                 // -996
+  virtual void SetSize(uint64_t size);  // -995; position is `size` afterwards
+  virtual uint64_t GetSize();           // -995
+  virtual uint64_t GetPosition();       // -995
   // UINT64_MAX (all ones) means SeekToEnd. -995.
   virtual uint64_t Seek(uint64_t position);
   virtual void SeekToBegin();
   virtual uint64_t SeekToEnd();  // -995
+
+  // Replaces the whole content of the open file without ever leaving it half written: the
+  // bytes go to a new temporary file in the same folder, are flushed to disk, get the file's
+  // permission bits (and owner, where allowed) and are renamed over it (over the target of a
+  // symbolic link); then this object is closed. On any failure the file keeps its old content
+  // byte for byte, the temporary file is removed, this object stays open, and the exception
+  // names this file: -998 when the temporary file cannot be created, -996 when writing or
+  // flushing it fails, -995 when the mode cannot be read or set or the rename fails.
+  void ReplaceContents(const void* buffer, uint64_t size);
 
   const QVEstring& GetFileName() const { return file_name_; }
   QVFileHandle GetHandle() const { return handle_; }

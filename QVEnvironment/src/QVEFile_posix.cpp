@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <memory>
+
 #include "QVEException.h"
 #include "QVEFile.h"
 
@@ -21,6 +24,7 @@ constexpr uint32_t kSetSizeEndLine = 264;
 constexpr uint32_t kPositionLine = 297;
 constexpr uint32_t kSeekLine = 332;
 constexpr uint32_t kSeekToEndLine = 363;
+constexpr uint32_t kReplaceLine = 391;
 
 constexpr uint64_t kSeekEnd = UINT64_MAX;
 
@@ -31,6 +35,35 @@ bool ReadFlag(const QVOptions& options, const char* key) {
   bool flag = false;
   options.GetOption(kQVOptBool, key, &flag);
   return flag;
+}
+
+// The file a path finally names: a symbolic link is replaced in its target's folder, not
+// turned into a file of its own.
+QVEstring ResolvedPath(const QVEstring& path) {
+  std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+  return real ? QVEstring(real.get()) : path;
+}
+
+QVEstring FolderOf(const QVEstring& path) {
+  size_t slash = path.rfind('/');
+  if (slash == QVEstring::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A hidden name beside `path`, with the six placeholders mkostemp fills in.
+QVEstring TemporaryPattern(const QVEstring& path) {
+  size_t slash = path.rfind('/');
+  size_t name = slash == QVEstring::npos ? 0 : slash + 1;
+  return path.substr(0, name) + "." + path.substr(name) + ".XXXXXX";
+}
+
+// Makes a finished rename survive a crash. Only durability is at stake, so failures are
+// ignored: the new content is in place either way.
+void SyncFolder(const QVEstring& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
 }
 }  // namespace
 
@@ -179,6 +212,48 @@ uint64_t QVFile::Seek(uint64_t position) {
 }
 
 void QVFile::SeekToBegin() { Seek(0); }
+
+void QVFile::ReplaceContents(const void* buffer, uint64_t size) {
+  struct stat original {};
+  if (::fstat(handle_, &original) != 0) {
+    ThrowQVException(kQVErrFileAccess, kSourceFile, kReplaceLine, "cannot access file: %s",
+                     file_name_.c_str());
+  }
+  const QVEstring target = ResolvedPath(file_name_);
+  QVEstring temporary_path = TemporaryPattern(target);
+  int fd = ::mkostemp(temporary_path.data(), O_CLOEXEC);
+  if (fd < 0) {
+    ThrowQVException(kQVErrFileCreate, kSourceFile, kCreateLine, "cannot create file: %s",
+                     file_name_.c_str());
+  }
+  // Under this file's name, so that a failed write or flush names the file the user knows.
+  QVFile temporary;
+  temporary.Attach(fd, file_name_);
+  try {
+    temporary.Write(buffer, size);
+    // Keeping the owner needs privileges a normal user lacks; the content matters more. (Set
+    // before the mode, which a change of owner may clear bits of.)
+    if (original.st_uid != ::geteuid() || original.st_gid != ::getegid()) {
+      [[maybe_unused]] int ignored = ::fchown(fd, original.st_uid, original.st_gid);
+    }
+    if (::fchmod(fd, original.st_mode & 07777) != 0) {
+      ThrowQVException(kQVErrFileAccess, kSourceFile, kReplaceLine, "cannot access file: %s",
+                       file_name_.c_str());
+    }
+    temporary.Flush();
+    temporary.Close();
+    if (::rename(temporary_path.c_str(), target.c_str()) != 0) {
+      ThrowQVException(kQVErrFileAccess, kSourceFile, kReplaceLine, "cannot access file: %s",
+                       file_name_.c_str());
+    }
+  } catch (QVException*) {
+    temporary.Close();
+    ::unlink(temporary_path.c_str());
+    throw;
+  }
+  SyncFolder(FolderOf(target));
+  Close();
+}
 
 uint64_t QVFile::SeekToEnd() {
   off_t moved = ::lseek(handle_, 0, SEEK_END);

@@ -1,11 +1,18 @@
 #include "QVEFile.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "QVETestSupport.h"
 
@@ -129,6 +136,63 @@ TEST_F(FileTest, SizeAndPositionAgree) {
   file.SeekToBegin();
   EXPECT_EQ(file.GetPosition(), 0u);
   EXPECT_EQ(file.SeekToEnd(), file.GetSize());
+}
+
+// Names in `folder`, to see that no temporary file is left behind.
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(FileTest, ReplaceContentsKeepsModeAndLinkAndLeavesNothingBehind) {
+  const std::string target = folder_.File("data.js");
+  const std::string link = folder_.File("link.js");
+  WriteAll(target, "old content, longer than the new one");
+  ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+  std::filesystem::create_symlink("data.js", link);
+
+  QVFile file;
+  file.Open(link);
+  file.ReplaceContents("new", 3);
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_EQ(ReadAll(target), "new");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  struct stat info {};
+  ASSERT_EQ(::stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(Listing(folder_.File("")), (std::vector<std::string>{"data.js", "link.js"}));
+}
+
+// A real write failure: the file-size limit refuses the temporary file's bytes past 4 KiB. It
+// runs in a child process, since the limit and the ignored SIGXFSZ would hold for the tests.
+TEST_F(FileTest, AFailedReplaceLeavesTheFileByteIdenticalAndRemovesTheTemporaryFile) {
+  const std::string path = folder_.File("data.js");
+  const std::string original = "const json ={\"objects\":[]}\r\n";
+  WriteAll(path, original);
+  const std::string replacement(64 * 1024, 'x');
+
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    QVFile file;
+    file.Open(path);
+    auto error = CatchQV([&] { file.ReplaceContents(replacement.data(), replacement.size()); });
+    bool expected = error && error->GetCode() == kQVErrFileWrite &&
+                    error->GetMessage() == "cannot write to file: " + path && file.IsOpen();
+    ::_exit(expected ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(ReadAll(path), original);
+  EXPECT_EQ(Listing(folder_.File("")), std::vector<std::string>{"data.js"});
 }
 
 TEST(FilePipeTest, ReadAfterTheWriterClosedReturnsZero) {

@@ -52,7 +52,8 @@ class QVEProcess : public QVOption {
   // joined by single blanks are tried in turn and the first that does is the program (a path
   // with blanks written without quotes); the words after it are its arguments. A file that is
   // not executable, or that the kernel refuses as a program, runs through /bin/sh.
-  // Without pipes the child inherits fd 0, 1 and 2. Any failure to start is known here and
+  // Without pipes the child inherits fd 0, 1 and 2. The child leads a new session and process
+  // group, without a controlling terminal. Any failure to start is known here and
   // throws QVException* -994 "resource unavailable: <command line>"; nothing is left running.
   void Start(const QVEstring& command_line, const QVEstring& working_folder, bool with_pipes);
 
@@ -65,9 +66,14 @@ class QVEProcess : public QVOption {
   // it once.
   void Wait(uint32_t timeout_ms);
 
+  // The child leads a process group (and session) of its own, whose id is its pid.
   pid_t GetPid() const { return pid_; }
   // Exit status as waitpid reported it, once reaped; -1 before.
   int GetExitStatus() const { return exit_status_; }
+  // Once reaped, the line a POSIX shell prints for a command that a signal ended: the signal's
+  // description ("Killed", "Terminated", "Segmentation fault"), with " (core dumped)" when it
+  // dumped core. Empty otherwise, and for SIGINT and SIGPIPE, which shells leave unreported.
+  QVEstring GetShellEndNotice() const;
 
  private:
   // waitpid with `options`; true once the child is reaped (or is no longer ours to reap).

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -130,7 +131,10 @@ class SpawnSetup {
     sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attr_, &all);
     posix_spawnattr_setsigmask(&attr_, &none);
-    posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    // A session and process group of its own: a stop reaches all the child starts, and no tool
+    // of the import can wait for the terminal (it has none).
+    posix_spawnattr_setflags(&attr_,
+                             POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSID);
   }
   ~SpawnSetup() {
     posix_spawn_file_actions_destroy(&actions_);
@@ -278,6 +282,22 @@ void QVEProcess::Wait(uint32_t timeout_ms) {
     std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
     pause = std::min(pause * 2, std::chrono::milliseconds(50));
   }
+}
+
+}  // namespace Qve
+
+namespace Qve {
+
+QVEstring QVEProcess::GetShellEndNotice() const {
+  if (!reaped_ || exit_status_ < 0 || !WIFSIGNALED(exit_status_)) return QVEstring();
+  const int signal = WTERMSIG(exit_status_);
+  // Shells leave these two unreported: an interrupt was seen at the terminal, and a broken pipe
+  // is the ordinary end of a reader that stopped early.
+  if (signal == SIGINT || signal == SIGPIPE) return QVEstring();
+  // The program never sets a locale, so the description is the C locale's English one.
+  QVEstring notice = strsignal(signal);
+  if (WCOREDUMP(exit_status_)) notice += " (core dumped)";
+  return notice;
 }
 
 }  // namespace Qve

@@ -249,5 +249,26 @@ TEST(QVEProcessTest, WithoutPipesTheChildInheritsTheStandardDescriptors) {
   EXPECT_EQ(line, "inherited");
 }
 
+// The line for a script that a signal ended is what dash itself prints for the same command in
+// the same environment (core size limit included), captured live.
+TEST(QVEProcessTest, ShellEndNoticeIsWhatDashPrints) {
+  for (const char* signal : {"KILL", "TERM", "SEGV", "ABRT", "HUP", "USR1", "INT", "PIPE"}) {
+    TempFolder folder;  // any core file lands here
+    const std::string command = std::string("kill -") + signal + " $$";
+    QVEProcess process;
+    process.Start("/bin/sh -c \"" + command + "\"", folder.File(""), true);
+    EXPECT_EQ(process.GetShellEndNotice(), "");  // not reaped yet
+    ReadAll(*process.GetOutputFile());
+    process.Wait(UINT32_MAX);
+    std::string printed = RunAndRead("dash -c \"sh -c '" + command + "'\"", folder.File(""));
+    if (!printed.empty() && printed.back() == '\n') printed.pop_back();
+    EXPECT_EQ(process.GetShellEndNotice(), printed) << signal;
+  }
+  QVEProcess exited;
+  exited.Start("/bin/sh -c \"exit 3\"", "", true);
+  exited.Wait(UINT32_MAX);
+  EXPECT_EQ(exited.GetShellEndNotice(), "");
+}
+
 }  // namespace
 }  // namespace Qve

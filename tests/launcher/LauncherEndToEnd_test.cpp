@@ -2,8 +2,11 @@
 // scripts, standard output and error captured in files. Every run ends with a two-second wait,
 // so all scenarios start together once for the suite and each test checks one outcome.
 
+#include <signal.h>
+
 #include <algorithm>
 #include <boost/process.hpp>
+#include <boost/process/extend.hpp>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -83,7 +86,27 @@ constexpr const char* kBlockOutput =
 struct Scenario {
   std::vector<std::string> arguments;
   std::function<void(const fs::path& folder)> prepare;
+  // Shell commands run before the program replaces the shell (limits, ignored signals).
+  std::string shell_setup = "";
+  // Sent to the program once `ready_file` (in the scenario folder) exists.
+  int stop_signal = 0;
+  std::string ready_file = "";
 };
+
+// A data file of 300,000 bytes, more than the 200 KiB a save may write in "save_fails".
+const std::string kLargeDataFile = "const json = {\"a\":\"" + std::string(299'984, 'x') + "\"}\n";
+
+// Starts a background process that holds the output pipe and, as a background job of a script,
+// ignores SIGINT; records the script's process group; says it is ready; then waits.
+constexpr const char* kStoppableOutput =
+    "echo \"Importing database objects to Oracle\"\n"
+    "echo \"Importing Table EMP to SCOTT\"\n"
+    "sleep 300 &\n"
+    "echo $$ > group.txt\n"
+    "printf 'partial line without feed'\n"
+    ": > ready\n"
+    "sleep 300\n"
+    "echo never reached\n";
 
 struct Outcome {
   int exit_code = -1000;
@@ -161,6 +184,41 @@ std::map<std::string, Scenario> Scenarios() {
   scenarios["script_reads_input"] = {
       {"-D=Oracle", "-BAT=imp/read.sh"},
       script("imp/read.sh", std::string(kCleanOutput) + "read answer\necho \"input ended\"\n")};
+  // A file-size limit lets the trace and the HTML log be written but not the new data file.
+  scenarios["save_fails"] = {{"-D=Oracle", "-RPT", "-BAT=imp/run.sh"},
+                             [](const fs::path& folder) {
+                               WriteScript(folder / "imp/run.sh", kOracleErrorOutput);
+                               WriteText(folder / "imp/reports/data.js", kLargeDataFile);
+                             },
+                             "trap '' XFSZ; ulimit -f 200;"};
+  scenarios["stopped_by_sigint"] = {{"-D=Oracle", "-RPT", "-BAT=imp/run.sh"},
+                                    [](const fs::path& folder) {
+                                      WriteScript(folder / "imp/run.sh", kStoppableOutput);
+                                      WriteText(folder / "imp/reports/data.js", "{}");
+                                    },
+                                    "",
+                                    SIGINT,
+                                    "imp/ready"};
+  scenarios["stopped_by_sigterm_launch_mode"] = {
+      {"/BAT=launch.sh"},
+      script("launch.sh", "echo $$ > group.txt\necho started\n: > ready\nsleep 300\necho never\n"),
+      "",
+      SIGTERM,
+      "ready"};
+  scenarios["script_killed"] = {
+      {"-D=Oracle", "-BAT=imp/run.sh"},
+      script("imp/run.sh", std::string(kCleanOutput) + "echo \"last own line\"\nkill -KILL $$\n")};
+  scenarios["error_after_nul"] = {
+      {"-D=Oracle", "-BAT=imp/run.sh"},
+      script("imp/run.sh",
+             "printf 'Importing database objects to Oracle\\nImporting Table EMP to SCOTT\\n"
+             "Table created.\\0\\nORA-00942: table or view does not exist\\n'\n")};
+  scenarios["unterminated_error"] = {
+      {"-D=Oracle", "-BAT=imp/run.sh"},
+      script(
+          "imp/run.sh",
+          "echo \"Importing database objects to Oracle\"\necho \"Importing Table EMP to SCOTT\"\n"
+          "printf 'ORA-00942: table or view does not exist'\n")};
   return scenarios;
 }
 
@@ -210,7 +268,28 @@ class LauncherEndToEnd : public testing::Test {
     fs::path folder;
     std::chrono::steady_clock::time_point start;
     std::unique_ptr<bp::child> child;
+    int stop_signal = 0;
+    fs::path ready_file;
   };
+
+  // The program as given, or started by a shell that first runs `setup`. Either way with the
+  // default handling of the stop signals, whatever this test runner ignores.
+  static std::unique_ptr<bp::child> Launch(const Scenario& scenario, const fs::path& folder) {
+    auto default_signals = bp::extend::on_exec_setup = [](auto&) {
+      for (int stop : {SIGINT, SIGTERM, SIGHUP}) ::signal(stop, SIG_DFL);
+    };
+    std::vector<std::string> arguments = scenario.arguments;
+    std::string program = kBinary;
+    if (!scenario.shell_setup.empty()) {
+      arguments.insert(arguments.begin(),
+                       {"-c", scenario.shell_setup + " exec \"$0\" \"$@\"", kBinary});
+      program = "/bin/sh";
+    }
+    return std::make_unique<bp::child>(
+        bp::exe = program, bp::args = arguments, bp::start_dir = folder.string(),
+        (bp::std_in < bp::null), (bp::std_out > (folder / "stdout.txt").string()),
+        (bp::std_err > (folder / "stderr.txt").string()), default_signals);
+  }
 
   static void RunAll() {
     std::vector<Running> runs;
@@ -218,16 +297,21 @@ class LauncherEndToEnd : public testing::Test {
       fs::path folder = fs::path(folder_->File(name));
       fs::create_directories(folder);
       if (scenario.prepare) scenario.prepare(folder);
-      Running run{name, folder, std::chrono::steady_clock::now(), nullptr};
-      run.child = std::make_unique<bp::child>(
-          bp::exe = kBinary, bp::args = scenario.arguments, bp::start_dir = folder.string(),
-          (bp::std_in < bp::null), (bp::std_out > (folder / "stdout.txt").string()),
-          (bp::std_err > (folder / "stderr.txt").string()));
+      Running run{name,
+                  folder,
+                  std::chrono::steady_clock::now(),
+                  Launch(scenario, folder),
+                  scenario.stop_signal,
+                  folder / scenario.ready_file};
       runs.push_back(std::move(run));
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
     while (!runs.empty()) {
       for (auto it = runs.begin(); it != runs.end();) {
+        if (it->stop_signal != 0 && fs::exists(it->ready_file) && it->child->running()) {
+          ::kill(it->child->id(), it->stop_signal);
+          it->stop_signal = 0;
+        }
         if (it->child->running() && std::chrono::steady_clock::now() < deadline) {
           ++it;
           continue;
@@ -414,7 +498,8 @@ TEST_F(LauncherEndToEnd, OutputArrivesAsWholeLinesOnly) {
   EXPECT_THAT(trace, HasSubstr("block line 24"));
   EXPECT_THAT(trace, HasSubstr("first-half-second-half"));
   EXPECT_THAT(trace, HasSubstr(std::string(1000, 'x')));
-  EXPECT_THAT(trace, Not(HasSubstr("unterminated last line")));
+  // A last line without a line feed is analyzed all the same.
+  EXPECT_TRUE(trace.find("blocks.sh> unterminated last line\r\n") != std::string::npos);
 }
 
 TEST_F(LauncherEndToEnd, ChildPrintingNothing) {
@@ -465,6 +550,69 @@ TEST_F(LauncherEndToEnd, AScriptReadingItsInputGetsTheEnd) {
   EXPECT_EQ(run.exit_code, 0) << run.out;
   EXPECT_LT(run.seconds, 60.0);
   EXPECT_THAT(ReadText(run.folder / "imp/movarin_imp.log"), HasSubstr("input ended"));
+}
+
+// Whether a process that has not ended is left in the process group whose id `group_file`
+// holds. Ended ones wait, as zombies, for whoever adopts them to reap them; they count as gone.
+bool GroupHasProcesses(const fs::path& group_file) {
+  const std::string group = ReadText(group_file);
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::string stat = ReadText(entry.path() / "stat");  // pid (comm) state ppid pgrp ...
+    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+    std::string state, parent, process_group;
+    fields >> state >> parent >> process_group;
+    if (process_group + "\n" == group && state != "Z") return true;
+  }
+  return false;
+}
+
+TEST_F(LauncherEndToEnd, AFailedSaveLeavesTheDataFileAsItWas) {
+  const Outcome& run = Result("save_fails");
+  EXPECT_EQ(run.exit_code, 2) << run.out;
+  EXPECT_THAT(run.out, HasSubstr("Critical: Migration launcher> code -996, message cannot write "
+                                 "to file: imp/reports/data.js\r\n"));
+  EXPECT_TRUE(ReadText(run.folder / "imp/reports/data.js") == kLargeDataFile);
+  for (const auto& entry : fs::directory_iterator(run.folder / "imp/reports")) {
+    EXPECT_THAT(entry.path().filename().string(), Not(StartsWith(".data.js")));
+  }
+}
+
+TEST_F(LauncherEndToEnd, CtrlCStopsTheWholeImportAndTheRunEndsInOrder) {
+  const Outcome& run = Result("stopped_by_sigint");
+  EXPECT_EQ(run.exit_code, 130) << run.out;
+  // The background process ignored SIGINT: it was killed when its grace time was over.
+  EXPECT_FALSE(GroupHasProcesses(run.folder / "imp/group.txt"));
+  EXPECT_LT(run.seconds, 60.0);
+  std::string trace = ReadText(run.folder / "imp/movarin_imp.log");
+  EXPECT_THAT(trace, HasSubstr("run.sh> partial line without feed\r\n"));
+  EXPECT_THAT(trace, Not(HasSubstr("never reached")));
+  EXPECT_THAT(ReadText(run.folder / "imp/reports/Import/import_log.html"),
+              EndsWith("</center></font></div></body></HTML>"));
+  EXPECT_THAT(ReadText(run.folder / "imp/reports/data.js"), HasSubstr("\"import_report\":true"));
+}
+
+TEST_F(LauncherEndToEnd, SigtermStopsTheLaunchModeToo) {
+  const Outcome& run = Result("stopped_by_sigterm_launch_mode");
+  EXPECT_EQ(run.exit_code, 143) << run.out;
+  EXPECT_FALSE(GroupHasProcesses(run.folder / "group.txt"));
+  EXPECT_THAT(run.out, HasSubstr("started\r\n"));
+  EXPECT_THAT(run.out, Not(HasSubstr("never")));
+  EXPECT_THAT(run.out, EndsWith("Import process finished.\r\n"));
+}
+
+TEST_F(LauncherEndToEnd, AScriptEndedByASignalGetsTheShellsLineAfterItsOwn) {
+  // The rules decide what the line means; here it only has to reach them, last.
+  const Outcome& run = Result("script_killed");
+  std::string trace = ReadText(run.folder / "imp/movarin_imp.log");
+  EXPECT_THAT(trace, ContainsRegex("run.sh> last own line\r\n[^\n]*run.sh> Killed\r\n[^\n]*"
+                                   "Action end> Finish child process"));
+}
+
+TEST_F(LauncherEndToEnd, TextAfterANulAndAnUnterminatedLastLineAreAnalyzed) {
+  for (const char* name : {"error_after_nul", "unterminated_error"}) {
+    const Outcome& run = Result(name);
+    EXPECT_EQ(run.exit_code, 1) << name << "\n" << run.out;
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "QVEException.h"
+#include "QVEProcessSignals.h"
 #include "QVETrace.h"
 #include "events/WizzardController.h"
 #include "launcher/CTimeText.h"
@@ -22,6 +23,8 @@ namespace Qva {
 namespace {
 
 constexpr const char* kSource = "Migration launcher";
+// A run stopped by a signal exits with this plus the signal's number, as a shell reports it.
+constexpr int32_t kStoppedExitBase = 128;
 
 // Steps up to releasing the launcher; the handlers around it decide the exit code.
 int32_t RunSequence(int argc, char** argv) {
@@ -42,6 +45,8 @@ int32_t RunSequence(int argc, char** argv) {
     report.Save();
   }
   launcher.reset();
+  // A stopped import ends in order, and says by its exit code that it was stopped.
+  if (int stop = Qve::GetStopSignal()) result = kStoppedExitBase + stop;
   return result;
 }
 
@@ -67,6 +72,7 @@ Qve::QVEstring FormatBanner(const Qve::QVEstring& time_text) {
 }
 
 int32_t RunMigrationLauncher(int argc, char** argv) {
+  Qve::InstallStopHandlers();
   int32_t result = 0;
   try {
     result = RunSequence(argc, argv);

@@ -73,6 +73,24 @@ void PrintHelp(const po::options_description& description) {
   std::cout.flush();
 }
 
+// The library's text for a parse error. The library fills the placeholders of its texts
+// ("%canonical_option%") until none is left, so an option text that holds one never ends; such
+// tokens are described with every "%" shown as "?", which fails the same way.
+std::string ParseErrorText(const po::options_description& description,
+                           const std::vector<std::string>& tokens, const po::error& error) {
+  auto has_percent = [](const std::string& token) { return token.find('%') != std::string::npos; };
+  if (std::none_of(tokens.begin(), tokens.end(), has_percent)) return error.what();
+  std::vector<std::string> shown = tokens;
+  for (std::string& token : shown) std::replace(token.begin(), token.end(), '%', '?');
+  try {
+    po::variables_map ignored;
+    ParseOptionTokens(description, shown, ignored);
+  } catch (const po::error& same) {
+    return same.what();
+  }
+  return "invalid command line";
+}
+
 // One parse step; on a library error the help is shown and false returned.
 bool TryParse(const po::options_description& description, const std::vector<std::string>& tokens,
               po::variables_map& options) {
@@ -80,7 +98,8 @@ bool TryParse(const po::options_description& description, const std::vector<std:
     ParseOptionTokens(description, tokens, options);
     return true;
   } catch (const po::error& error) {
-    Qve::QVTracer::Instance().Critical(kParseSource, "%s", error.what());
+    Qve::QVTracer::Instance().Critical(kParseSource, "%s",
+                                       ParseErrorText(description, tokens, error).c_str());
     PrintHelp(description);
     return false;
   }

@@ -242,5 +242,17 @@ TEST_F(ParseCommandLineTest, LogBesideTheScriptAndBadEventPortThrows) {
   EXPECT_TRUE(std::filesystem::exists(folder_.File("movarin_imp.log")));
 }
 
+// Found by the fuzzer: the library filled "%canonical_option%" in its error text with a token
+// that held it, forever.
+TEST_F(ParseCommandLineTest, ATokenHoldingAPlaceholderOfTheErrorTextDoesNotHang) {
+  std::string rsp = folder_.File("placeholder.rsp");
+  WriteText(rsp, "-=lD%canonical_option%\n");
+  for (std::vector<std::string> arguments :
+       {std::vector<std::string>{"-=x%canonical_option%"}, {"-RSP=" + rsp}}) {
+    EXPECT_THAT(ParseAndCapture(arguments), HasSubstr("Allowed options"));
+    EXPECT_TRUE(GetOptionMap().empty());
+  }
+}
+
 }  // namespace
 }  // namespace Qva

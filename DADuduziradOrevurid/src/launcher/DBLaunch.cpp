@@ -5,6 +5,7 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "QVEProcessSignals.h"
 #include "QVETrace.h"
 #include "launcher/CTimeText.h"
 #include "launcher/LauncherOptions.h"
@@ -128,7 +129,10 @@ int32_t DBLaunch::Run() {
     return 1;
   }
 
-  RunScriptEchoingOutput(script, BuildLaunchArgumentList(arguments.args));
+  // After a stop asked for before the launch there is nothing to run; the run just ends.
+  if (Qve::GetStopSignal() == 0) {
+    RunScriptEchoingOutput(script, BuildLaunchArgumentList(arguments.args));
+  }
 
   Qve::QVEstring time_text = CTimeText(CurrentCalendarTime());
   tracer.Output("\nTimestamp: %sImport process finished.", time_text.c_str());

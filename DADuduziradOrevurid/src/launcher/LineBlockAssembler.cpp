@@ -1,11 +1,29 @@
 #include "launcher/LineBlockAssembler.h"
 
-#include <string_view>
+#include <algorithm>
+#include <cstring>
 
 namespace Qva {
 
 bool LineBlockAssembler::AddPiece(const char* data, size_t size, Qve::QVEstring& block) {
-  std::string_view piece(data, size);
+  if (size == 0 || std::memchr(data, '\0', size) == nullptr) {
+    return AddText(std::string_view(data, size), block);
+  }
+  without_nul_.resize(size);
+  without_nul_.resize(static_cast<size_t>(
+      std::remove_copy(data, data + size, without_nul_.begin(), '\0') - without_nul_.begin()));
+  return AddText(without_nul_, block);
+}
+
+bool LineBlockAssembler::Finish(Qve::QVEstring& block) {
+  if (pending_.empty()) return false;
+  block.swap(pending_);
+  block.push_back('\n');
+  pending_.clear();
+  return true;
+}
+
+bool LineBlockAssembler::AddText(std::string_view piece, Qve::QVEstring& block) {
   size_t last_feed = piece.rfind('\n');
   if (last_feed == std::string_view::npos) {
     pending_.append(piece);

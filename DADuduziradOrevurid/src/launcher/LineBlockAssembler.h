@@ -2,13 +2,15 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "QVEString.h"
 
 namespace Qva {
 
 // Text after the last line feed of a piece is held back until a later piece completes the
-// line; text that never gets its line feed is never handed out.
+// line, or until the output ends. NUL bytes are dropped wherever they occur, so that the text
+// after one is analyzed like any other.
 class LineBlockAssembler {
  public:
   // Takes one piece of output. When it contains a line feed, sets `block` to the held-back
@@ -16,11 +18,18 @@ class LineBlockAssembler {
   // true; otherwise keeps the whole piece and returns false. Linear in the piece's size.
   bool AddPiece(const char* data, size_t size, Qve::QVEstring& block);
 
+  // At the end of the output: when text is held back, sets `block` to it and a line feed (a
+  // last line without its line feed is a line all the same) and returns true; else false.
+  bool Finish(Qve::QVEstring& block);
+
   // The text held back so far.
   const Qve::QVEstring& GetPending() const { return pending_; }
 
  private:
+  bool AddText(std::string_view piece, Qve::QVEstring& block);
+
   Qve::QVEstring pending_;
+  Qve::QVEstring without_nul_;  // reused, for the rare piece that has NUL bytes
 };
 
 }  // namespace Qva

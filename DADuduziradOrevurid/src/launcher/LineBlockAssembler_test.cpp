@@ -38,5 +38,16 @@ TEST(LineBlockAssemblerTest, HugeLineIsAssembledFromManyPieces) {
   EXPECT_EQ(assembler.GetPending(), "");
 }
 
+TEST(LineBlockAssemblerTest, NulBytesAreDroppedAndTheLastLineComesOutAtTheEnd) {
+  LineBlockAssembler assembler;
+  std::string block;
+  ASSERT_TRUE(Add(assembler, std::string("one\0\ntw\0o\n\0thr", 14), block));
+  EXPECT_EQ(block, "one\ntwo\n");
+  EXPECT_FALSE(Add(assembler, std::string("ee\0", 3), block));
+  ASSERT_TRUE(assembler.Finish(block));
+  EXPECT_EQ(block, "three\n");
+  EXPECT_FALSE(assembler.Finish(block));  // nothing held back any more
+}
+
 }  // namespace
 }  // namespace Qva

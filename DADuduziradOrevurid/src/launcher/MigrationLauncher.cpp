@@ -1,12 +1,11 @@
 #include "launcher/MigrationLauncher.h"
 
-#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
+#include "QVEProcessSignals.h"
 #include "QVETrace.h"
 #include "launcher/LauncherOptions.h"
-#include "launcher/LineBlockAssembler.h"
 #include "launcher/ProductInfo.h"
 #include "reports/DedezuLogger.h"
 #include "reports/JsonImportReport.h"
@@ -87,17 +86,8 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
 }
 
 int32_t MigrationLauncher::Run() {
-  Qve::QVEstring argument_text = BuildArgumentText(arguments_);
-  Qve::QVEstring command_line = script_path_ + " " + argument_text;
-  process_.Start(command_line, working_folder_, true);
-  input_pipe_ = process_.GetInputFile();
-  // Nothing is ever written to the script: closing the input lets it, or a tool it runs (a
-  // password prompt after a failed login), read end-of-input instead of waiting forever.
-  input_pipe_->Close();
-  output_pipe_ = process_.GetOutputFile();
-
-  int32_t total = ReadChild(command_line, argument_text);
-  process_.Wait(kWaitForever);
+  // A stop asked for before the script started: there is nothing to run, the run ends at once.
+  int32_t total = Qve::GetStopSignal() == 0 ? RunScript() : 0;
 
   DedezuLogger& html_log = DedezuLogger::Instance();
   html_log.WriteFooter(GetAnalyzerName());
@@ -105,30 +95,38 @@ int32_t MigrationLauncher::Run() {
   return total > 0 ? 1 : 0;
 }
 
-int32_t MigrationLauncher::ReadChild(const Qve::QVEstring& command_line,
-                                     const Qve::QVEstring& argument_text) {
+int32_t MigrationLauncher::RunScript() {
+  Qve::QVEstring argument_text = BuildArgumentText(arguments_);
+  Qve::QVEstring command_line = script_path_ + " " + argument_text;
+  process_.Start(command_line, working_folder_, true);
+  // From here a stop signal reaches the script and everything it started.
+  Qve::QVStopForwarding forwarding(process_.GetPid());
+  input_pipe_ = process_.GetInputFile();
+  // Nothing is ever written to the script: closing the input lets it, or a tool it runs (a
+  // password prompt after a failed login), read end-of-input instead of waiting forever.
+  input_pipe_->Close();
+  output_pipe_ = process_.GetOutputFile();
+
   DedezuLogger& html_log = DedezuLogger::Instance();
   html_log.ActionBegin("Start child process: %s", command_line.c_str());
-
-  std::vector<char> buffer(kChildReadSize + 1);
-  LineBlockAssembler assembler;
-  Qve::QVEstring block;
   analyzer_->SetCommand(argument_text);
+  ChildOutputFeed feed(*analyzer_);
+  int32_t total = ReadChild(feed);
+  process_.Wait(kWaitForever);
+  // No shell is left to report how the script itself ended; say it as one would ("Killed"),
+  // so that the object it was importing fails as it would under a parent shell.
+  total += feed.Finish(process_.GetShellEndNotice());
+  html_log.ActionEnd("Finish child process");
+  return total;
+}
 
+int32_t MigrationLauncher::ReadChild(ChildOutputFeed& feed) {
+  std::vector<char> buffer(kChildReadSize);
   int32_t total = 0;
   for (;;) {
     uint64_t read = output_pipe_->Read(buffer.data(), kChildReadSize);
-    if (read == 0) {
-      total += analyzer_->AnalyzeAvailable(1);
-      html_log.ActionEnd("Finish child process");
-      return total;
-    }
-    // The text ends at the first zero byte.
-    buffer[read] = '\0';
-    size_t length = std::strlen(buffer.data());
-    if (!assembler.AddPiece(buffer.data(), length, block)) continue;
-    analyzer_->AddText(block);
-    total += analyzer_->AnalyzeAvailable(kAnalyzeMinimumDuringRun);
+    if (read == 0) return total;
+    total += feed.Add(buffer.data(), read);
   }
 }
 

@@ -9,14 +9,13 @@
 #include "QVEProcess.h"
 #include "QVEString.h"
 #include "analyzer/LogAnalyzer.h"
+#include "launcher/ChildOutputFeed.h"
 #include "launcher/IMigrationLauncher.h"
 
 namespace Qva {
 
 // Bytes taken from the child's output per read.
 inline constexpr uint64_t kChildReadSize = 16383;
-// Unanalyzed lines kept back during the run for the rules that read ahead.
-inline constexpr int32_t kAnalyzeMinimumDuringRun = 10;
 
 class MigrationLauncher : public IMigrationLauncher {
  public:
@@ -32,14 +31,19 @@ class MigrationLauncher : public IMigrationLauncher {
   // Runs "<script> echo <arg> <arg> ..." in the working folder and analyzes its output as it
   // arrives, then writes the HTML log's footer (and closes it with RPT). Returns 1 when the
   // analysis counted errors, else 0. QVExceptions of the child and the pipe pass through.
+  // A stop signal (Qve::InstallStopHandlers) is passed on to the script's process group; the
+  // run then ends as at the end of the output. After an earlier stop no script is started.
   int32_t Run() override;
 
   // "echo " and every argument followed by a blank.
   static Qve::QVEstring BuildArgumentText(const std::vector<Qve::QVEstring>& arguments);
 
  private:
-  // Reads the child's output to its end in whole-line blocks; returns the summed error count.
-  int32_t ReadChild(const Qve::QVEstring& command_line, const Qve::QVEstring& argument_text);
+  // Starts the script, analyzes all it prints, then a last line without a line feed and, when
+  // a signal ended the script, the line a shell prints for that. Returns the error count.
+  int32_t RunScript();
+  // Reads the child's output to its end into `feed`; returns the summed error count.
+  int32_t ReadChild(ChildOutputFeed& feed);
 
   Qve::QVEstring script_path_;
   Qve::QVEstring working_folder_;

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "QVEProcess.h"
+#include "QVEProcessSignals.h"
 #include "QVETrace.h"
 
 namespace Qva {
@@ -39,12 +40,15 @@ RunningScript StartChild(const Qve::QVEstring& program, const std::vector<std::s
     std::error_code ignored;
     failed.wait(ignored);
   };
+  // A process group of its own, so that a stop reaches everything the script starts.
+  auto own_group = bp::extend::on_exec_setup = [](auto&) { Qve::LeadNewProcessGroup(); };
   if (merge_errors) {
-    started.child = bp::child(executable, bp::args(arguments),
-                              (bp::std_out & bp::std_err) > *started.output, error, reap_failed);
+    started.child =
+        bp::child(executable, bp::args(arguments), (bp::std_out & bp::std_err) > *started.output,
+                  error, reap_failed, own_group);
   } else {
     started.child = bp::child(executable, bp::args(arguments), bp::std_out > *started.output, error,
-                              reap_failed);
+                              reap_failed, own_group);
   }
   return started;
 }
@@ -106,6 +110,7 @@ void RunScriptEchoingOutput(const Qve::QVEstring& script,
 
     RunningScript started = StartScript(script, passed, merge_errors);
     bp::child& child = started.child;
+    Qve::QVStopForwarding forwarding(child.id());
     if (!child.running()) {
       Qve::QVEstring text = "Failed to start command: " + script + " " + arguments_text +
                             "\n Return Code: " + std::to_string(child.exit_code());

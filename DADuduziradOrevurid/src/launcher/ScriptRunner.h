@@ -16,7 +16,8 @@ inline constexpr const char* kMergeErrorOutput = "2>&1";
 // with the trace's Output and waits for the script. A bare script name is looked up in the
 // current folder, then along PATH; a file that is not executable, or not a program the system
 // can run directly, runs through /bin/sh. Standard exceptions while launching, reading or
-// waiting are shown on standard output as "Unhandled error: ..." and not rethrown.
+// waiting are shown on standard output as "Unhandled error: ..." and not rethrown. The script
+// leads a process group of its own, to which stop signals are passed on (Qve::QVStopForwarding).
 void RunScriptEchoingOutput(const Qve::QVEstring& script,
                             const std::vector<Qve::QVEstring>& arguments);
 

@@ -7,9 +7,11 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "actions/ImportStatistics.h"
 #include "reports/TipsTables.h"
@@ -25,12 +27,47 @@ constexpr const char* kImportErrorType = "Import";
 
 Qve::QVEstring LogLink(uint64_t id) { return Qve::FormatText("%s#%" PRIu64, kImportLogLink, id); }
 
-bool IsImportEntry(const Value& entry) {
-  if (!entry.IsObject()) return false;
-  auto type = entry.FindMember("error_type");
-  return type != entry.MemberEnd() && type->value.IsString() &&
-         std::string_view(type->value.GetString(), type->value.GetStringLength()) ==
-             kImportErrorType;
+std::string_view TextOf(const Value& text) {
+  return std::string_view(text.GetString(), text.GetStringLength());
+}
+
+// The only member called `name` of `object`; null when there is none or more than one, so that
+// a duplicated member is handled like a wrong-shaped one. Names are compared whole, NULs
+// included.
+Value* UniqueMember(Value& object, std::string_view name) {
+  Value* found = nullptr;
+  // By index: RapidJSON's iterator comparison is ambiguous to C++20 compilers that warn on it.
+  for (rapidjson::SizeType i = 0; i < object.MemberCount(); ++i) {
+    Value::Member& member = object.MemberBegin()[i];
+    if (TextOf(member.name) != name) continue;
+    if (found) return nullptr;
+    found = &member.value;
+  }
+  return found;
+}
+
+// The only string member called `name` of `object`, as text; nullopt otherwise.
+std::optional<std::string_view> UniqueText(Value& object, std::string_view name) {
+  const Value* member = UniqueMember(object, name);
+  if (!member || !member->IsString()) return std::nullopt;
+  return TextOf(*member);
+}
+
+// Removes every member called `name`, in one pass: each freed place takes the object's last
+// member, so a single member goes exactly as RapidJSON's RemoveMember takes it away.
+void RemoveMembers(Value& object, std::string_view name) {
+  for (rapidjson::SizeType i = 0; i < object.MemberCount();) {
+    Value::MemberIterator member = object.MemberBegin() + i;
+    if (TextOf(member->name) == name) {
+      object.RemoveMember(member);
+    } else {
+      ++i;
+    }
+  }
+}
+
+bool IsImportEntry(Value& entry) {
+  return entry.IsObject() && UniqueText(entry, "error_type") == kImportErrorType;
 }
 
 // One group of this run's errors with the same text.
@@ -59,6 +96,26 @@ bool NestedTooDeep(std::string_view json) {
       if (++depth > kMaxReportDepth) return true;
     } else if (c == '}' || c == ']') {
       --depth;
+    }
+  }
+  return false;
+}
+
+// Whether a number in `root` became infinite. RapidJSON refuses a number too large for a double
+// by its exponent, but one whose digits and exponent only together exceed the range loads as
+// infinity, which its writer cannot write: Save would stop in the middle of the document.
+bool HasInfiniteNumber(const Value& root) {
+  std::vector<const Value*> pending = {&root};
+  while (!pending.empty()) {
+    const Value& value = *pending.back();
+    pending.pop_back();
+    if (value.IsDouble() && !std::isfinite(value.GetDouble())) return true;
+    if (value.IsArray()) {
+      for (const Value& element : value.GetArray()) pending.push_back(&element);
+    } else if (value.IsObject()) {
+      for (rapidjson::SizeType i = 0; i < value.MemberCount(); ++i) {
+        pending.push_back(&value.MemberBegin()[i].value);
+      }
     }
   }
   return false;
@@ -101,7 +158,7 @@ int JsonImportReport::Init(bool use_analyzer, const Qve::QVEstring& base_dir,
   if (NestedTooDeep(json)) throw std::runtime_error("can't load report file");
   document_.Parse<rapidjson::kParseDefaultFlags | rapidjson::kParseIterativeFlag>(json.data(),
                                                                                   json.size());
-  if (document_.HasParseError() || !document_.IsObject()) {
+  if (document_.HasParseError() || !document_.IsObject() || HasInfiniteNumber(document_)) {
     throw std::runtime_error("can't load report file");
   }
   start_time_.SetNow();
@@ -128,10 +185,9 @@ void JsonImportReport::UpdateObjects(uint8_t /*type_code*/, const ImportStatisti
 
   for (Value& entry : entries.GetArray()) {
     if (!entry.IsObject()) continue;
-    auto name = entry.FindMember("object_name");
-    if (name == entry.MemberEnd() || !name->value.IsString()) continue;
-    auto found =
-        by_name.find(std::string_view(name->value.GetString(), name->value.GetStringLength()));
+    std::optional<std::string_view> name = UniqueText(entry, "object_name");
+    if (!name) continue;
+    auto found = by_name.find(*name);
     if (found == by_name.end()) continue;
 
     for (const ImportObject* object : found->second) {
@@ -227,8 +283,8 @@ void JsonImportReport::UpdateErrorTable(const ImportStatistics& stats, uint64_t 
 void JsonImportReport::AddTips(Value& entry, const Qve::QVEstring& text) {
   std::span<const ReportTip> table = TipsTableFor(target_db_);
   if (table.empty() || !entry.IsObject()) return;
-  entry.RemoveMember("comments");
-  entry.RemoveMember("comments_link");
+  RemoveMembers(entry, "comments");
+  RemoveMembers(entry, "comments_link");
   const ReportTip* tip = FindTip(table, text);
   if (!tip) return;
   auto& alloc = document_.GetAllocator();
@@ -242,24 +298,20 @@ void JsonImportReport::AddTips(Value& entry, const Qve::QVEstring& text) {
 
 void JsonImportReport::Save() {
   if (!enabled_ || !data_file_.IsOpen()) return;
-  auto& alloc = document_.GetAllocator();
   double elapsed = start_time_.ElapsedSeconds(Qve::QVTimeStamp::Now());
   int64_t seconds = static_cast<int64_t>(std::ceil(elapsed));
 
   Value& general = RootMember("general_information", rapidjson::kObjectType);
   SetMember(general, "time_import", Value(seconds));
-  // The two flags keep their place when present.
-  auto report_flag = general.FindMember("import_report");
-  if (report_flag != general.MemberEnd()) {
-    report_flag->value.SetBool(true);
-  } else {
-    general.AddMember("import_report", Value(true), alloc);
-  }
-  auto analyzer_flag = general.FindMember("use_import_log_analyzer");
-  if (analyzer_flag != general.MemberEnd()) {
-    analyzer_flag->value.SetBool(use_analyzer_);
-  } else {
-    general.AddMember("use_import_log_analyzer", Value(use_analyzer_), alloc);
+  // The two flags keep their place when present once; duplicates are replaced by one.
+  for (auto [flag, value] :
+       {std::pair{"import_report", true}, std::pair{"use_import_log_analyzer", use_analyzer_}}) {
+    Value* member = UniqueMember(general, flag);
+    if (member) {
+      member->SetBool(value);
+    } else {
+      SetMember(general, flag, Value(value));
+    }
   }
 
   rapidjson::StringBuffer buffer;
@@ -268,23 +320,20 @@ void JsonImportReport::Save() {
   Qve::QVEstring content = "const json =";
   content.append(buffer.GetString(), buffer.GetSize());
 
-  data_file_.SetSize(0);
-  data_file_.Write(content.data(), content.size());
-  data_file_.Close();
+  // The file was checked (it exists and opens for reading and writing) when it was loaded.
+  data_file_.ReplaceContents(content.data(), content.size());
 }
 
 Value& JsonImportReport::RootMember(const char* name, rapidjson::Type type) {
-  auto member = document_.FindMember(name);
-  if (member != document_.MemberEnd() && member->value.GetType() == type) return member->value;
-  SetMember(document_, name, Value(type));
-  return document_[name];
+  Value* member = UniqueMember(document_, name);
+  if (member && member->GetType() == type) return *member;
+  return SetMember(document_, name, Value(type));
 }
 
-void JsonImportReport::SetMember(Value& object, const char* name, Value value) {
-  // RapidJSON's RemoveMember moves the last member into the freed place; the new member is
-  // appended.
-  object.RemoveMember(name);
+Value& JsonImportReport::SetMember(Value& object, const char* name, Value value) {
+  RemoveMembers(object, name);
   object.AddMember(Value(name, document_.GetAllocator()), value, document_.GetAllocator());
+  return (object.MemberEnd() - 1)->value;
 }
 
 }  // namespace Qva

@@ -29,7 +29,10 @@ inline constexpr int kMaxReportDepth = 512;
 // A loaded document of the wrong shape never crashes the report: a missing or wrongly typed
 // "general_information", "objects" or "error_table" is (re)created empty with the right type
 // when it is updated, and "objects" entries that are not objects or have no string
-// "object_name" are skipped. A root that is not an object is refused by Init.
+// "object_name" are skipped. A root that is not an object is refused by Init. A member that
+// occurs more than once under a name the report reads counts as wrong-shaped (every copy is
+// removed before the member is recreated or set), wherever it occurs: the three sections, the
+// two flags, "object_name", "error_type", and the members the report sets.
 // Not thread-safe: called from the analysis thread and the program's final step only.
 class JsonImportReport {
  public:
@@ -46,7 +49,8 @@ class JsonImportReport {
   //   the QVException* of QVFile::Open (-999, naming the path) or of a read;
   //   std::runtime_error "can't load json" for an empty text or one without "{";
   //   std::runtime_error "can't load report file" for invalid JSON, anything but white space
-  //   after it, a root that is not an object, or nesting deeper than kMaxReportDepth.
+  //   after it, a root that is not an object, nesting deeper than kMaxReportDepth, or a number
+  //   beyond the range of a double.
   // Loading never recurses, so no nesting can exhaust the stack.
   // `target_db` (display name) selects the tips table; `use_analyzer` is written back as
   // "use_import_log_analyzer".
@@ -71,8 +75,9 @@ class JsonImportReport {
   void AddTips(rapidjson::Value& entry, const Qve::QVEstring& text);
 
   // Sets the import time (seconds since Init, rounded up) and the two flags in
-  // "general_information", then rewrites the data file as "const json =" and the compact
-  // document, and closes it. Does nothing when disabled or already saved.
+  // "general_information", then replaces the data file's content by "const json =" and the
+  // compact document (QVFile::ReplaceContents: a failure leaves the file as it was and throws
+  // its QVException*), and closes it. Does nothing when disabled or already saved.
   void Save();
 
   // Counters stored by UpdateErrorTable (0 before it); read by the final status event.
@@ -87,7 +92,9 @@ class JsonImportReport {
 
  private:
   rapidjson::Value& RootMember(const char* name, rapidjson::Type type);
-  void SetMember(rapidjson::Value& object, const char* name, rapidjson::Value value);
+  // Removes every member called `name` (each freed place takes the last member), appends the
+  // new one and returns its value.
+  rapidjson::Value& SetMember(rapidjson::Value& object, const char* name, rapidjson::Value value);
 
   bool enabled_ = false;
   bool use_analyzer_ = false;

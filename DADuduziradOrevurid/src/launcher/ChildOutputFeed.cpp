@@ -1,0 +1,17 @@
+#include "launcher/ChildOutputFeed.h"
+
+namespace Qva {
+
+int32_t ChildOutputFeed::Add(const char* data, size_t size) {
+  if (!assembler_.AddPiece(data, size, block_)) return 0;
+  analyzer_.AddText(block_);
+  return analyzer_.AnalyzeAvailable(kAnalyzeMinimumDuringRun);
+}
+
+int32_t ChildOutputFeed::Finish(const Qve::QVEstring& end_notice) {
+  if (assembler_.Finish(block_)) analyzer_.AddText(block_);
+  if (!end_notice.empty()) analyzer_.AddText(end_notice + "\n");
+  return analyzer_.AnalyzeAvailable(1);
+}
+
+}  // namespace Qva

@@ -1,0 +1,1 @@
+const json ={"error_table":{},"error_table":{},"objects":[{"object_name":"T","object_name":"T"},{"object_name":"U","comments":1,"comments":2}],"general_information":{"import_report":0,"import_report":[]}}
