@@ -600,12 +600,14 @@ TEST_F(LauncherEndToEnd, SigtermStopsTheLaunchModeToo) {
   EXPECT_THAT(run.out, EndsWith("Import process finished.\r\n"));
 }
 
-TEST_F(LauncherEndToEnd, AScriptEndedByASignalGetsTheShellsLineAfterItsOwn) {
-  // The rules decide what the line means; here it only has to reach them, last.
+TEST_F(LauncherEndToEnd, AScriptEndedByASignalFailsItsObjectAsUnderAShell) {
+  // The shell's line comes last and the platform rules make it the current object's error.
   const Outcome& run = Result("script_killed");
+  EXPECT_EQ(run.exit_code, 1) << run.out;
   std::string trace = ReadText(run.folder / "imp/movarin_imp.log");
-  EXPECT_THAT(trace, ContainsRegex("run.sh> last own line\r\n[^\n]*run.sh> Killed\r\n[^\n]*"
-                                   "Action end> Finish child process"));
+  EXPECT_THAT(trace,
+              ContainsRegex("run.sh> last own line\r\n[^\n]*\\[ERR\\] run.sh> Killed\r\n"
+                            "[^\n]*run.sh> Killed\r\n[^\n]*Action end> Finish child process"));
 }
 
 TEST_F(LauncherEndToEnd, TextAfterANulAndAnUnterminatedLastLineAreAnalyzed) {
