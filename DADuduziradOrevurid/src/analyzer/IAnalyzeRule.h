@@ -37,6 +37,8 @@ class IAnalyzeRule {
   virtual int32_t GetBehavior() const;
   virtual void SetBehavior(int32_t behavior);
   virtual Qve::QVEstring GetName() const;
+  // The name without a copy, for checks on the hot path.
+  const Qve::QVEstring& NameText() const { return name_; }
   virtual void SetName(const Qve::QVEstring& name);
   virtual Qve::QVEstring GetDescribe() const;
   virtual void SetDescribe(const Qve::QVEstring& describe);
@@ -49,8 +51,8 @@ class IAnalyzeRule {
   virtual int32_t GetKind() const;
   // Index in the text storage of the first line the rule is tried on; set by the analyzer
   // before each try, read by actions (-1 before the first line).
-  virtual void SetLineIndex(int64_t index);
-  virtual int64_t GetLineIndex() const;
+  virtual void SetLineIndex(int64_t index) { line_index_ = index; }
+  virtual int64_t GetLineIndex() const { return line_index_; }
   // Calls each non-empty action in order with (this rule, lines, groups); results are ignored.
   // Returns 0. Both rule kinds use the shared body defined for this class.
   virtual int32_t RunActions(void* context, const TextLines& lines, TextLines& groups) = 0;

@@ -1,11 +1,47 @@
 #include "analyzer/LogTextStorage.h"
 
 #include <algorithm>
-#include <string_view>
+#include <cstring>
 
 namespace Qva {
+namespace {
 
+// Normal lines share chunks of this size; a line of at least a quarter of it gets a block of
+// its own size, so a huge line costs its size and no slack.
+constexpr uint64_t kChunkSize = Qve::kQVLargeBlockSize;
+constexpr uint64_t kOwnBlockSize = kChunkSize / 4;
+
+}  // namespace
+
+LogTextStorage::LogTextStorage() = default;
 LogTextStorage::~LogTextStorage() = default;
+
+char* LogTextStorage::Reserve(uint64_t size) {
+  if (size >= kOwnBlockSize) {
+    chunks_.push_back(Qve::AllocateLargeBlock(size));
+    return chunks_.back().get();
+  }
+  if (size > free_size_) {
+    chunks_.push_back(Qve::AllocateLargeBlock(kChunkSize));
+    free_ = chunks_.back().get();
+    free_size_ = kChunkSize;
+  }
+  char* at = free_;
+  free_ += size;
+  free_size_ -= size;
+  return at;
+}
+
+void LogTextStorage::Append(std::string_view text) {
+  const uint64_t size = text.size() + 1;
+  char* at = Reserve(size);
+  std::memcpy(at, text.data(), text.size());
+  at[text.size()] = '\n';
+  if ((count_ & (kIndexBlock - 1)) == 0)
+    index_.push_back(Qve::AllocateLargeBlock(Qve::kQVLargeBlockSize));
+  IndexBlock(index_.size() - 1)[count_ & (kIndexBlock - 1)] = LineRef{at, size};
+  ++count_;
+}
 
 void LogTextStorage::AddText(const Qve::QVEstring& text) {
   std::string_view rest = text;
@@ -15,30 +51,30 @@ void LogTextStorage::AddText(const Qve::QVEstring& text) {
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     while (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
     while (!piece.empty() && piece.back() == ' ') piece.remove_suffix(1);
-    if (piece.empty()) continue;
-    Qve::QVEstring& line = lines_.emplace_back();
-    line.reserve(piece.size() + 1);
-    line.append(piece).push_back('\n');
+    if (!piece.empty()) Append(piece);
   }
 }
 
 TextLines LogTextStorage::GetLines(uint64_t n) {
   if (AtEnd()) return {};
-  const uint64_t k = std::min<uint64_t>(n, lines_.size() - position_);
-  TextLines result(lines_.begin() + position_, lines_.begin() + position_ + k);
+  const uint64_t k = std::min<uint64_t>(n, count_ - position_);
+  TextLines result = GetRange(position_, k);
   position_ += k;
   return result;
 }
 
 TextLines LogTextStorage::GetLine() {
   if (AtEnd()) return {};
-  return TextLines{lines_[position_++]};
+  return TextLines{Qve::QVEstring(NextLine())};
 }
 
 TextLines LogTextStorage::GetRange(uint64_t start, uint64_t count) {
-  if (start >= lines_.size()) return {};
-  const uint64_t k = std::min<uint64_t>(count, lines_.size() - start);
-  return TextLines(lines_.begin() + start, lines_.begin() + start + k);
+  if (start >= count_) return {};
+  const uint64_t k = std::min<uint64_t>(count, count_ - start);
+  TextLines result;
+  result.reserve(k);
+  for (uint64_t i = start; i < start + k; ++i) result.emplace_back(PeekLine(i));
+  return result;
 }
 
 TextLines LogTextStorage::GetAt(uint64_t start) { return GetRange(start, 1); }
@@ -46,15 +82,19 @@ TextLines LogTextStorage::GetAt(uint64_t start) { return GetRange(start, 1); }
 uint64_t LogTextStorage::GetPosition() { return position_; }
 
 int64_t LogTextStorage::Remaining() {
-  return static_cast<int64_t>(lines_.size()) - static_cast<int64_t>(position_);
+  return static_cast<int64_t>(count_) - static_cast<int64_t>(position_);
 }
 
-bool LogTextStorage::AtEnd() { return position_ >= lines_.size(); }
+bool LogTextStorage::AtEnd() { return position_ >= count_; }
 
-bool LogTextStorage::PastEnd(uint64_t index) { return index >= lines_.size(); }
+bool LogTextStorage::PastEnd(uint64_t index) { return index >= count_; }
 
 void LogTextStorage::Clear() {
-  lines_.clear();
+  chunks_.clear();
+  index_.clear();
+  free_ = nullptr;
+  free_size_ = 0;
+  count_ = 0;
   position_ = 0;
 }
 

@@ -1,15 +1,20 @@
-// The analyzer's line storage: a plain vector of lines that is never trimmed during a run.
+// The analyzer's line storage: every line of the run, kept until the storage is cleared.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
+#include "QVELargeBlock.h"
 #include "analyzer/IAnalyzeStorage.h"
 
 namespace Qva {
 
-class LogTextStorage : public IAnalyzeStorage {
+// Lines live back to back in the chunks of one growing arena, each with its "\n"; an index of
+// (start, size) pairs, itself in fixed blocks, finds them. Nothing is allocated per line and
+// nothing stored ever moves, so views of stored lines stay valid until Clear.
+class LogTextStorage final : public IAnalyzeStorage {
  public:
-  LogTextStorage() = default;
+  LogTextStorage();
   ~LogTextStorage() override;
 
   // Cuts `text` at each "\n"; from each piece removes all trailing "\r", then all trailing
@@ -26,12 +31,40 @@ class LogTextStorage : public IAnalyzeStorage {
   bool PastEnd(uint64_t index) override;
   void Clear() override;
   void Rewind() override;
-  const Qve::QVEstring& PeekLine(uint64_t index) override { return lines_[index]; }
+  std::string_view PeekLine(uint64_t index) override { return Ref(index).View(); }
 
-  uint64_t GetLineCount() const { return lines_.size(); }
+  // The line at the position, moving past it; the caller checks AtEnd first. The analyzer's
+  // way to take a line without a copy.
+  std::string_view NextLine() { return Ref(position_++).View(); }
+  uint64_t GetLineCount() const { return count_; }
 
  private:
-  std::vector<Qve::QVEstring> lines_;
+  struct LineRef {
+    const char* data;
+    uint64_t size;
+    std::string_view View() const { return {data, size}; }
+  };
+  // One large block of the index holds this many lines.
+  static constexpr uint64_t kIndexBlockBits = 17;
+  static constexpr uint64_t kIndexBlock = uint64_t{1} << kIndexBlockBits;
+  static_assert(kIndexBlock * sizeof(LineRef) == Qve::kQVLargeBlockSize);
+
+  LineRef* IndexBlock(uint64_t block) const {
+    return reinterpret_cast<LineRef*>(index_[block].get());
+  }
+  const LineRef& Ref(uint64_t index) const {
+    return IndexBlock(index >> kIndexBlockBits)[index & (kIndexBlock - 1)];
+  }
+  // Appends `text` and a "\n" as the next line.
+  void Append(std::string_view text);
+  // Room for `size` more bytes in the arena.
+  char* Reserve(uint64_t size);
+
+  std::vector<Qve::QVLargeBlock> chunks_;
+  char* free_ = nullptr;    // next free byte of the last normal chunk
+  uint64_t free_size_ = 0;  // bytes left there
+  std::vector<Qve::QVLargeBlock> index_;
+  uint64_t count_ = 0;
   uint64_t position_ = 0;
 };
 
