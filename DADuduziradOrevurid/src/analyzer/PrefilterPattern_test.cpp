@@ -42,7 +42,7 @@ TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
       {R"(^.*call.*\n)", "call"},
       {R"(^Importing (Table|View) (.+) to .*\n)", "^Importing "},
       {R"(^psql:(?:.*)(schema)(?:.*)(does not exist)(?:.*)\n)", "does not exist"},
-      {R"(^(.+mysql\.exe.+ +is not),\n)", R"(is not\x2c\x0a)"},
+      {R"(^(.+mysql\.exe.+ +is not recognized),\n)", R"(is not recognized\x2c\x0a)"},
       {R"(x(?:abc)?yz\.\x41)", R"(yz\x2eA)"},
       {R"(a{2}bcd)", "bcd"},
       {R"((^psql:.*(SCRAM)\n)|(^.*[tls] [Aa]lert))", R"((?:SCRAM\x0a)|(?:lert))"},
