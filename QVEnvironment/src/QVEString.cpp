@@ -102,13 +102,19 @@ void TrimBoth(QVEstring& text, char ch) {
 }
 
 void ReplaceAll(QVEstring& text, const QVEstring& from, const QVEstring& to) {
+  QVEstring out;
+  ReplaceAll(text, from, to, out);
+}
+
+void ReplaceAll(QVEstring& text, std::string_view from, std::string_view to, QVEstring& scratch) {
   if (from.empty()) return;
   size_t pos = text.find(from);
   if (pos == QVEstring::npos) return;
   // One pass into a new text: replacing in place would move the tail once per occurrence.
   // Searching resumes after each occurrence in the original, as it would after the inserted
   // text in place, so the result is the same.
-  QVEstring out;
+  QVEstring& out = scratch;
+  out.clear();
   size_t start = 0;
   do {
     out.append(text, start, pos - start);

@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <string_view>
 
 namespace Qve {
 
@@ -29,6 +30,9 @@ void TrimBoth(QVEstring& text, char ch);
 // Replaces each occurrence of `from` by `to`, scanning on after the inserted text. An empty
 // `from` changes nothing.
 void ReplaceAll(QVEstring& text, const QVEstring& from, const QVEstring& to);
+// The same, built in `scratch`, which then holds the old text's buffer: with buffers kept from
+// one call to the next, replacing allocates nothing once they have grown.
+void ReplaceAll(QVEstring& text, std::string_view from, std::string_view to, QVEstring& scratch);
 // Upper-cases each byte in place with the C library's toupper.
 void ToUpper(QVEstring& text);
 

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "QVEFile.h"
+#include "QVELargeBlock.h"
 #include "QVEString.h"
 #include "QVEThread.h"
 
@@ -56,13 +58,31 @@ class QVTraceOutputer {
   // "[DBG]", "[INF]", ... "[EMR]"; empty for 8 and any other value.
   virtual QVEstring LevelTag(int32_t level);
 
+ protected:
+  // Appends the line FormatMessageId (`id` set) or FormatMessage would return to `out`. The
+  // library's own outputer classes build it without temporaries; a derived class's TimeStamp,
+  // LevelTag and LevelTagId are called as usual.
+  void AppendLine(QVEstring& out, int32_t level, const uint32_t* id, const char* source,
+                  const char* format, va_list args);
+  // Whether this object is exactly a library outputer class, so that Trace may build the line
+  // itself instead of calling the virtual FormatMessage.
+  bool IsLibraryClass() const;
+  // A line buffer reused from one message to the next (the tracer serialises the calls).
+  QVEstring& LineBuffer() { return line_; }
+  // Lets go of the buffer's memory after a huge line.
+  void TrimLineBuffer();
+
  private:
-  QVEstring BuildLine(const QVEstring& tag, const char* source, const char* format, va_list args,
-                      bool always_format);
+  enum class Kind : int8_t { kUnknown, kConsole, kFile, kString, kDerived };
+  Kind GetKind() const;
+
   int32_t level_;
+  mutable Kind kind_ = Kind::kUnknown;
+  QVEstring line_;
 };
 
-// Writes to standard output and flushes. No time stamp; tags are the console labels
+// Writes each line to standard output at once (WriteConsole). No time stamp; tags are the console
+// labels
 // ("Notice:", "Warning:", "Error:", ...); a level-4 message with an id shows "Error(id=N):".
 class QVConsoleTraceOutputer : public QVTraceOutputer {
  public:
@@ -74,6 +94,10 @@ class QVConsoleTraceOutputer : public QVTraceOutputer {
   QVEstring TimeStamp() override;
   QVEstring LevelTagId(int32_t level, uint32_t id) override;
   QVEstring LevelTag(int32_t level) override;
+
+ private:
+  void Write(int32_t level, const uint32_t* id, const char* source, const char* format,
+             va_list args);
 };
 
 // Writes each line to its file with one write call (no flush). Write failures (-996) propagate;
@@ -93,10 +117,13 @@ class QVTextFileTraceOutputer : public QVTraceOutputer {
   QVFile file_;
 };
 
-// Accumulates lines in memory.
+// Accumulates lines in memory, compactly: the text goes into a block of kQVLargeBlockSize bytes,
+// and each full block is kept compressed (LZ4; trace text shrinks about tenfold). GetText
+// rebuilds the text. A huge line passes through the block in pieces, so it is never held whole.
 class QVStringTraceOutputer : public QVTraceOutputer {
  public:
   using QVTraceOutputer::QVTraceOutputer;
+  ~QVStringTraceOutputer() override;
   int32_t GetType() const override { return kQVOutputerString; }
   void TraceId(int32_t level, uint32_t id, const char* source, const char* format,
                va_list args) override;
@@ -105,10 +132,22 @@ class QVStringTraceOutputer : public QVTraceOutputer {
   virtual QVEstring GetText() const;
 
  private:
-  void Append(const QVEstring& line);
+  // A full block as kept.
+  struct Packed {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;      // compressed bytes, or the text's when `stored`
+    size_t raw_size = 0;  // the text's bytes
+    bool stored = false;  // kept as it is (it would not shrink)
+  };
+  void Append(std::string_view text);
+  // Compresses the full open block into packed_ and empties it.
+  void Seal();
 
-  std::vector<QVEstring> pieces_;
-  size_t size_ = 0;
+  std::vector<Packed> packed_;
+  QVLargeBlock open_;  // the block being filled
+  size_t open_size_ = 0;
+  size_t open_capacity_ = 0;
+  size_t text_size_ = 0;
 };
 
 // The single dispatcher. Created on first use with a console and a text-file outputer, both at

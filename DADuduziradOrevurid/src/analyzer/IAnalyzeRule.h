@@ -45,6 +45,8 @@ class IAnalyzeRule {
   virtual void SetOutput(const Qve::QVEstring& output);
   // Output template; "[#n]" stands for group n and is filled in by the actions.
   virtual Qve::QVEstring GetOutput() const;
+  // The output template without a copy, for the hot path.
+  const Qve::QVEstring& OutputText() const { return output_; }
   // Appends a copy; an empty callable is kept and skipped when the rule fires.
   virtual void AddAction(const ActionFunction& action);
   // RuleKind value; -1 here, regex rules return their Type element's value.

@@ -93,7 +93,8 @@ bool LogAnalyzer::StoredRun(const TextLines& texts) const {
   const uint64_t first = stored_unit_index_;
   if (texts.empty() || first + texts.size() > storage_->GetLineCount()) return false;
   for (size_t i = 0; i < texts.size(); ++i) {
-    if (texts[i] != storage_->PeekLine(first + i)) return false;
+    const std::string_view line = storage_->PeekLine(first + i);
+    if (texts[i].size() != line.size() || texts[i] != line) return false;
   }
   return true;
 }

@@ -33,13 +33,13 @@ char* LogTextStorage::Reserve(uint64_t size) {
 }
 
 void LogTextStorage::Append(std::string_view text) {
-  const uint64_t size = text.size() + 1;
-  char* at = Reserve(size);
+  char* at = Reserve(text.size() + 1);
   std::memcpy(at, text.data(), text.size());
   at[text.size()] = '\n';
-  if ((count_ & (kIndexBlock - 1)) == 0)
+  if ((count_ & (kIndexBlock - 1)) == 0) {
     index_.push_back(Qve::AllocateLargeBlock(Qve::kQVLargeBlockSize));
-  IndexBlock(index_.size() - 1)[count_ & (kIndexBlock - 1)] = LineRef{at, size};
+  }
+  IndexBlock(index_.size() - 1)[count_ & (kIndexBlock - 1)] = at;
   ++count_;
 }
 
@@ -53,6 +53,12 @@ void LogTextStorage::AddText(const Qve::QVEstring& text) {
     while (!piece.empty() && piece.back() == ' ') piece.remove_suffix(1);
     if (!piece.empty()) Append(piece);
   }
+}
+
+std::string_view LogTextStorage::View(const char* start) {
+  // The pieces a line is cut from hold no "\n": the first one ends it.
+  const auto* end = static_cast<const char*>(std::memchr(start, '\n', PTRDIFF_MAX));
+  return std::string_view(start, static_cast<size_t>(end - start) + 1);
 }
 
 TextLines LogTextStorage::GetLines(uint64_t n) {

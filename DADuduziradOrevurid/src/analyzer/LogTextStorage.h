@@ -10,8 +10,9 @@
 namespace Qva {
 
 // Lines live back to back in the chunks of one growing arena, each with its "\n"; an index of
-// (start, size) pairs, itself in fixed blocks, finds them. Nothing is allocated per line and
-// nothing stored ever moves, so views of stored lines stay valid until Clear.
+// their starts, itself in fixed blocks, finds them (a line ends at its only "\n"). Nothing is
+// allocated per line and nothing stored ever moves, so views of stored lines stay valid until
+// Clear.
 class LogTextStorage final : public IAnalyzeStorage {
  public:
   LogTextStorage();
@@ -31,30 +32,26 @@ class LogTextStorage final : public IAnalyzeStorage {
   bool PastEnd(uint64_t index) override;
   void Clear() override;
   void Rewind() override;
-  std::string_view PeekLine(uint64_t index) override { return Ref(index).View(); }
+  std::string_view PeekLine(uint64_t index) override { return View(Start(index)); }
 
   // The line at the position, moving past it; the caller checks AtEnd first. The analyzer's
   // way to take a line without a copy.
-  std::string_view NextLine() { return Ref(position_++).View(); }
+  std::string_view NextLine() { return View(Start(position_++)); }
   uint64_t GetLineCount() const { return count_; }
 
  private:
-  struct LineRef {
-    const char* data;
-    uint64_t size;
-    std::string_view View() const { return {data, size}; }
-  };
-  // One large block of the index holds this many lines.
-  static constexpr uint64_t kIndexBlockBits = 17;
+  // One large block of the index holds this many line starts.
+  static constexpr uint64_t kIndexBlockBits = 18;
   static constexpr uint64_t kIndexBlock = uint64_t{1} << kIndexBlockBits;
-  static_assert(kIndexBlock * sizeof(LineRef) == Qve::kQVLargeBlockSize);
+  static_assert(kIndexBlock * sizeof(const char*) == Qve::kQVLargeBlockSize);
 
-  LineRef* IndexBlock(uint64_t block) const {
-    return reinterpret_cast<LineRef*>(index_[block].get());
+  const char** IndexBlock(uint64_t block) const {
+    return reinterpret_cast<const char**>(index_[block].get());
   }
-  const LineRef& Ref(uint64_t index) const {
+  const char* Start(uint64_t index) const {
     return IndexBlock(index >> kIndexBlockBits)[index & (kIndexBlock - 1)];
   }
+  static std::string_view View(const char* start);
   // Appends `text` and a "\n" as the next line.
   void Append(std::string_view text);
   // Room for `size` more bytes in the arena.

@@ -14,16 +14,16 @@ TEST(PrefilterPatternTest, ReadsAlikeOnlyWhereBothEnginesAgree) {
   } kCases[] = {
       {R"(^(ORA)-([0-9]*): (.*)\n)", true},
       {R"(^\s*\w+\d\b[^\\/:"<>]\.\x41(?:a|b)(?=c)(?!d)(?<=e)(?<!f)[[:alpha:]\]])", true},
-      {R"((a)\1)", false},     // an unset group matches the empty text in PCRE2 only
-      {R"(\x{41})", false},    // the text x{41} with PCRE2_ALT_BSUX
-      {R"(\x4)", false},       // likewise only "x4"
-      {R"(\u0041)", false},    // a code point only with PCRE2_ALT_BSUX
-      {R"((?i)abc)", false},   // inline options
-      {R"((?m)^b)", false},    // "^" after "\r" too with PCRE2's newline convention
-      {R"(a\Z)", false},       // before a final "\r" too in PCRE2
-      {R"([\b])", false},      // a backspace in a PCRE2 class
-      {R"(a\vb\hc)", false},   // other class escapes
-      {R"((?<n>a))", false},   // named groups
+      {R"((a)\1)", false},    // an unset group matches the empty text in PCRE2 only
+      {R"(\x{41})", false},   // the text x{41} with PCRE2_ALT_BSUX
+      {R"(\x4)", false},      // likewise only "x4"
+      {R"(\u0041)", false},   // a code point only with PCRE2_ALT_BSUX
+      {R"((?i)abc)", false},  // inline options
+      {R"((?m)^b)", false},   // "^" after "\r" too with PCRE2's newline convention
+      {R"(a\Z)", false},      // before a final "\r" too in PCRE2
+      {R"([\b])", false},     // a backspace in a PCRE2 class
+      {R"(a\vb\hc)", false},  // other class escapes
+      {R"((?<n>a))", false},  // named groups
       {"[unclosed", false},
       {std::string("a\0b", 3), false},
   };

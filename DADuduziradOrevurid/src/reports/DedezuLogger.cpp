@@ -93,14 +93,18 @@ void DedezuLogger::Error(uint64_t id, const char* source, const Qve::QVEstring& 
                                     text.c_str());
   if (!enabled_ || Qve::kQVTraceError < min_level_) return;
   current_id_ = id;
-  WriteLine(Qve::kQVTraceError, source, text);
+  BeginLine(Qve::kQVTraceError, source);
+  line_ += text;
+  EndLine(Qve::kQVTraceError);
 }
 
 void DedezuLogger::Warning(uint64_t id, const char* source, const Qve::QVEstring& text) {
   Qve::QVTracer::Instance().Trace(Qve::kQVTraceWarning, source, "%s", text.c_str());
   if (!enabled_ || Qve::kQVTraceWarning < min_level_) return;
   current_id_ = id;
-  WriteLine(Qve::kQVTraceWarning, source, text);
+  BeginLine(Qve::kQVTraceWarning, source);
+  line_ += text;
+  EndLine(Qve::kQVTraceWarning);
 }
 
 void DedezuLogger::Log(uint32_t level, const char* source, const char* format, ...) {
@@ -111,9 +115,9 @@ void DedezuLogger::Log(uint32_t level, const char* source, const char* format, .
   Qve::QVTracer::Instance().TraceV(static_cast<int32_t>(level), source, format, args);
   va_end(args);
   if (enabled_ && level >= min_level_) {
-    message_.clear();
-    Qve::AppendFormatV(message_, format, page_args);
-    WriteLine(level, source, message_);
+    BeginLine(level, source);
+    Qve::AppendFormatV(line_, format, page_args);  // the arguments never point into line_
+    EndLine(level);
   }
   va_end(page_args);
 }
@@ -154,40 +158,39 @@ void DedezuLogger::WriteFooter(const Qve::QVEstring& version) {
 
 void DedezuLogger::Close() { file_.Close(); }
 
-void DedezuLogger::WriteLine(uint32_t level, const char* source, const Qve::QVEstring& text) {
+void DedezuLogger::BeginLine(uint32_t level, const char* source) {
   // One buffer for every line: the page gets a line per message of the run.
   Qve::QVEstring& line = line_;
   line.clear();
   line += "<br><tmstp>";
   Qve::QVTimeStamp::Now().AppendText(line);
   line += " </tmstp> ";
-  const char* close_tag;
   if (level == Qve::kQVTraceError) {
     line += "<error id=\"";
     AppendNumber(line, current_id_);
     line += "\">[ERR] ";
-    close_tag = "</error>";
   } else if (level == Qve::kQVTraceWarning) {
     line += "<warning id=\"";
     AppendNumber(line, current_id_);
     line += "\">[WRN] ";
-    close_tag = "</warning>";
   } else {
     line += "<line>  <exec>";
-    close_tag = "</line>";
   }
   if (source && *source) {
     line += source;
     line += "> ";
   }
   line += "</exec>";
-  line += text;
-  line += close_tag;
-  line += "\r\n";
-  file_.Write(line.data(), line.size());
-  // A huge message (a child may print a 20 MB line) is not kept alive for the rest of the run.
-  if (line.capacity() > kKeptBufferSize) Qve::QVEstring().swap(line);
-  if (message_.capacity() > kKeptBufferSize) Qve::QVEstring().swap(message_);
+}
+
+void DedezuLogger::EndLine(uint32_t level) {
+  line_ += level == Qve::kQVTraceError     ? "</error>"
+           : level == Qve::kQVTraceWarning ? "</warning>"
+                                           : "</line>";
+  line_ += "\r\n";
+  file_.Write(line_.data(), line_.size());
+  // A huge message (a child may print a 50 MB line) is not kept alive for the rest of the run.
+  if (line_.capacity() > kKeptBufferSize) Qve::QVEstring().swap(line_);
 }
 
 }  // namespace Qva

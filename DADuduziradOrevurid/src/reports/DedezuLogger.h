@@ -57,7 +57,10 @@ class DedezuLogger {
   uint64_t GetCurrentId() const { return current_id_; }
 
  private:
-  void WriteLine(uint32_t level, const char* source, const Qve::QVEstring& text);
+  // A page line is built in line_: the markup before the message, the message, then EndLine
+  // closes it and writes it with one call.
+  void BeginLine(uint32_t level, const char* source);
+  void EndLine(uint32_t level);
 
   Qve::QVFile file_;
   uint32_t min_level_ = 0;
@@ -65,8 +68,7 @@ class DedezuLogger {
   bool enabled_ = false;
   Qve::QVTimeStamp action_begin_;
   Qve::QVTimeStamp action_end_;
-  // Reused for every message, so that a line costs no allocation.
-  Qve::QVEstring message_;
+  // Reused for every line, so that a line costs no allocation.
   Qve::QVEstring line_;
 };
 
