@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <string_view>
 
 #include "QVEOptions.h"
 #include "QVEString.h"
@@ -40,6 +42,10 @@ class QVFile : public QVOptions {
   virtual uint64_t Seek(uint64_t position);
   virtual void SeekToBegin();
   virtual uint64_t SeekToEnd();  // -995
+
+  // Writes the parts one after the other with one system call (more only for a partial write),
+  // as one Write of their concatenation would, without building it. -996 on failure.
+  uint64_t Write(std::initializer_list<std::string_view> parts);
 
   const QVEstring& GetFileName() const { return file_name_; }
   QVFileHandle GetHandle() const { return handle_; }

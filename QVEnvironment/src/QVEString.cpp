@@ -65,6 +65,17 @@ void AppendFormatV(QVEstring& out, const char* format, va_list args) {
   if (needed >= 0) out.append(buffer.data);
 }
 
+bool SingleTextArgument(const char* format, va_list args, std::string_view& text) {
+  if (format == nullptr || std::strcmp(format, "%s") != 0) return false;
+  va_list pass;
+  va_copy(pass, args);
+  const char* argument = va_arg(pass, const char*);
+  va_end(pass);
+  if (argument == nullptr) return false;
+  text = argument;
+  return true;
+}
+
 void FormatV(QVEstring& out, const char* format, va_list args) {
   // Built apart and moved in only now, so that an argument may be `out` itself.
   QVEstring text;

@@ -20,6 +20,10 @@ void FormatV(QVEstring& out, const char* format, va_list args);
 // empty format or an encoding error appends nothing.
 void AppendFormatV(QVEstring& out, const char* format, va_list args);
 
+// Whether `format` is exactly "%s" with a non-null argument, which `text` then views: a finished
+// text passed on, which callers may write without formatting (a copy) at all.
+bool SingleTextArgument(const char* format, va_list args, std::string_view& text);
+
 // Convenience form of Format that returns the text.
 QVEstring FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

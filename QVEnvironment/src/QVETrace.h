@@ -64,6 +64,11 @@ class QVTraceOutputer {
   // LevelTag and LevelTagId are called as usual.
   void AppendLine(QVEstring& out, int32_t level, const uint32_t* id, const char* source,
                   const char* format, va_list args);
+  // For a huge finished text (format "%s", SingleTextArgument) whose trimmed message is not
+  // empty: sets `head` to the line's part before the message and `text` to the message (the
+  // line is head, text, "\r\n") and returns true, so the text is written without a copy.
+  bool SplitHugeLine(QVEstring& head, int32_t level, const uint32_t* id, const char* source,
+                     const char* format, va_list args, std::string_view& text);
   // Whether this object is exactly a library outputer class, so that Trace may build the line
   // itself instead of calling the virtual FormatMessage.
   bool IsLibraryClass() const;
@@ -75,6 +80,8 @@ class QVTraceOutputer {
  private:
   enum class Kind : int8_t { kUnknown, kConsole, kFile, kString, kDerived };
   Kind GetKind() const;
+  // Time stamp, tag and source with their blanks and "> ".
+  void AppendHead(QVEstring& out, int32_t level, const uint32_t* id, const char* source);
 
   int32_t level_;
   mutable Kind kind_ = Kind::kUnknown;

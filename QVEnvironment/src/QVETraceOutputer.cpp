@@ -21,6 +21,9 @@ const char* const kConsoleLabels[] = {
 // A line buffer above this size is let go after its line is written.
 constexpr size_t kKeptLineCapacity = 64 * 1024;
 
+// A message this large is written from where it is, not copied into a line.
+constexpr size_t kHugeMessage = 64 * 1024;
+
 // The string outputer's first block: the many short-lived analyzers of a test run each own one.
 constexpr size_t kFirstBlockSize = 64 * 1024;
 
@@ -73,8 +76,8 @@ QVEstring QVTraceOutputer::FormatMessage(int32_t level, const char* source, cons
   return line;
 }
 
-void QVTraceOutputer::AppendLine(QVEstring& out, int32_t level, const uint32_t* id,
-                                 const char* source, const char* format, va_list args) {
+void QVTraceOutputer::AppendHead(QVEstring& out, int32_t level, const uint32_t* id,
+                                 const char* source) {
   const size_t start = out.size();
   const Kind kind = GetKind();
   // The library classes' time stamps and tags, as their virtual functions give them.
@@ -103,6 +106,12 @@ void QVTraceOutputer::AppendLine(QVEstring& out, int32_t level, const uint32_t* 
     out += source;
     out += "> ";
   }
+}
+
+void QVTraceOutputer::AppendLine(QVEstring& out, int32_t level, const uint32_t* id,
+                                 const char* source, const char* format, va_list args) {
+  const size_t start = out.size();
+  AppendHead(out, level, id, source);
   if (id != nullptr || (format != nullptr && *format != '\0')) AppendFormatV(out, format, args);
   // Trailing blanks, then line feeds, then carriage returns, in that order.
   size_t end = out.size();
@@ -111,6 +120,20 @@ void QVTraceOutputer::AppendLine(QVEstring& out, int32_t level, const uint32_t* 
   while (end > start && out[end - 1] == '\r') --end;
   out.resize(end);
   out += "\r\n";
+}
+
+bool QVTraceOutputer::SplitHugeLine(QVEstring& head, int32_t level, const uint32_t* id,
+                                    const char* source, const char* format, va_list args,
+                                    std::string_view& text) {
+  if (!SingleTextArgument(format, args, text) || text.size() < kHugeMessage) return false;
+  // As AppendLine trims; when nothing of the message is left, the head would be trimmed too.
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  if (text.empty()) return false;
+  head.clear();
+  AppendHead(head, level, id, source);
+  return true;
 }
 
 QVEstring QVTraceOutputer::TimeStamp() { return QVTimeStamp::Now().Text(); }
@@ -129,6 +152,11 @@ void QVConsoleTraceOutputer::Write(int32_t level, const uint32_t* id, const char
     return;
   }
   QVEstring& line = LineBuffer();
+  std::string_view text;
+  if (SplitHugeLine(line, level, id, source, format, args, text)) {
+    WriteConsole(line, text, "\r\n");
+    return;
+  }
   line.clear();
   AppendLine(line, level, id, source, format, args);
   WriteToStandardOutput(line);
@@ -176,6 +204,11 @@ void QVTextFileTraceOutputer::Trace(int32_t level, const char* source, const cha
     return;
   }
   QVEstring& line = LineBuffer();
+  std::string_view text;
+  if (SplitHugeLine(line, level, nullptr, source, format, args, text)) {
+    file_.Write({line, text, "\r\n"});
+    return;
+  }
   line.clear();
   AppendLine(line, level, nullptr, source, format, args);
   file_.Write(line.data(), line.size());
@@ -200,6 +233,13 @@ void QVStringTraceOutputer::Trace(int32_t level, const char* source, const char*
     return;
   }
   QVEstring& line = LineBuffer();
+  std::string_view text;
+  if (SplitHugeLine(line, level, nullptr, source, format, args, text)) {
+    Append(line);
+    Append(text);
+    Append("\r\n");
+    return;
+  }
   line.clear();
   AppendLine(line, level, nullptr, source, format, args);
   Append(line);

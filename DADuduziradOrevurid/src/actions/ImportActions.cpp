@@ -74,6 +74,9 @@ void ImportActions::FillOutput(const IAnalyzeRule& rule, TextLines& groups) {
   // can multiply itself. Filling stops before the text outgrows this bound; one copy of the
   // whole match (group 0, which holds every other group) always fits.
   const size_t bound = kMaxFilledOutput + (groups.empty() ? 0 : groups[0].size());
+  // Without "[#0]" group 0 is replaced unread: its buffer can hold the result, so that a huge
+  // line is not held once more.
+  if (!groups.empty() && text.find("[#0]") == Qve::QVEstring::npos) scratch.swap(groups[0]);
   for (size_t i = 0; i < groups.size(); ++i) {
     // Every placeholder starts with "[#": once none is left, no later step changes the text.
     if (text.find("[#") == Qve::QVEstring::npos) break;

@@ -70,11 +70,18 @@ int32_t LogAnalyzer::AnalyzeAvailable(int32_t minimum) {
                                    static_cast<uint64_t>(static_cast<uint32_t>(minimum))) {
     unit.resize(1);
     stored_unit_index_ = storage_->GetPosition();
-    unit[0].assign(storage_->NextLine());
+    // A huge line is borrowed from the storage instead of copied, and given back below (also
+    // when the walk throws).
+    const uint64_t loan = storage_->LendLine(stored_unit_index_, unit[0]);
+    const std::string_view line = storage_->NextLine();
+    if (loan == 0) unit[0].assign(line);
+    AtExit give_line_back([&] {
+      if (loan != 0) storage_->ReturnLine(loan, unit[0]);
+      if (unit[0].capacity() > kKeptLineCapacity) Qve::QVEstring().swap(unit[0]);
+    });
     stored_unit_ = &unit;
     errors += AnalyzeLines(unit);
     stored_unit_ = nullptr;
-    if (unit[0].capacity() > kKeptLineCapacity) Qve::QVEstring().swap(unit[0]);
   }
   return errors;
 }
@@ -94,7 +101,9 @@ bool LogAnalyzer::StoredRun(const TextLines& texts) const {
   if (texts.empty() || first + texts.size() > storage_->GetLineCount()) return false;
   for (size_t i = 0; i < texts.size(); ++i) {
     const std::string_view line = storage_->PeekLine(first + i);
-    if (texts[i].size() != line.size() || texts[i] != line) return false;
+    if (texts[i].size() != line.size()) return false;
+    // A borrowed line is the stored one itself.
+    if (texts[i].data() != line.data() && texts[i] != line) return false;
   }
   return true;
 }
@@ -146,6 +155,7 @@ int32_t LogAnalyzer::Walk(const TextLines& lines) {
     --walk_depth_;
     GiveVector(turn_a);
     GiveVector(turn_b);
+    if (joined_.capacity() > kKeptLineCapacity) Qve::QVEstring().swap(joined_);
   });
   const TextLines* current = &lines;
   TextLines* groups = &turn_a;
@@ -159,7 +169,11 @@ int32_t LogAnalyzer::Walk(const TextLines& lines) {
       if (current->size() == 1) {
         text = current->front();
       } else {
+        // Sized first: a huge line is joined without growing the buffer twice its size.
+        size_t size = 0;
+        for (const Qve::QVEstring& line : *current) size += line.size();
         join.clear();
+        join.reserve(size);
         for (const Qve::QVEstring& line : *current) join += line;
         text = join;
       }
@@ -212,6 +226,7 @@ int32_t LogAnalyzer::Walk(const TextLines& lines) {
     groups = groups == &turn_a ? &turn_b : &turn_a;
     TextPool::ForThread().Recycle(*groups);
     text_ready = false;
+    if (join.capacity() > kKeptLineCapacity) Qve::QVEstring().swap(join);
     if (prefilter != nullptr) {
       prefilter->Follow(snapshot);  // an action may have changed a pattern
       new_text(*current);

@@ -17,14 +17,11 @@ LogTextStorage::LogTextStorage() = default;
 LogTextStorage::~LogTextStorage() = default;
 
 char* LogTextStorage::Reserve(uint64_t size) {
-  if (size >= kOwnBlockSize) {
-    chunks_.push_back(Qve::AllocateLargeBlock(size));
-    return chunks_.back().get();
-  }
   if (size > free_size_) {
     chunks_.push_back(Qve::AllocateLargeBlock(kChunkSize));
     free_ = chunks_.back().get();
     free_size_ = kChunkSize;
+    apart_ = true;
   }
   char* at = free_;
   free_ += size;
@@ -33,13 +30,26 @@ char* LogTextStorage::Reserve(uint64_t size) {
 }
 
 void LogTextStorage::Append(std::string_view text) {
-  char* at = Reserve(text.size() + 1);
-  std::memcpy(at, text.data(), text.size());
-  at[text.size()] = '\n';
+  const uint64_t size = text.size() + 1;
+  char* at = nullptr;
+  if (size >= kOwnBlockSize) {
+    Qve::QVEstring& line = huge_.emplace_back(count_, Qve::QVEstring()).second;
+    line.reserve(size);
+    line.append(text).push_back('\n');
+    at = line.data();
+    apart_ = true;
+  } else {
+    at = Reserve(size);
+    std::memcpy(at, text.data(), text.size());
+    at[text.size()] = '\n';
+  }
   if ((count_ & (kIndexBlock - 1)) == 0) {
     index_.push_back(Qve::AllocateLargeBlock(Qve::kQVLargeBlockSize));
   }
-  IndexBlock(index_.size() - 1)[count_ & (kIndexBlock - 1)] = at;
+  IndexBlock(index_.size() - 1)[count_ & (kIndexBlock - 1)] =
+      reinterpret_cast<uintptr_t>(at) | (apart_ ? kApart : 0);
+  // A line kept on its own is followed by none.
+  apart_ = size >= kOwnBlockSize;
   ++count_;
 }
 
@@ -55,7 +65,15 @@ void LogTextStorage::AddText(const Qve::QVEstring& text) {
   }
 }
 
-std::string_view LogTextStorage::View(const char* start) {
+std::string_view LogTextStorage::View(uint64_t index) const {
+  const auto* start = reinterpret_cast<const char*>(Entry(index) & ~kApart);
+  if (index + 1 < count_) {
+    const uint64_t next = Entry(index + 1);
+    if ((next & kApart) == 0) {
+      return std::string_view(start,
+                              static_cast<size_t>(reinterpret_cast<const char*>(next) - start));
+    }
+  }
   // The pieces a line is cut from hold no "\n": the first one ends it.
   const auto* end = static_cast<const char*>(std::memchr(start, '\n', PTRDIFF_MAX));
   return std::string_view(start, static_cast<size_t>(end - start) + 1);
@@ -95,7 +113,26 @@ bool LogTextStorage::AtEnd() { return position_ >= count_; }
 
 bool LogTextStorage::PastEnd(uint64_t index) { return index >= count_; }
 
+uint64_t LogTextStorage::LendLine(uint64_t index, Qve::QVEstring& into) {
+  const auto found = std::lower_bound(
+      huge_.begin(), huge_.end(), index,
+      [](const std::pair<uint64_t, Qve::QVEstring>& line, uint64_t at) { return line.first < at; });
+  if (found == huge_.end() || found->first != index) return 0;
+  found->second.swap(into);
+  // Loan: the generation and the line, both + 1 so that no loan is 0.
+  return ((generation_ + 1) << 40) | (static_cast<uint64_t>(found - huge_.begin()) + 1);
+}
+
+void LogTextStorage::ReturnLine(uint64_t loan, Qve::QVEstring& into) {
+  const uint64_t slot = (loan & ((uint64_t{1} << 40) - 1)) - 1;
+  if ((loan >> 40) != generation_ + 1 || slot >= huge_.size()) return;
+  huge_[slot].second.swap(into);
+}
+
 void LogTextStorage::Clear() {
+  apart_ = true;
+  huge_.clear();
+  ++generation_;
   chunks_.clear();
   index_.clear();
   free_ = nullptr;

@@ -185,12 +185,13 @@ void RulePrefilter::ScanText(std::string_view text, uint64_t* marks) {
   }
 }
 
-void RulePrefilter::ScanWindow(LogTextStorage& storage, uint64_t index) {
+void RulePrefilter::ScanWindow(LogTextStorage& storage, uint64_t index, uint64_t at_least) {
   window_first_ = index;
   window_lines_ = 0;
   uint64_t bytes = 0;
   const uint64_t count = storage.GetLineCount();
-  while (index + window_lines_ < count && window_lines_ < kWindowLines && bytes < kWindowBytes) {
+  while (index + window_lines_ < count &&
+         (window_lines_ < at_least || (window_lines_ < kWindowLines && bytes < kWindowBytes))) {
     bytes += storage.PeekLine(index + window_lines_).size();
     ++window_lines_;
   }
@@ -203,8 +204,8 @@ void RulePrefilter::ScanWindow(LogTextStorage& storage, uint64_t index) {
     RunScan run{this, window_marks_.data() + line * words_, {first.size()}};
     uint64_t size = first.size();
     for (uint64_t next = line + 1; next < window_lines_; ++next) {
+      if (!storage.FollowsPrevious(window_first_ + next)) break;
       const std::string_view text = storage.PeekLine(window_first_ + next);
-      if (text.data() != first.data() + size) break;
       size += text.size();
       run.ends.push_back(size);
       window_joined_[next] = true;
@@ -231,9 +232,11 @@ void RulePrefilter::Remember(std::string_view text) {
 bool RulePrefilter::NewStoredLines(LogTextStorage& storage, uint64_t first, uint64_t count) {
   state_ = TextState::kNew;
   if (database_ == nullptr || count == 0) return false;
-  if (first < window_first_ || first >= window_first_ + window_lines_) ScanWindow(storage, first);
+  if (first < window_first_ || first + count > window_first_ + window_lines_) {
+    ScanWindow(storage, first, count);
+  }
   const uint64_t offset = first - window_first_;
-  if (first < window_first_ || offset + count > window_lines_) return false;
+  if (offset + count > window_lines_) return false;  // past the stored lines
   // A match across lines is marked on the line it ends in, and only when the lines were
   // scanned together: all of them must have been.
   judged_.assign(words_, 0);

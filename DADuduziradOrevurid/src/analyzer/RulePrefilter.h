@@ -91,8 +91,9 @@ class RulePrefilter {
   bool Judge(const Entry& entry, std::string_view text);
   // Marks the forms found in `text` into `marks` (all of them when the scan cannot run).
   void ScanText(std::string_view text, uint64_t* marks);
-  // Scans the stored lines from `index` on, a window of them, into window_marks_.
-  void ScanWindow(LogTextStorage& storage, uint64_t index);
+  // Scans the stored lines from `index` on, a window of them (at least `at_least` when there
+  // are as many), into window_marks_.
+  void ScanWindow(LogTextStorage& storage, uint64_t index, uint64_t at_least);
   void Remember(std::string_view text);
   bool Marked(int32_t id) const {
     return id < 0 || ((judged_[static_cast<size_t>(id) >> 6] >> (id & 63)) & 1) != 0;

@@ -124,6 +124,8 @@ int32_t MigrationLauncher::ReadChild(const Qve::QVEstring& command_line,
     size_t length = std::strlen(buffer.data());
     if (!assembler.AddPiece(buffer.data(), length, block)) continue;
     analyzer_->AddText(block);
+    // The storage holds the text now: a block that held a huge line is not kept.
+    if (block.capacity() > kChildReadSize * 4) Qve::QVEstring().swap(block);
     total += analyzer_->AnalyzeAvailable(kAnalyzeMinimumDuringRun);
   }
 }

@@ -19,6 +19,9 @@ constexpr size_t kActionTextBuffer = 65536;
 // The line buffers keep their room between messages up to this size.
 constexpr size_t kKeptBufferSize = 65536;
 
+// A message this large is written from where it is, not copied into the line.
+constexpr size_t kHugeMessage = 65536;
+
 constexpr const char* kPageHead =
     "<HTML>\n"
     "<head>\n"
@@ -41,6 +44,12 @@ void AppendNumber(Qve::QVEstring& out, uint64_t value) {
   char digits[24];
   const std::to_chars_result end = std::to_chars(digits, digits + sizeof(digits), value);
   out.append(digits, end.ptr);
+}
+
+const char* CloseTag(uint32_t level) {
+  return level == Qve::kQVTraceError     ? "</error>"
+         : level == Qve::kQVTraceWarning ? "</warning>"
+                                         : "</line>";
 }
 
 Qve::QVEstring FormatAction(const char* format, va_list args) {
@@ -93,18 +102,14 @@ void DedezuLogger::Error(uint64_t id, const char* source, const Qve::QVEstring& 
                                     text.c_str());
   if (!enabled_ || Qve::kQVTraceError < min_level_) return;
   current_id_ = id;
-  BeginLine(Qve::kQVTraceError, source);
-  line_ += text;
-  EndLine(Qve::kQVTraceError);
+  WriteLine(Qve::kQVTraceError, source, text);
 }
 
 void DedezuLogger::Warning(uint64_t id, const char* source, const Qve::QVEstring& text) {
   Qve::QVTracer::Instance().Trace(Qve::kQVTraceWarning, source, "%s", text.c_str());
   if (!enabled_ || Qve::kQVTraceWarning < min_level_) return;
   current_id_ = id;
-  BeginLine(Qve::kQVTraceWarning, source);
-  line_ += text;
-  EndLine(Qve::kQVTraceWarning);
+  WriteLine(Qve::kQVTraceWarning, source, text);
 }
 
 void DedezuLogger::Log(uint32_t level, const char* source, const char* format, ...) {
@@ -114,10 +119,15 @@ void DedezuLogger::Log(uint32_t level, const char* source, const char* format, .
   va_copy(page_args, args);
   Qve::QVTracer::Instance().TraceV(static_cast<int32_t>(level), source, format, args);
   va_end(args);
+  std::string_view text;
   if (enabled_ && level >= min_level_) {
-    BeginLine(level, source);
-    Qve::AppendFormatV(line_, format, page_args);  // the arguments never point into line_
-    EndLine(level);
+    if (Qve::SingleTextArgument(format, page_args, text)) {
+      WriteLine(level, source, text);
+    } else {
+      BeginLine(level, source);
+      Qve::AppendFormatV(line_, format, page_args);  // the arguments never point into line_
+      EndLine(level);
+    }
   }
   va_end(page_args);
 }
@@ -183,10 +193,19 @@ void DedezuLogger::BeginLine(uint32_t level, const char* source) {
   line += "</exec>";
 }
 
+void DedezuLogger::WriteLine(uint32_t level, const char* source, std::string_view text) {
+  BeginLine(level, source);
+  if (text.size() < kHugeMessage) {
+    line_ += text;
+    EndLine(level);
+    return;
+  }
+  // Written from where it is: one write call all the same, and no copy of a huge text.
+  file_.Write({line_, text, CloseTag(level), "\r\n"});
+}
+
 void DedezuLogger::EndLine(uint32_t level) {
-  line_ += level == Qve::kQVTraceError     ? "</error>"
-           : level == Qve::kQVTraceWarning ? "</warning>"
-                                           : "</line>";
+  line_ += CloseTag(level);
   line_ += "\r\n";
   file_.Write(line_.data(), line_.size());
   // A huge message (a child may print a 50 MB line) is not kept alive for the rest of the run.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "QVEFile.h"
 #include "QVEString.h"
@@ -58,9 +59,10 @@ class DedezuLogger {
 
  private:
   // A page line is built in line_: the markup before the message, the message, then EndLine
-  // closes it and writes it with one call.
+  // closes it and writes it with one call. WriteLine does all three for a finished text.
   void BeginLine(uint32_t level, const char* source);
   void EndLine(uint32_t level);
+  void WriteLine(uint32_t level, const char* source, std::string_view text);
 
   Qve::QVFile file_;
   uint32_t min_level_ = 0;
