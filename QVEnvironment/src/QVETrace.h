@@ -58,6 +58,23 @@ class QVTraceOutputer {
   // "[DBG]", "[INF]", ... "[EMR]"; empty for 8 and any other value.
   virtual QVEstring LevelTag(int32_t level);
 
+  // A built line: head, then text, then tail. A huge finished text is left where it is (text
+  // views it, tail is the line break); otherwise the whole line is in head.
+  struct Line {
+    QVEstring head;
+    std::string_view text;
+    std::string_view tail;
+  };
+  // Library outputers of one kind build the same line for a message, so the tracer builds it
+  // once for all of them: 1 console lines, 2 time-stamped lines (file and string outputers);
+  // 0 for any other class, whose Trace the tracer calls.
+  int LineKind() const;
+  // Builds this outputer's line for a message (FormatMessageId with `id` set, FormatMessage
+  // otherwise) and writes a line built for its kind.
+  void BuildLine(Line& line, int32_t level, const uint32_t* id, const char* source,
+                 const char* format, va_list args);
+  virtual void WriteLine(const Line& line);
+
  protected:
   // Appends the line FormatMessageId (`id` set) or FormatMessage would return to `out`. The
   // library's own outputer classes build it without temporaries; a derived class's TimeStamp,
@@ -72,10 +89,9 @@ class QVTraceOutputer {
   // Whether this object is exactly a library outputer class, so that Trace may build the line
   // itself instead of calling the virtual FormatMessage.
   bool IsLibraryClass() const;
-  // A line buffer reused from one message to the next (the tracer serialises the calls).
-  QVEstring& LineBuffer() { return line_; }
-  // Lets go of the buffer's memory after a huge line.
-  void TrimLineBuffer();
+  // Builds and writes a message's line the way the library classes do.
+  void BuildAndWrite(int32_t level, const uint32_t* id, const char* source, const char* format,
+                     va_list args);
 
  private:
   enum class Kind : int8_t { kUnknown, kConsole, kFile, kString, kDerived };
@@ -85,12 +101,12 @@ class QVTraceOutputer {
 
   int32_t level_;
   mutable Kind kind_ = Kind::kUnknown;
-  QVEstring line_;
+  Line line_;  // reused from one message to the next (the tracer serialises the calls)
 };
 
-// Writes each line to standard output at once (WriteConsole). No time stamp; tags are the console
-// labels
-// ("Notice:", "Warning:", "Error:", ...); a level-4 message with an id shows "Error(id=N):".
+// Writes each line to standard output at once (WriteConsole). No time stamp; tags are the
+// console labels ("Notice:", "Warning:", "Error:", ...); a level-4 message with an id shows
+// "Error(id=N):".
 class QVConsoleTraceOutputer : public QVTraceOutputer {
  public:
   using QVTraceOutputer::QVTraceOutputer;
@@ -101,10 +117,7 @@ class QVConsoleTraceOutputer : public QVTraceOutputer {
   QVEstring TimeStamp() override;
   QVEstring LevelTagId(int32_t level, uint32_t id) override;
   QVEstring LevelTag(int32_t level) override;
-
- private:
-  void Write(int32_t level, const uint32_t* id, const char* source, const char* format,
-             va_list args);
+  void WriteLine(const Line& line) override;
 };
 
 // Writes each line to its file with one write call (no flush). Write failures (-996) propagate;
@@ -119,6 +132,7 @@ class QVTextFileTraceOutputer : public QVTraceOutputer {
   void Trace(int32_t level, const char* source, const char* format, va_list args) override;
   // Creates (truncates) the trace file.
   virtual void SetFile(const QVEstring& path);
+  void WriteLine(const Line& line) override;
 
  private:
   QVFile file_;
@@ -137,6 +151,7 @@ class QVStringTraceOutputer : public QVTraceOutputer {
   void Trace(int32_t level, const char* source, const char* format, va_list args) override;
   // Every line collected so far, in order, as one text.
   virtual QVEstring GetText() const;
+  void WriteLine(const Line& line) override;
 
  private:
   // A full block as kept.
@@ -184,8 +199,15 @@ class QVTracer {
 
  private:
   QVTracer();
+  // Sends a message to every outputer whose level admits it. The lines of the library
+  // outputers are built first, once per kind, and then written in the outputers' order, so
+  // that the writes (system calls) of one message follow each other closely.
+  void Dispatch(int32_t level, const uint32_t* id, const char* source, const char* format,
+                va_list args);
+
   std::list<std::shared_ptr<QVTraceOutputer>> outputers_;
   QVCriticalSection lock_;
+  QVTraceOutputer::Line lines_[3];  // by LineKind, reused
 };
 
 }  // namespace Qve

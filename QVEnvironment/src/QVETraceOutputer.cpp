@@ -58,8 +58,38 @@ QVTraceOutputer::Kind QVTraceOutputer::GetKind() const {
 
 bool QVTraceOutputer::IsLibraryClass() const { return GetKind() != Kind::kDerived; }
 
-void QVTraceOutputer::TrimLineBuffer() {
-  if (line_.capacity() > kKeptLineCapacity) QVEstring().swap(line_);
+int QVTraceOutputer::LineKind() const {
+  switch (GetKind()) {
+    case Kind::kConsole:
+      return 1;
+    case Kind::kFile:
+    case Kind::kString:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+void QVTraceOutputer::BuildLine(Line& line, int32_t level, const uint32_t* id, const char* source,
+                                const char* format, va_list args) {
+  line.text = {};
+  line.tail = {};
+  if (SplitHugeLine(line.head, level, id, source, format, args, line.text)) {
+    line.tail = "\r\n";
+    return;
+  }
+  // A buffer grown by a huge line is let go; the usual ones stay for the next message.
+  if (line.head.capacity() > kKeptLineCapacity) QVEstring().swap(line.head);
+  line.head.clear();
+  AppendLine(line.head, level, id, source, format, args);
+}
+
+void QVTraceOutputer::WriteLine(const Line& /*line*/) {}
+
+void QVTraceOutputer::BuildAndWrite(int32_t level, const uint32_t* id, const char* source,
+                                    const char* format, va_list args) {
+  BuildLine(line_, level, id, source, format, args);
+  WriteLine(line_);
 }
 
 QVEstring QVTraceOutputer::FormatMessageId(int32_t level, uint32_t id, const char* source,
@@ -125,14 +155,16 @@ void QVTraceOutputer::AppendLine(QVEstring& out, int32_t level, const uint32_t* 
 bool QVTraceOutputer::SplitHugeLine(QVEstring& head, int32_t level, const uint32_t* id,
                                     const char* source, const char* format, va_list args,
                                     std::string_view& text) {
-  if (!SingleTextArgument(format, args, text) || text.size() < kHugeMessage) return false;
+  std::string_view message;
+  if (!SingleTextArgument(format, args, message) || message.size() < kHugeMessage) return false;
   // As AppendLine trims; when nothing of the message is left, the head would be trimmed too.
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-  while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-  if (text.empty()) return false;
+  while (!message.empty() && message.back() == ' ') message.remove_suffix(1);
+  while (!message.empty() && message.back() == '\n') message.remove_suffix(1);
+  while (!message.empty() && message.back() == '\r') message.remove_suffix(1);
+  if (message.empty()) return false;
   head.clear();
   AppendHead(head, level, id, source);
+  text = message;
   return true;
 }
 
@@ -144,33 +176,31 @@ QVEstring QVTraceOutputer::LevelTag(int32_t level) { return TableText(kFileTags,
 
 // Console
 
-void QVConsoleTraceOutputer::Write(int32_t level, const uint32_t* id, const char* source,
-                                   const char* format, va_list args) {
-  if (!IsLibraryClass()) {  // a derived class may build its lines otherwise
-    WriteToStandardOutput(id != nullptr ? FormatMessageId(level, *id, source, format, args)
-                                        : FormatMessage(level, source, format, args));
-    return;
+void QVConsoleTraceOutputer::WriteLine(const Line& line) {
+  if (line.text.empty()) {
+    WriteToStandardOutput(line.head);
+  } else {
+    WriteConsole(line.head, line.text, line.tail);
   }
-  QVEstring& line = LineBuffer();
-  std::string_view text;
-  if (SplitHugeLine(line, level, id, source, format, args, text)) {
-    WriteConsole(line, text, "\r\n");
-    return;
-  }
-  line.clear();
-  AppendLine(line, level, id, source, format, args);
-  WriteToStandardOutput(line);
-  TrimLineBuffer();
 }
 
 void QVConsoleTraceOutputer::TraceId(int32_t level, uint32_t id, const char* source,
                                      const char* format, va_list args) {
-  Write(level, &id, source, format, args);
+  // A derived class may build its lines otherwise.
+  if (!IsLibraryClass()) {
+    WriteToStandardOutput(FormatMessageId(level, id, source, format, args));
+    return;
+  }
+  BuildAndWrite(level, &id, source, format, args);
 }
 
 void QVConsoleTraceOutputer::Trace(int32_t level, const char* source, const char* format,
                                    va_list args) {
-  Write(level, nullptr, source, format, args);
+  if (!IsLibraryClass()) {
+    WriteToStandardOutput(FormatMessage(level, source, format, args));
+    return;
+  }
+  BuildAndWrite(level, nullptr, source, format, args);
 }
 
 QVEstring QVConsoleTraceOutputer::TimeStamp() { return QVEstring(); }
@@ -203,16 +233,16 @@ void QVTextFileTraceOutputer::Trace(int32_t level, const char* source, const cha
     file_.Write(line.data(), line.size());
     return;
   }
-  QVEstring& line = LineBuffer();
-  std::string_view text;
-  if (SplitHugeLine(line, level, nullptr, source, format, args, text)) {
-    file_.Write({line, text, "\r\n"});
-    return;
+  BuildAndWrite(level, nullptr, source, format, args);
+}
+
+void QVTextFileTraceOutputer::WriteLine(const Line& line) {
+  if (!file_.IsOpen()) return;
+  if (line.text.empty()) {
+    file_.Write(line.head.data(), line.head.size());
+  } else {
+    file_.Write({line.head, line.text, line.tail});
   }
-  line.clear();
-  AppendLine(line, level, nullptr, source, format, args);
-  file_.Write(line.data(), line.size());
-  TrimLineBuffer();
 }
 
 void QVTextFileTraceOutputer::SetFile(const QVEstring& path) { file_.Create(path); }
@@ -232,18 +262,13 @@ void QVStringTraceOutputer::Trace(int32_t level, const char* source, const char*
     Append(FormatMessage(level, source, format, args));
     return;
   }
-  QVEstring& line = LineBuffer();
-  std::string_view text;
-  if (SplitHugeLine(line, level, nullptr, source, format, args, text)) {
-    Append(line);
-    Append(text);
-    Append("\r\n");
-    return;
-  }
-  line.clear();
-  AppendLine(line, level, nullptr, source, format, args);
-  Append(line);
-  TrimLineBuffer();
+  BuildAndWrite(level, nullptr, source, format, args);
+}
+
+void QVStringTraceOutputer::WriteLine(const Line& line) {
+  Append(line.head);
+  Append(line.text);
+  Append(line.tail);
 }
 
 void QVStringTraceOutputer::Append(std::string_view text) {

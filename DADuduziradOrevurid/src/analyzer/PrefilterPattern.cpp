@@ -270,7 +270,8 @@ std::string BranchForm(std::string_view branch) {
     form += Escape(prefix);
     return form;
   }
-  return longest.size() >= 2 ? Escape(longest) : std::string();
+  // Any character but the line feed that ends every line still rules out most lines.
+  return !longest.empty() && longest != "\n" ? Escape(longest) : std::string();
 }
 
 }  // namespace

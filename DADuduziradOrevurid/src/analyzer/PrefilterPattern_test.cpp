@@ -31,8 +31,8 @@ TEST(PrefilterPatternTest, ReadsAlikeOnlyWhereBothEnginesAgree) {
 }
 
 // The form is a part that every match contains: a plain run, the prefix after "^" when it is
-// selective enough, one form per branch of a top-level alternation, nothing when no run is long
-// enough.
+// selective enough, one form per branch of a top-level alternation, nothing when only the line
+// feed is left.
 TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
   const struct {
     const char* pattern;
@@ -47,8 +47,10 @@ TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
       {R"(a{2}bcd)", "bcd"},
       {R"((^psql:.*(SCRAM)\n)|(^.*[tls] [Aa]lert))", R"((?:SCRAM\x0a)|(?:lert))"},
       {R"(^(.+)\n)", ""},
-      {R"(ab+c|de)", ""},
-      {R"(a(?=bcd)e)", ""},
+      {R"(^((?:[a-zA-Z]\:){0,1}(?:[\\/][^\\/:"<>]+){1,})>.*\n)", R"(\x3e)"},
+      {R"(ab+c|de)", "(?:a)|(?:de)"},
+      {R"(a(?=bcd)e)", "a"},
+      {R"(^(.+)\n|x)", ""},
   };
   for (const auto& test : kCases) EXPECT_EQ(PrefilterForm(test.pattern), test.form) << test.pattern;
 }

@@ -97,39 +97,50 @@ void DedezuLogger::Open(const Qve::QVEstring& base_dir, const Qve::QVEstring& /*
   file_.Write(header.data(), header.size());
 }
 
+// The page line of a message is built before the message is traced and written after it, so
+// that the writes of one message (console, trace file, page) follow each other closely.
+
 void DedezuLogger::Error(uint64_t id, const char* source, const Qve::QVEstring& text) {
+  const bool page = enabled_ && Qve::kQVTraceError >= min_level_;
+  if (page) {
+    current_id_ = id;
+    PreparePage(Qve::kQVTraceError, source, text);
+  }
   Qve::QVTracer::Instance().TraceId(Qve::kQVTraceError, static_cast<uint32_t>(id), source, "%s",
                                     text.c_str());
-  if (!enabled_ || Qve::kQVTraceError < min_level_) return;
-  current_id_ = id;
-  WriteLine(Qve::kQVTraceError, source, text);
+  if (page) WritePage(Qve::kQVTraceError);
 }
 
 void DedezuLogger::Warning(uint64_t id, const char* source, const Qve::QVEstring& text) {
+  const bool page = enabled_ && Qve::kQVTraceWarning >= min_level_;
+  if (page) {
+    current_id_ = id;
+    PreparePage(Qve::kQVTraceWarning, source, text);
+  }
   Qve::QVTracer::Instance().Trace(Qve::kQVTraceWarning, source, "%s", text.c_str());
-  if (!enabled_ || Qve::kQVTraceWarning < min_level_) return;
-  current_id_ = id;
-  WriteLine(Qve::kQVTraceWarning, source, text);
+  if (page) WritePage(Qve::kQVTraceWarning);
 }
 
 void DedezuLogger::Log(uint32_t level, const char* source, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  va_list page_args;
-  va_copy(page_args, args);
-  Qve::QVTracer::Instance().TraceV(static_cast<int32_t>(level), source, format, args);
-  va_end(args);
-  std::string_view text;
-  if (enabled_ && level >= min_level_) {
+  const bool page = enabled_ && level >= min_level_;
+  if (page) {
+    va_list page_args;
+    va_copy(page_args, args);
+    std::string_view text;
     if (Qve::SingleTextArgument(format, page_args, text)) {
-      WriteLine(level, source, text);
+      PreparePage(level, source, text);
     } else {
       BeginLine(level, source);
       Qve::AppendFormatV(line_, format, page_args);  // the arguments never point into line_
-      EndLine(level);
+      huge_text_ = {};
     }
+    va_end(page_args);
   }
-  va_end(page_args);
+  Qve::QVTracer::Instance().TraceV(static_cast<int32_t>(level), source, format, args);
+  va_end(args);
+  if (page) WritePage(level);
 }
 
 void DedezuLogger::ActionBegin(const char* format, ...) {
@@ -193,21 +204,25 @@ void DedezuLogger::BeginLine(uint32_t level, const char* source) {
   line += "</exec>";
 }
 
-void DedezuLogger::WriteLine(uint32_t level, const char* source, std::string_view text) {
+void DedezuLogger::PreparePage(uint32_t level, const char* source, std::string_view text) {
   BeginLine(level, source);
+  huge_text_ = {};
   if (text.size() < kHugeMessage) {
     line_ += text;
-    EndLine(level);
-    return;
+  } else {
+    huge_text_ = text;  // written from where it is: no copy of a huge text
   }
-  // Written from where it is: one write call all the same, and no copy of a huge text.
-  file_.Write({line_, text, CloseTag(level), "\r\n"});
 }
 
-void DedezuLogger::EndLine(uint32_t level) {
-  line_ += CloseTag(level);
-  line_ += "\r\n";
-  file_.Write(line_.data(), line_.size());
+void DedezuLogger::WritePage(uint32_t level) {
+  if (huge_text_.empty()) {
+    line_ += CloseTag(level);
+    line_ += "\r\n";
+    file_.Write(line_.data(), line_.size());
+  } else {
+    file_.Write({line_, huge_text_, CloseTag(level), "\r\n"});
+    huge_text_ = {};
+  }
   // A huge message (a child may print a 50 MB line) is not kept alive for the rest of the run.
   if (line_.capacity() > kKeptBufferSize) Qve::QVEstring().swap(line_);
 }

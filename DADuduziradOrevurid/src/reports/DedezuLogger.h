@@ -58,11 +58,12 @@ class DedezuLogger {
   uint64_t GetCurrentId() const { return current_id_; }
 
  private:
-  // A page line is built in line_: the markup before the message, the message, then EndLine
-  // closes it and writes it with one call. WriteLine does all three for a finished text.
+  // A page line is built in line_: the markup before the message (BeginLine), the message
+  // (PreparePage for a finished text, which leaves a huge one where it is); WritePage closes
+  // it and writes it with one call.
   void BeginLine(uint32_t level, const char* source);
-  void EndLine(uint32_t level);
-  void WriteLine(uint32_t level, const char* source, std::string_view text);
+  void PreparePage(uint32_t level, const char* source, std::string_view text);
+  void WritePage(uint32_t level);
 
   Qve::QVFile file_;
   uint32_t min_level_ = 0;
@@ -72,6 +73,7 @@ class DedezuLogger {
   Qve::QVTimeStamp action_end_;
   // Reused for every line, so that a line costs no allocation.
   Qve::QVEstring line_;
+  std::string_view huge_text_;  // the message of the line being built, when left where it is
 };
 
 }  // namespace Qva
