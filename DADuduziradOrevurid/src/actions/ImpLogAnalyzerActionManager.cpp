@@ -121,7 +121,7 @@ int32_t Manager::LoadRules(void* context, const TextLines&, TextLines& groups) {
 }
 
 int32_t Manager::ReturnChunk(void* context, const TextLines&, TextLines& groups) {
-  chunk_size_ = std::atoi(ContextRule(context).GetOutput().c_str());
+  chunk_size_ = std::atoi(ContextRule(context).OutputText().c_str());
   groups.clear();
   if (storage_ == nullptr) return 0;
   // From the line being analyzed (position - 1; wraps past the end at position 0).

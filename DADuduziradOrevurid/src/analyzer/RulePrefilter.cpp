@@ -48,13 +48,19 @@ struct RulePrefilter::RunScan {
   RulePrefilter* self;
   uint64_t* marks;  // of the run's first line
   std::vector<uint64_t> ends;
+  size_t line = 0;  // of the last match: matches mostly come in the order of their ends
 
   static int OnMatch(unsigned int id, unsigned long long /*from*/, unsigned long long to,
                      unsigned int /*flags*/, void* context) {
     auto* run = static_cast<RunScan*>(context);
     // The line that holds the match's last byte.
-    const size_t line = static_cast<size_t>(
-        std::upper_bound(run->ends.begin(), run->ends.end(), to - 1) - run->ends.begin());
+    const uint64_t last = to - 1;
+    size_t& line = run->line;
+    for (int step = 0; step < 4 && last >= run->ends[line]; ++step) ++line;
+    if (last >= run->ends[line] || (line > 0 && last < run->ends[line - 1])) {
+      line = static_cast<size_t>(
+          std::upper_bound(run->ends.begin(), run->ends.end(), last) - run->ends.begin());
+    }
     run->marks[line * run->self->words_ + (id >> 6)] |= uint64_t{1} << (id & 63);
     return 0;
   }
@@ -246,8 +252,9 @@ bool RulePrefilter::NewStoredLines(LogTextStorage& storage, uint64_t first, uint
     for (size_t word = 0; word < words_; ++word) judged_[word] |= marks[word];
   }
   state_ = TextState::kJudged;
+  // Stored lines are recognised as such (the caller compares them); the last text judged is
+  // kept for other texts only.
   last_valid_ = false;
-  if (count == 1) Remember(storage.PeekLine(first));
   return true;
 }
 
