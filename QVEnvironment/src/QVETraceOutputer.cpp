@@ -279,12 +279,14 @@ void QVStringTraceOutputer::Append(std::string_view text) {
   while (!text.empty()) {
     if (open_size_ == open_capacity_) {
       if (open_) Seal();
-      // The first block is small (the short-lived analyzers of a test run each own one); then
-      // one large block is filled again and again.
-      if (open_capacity_ < kQVLargeBlockSize) {
-        open_capacity_ = open_
-                             ? kQVLargeBlockSize
-                             : std::min(std::max(kFirstBlockSize, text.size()), kQVLargeBlockSize);
+      // The first block is small (the short-lived analyzers of a test run each own one); the
+      // lines that fill it make it large, and one large block is filled again and again. A
+      // huge text passes through the block it finds, which does not grow for it.
+      if (!open_) {
+        open_capacity_ = kFirstBlockSize;
+        open_ = AllocateLargeBlock(open_capacity_);
+      } else if (open_capacity_ < kQVLargeBlockSize && text.size() < open_capacity_) {
+        open_capacity_ = kQVLargeBlockSize;
         open_ = AllocateLargeBlock(open_capacity_);
       }
     }

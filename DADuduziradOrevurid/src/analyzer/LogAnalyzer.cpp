@@ -136,15 +136,15 @@ int32_t LogAnalyzer::Walk(const TextLines& lines) {
   // A line handed out by AnalyzeAvailable (and the line runs the rules take from the storage
   // there) are judged with the lines stored after them, scanned together.
   const bool stored = prefilter != nullptr && &lines == stored_unit_ && storage_;
-  auto new_text = [&](const TextLines& texts) {
+  auto new_text = [&](const TextLines& texts, bool known_stored) {
     if (prefilter == nullptr) return;
-    if (stored && StoredRun(texts) &&
+    if (stored && (known_stored || StoredRun(texts)) &&
         prefilter->NewStoredLines(*storage_, stored_unit_index_, texts.size())) {
       return;
     }
     prefilter->NewText();
   };
-  new_text(lines);
+  new_text(lines, true);  // AnalyzeAvailable has just copied (or lent) the stored line
   Qve::QVEstring nested_join;
   Qve::QVEstring& join = walk_depth_ == 0 ? joined_ : nested_join;
   ++walk_depth_;
@@ -229,7 +229,7 @@ int32_t LogAnalyzer::Walk(const TextLines& lines) {
     if (join.capacity() > kKeptLineCapacity) Qve::QVEstring().swap(join);
     if (prefilter != nullptr) {
       prefilter->Follow(snapshot);  // an action may have changed a pattern
-      new_text(*current);
+      new_text(*current, false);
     }
 
     const int32_t behavior = rule.GetBehavior();
