@@ -301,8 +301,8 @@ void QVStringTraceOutputer::Seal() {
   const int bound = LZ4_compressBound(static_cast<int>(open_size_));
   auto packed = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(bound));
   // Trace text shrinks about tenfold even with LZ4's faster settings.
-  const int size = LZ4_compress_fast(open_.get(), packed.get(), static_cast<int>(open_size_),
-                                     bound, kCompressionAcceleration);
+  const int size = LZ4_compress_fast(open_.get(), packed.get(), static_cast<int>(open_size_), bound,
+                                     kCompressionAcceleration);
   Packed block;
   block.raw_size = open_size_;
   if (size <= 0 || static_cast<size_t>(size) >= open_size_) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -193,6 +194,30 @@ TEST_F(TracerTest, DispatchesByLevel) {
   EXPECT_NE(text.find(" [CRI] DispatchTest> kept critical\r\n"), std::string::npos);
   EXPECT_NE(text.find(" [ERR] DispatchTest> kept id\r\n"), std::string::npos);
   EXPECT_NE(text.find("  plain 8\r\n"), std::string::npos);
+}
+
+// The tracer builds one line per kind of library outputer and gives a derived outputer the
+// message through its own Trace; the console line comes after what the C stream still holds.
+TEST_F(TracerTest, EveryOutputerGetsItsOwnLineInOrder) {
+  QVTracer& tracer = QVTracer::Instance();
+  auto fixed = std::make_shared<FixedStampOutputer>(kQVTraceDebug);
+  auto second = std::make_shared<QVStringTraceOutputer>(kQVTraceDebug);
+  auto console = std::make_shared<QVConsoleTraceOutputer>(kQVTraceDebug);
+  tracer.AddOutputer(fixed);
+  tracer.AddOutputer(second);
+  tracer.AddOutputer(console);
+  testing::internal::CaptureStdout();
+  std::printf("pending ");
+  tracer.TraceId(kQVTraceError, 5, "Src", "%s", "message");
+  const std::string out = testing::internal::GetCapturedStdout();
+  for (auto outputer :
+       std::initializer_list<std::shared_ptr<QVTraceOutputer>>{fixed, second, console}) {
+    outputer->SetLevel(kQVTraceOff);
+  }
+  EXPECT_EQ(fixed->GetText(), "Dec 04 22:36:11 2026 [ERR] Src> message\r\n");
+  EXPECT_EQ(second->GetText(), collector_->GetText());
+  EXPECT_EQ(collector_->GetText().substr(20), " [ERR] Src> message\r\n");
+  EXPECT_EQ(out, "pending Error(id=5): Src> message\r\n");
 }
 
 TEST_F(TracerTest, DebugLevelMapsFileAndConsoleLevels) {

@@ -13,6 +13,8 @@
 
 #include "ImportLogGenerator.h"
 #include "analyzer/LogAnalyzer.h"
+#include "analyzer/RegexAnalyzeRule.h"
+#include "analyzer/RuleKeywords.h"
 
 namespace Qva {
 namespace {
@@ -86,6 +88,55 @@ TEST(PrefilterWalkTest, SameWalkOnRealAndGeneratedOutput) {
   ExpectSameWalk("psql replayed", bench::ReplayCapturedLog(postgresql, 3000));
   // Windows line ends, 4-line ORA- and SQL*Loader errors, command echo, tool launches.
   ExpectSameWalk("oracle generated", bench::GenerateImportLog(20000, 20240607));
+}
+
+// A regex rule whose own Analyze decides otherwise than its patterns say.
+class AlwaysRule : public RegexAnalyzeRule {
+ public:
+  using RegexAnalyzeRule::RegexAnalyzeRule;
+  int32_t Analyze(IAnalyzer*, const TextLines&, TextLines& groups) override {
+    groups.push_back("always");
+    return 1;
+  }
+};
+
+// What the prefilter must never skip: a rule of a derived class, a pattern PCRE2 rejects (its
+// try throws), and a pattern changed between two lines (the new one decides).
+TEST(PrefilterWalkTest, RulesItCannotJudgeAreTried) {
+  LogAnalyzer analyzer([](int32_t) { return std::string("<Groups/>"); });
+  analyzer.Init(false);
+  std::vector<std::string> matched;
+  analyzer.SetMatchListener([&](const IAnalyzeRule& rule, const TextLines&, const TextLines&) {
+    matched.push_back(rule.GetName());
+  });
+  auto make = [](int32_t id, const char* name, const char* match) {
+    return std::make_shared<RegexAnalyzeRule>(id, name, -1, RuleGroup::kCommon, RulePriority::kHigh,
+                                              RuleBehavior::kNonStop, "", "", match, "",
+                                              ActionFunction());
+  };
+  auto changing = make(1, "Changing", "^ORA-\\d+");
+  auto* rules = analyzer.GetRulesManager().get();
+  rules->AddActiveRule(changing);
+  // Enough filtered rules for the prefilter to scan.
+  for (int32_t id = 2; id < 8; ++id) rules->AddActiveRule(make(id, "Other", "^never here"));
+  rules->AddActiveRule(std::make_shared<AlwaysRule>(9, "Derived", -1, RuleGroup::kCommon,
+                                                    RulePriority::kHigh, RuleBehavior::kNonStop, "",
+                                                    "", "^never\\n", "", ActionFunction()));
+
+  analyzer.AddText("ORA-1\nSP2-0042\n");
+  analyzer.AnalyzeAvailable(1);
+  EXPECT_EQ(matched, (std::vector<std::string>{"Changing", "Derived", "Derived"}));
+
+  matched.clear();
+  changing->SetMatch("^SP2-");
+  analyzer.AddText("ORA-1\nSP2-0042\n");
+  analyzer.AnalyzeAvailable(1);
+  EXPECT_EQ(matched, (std::vector<std::string>{"Derived", "Changing", "Derived"}));
+
+  // PCRE2 rejects the variable-length lookbehind; the line lacks the pattern's plain part.
+  changing->SetMatch("^SP2-(?<=a+)");
+  analyzer.AddText("ORA-1\n");
+  EXPECT_THROW(analyzer.AnalyzeAvailable(1), std::runtime_error);
 }
 
 }  // namespace
