@@ -58,8 +58,8 @@ struct RulePrefilter::RunScan {
     size_t& line = run->line;
     for (int step = 0; step < 4 && last >= run->ends[line]; ++step) ++line;
     if (last >= run->ends[line] || (line > 0 && last < run->ends[line - 1])) {
-      line = static_cast<size_t>(
-          std::upper_bound(run->ends.begin(), run->ends.end(), last) - run->ends.begin());
+      line = static_cast<size_t>(std::upper_bound(run->ends.begin(), run->ends.end(), last) -
+                                 run->ends.begin());
     }
     run->marks[line * run->self->words_ + (id >> 6)] |= uint64_t{1} << (id & 63);
     return 0;
