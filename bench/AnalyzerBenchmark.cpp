@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -33,8 +35,19 @@ double PeakRssMegabytes() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
-const std::string& Log() {
+const std::string& OracleLog() {
   static const std::string log = Qva::bench::GenerateImportLog(kLines, kSeed);
+  return log;
+}
+
+// Real psql 15 output captured by the end-to-end suite, replayed to the same line count.
+const std::string& PsqlLog() {
+  static const std::string log = [] {
+    std::ifstream in(ML_SOURCE_DIR "/tests/e2e/captured/postgresql-failures.txt", std::ios::binary);
+    std::stringstream captured;
+    captured << in.rdbuf();
+    return Qva::bench::ReplayCapturedLog(captured.str(), kLines);
+  }();
   return log;
 }
 
@@ -78,8 +91,8 @@ int64_t Feed(Qva::LogAnalyzer& analyzer, std::string_view log) {
   return errors + analyzer.AnalyzeAvailable(1);
 }
 
-void Run(benchmark::State& state, const Qva::RuleSource& rules) {
-  const std::string& log = Log();
+void Run(benchmark::State& state, const Qva::RuleSource& rules, const std::string& log,
+         bool prefilter = true) {
   const double rss_before = PeakRssMegabytes();
   uint64_t lines = 0;
   int64_t errors = 0;
@@ -87,6 +100,7 @@ void Run(benchmark::State& state, const Qva::RuleSource& rules) {
     state.PauseTiming();
     auto analyzer = std::make_unique<Qva::LogAnalyzer>(rules);
     analyzer->Init(false);  // COMMON and CMD; the log's first lines activate ORACLE
+    analyzer->SetPrefilterEnabled(prefilter);
     state.ResumeTiming();
     errors = Feed(*analyzer, log);
     lines = analyzer->GetStorage()->GetLineCount();
@@ -102,10 +116,24 @@ void Run(benchmark::State& state, const Qva::RuleSource& rules) {
   state.counters["rss_before_MB"] = rss_before;
   state.counters["peak_rss_MB"] = PeakRssMegabytes();
 }
-void BM_Engine(benchmark::State& state) { Run(state, EngineOnlyRules); }
+void BM_Engine(benchmark::State& state) { Run(state, EngineOnlyRules, OracleLog()); }
 BENCHMARK(BM_Engine)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void BM_FullActions(benchmark::State& state) { Run(state, {}); }
+void BM_EnginePsql(benchmark::State& state) { Run(state, EngineOnlyRules, PsqlLog()); }
+BENCHMARK(BM_EnginePsql)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same walks with every rule tried in full, for the prefilter's share.
+void BM_EngineNoPrefilter(benchmark::State& state) {
+  Run(state, EngineOnlyRules, OracleLog(), false);
+}
+BENCHMARK(BM_EngineNoPrefilter)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_EnginePsqlNoPrefilter(benchmark::State& state) {
+  Run(state, EngineOnlyRules, PsqlLog(), false);
+}
+BENCHMARK(BM_EnginePsqlNoPrefilter)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_FullActions(benchmark::State& state) { Run(state, {}, OracleLog()); }
 BENCHMARK(BM_FullActions)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_FullActionsHtmlLog(benchmark::State& state) {
@@ -114,7 +142,7 @@ void BM_FullActionsHtmlLog(benchmark::State& state) {
   // Level 1 as the launcher opens it, so every information and error line reaches the page.
   Qva::DedezuLogger& html_log = Qva::DedezuLogger::Instance();
   html_log.Open(base.string(), "bench", "Oracle", "", "import_log.html", 1, "reports");
-  Run(state, {});
+  Run(state, {}, OracleLog());
   html_log.WriteFooter("bench");
   html_log.Close();
   const fs::path page = base / "reports" / "Import" / "import_log.html";

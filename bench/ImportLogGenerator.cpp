@@ -148,4 +148,25 @@ std::string GenerateImportLog(uint64_t lines, uint32_t seed) {
   return writer.Take();
 }
 
+std::string ReplayCapturedLog(const std::string& captured, uint64_t lines) {
+  std::string_view text = captured;
+  while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  const size_t first_end = text.find('\n');
+  const size_t last_start = text.rfind('\n');
+  if (first_end == std::string_view::npos || first_end == last_start) return captured;
+  const std::string_view middle = text.substr(first_end + 1, last_start - first_end);
+  uint64_t middle_lines = 0;
+  for (char c : middle) middle_lines += c == '\n' ? 1 : 0;
+
+  std::string out(text.substr(0, first_end + 1));
+  uint64_t written = 1;
+  while (written + middle_lines + 1 <= lines) {
+    out.append(middle);
+    written += middle_lines;
+  }
+  out.append(text.substr(last_start + 1));
+  out.push_back('\n');
+  return out;
+}
+
 }  // namespace Qva::bench

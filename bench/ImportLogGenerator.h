@@ -13,4 +13,11 @@ namespace Qva::bench {
 // `lines` counts output lines (a 4-line error counts 4). Same seed, same text.
 std::string GenerateImportLog(uint64_t lines, uint32_t seed);
 
+// A long log made of real captured client output (for example
+// tests/e2e/captured/postgresql-failures.txt): the captured first line (the one that names the
+// target) once, then the lines between the first and the last repeated until `lines` lines are
+// written, then the captured last line (the end of the top-level script). Lines end in "\n" as
+// the Linux clients print them.
+std::string ReplayCapturedLog(const std::string& captured, uint64_t lines);
+
 }  // namespace Qva::bench

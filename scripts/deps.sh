@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libboost-program-options-dev libboost-filesystem-dev libboost-dev
-  libxml2-dev libzmq3-dev cppzmq-dev rapidjson-dev libpcre2-dev
+  libxml2-dev libzmq3-dev cppzmq-dev rapidjson-dev libpcre2-dev libhyperscan-dev liblz4-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   dpkg-dev file
   clang-14 libclang-rt-14-dev

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <string_view>
 
 #include "QVEOptions.h"
 #include "QVEString.h"
@@ -49,6 +51,10 @@ class QVFile : public QVOptions {
   // names this file: -998 when the temporary file cannot be created, -996 when writing or
   // flushing it fails, -995 when the mode cannot be read or set or the rename fails.
   void ReplaceContents(const void* buffer, uint64_t size);
+
+  // Writes the parts one after the other with one system call (more only for a partial write),
+  // as one Write of their concatenation would, without building it. -996 on failure.
+  uint64_t Write(std::initializer_list<std::string_view> parts);
 
   const QVEstring& GetFileName() const { return file_name_; }
   QVFileHandle GetHandle() const { return handle_; }

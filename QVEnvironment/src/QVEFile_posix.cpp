@@ -1,9 +1,12 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 
 #include "QVEException.h"
@@ -154,6 +157,42 @@ uint64_t QVFile::Write(const void* buffer, uint64_t size) {
     next += put;
     left -= static_cast<uint64_t>(put);
   } while (left != 0);
+  return size;
+}
+
+uint64_t QVFile::Write(std::initializer_list<std::string_view> parts) {
+  iovec vectors[8];
+  size_t count = 0;
+  uint64_t size = 0;
+  for (std::string_view part : parts) {
+    if (part.empty()) continue;
+    if (count == std::size(vectors)) {
+      ThrowQVException(kQVErrFileWrite, kSourceFile, kWriteLine, "cannot write to file: %s",
+                       file_name_.c_str());
+    }
+    vectors[count++] = iovec{const_cast<char*>(part.data()), part.size()};
+    size += part.size();
+  }
+  iovec* next = vectors;
+  while (count != 0) {
+    const ssize_t put = ::writev(handle_, next, static_cast<int>(count));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      ThrowQVException(kQVErrFileWrite, kSourceFile, kWriteLine, "cannot write to file: %s",
+                       file_name_.c_str());
+    }
+    // Past what was written, for the next call after a partial write.
+    for (auto done = static_cast<size_t>(put); done != 0;) {
+      const size_t step = std::min(done, next->iov_len);
+      next->iov_base = static_cast<char*>(next->iov_base) + step;
+      next->iov_len -= step;
+      done -= step;
+      if (next->iov_len == 0) {
+        ++next;
+        --count;
+      }
+    }
+  }
   return size;
 }
 

@@ -65,6 +65,17 @@ void AppendFormatV(QVEstring& out, const char* format, va_list args) {
   if (needed >= 0) out.append(buffer.data);
 }
 
+bool SingleTextArgument(const char* format, va_list args, std::string_view& text) {
+  if (format == nullptr || std::strcmp(format, "%s") != 0) return false;
+  va_list pass;
+  va_copy(pass, args);
+  const char* argument = va_arg(pass, const char*);
+  va_end(pass);
+  if (argument == nullptr) return false;
+  text = argument;
+  return true;
+}
+
 void FormatV(QVEstring& out, const char* format, va_list args) {
   // Built apart and moved in only now, so that an argument may be `out` itself.
   QVEstring text;
@@ -102,13 +113,19 @@ void TrimBoth(QVEstring& text, char ch) {
 }
 
 void ReplaceAll(QVEstring& text, const QVEstring& from, const QVEstring& to) {
+  QVEstring out;
+  ReplaceAll(text, from, to, out);
+}
+
+void ReplaceAll(QVEstring& text, std::string_view from, std::string_view to, QVEstring& scratch) {
   if (from.empty()) return;
   size_t pos = text.find(from);
   if (pos == QVEstring::npos) return;
   // One pass into a new text: replacing in place would move the tail once per occurrence.
   // Searching resumes after each occurrence in the original, as it would after the inserted
   // text in place, so the result is the same.
-  QVEstring out;
+  QVEstring& out = scratch;
+  out.clear();
   size_t start = 0;
   do {
     out.append(text, start, pos - start);

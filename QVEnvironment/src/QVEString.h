@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <string_view>
 
 namespace Qve {
 
@@ -19,6 +20,10 @@ void FormatV(QVEstring& out, const char* format, va_list args);
 // empty format or an encoding error appends nothing.
 void AppendFormatV(QVEstring& out, const char* format, va_list args);
 
+// Whether `format` is exactly "%s" with a non-null argument, which `text` then views: a finished
+// text passed on, which callers may write without formatting (a copy) at all.
+bool SingleTextArgument(const char* format, va_list args, std::string_view& text);
+
 // Convenience form of Format that returns the text.
 QVEstring FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
@@ -29,6 +34,9 @@ void TrimBoth(QVEstring& text, char ch);
 // Replaces each occurrence of `from` by `to`, scanning on after the inserted text. An empty
 // `from` changes nothing.
 void ReplaceAll(QVEstring& text, const QVEstring& from, const QVEstring& to);
+// The same, built in `scratch`, which then holds the old text's buffer: with buffers kept from
+// one call to the next, replacing allocates nothing once they have grown.
+void ReplaceAll(QVEstring& text, std::string_view from, std::string_view to, QVEstring& scratch);
 // Upper-cases each byte in place with the C library's toupper.
 void ToUpper(QVEstring& text);
 

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "QVEFile.h"
+#include "QVELargeBlock.h"
 #include "QVEString.h"
 #include "QVEThread.h"
 
@@ -56,14 +58,55 @@ class QVTraceOutputer {
   // "[DBG]", "[INF]", ... "[EMR]"; empty for 8 and any other value.
   virtual QVEstring LevelTag(int32_t level);
 
+  // A built line: head, then text, then tail. A huge finished text is left where it is (text
+  // views it, tail is the line break); otherwise the whole line is in head.
+  struct Line {
+    QVEstring head;
+    std::string_view text;
+    std::string_view tail;
+  };
+  // Library outputers of one kind build the same line for a message, so the tracer builds it
+  // once for all of them: 1 console lines, 2 time-stamped lines (file and string outputers);
+  // 0 for any other class, whose Trace the tracer calls.
+  int LineKind() const;
+  // Builds this outputer's line for a message (FormatMessageId with `id` set, FormatMessage
+  // otherwise) and writes a line built for its kind.
+  void BuildLine(Line& line, int32_t level, const uint32_t* id, const char* source,
+                 const char* format, va_list args);
+  virtual void WriteLine(const Line& line);
+
+ protected:
+  // Appends the line FormatMessageId (`id` set) or FormatMessage would return to `out`. The
+  // library's own outputer classes build it without temporaries; a derived class's TimeStamp,
+  // LevelTag and LevelTagId are called as usual.
+  void AppendLine(QVEstring& out, int32_t level, const uint32_t* id, const char* source,
+                  const char* format, va_list args);
+  // For a huge finished text (format "%s", SingleTextArgument) whose trimmed message is not
+  // empty: sets `head` to the line's part before the message and `text` to the message (the
+  // line is head, text, "\r\n") and returns true, so the text is written without a copy.
+  bool SplitHugeLine(QVEstring& head, int32_t level, const uint32_t* id, const char* source,
+                     const char* format, va_list args, std::string_view& text);
+  // Whether this object is exactly a library outputer class, so that Trace may build the line
+  // itself instead of calling the virtual FormatMessage.
+  bool IsLibraryClass() const;
+  // Builds and writes a message's line the way the library classes do.
+  void BuildAndWrite(int32_t level, const uint32_t* id, const char* source, const char* format,
+                     va_list args);
+
  private:
-  QVEstring BuildLine(const QVEstring& tag, const char* source, const char* format, va_list args,
-                      bool always_format);
+  enum class Kind : int8_t { kUnknown, kConsole, kFile, kString, kDerived };
+  Kind GetKind() const;
+  // Time stamp, tag and source with their blanks and "> ".
+  void AppendHead(QVEstring& out, int32_t level, const uint32_t* id, const char* source);
+
   int32_t level_;
+  mutable Kind kind_ = Kind::kUnknown;
+  Line line_;  // reused from one message to the next (the tracer serialises the calls)
 };
 
-// Writes to standard output and flushes. No time stamp; tags are the console labels
-// ("Notice:", "Warning:", "Error:", ...); a level-4 message with an id shows "Error(id=N):".
+// Writes each line to standard output at once (WriteConsole). No time stamp; tags are the
+// console labels ("Notice:", "Warning:", "Error:", ...); a level-4 message with an id shows
+// "Error(id=N):".
 class QVConsoleTraceOutputer : public QVTraceOutputer {
  public:
   using QVTraceOutputer::QVTraceOutputer;
@@ -74,6 +117,7 @@ class QVConsoleTraceOutputer : public QVTraceOutputer {
   QVEstring TimeStamp() override;
   QVEstring LevelTagId(int32_t level, uint32_t id) override;
   QVEstring LevelTag(int32_t level) override;
+  void WriteLine(const Line& line) override;
 };
 
 // Writes each line to its file with one write call (no flush). Write failures (-996) propagate;
@@ -88,27 +132,44 @@ class QVTextFileTraceOutputer : public QVTraceOutputer {
   void Trace(int32_t level, const char* source, const char* format, va_list args) override;
   // Creates (truncates) the trace file.
   virtual void SetFile(const QVEstring& path);
+  void WriteLine(const Line& line) override;
 
  private:
   QVFile file_;
 };
 
-// Accumulates lines in memory.
+// Accumulates lines in memory, compactly: the text goes into a block of kQVLargeBlockSize bytes,
+// and each full block is kept compressed (LZ4; trace text shrinks about tenfold). GetText
+// rebuilds the text. A huge line passes through the block in pieces, so it is never held whole.
 class QVStringTraceOutputer : public QVTraceOutputer {
  public:
   using QVTraceOutputer::QVTraceOutputer;
+  ~QVStringTraceOutputer() override;
   int32_t GetType() const override { return kQVOutputerString; }
   void TraceId(int32_t level, uint32_t id, const char* source, const char* format,
                va_list args) override;
   void Trace(int32_t level, const char* source, const char* format, va_list args) override;
   // Every line collected so far, in order, as one text.
   virtual QVEstring GetText() const;
+  void WriteLine(const Line& line) override;
 
  private:
-  void Append(const QVEstring& line);
+  // A full block as kept.
+  struct Packed {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;      // compressed bytes, or the text's when `stored`
+    size_t raw_size = 0;  // the text's bytes
+    bool stored = false;  // kept as it is (it would not shrink)
+  };
+  void Append(std::string_view text);
+  // Compresses the full open block into packed_ and empties it.
+  void Seal();
 
-  std::vector<QVEstring> pieces_;
-  size_t size_ = 0;
+  std::vector<Packed> packed_;
+  QVLargeBlock open_;  // the block being filled
+  size_t open_size_ = 0;
+  size_t open_capacity_ = 0;
+  size_t text_size_ = 0;
 };
 
 // The single dispatcher. Created on first use with a console and a text-file outputer, both at
@@ -138,8 +199,15 @@ class QVTracer {
 
  private:
   QVTracer();
+  // Sends a message to every outputer whose level admits it. The lines of the library
+  // outputers are built first, once per kind, and then written in the outputers' order, so
+  // that the writes (system calls) of one message follow each other closely.
+  void Dispatch(int32_t level, const uint32_t* id, const char* source, const char* format,
+                va_list args);
+
   std::list<std::shared_ptr<QVTraceOutputer>> outputers_;
   QVCriticalSection lock_;
+  QVTraceOutputer::Line lines_[3];  // by LineKind, reused
 };
 
 }  // namespace Qve

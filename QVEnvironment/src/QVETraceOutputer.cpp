@@ -1,6 +1,12 @@
+#include <lz4.h>
+
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <typeinfo>
 
+#include "QVEConsole.h"
 #include "QVETimeStamp.h"
 #include "QVETrace.h"
 
@@ -12,54 +18,157 @@ const char* const kFileTags[] = {"[DBG]", "[INF]", "[NTC]", "[WRN]",
 const char* const kConsoleLabels[] = {
     "", "", "Notice:", "Warning:", "Error:", "Critical:", "Alert:", "Emergency:"};
 
-constexpr size_t kUsualMessageSize = 160;
+// A line buffer above this size is let go after its line is written.
+constexpr size_t kKeptLineCapacity = 64 * 1024;
 
-// The string outputer collects its text in pieces of this size, so that collecting never moves
-// or re-touches what is already collected (a run collects hundreds of megabytes).
-constexpr size_t kStringPieceSize = size_t{1} << 20;
+// A message this large is written from where it is, not copied into a line.
+constexpr size_t kHugeMessage = 64 * 1024;
 
-QVEstring TableText(const char* const (&table)[8], int32_t level) {
-  if (level < kQVTraceDebug || level > kQVTraceEmergency) return QVEstring();
+// LZ4's speed-for-size setting for the string outputer's blocks (1 is its default).
+constexpr int kCompressionAcceleration = 4;
+
+// The string outputer's first block: the many short-lived analyzers of a test run each own one.
+constexpr size_t kFirstBlockSize = 64 * 1024;
+
+const char* TableText(const char* const (&table)[8], int32_t level) {
+  if (level < kQVTraceDebug || level > kQVTraceEmergency) return "";
   return table[level];
 }
+
+void AppendNumber(QVEstring& out, uint32_t value) {
+  char digits[16];
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof(digits), value);
+  out.append(digits, end.ptr);
+}
+
+void WriteToStandardOutput(const QVEstring& line) { WriteConsole(line); }
 }  // namespace
 
 int32_t QVTraceOutputer::GetLevel() const { return level_; }
 
 void QVTraceOutputer::SetLevel(int32_t level) { level_ = level; }
 
+QVTraceOutputer::Kind QVTraceOutputer::GetKind() const {
+  if (kind_ == Kind::kUnknown) {
+    const std::type_info& type = typeid(*this);
+    kind_ = type == typeid(QVConsoleTraceOutputer)    ? Kind::kConsole
+            : type == typeid(QVTextFileTraceOutputer) ? Kind::kFile
+            : type == typeid(QVStringTraceOutputer)   ? Kind::kString
+                                                      : Kind::kDerived;
+  }
+  return kind_;
+}
+
+bool QVTraceOutputer::IsLibraryClass() const { return GetKind() != Kind::kDerived; }
+
+int QVTraceOutputer::LineKind() const {
+  switch (GetKind()) {
+    case Kind::kConsole:
+      return 1;
+    case Kind::kFile:
+    case Kind::kString:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+void QVTraceOutputer::BuildLine(Line& line, int32_t level, const uint32_t* id, const char* source,
+                                const char* format, va_list args) {
+  line.text = {};
+  line.tail = {};
+  if (SplitHugeLine(line.head, level, id, source, format, args, line.text)) {
+    line.tail = "\r\n";
+    return;
+  }
+  // A buffer grown by a huge line is let go; the usual ones stay for the next message.
+  if (line.head.capacity() > kKeptLineCapacity) QVEstring().swap(line.head);
+  line.head.clear();
+  AppendLine(line.head, level, id, source, format, args);
+}
+
+void QVTraceOutputer::WriteLine(const Line& /*line*/) {}
+
+void QVTraceOutputer::BuildAndWrite(int32_t level, const uint32_t* id, const char* source,
+                                    const char* format, va_list args) {
+  BuildLine(line_, level, id, source, format, args);
+  WriteLine(line_);
+}
+
 QVEstring QVTraceOutputer::FormatMessageId(int32_t level, uint32_t id, const char* source,
                                            const char* format, va_list args) {
-  return BuildLine(LevelTagId(level, id), source, format, args, true);
+  QVEstring line;
+  AppendLine(line, level, &id, source, format, args);
+  return line;
 }
 
 QVEstring QVTraceOutputer::FormatMessage(int32_t level, const char* source, const char* format,
                                          va_list args) {
-  return BuildLine(LevelTag(level), source, format, args, false);
+  QVEstring line;
+  AppendLine(line, level, nullptr, source, format, args);
+  return line;
 }
 
-QVEstring QVTraceOutputer::BuildLine(const QVEstring& tag, const char* source, const char* format,
-                                     va_list args, bool always_format) {
-  const QVEstring stamp = TimeStamp();
-  const size_t source_size = source != nullptr ? std::strlen(source) : 0;
-  QVEstring line;
-  // Room for a usual message, so that the line is allocated once.
-  line.reserve(stamp.size() + tag.size() + source_size + kUsualMessageSize);
-  line += stamp;
-  if (!line.empty()) line += ' ';
-  line += tag;
-  // Also after an empty tag, so a time-stamped untagged line keeps two blanks.
-  if (!line.empty()) line += ' ';
-  if (source_size != 0) {
-    line.append(source, source_size);
-    line += "> ";
+void QVTraceOutputer::AppendHead(QVEstring& out, int32_t level, const uint32_t* id,
+                                 const char* source) {
+  const size_t start = out.size();
+  const Kind kind = GetKind();
+  // The library classes' time stamps and tags, as their virtual functions give them.
+  if (kind == Kind::kFile || kind == Kind::kString) {
+    QVTimeStamp::Now().AppendText(out);
+  } else if (kind == Kind::kDerived) {
+    out += TimeStamp();
   }
-  if (always_format || (format != nullptr && *format != '\0')) AppendFormatV(line, format, args);
-  TrimRight(line, ' ');
-  TrimRight(line, '\n');
-  TrimRight(line, '\r');
-  line += "\r\n";
-  return line;
+  if (out.size() > start) out += ' ';
+  if (kind == Kind::kConsole) {
+    if (id != nullptr && level == kQVTraceError) {
+      out += "Error(id=";
+      AppendNumber(out, *id);
+      out += "):";
+    } else {
+      out += TableText(kConsoleLabels, level);
+    }
+  } else if (kind != Kind::kDerived) {
+    out += TableText(kFileTags, level);
+  } else {
+    out += id != nullptr ? LevelTagId(level, *id) : LevelTag(level);
+  }
+  // Also after an empty tag, so a time-stamped untagged line keeps two blanks.
+  if (out.size() > start) out += ' ';
+  if (source != nullptr && *source != '\0') {
+    out += source;
+    out += "> ";
+  }
+}
+
+void QVTraceOutputer::AppendLine(QVEstring& out, int32_t level, const uint32_t* id,
+                                 const char* source, const char* format, va_list args) {
+  const size_t start = out.size();
+  AppendHead(out, level, id, source);
+  if (id != nullptr || (format != nullptr && *format != '\0')) AppendFormatV(out, format, args);
+  // Trailing blanks, then line feeds, then carriage returns, in that order.
+  size_t end = out.size();
+  while (end > start && out[end - 1] == ' ') --end;
+  while (end > start && out[end - 1] == '\n') --end;
+  while (end > start && out[end - 1] == '\r') --end;
+  out.resize(end);
+  out += "\r\n";
+}
+
+bool QVTraceOutputer::SplitHugeLine(QVEstring& head, int32_t level, const uint32_t* id,
+                                    const char* source, const char* format, va_list args,
+                                    std::string_view& text) {
+  std::string_view message;
+  if (!SingleTextArgument(format, args, message) || message.size() < kHugeMessage) return false;
+  // As AppendLine trims; when nothing of the message is left, the head would be trimmed too.
+  while (!message.empty() && message.back() == ' ') message.remove_suffix(1);
+  while (!message.empty() && message.back() == '\n') message.remove_suffix(1);
+  while (!message.empty() && message.back() == '\r') message.remove_suffix(1);
+  if (message.empty()) return false;
+  head.clear();
+  AppendHead(head, level, id, source);
+  text = message;
+  return true;
 }
 
 QVEstring QVTraceOutputer::TimeStamp() { return QVTimeStamp::Now().Text(); }
@@ -70,18 +179,31 @@ QVEstring QVTraceOutputer::LevelTag(int32_t level) { return TableText(kFileTags,
 
 // Console
 
+void QVConsoleTraceOutputer::WriteLine(const Line& line) {
+  if (line.text.empty()) {
+    WriteToStandardOutput(line.head);
+  } else {
+    WriteConsole(line.head, line.text, line.tail);
+  }
+}
+
 void QVConsoleTraceOutputer::TraceId(int32_t level, uint32_t id, const char* source,
                                      const char* format, va_list args) {
-  QVEstring line = FormatMessageId(level, id, source, format, args);
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fflush(stdout);
+  // A derived class may build its lines otherwise.
+  if (!IsLibraryClass()) {
+    WriteToStandardOutput(FormatMessageId(level, id, source, format, args));
+    return;
+  }
+  BuildAndWrite(level, &id, source, format, args);
 }
 
 void QVConsoleTraceOutputer::Trace(int32_t level, const char* source, const char* format,
                                    va_list args) {
-  QVEstring line = FormatMessage(level, source, format, args);
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fflush(stdout);
+  if (!IsLibraryClass()) {
+    WriteToStandardOutput(FormatMessage(level, source, format, args));
+    return;
+  }
+  BuildAndWrite(level, nullptr, source, format, args);
 }
 
 QVEstring QVConsoleTraceOutputer::TimeStamp() { return QVEstring(); }
@@ -109,13 +231,28 @@ void QVTextFileTraceOutputer::Trace(int32_t level, const char* source, const cha
   // No trace file named yet (for example when the help switch ends the command-line step
   // early): there is nowhere to write. A named file that fails to write still throws.
   if (!file_.IsOpen()) return;
-  QVEstring line = FormatMessage(level, source, format, args);
-  file_.Write(line.data(), line.size());
+  if (!IsLibraryClass()) {
+    const QVEstring line = FormatMessage(level, source, format, args);
+    file_.Write(line.data(), line.size());
+    return;
+  }
+  BuildAndWrite(level, nullptr, source, format, args);
+}
+
+void QVTextFileTraceOutputer::WriteLine(const Line& line) {
+  if (!file_.IsOpen()) return;
+  if (line.text.empty()) {
+    file_.Write(line.head.data(), line.head.size());
+  } else {
+    file_.Write({line.head, line.text, line.tail});
+  }
 }
 
 void QVTextFileTraceOutputer::SetFile(const QVEstring& path) { file_.Create(path); }
 
 // String
+
+QVStringTraceOutputer::~QVStringTraceOutputer() = default;
 
 void QVStringTraceOutputer::TraceId(int32_t level, uint32_t /*id*/, const char* source,
                                     const char* format, va_list args) {
@@ -124,23 +261,80 @@ void QVStringTraceOutputer::TraceId(int32_t level, uint32_t /*id*/, const char* 
 
 void QVStringTraceOutputer::Trace(int32_t level, const char* source, const char* format,
                                   va_list args) {
-  Append(FormatMessage(level, source, format, args));
+  if (!IsLibraryClass()) {
+    Append(FormatMessage(level, source, format, args));
+    return;
+  }
+  BuildAndWrite(level, nullptr, source, format, args);
+}
+
+void QVStringTraceOutputer::WriteLine(const Line& line) {
+  Append(line.head);
+  Append(line.text);
+  Append(line.tail);
+}
+
+void QVStringTraceOutputer::Append(std::string_view text) {
+  text_size_ += text.size();
+  while (!text.empty()) {
+    if (open_size_ == open_capacity_) {
+      if (open_) Seal();
+      // The first block is small (the short-lived analyzers of a test run each own one); the
+      // lines that fill it make it large, and one large block is filled again and again. A
+      // huge text passes through the block it finds, which does not grow for it.
+      if (!open_) {
+        open_capacity_ = kFirstBlockSize;
+        open_ = AllocateLargeBlock(open_capacity_);
+      } else if (open_capacity_ < kQVLargeBlockSize && text.size() < open_capacity_) {
+        open_capacity_ = kQVLargeBlockSize;
+        open_ = AllocateLargeBlock(open_capacity_);
+      }
+    }
+    const size_t part = std::min(text.size(), open_capacity_ - open_size_);
+    std::memcpy(open_.get() + open_size_, text.data(), part);
+    open_size_ += part;
+    text.remove_prefix(part);
+  }
+}
+
+void QVStringTraceOutputer::Seal() {
+  const int bound = LZ4_compressBound(static_cast<int>(open_size_));
+  auto packed = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(bound));
+  // Trace text shrinks about tenfold even with LZ4's faster settings.
+  const int size = LZ4_compress_fast(open_.get(), packed.get(), static_cast<int>(open_size_), bound,
+                                     kCompressionAcceleration);
+  Packed block;
+  block.raw_size = open_size_;
+  if (size <= 0 || static_cast<size_t>(size) >= open_size_) {
+    std::memcpy(packed.get(), open_.get(), open_size_);
+    block.size = open_size_;
+    block.stored = true;
+  } else {
+    block.size = static_cast<size_t>(size);
+    // Only the compressed bytes stay allocated.
+    auto exact = std::make_unique_for_overwrite<char[]>(block.size);
+    std::memcpy(exact.get(), packed.get(), block.size);
+    packed = std::move(exact);
+  }
+  block.data = std::move(packed);
+  packed_.push_back(std::move(block));
+  open_size_ = 0;
 }
 
 QVEstring QVStringTraceOutputer::GetText() const {
-  QVEstring text;
-  text.reserve(size_);
-  for (const QVEstring& piece : pieces_) text += piece;
-  return text;
-}
-
-void QVStringTraceOutputer::Append(const QVEstring& line) {
-  if (pieces_.empty() || pieces_.back().capacity() - pieces_.back().size() < line.size()) {
-    pieces_.emplace_back();
-    pieces_.back().reserve(line.size() > kStringPieceSize ? line.size() : kStringPieceSize);
+  QVEstring text(text_size_, '\0');
+  char* at = text.data();
+  for (const Packed& block : packed_) {
+    if (block.stored) {
+      std::memcpy(at, block.data.get(), block.size);
+    } else {
+      LZ4_decompress_safe(block.data.get(), at, static_cast<int>(block.size),
+                          static_cast<int>(block.raw_size));
+    }
+    at += block.raw_size;
   }
-  pieces_.back() += line;
-  size_ += line.size();
+  if (open_size_ != 0) std::memcpy(at, open_.get(), open_size_);
+  return text;
 }
 
 }  // namespace Qve

@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <set>
 #include <thread>
 #include <vector>
 
 #include "QVETestSupport.h"
+
+// GCC 12 reports a false -Wrestrict in std::string's operator+ depending on what else the file
+// inlines (GCC bug 105651).
+#pragma GCC diagnostic ignored "-Wrestrict"
 
 namespace Qve {
 namespace {
@@ -91,6 +97,35 @@ TEST(TraceOutputerTest, TrailingBlanksThenLineFeedsThenReturnsAreTrimmed) {
   EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, nullptr), "\r\n");
 }
 
+// A huge finished text is written from where it is: the lines must be those of a copy.
+TEST(TraceOutputerTest, HugeTextGivesTheSameLines) {
+  test::TempFolder folder;
+  const std::string huge(200000, 'w');
+  {
+    QVTextFileTraceOutputer file(kQVTraceDebug);
+    file.SetFile(folder.File("trace.log"));
+    Trace(file, kQVTraceError, "Src", "%s", (huge + " \r\n").c_str());
+    Trace(file, kQVTraceOutput, "Src", "%s", std::string(100000, ' ').c_str());  // trims to "Src>"
+  }
+  std::ifstream in(folder.File("trace.log"), std::ios::binary);
+  const std::string all{std::istreambuf_iterator<char>(in), {}};
+  // Each line starts with a 20-character time stamp.
+  std::string first = " [ERR] Src> ";
+  first += huge;
+  first += " \r\n";  // the blank before the removed line break stays
+  ASSERT_EQ(all.size(), 20 + first.size() + 20 + 8);
+  EXPECT_EQ(all.substr(20, first.size()), first);
+  EXPECT_EQ(all.substr(40 + first.size()), "  Src>\r\n");
+
+  QVConsoleTraceOutputer console(kQVTraceDebug);
+  testing::internal::CaptureStdout();
+  Trace(console, kQVTraceWarning, "", "%s", huge.c_str());
+  std::string warning = "Warning: ";
+  warning += huge;
+  warning += "\r\n";
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), warning);
+}
+
 TEST(TraceOutputerTest, LongMessageIsFormattedInFull) {
   QVStringTraceOutputer string(kQVTraceDebug);
   const std::string long_text(100000, 'q');
@@ -98,6 +133,33 @@ TEST(TraceOutputerTest, LongMessageIsFormattedInFull) {
   const std::string text = string.GetText();
   EXPECT_EQ(text.substr(text.size() - 5), "qq!\r\n");
   EXPECT_EQ(text.size(), 20u + 2 + long_text.size() + 1 + 2);
+}
+
+// The string outputer keeps its text in compressed blocks: lines of every size, a line larger
+// than a block among them, and lines that do not shrink must all come back in order.
+TEST(TraceOutputerTest, StringOutputerGivesBackEveryLine) {
+  QVStringTraceOutputer string(kQVTraceDebug);
+  std::string expected;
+  std::mt19937 random(7);
+  auto add = [&](const std::string& message) {
+    Trace(string, kQVTraceOutput, nullptr, "%s", message.c_str());
+    expected += "  " + message + "\r\n";
+  };
+  for (int i = 0; i < 40000; ++i) add("line " + std::to_string(i) + " of the run");
+  add(std::string(5 << 20, 'h'));
+  std::string noise(100000, ' ');
+  for (char& c : noise) c = static_cast<char>('!' + random() % 90);
+  for (int i = 0; i < 30; ++i) add(noise);
+  add("last");
+  // Each line starts with a 20-character time stamp.
+  std::string text = string.GetText();
+  std::string stripped;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = text.find("\r\n", at) + 2;
+    stripped.append(text, at + 20, end - at - 20);
+    at = end;
+  }
+  EXPECT_TRUE(stripped == expected);
 }
 
 // Tests of the process-wide tracer add their own string outputer (the tracer offers no removal)
@@ -132,6 +194,30 @@ TEST_F(TracerTest, DispatchesByLevel) {
   EXPECT_NE(text.find(" [CRI] DispatchTest> kept critical\r\n"), std::string::npos);
   EXPECT_NE(text.find(" [ERR] DispatchTest> kept id\r\n"), std::string::npos);
   EXPECT_NE(text.find("  plain 8\r\n"), std::string::npos);
+}
+
+// The tracer builds one line per kind of library outputer and gives a derived outputer the
+// message through its own Trace; the console line comes after what the C stream still holds.
+TEST_F(TracerTest, EveryOutputerGetsItsOwnLineInOrder) {
+  QVTracer& tracer = QVTracer::Instance();
+  auto fixed = std::make_shared<FixedStampOutputer>(kQVTraceDebug);
+  auto second = std::make_shared<QVStringTraceOutputer>(kQVTraceDebug);
+  auto console = std::make_shared<QVConsoleTraceOutputer>(kQVTraceDebug);
+  tracer.AddOutputer(fixed);
+  tracer.AddOutputer(second);
+  tracer.AddOutputer(console);
+  testing::internal::CaptureStdout();
+  std::printf("pending ");
+  tracer.TraceId(kQVTraceError, 5, "Src", "%s", "message");
+  const std::string out = testing::internal::GetCapturedStdout();
+  for (auto outputer :
+       std::initializer_list<std::shared_ptr<QVTraceOutputer>>{fixed, second, console}) {
+    outputer->SetLevel(kQVTraceOff);
+  }
+  EXPECT_EQ(fixed->GetText(), "Dec 04 22:36:11 2026 [ERR] Src> message\r\n");
+  EXPECT_EQ(second->GetText(), collector_->GetText());
+  EXPECT_EQ(collector_->GetText().substr(20), " [ERR] Src> message\r\n");
+  EXPECT_EQ(out, "pending Error(id=5): Src> message\r\n");
 }
 
 TEST_F(TracerTest, DebugLevelMapsFileAndConsoleLevels) {

@@ -74,17 +74,38 @@ void QVTracer::SetTraceFile(const QVEstring& path) {
   if (file) file->SetFile(path);
 }
 
-void QVTracer::TraceV(int32_t level, const char* source, const char* format, va_list args) {
+void QVTracer::Dispatch(int32_t level, const uint32_t* id, const char* source, const char* format,
+                        va_list args) {
   QVLockGuard guard(lock_);
-  for (auto it = outputers_.begin(); it != outputers_.end(); ++it) {
-    // Outputers are never removed, so the list entry outlives the call: no counted copy.
-    const std::shared_ptr<QVTraceOutputer>& outputer = *it;
+  // Outputers are never removed, so the list entries outlive the call: no counted copies.
+  bool built[3] = {};
+  for (const auto& outputer : outputers_) {
     if (outputer->GetLevel() > level) continue;
-    // Each outputer consumes its own copy of the arguments.
+    const int kind = outputer->LineKind();
+    if (kind == 0 || built[kind]) continue;
+    // Each use of the arguments takes its own copy of them.
+    va_list pass;
+    va_copy(pass, args);
+    // File and string outputers drop the id.
+    outputer->BuildLine(lines_[kind], level, kind == 1 ? id : nullptr, source, format, pass);
+    va_end(pass);
+    built[kind] = true;
+  }
+  for (const auto& outputer : outputers_) {
+    if (outputer->GetLevel() > level) continue;
+    const int kind = outputer->LineKind();
+    if (kind != 0) {
+      outputer->WriteLine(lines_[kind]);
+      continue;
+    }
     va_list pass;
     va_copy(pass, args);
     try {
-      outputer->Trace(level, source, format, pass);
+      if (id != nullptr) {
+        outputer->TraceId(level, *id, source, format, pass);
+      } else {
+        outputer->Trace(level, source, format, pass);
+      }
     } catch (...) {
       va_end(pass);
       throw;
@@ -93,23 +114,13 @@ void QVTracer::TraceV(int32_t level, const char* source, const char* format, va_
   }
 }
 
+void QVTracer::TraceV(int32_t level, const char* source, const char* format, va_list args) {
+  Dispatch(level, nullptr, source, format, args);
+}
+
 void QVTracer::TraceIdV(int32_t level, uint32_t id, const char* source, const char* format,
                         va_list args) {
-  QVLockGuard guard(lock_);
-  for (auto it = outputers_.begin(); it != outputers_.end(); ++it) {
-    // Outputers are never removed, so the list entry outlives the call: no counted copy.
-    const std::shared_ptr<QVTraceOutputer>& outputer = *it;
-    if (outputer->GetLevel() > level) continue;
-    va_list pass;
-    va_copy(pass, args);
-    try {
-      outputer->TraceId(level, id, source, format, pass);
-    } catch (...) {
-      va_end(pass);
-      throw;
-    }
-    va_end(pass);
-  }
+  Dispatch(level, &id, source, format, args);
 }
 
 void QVTracer::Trace(int32_t level, const char* source, const char* format, ...) {

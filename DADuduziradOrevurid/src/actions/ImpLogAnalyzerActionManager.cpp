@@ -9,6 +9,7 @@
 #include "actions/ActionGroups.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RuleKeywords.h"
+#include "analyzer/TextPool.h"
 
 namespace Qva {
 
@@ -120,7 +121,7 @@ int32_t Manager::LoadRules(void* context, const TextLines&, TextLines& groups) {
 }
 
 int32_t Manager::ReturnChunk(void* context, const TextLines&, TextLines& groups) {
-  chunk_size_ = std::atoi(ContextRule(context).GetOutput().c_str());
+  chunk_size_ = std::atoi(ContextRule(context).OutputText().c_str());
   groups.clear();
   if (storage_ == nullptr) return 0;
   // From the line being analyzed (position - 1; wraps past the end at position 0).
@@ -128,9 +129,9 @@ int32_t Manager::ReturnChunk(void* context, const TextLines&, TextLines& groups)
   int32_t taken = 0;
   for (uint64_t index = storage_->GetPosition() - 1;
        !storage_->PastEnd(index) && taken < chunk_size_; ++index) {
-    const Qve::QVEstring& line = storage_->PeekLine(index);
+    const std::string_view line = storage_->PeekLine(index);
     if (line.empty() || line == "\n") continue;
-    groups.push_back(line);
+    TextPool::ForThread().Append(groups, line);
     ++taken;
   }
   return 0;

@@ -1,5 +1,6 @@
 #include "actions/ImportActions.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +19,9 @@ constexpr uint32_t kLogLevel = Qve::kQVTraceOutput;
 
 // Upper bound of a rule's filled output text (see FillOutput).
 constexpr size_t kMaxFilledOutput = 64u << 20;
+
+// FillOutput's buffers above this size are let go.
+constexpr size_t kKeptBufferCapacity = 64 * 1024;
 
 size_t CountOccurrences(const Qve::QVEstring& text, const char* what) {
   size_t count = 0;
@@ -59,34 +63,49 @@ void ImportActions::SetOutputs(DedezuLogger& log, JsonImportReport& report,
 }
 
 void ImportActions::FillOutput(const IAnalyzeRule& rule, TextLines& groups) {
-  Qve::QVEstring text = rule.GetOutput();
-  if (text.empty()) return;
-  char placeholder[32];
+  if (rule.OutputText().empty()) return;
+  // Filled in buffers kept per thread; the text is swapped into group 0, whose buffer is kept
+  // in turn, so that filling allocates nothing once the buffers have grown.
+  thread_local Qve::QVEstring text;
+  thread_local Qve::QVEstring scratch;
+  text.assign(rule.OutputText());
+  char placeholder[32] = "[#";
   // A group may itself contain placeholders that a later step fills again, so a crafted line
   // can multiply itself. Filling stops before the text outgrows this bound; one copy of the
   // whole match (group 0, which holds every other group) always fits.
   const size_t bound = kMaxFilledOutput + (groups.empty() ? 0 : groups[0].size());
+  // Without "[#0]" group 0 is replaced unread: its buffer can hold the result, so that a huge
+  // line is not held once more.
+  if (!groups.empty() && text.find("[#0]") == Qve::QVEstring::npos) scratch.swap(groups[0]);
   for (size_t i = 0; i < groups.size(); ++i) {
     // Every placeholder starts with "[#": once none is left, no later step changes the text.
     if (text.find("[#") == Qve::QVEstring::npos) break;
-    std::snprintf(placeholder, sizeof(placeholder), "[#%zu]", i);
-    const size_t placeholder_size = std::strlen(placeholder);
+    char* end = std::to_chars(placeholder + 2, placeholder + sizeof(placeholder) - 2, i).ptr;
+    *end++ = ']';
+    *end = '\0';
+    const size_t placeholder_size = static_cast<size_t>(end - placeholder);
     if (groups[i].size() > placeholder_size) {
       const size_t growth =
           CountOccurrences(text, placeholder) * (groups[i].size() - placeholder_size);
       if (text.size() + growth > bound) break;
     }
-    Qve::ReplaceAll(text, placeholder, groups[i]);
+    Qve::ReplaceAll(text, std::string_view(placeholder, placeholder_size), groups[i], scratch);
   }
   if (groups.empty()) {
-    groups.push_back(std::move(text));
+    groups.push_back(text);
   } else {
-    groups[0] = std::move(text);
+    groups[0].swap(text);
   }
+  // Not kept after a huge line.
+  if (text.capacity() > kKeptBufferCapacity) Qve::QVEstring().swap(text);
+  if (scratch.capacity() > kKeptBufferCapacity) Qve::QVEstring().swap(scratch);
 }
 
-Qve::QVEstring ImportActions::SourceTitle() const {
-  Qve::QVEstring title = current_script_ ? current_script_->GetDisplayName() : Qve::QVEstring();
+const Qve::QVEstring& ImportActions::SourceTitle() const {
+  // Built in a kept buffer: no allocation per line.
+  Qve::QVEstring& title = title_;
+  title.clear();
+  if (current_script_) title += current_script_->GetDisplayName();
   if (current_tool_) {
     title += "::";
     title += current_tool_->GetDisplayName();
@@ -102,8 +121,7 @@ Qve::QVEstring ImportActions::SourceTitle() const {
 
 int32_t ImportActions::OutputResultInfo(void* context, const TextLines&, TextLines& groups) {
   FillOutput(ContextRule(context), groups);
-  const Qve::QVEstring title = SourceTitle();
-  log_->Log(kLogLevel, title.c_str(), "%s", Group(groups, 0).c_str());
+  log_->Log(kLogLevel, SourceTitle().c_str(), "%s", Group(groups, 0).c_str());
   return 0;
 }
 

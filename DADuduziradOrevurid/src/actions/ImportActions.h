@@ -58,8 +58,8 @@ class ImportActions {
   // i = 0, 1, ... in that order. An empty template leaves the groups as they are.
   static void FillOutput(const IAnalyzeRule& rule, TextLines& groups);
   // The current script's displayed name, then "::" and the tool's when a tool runs, then
-  // "(" working file ")" when the tool has one.
-  Qve::QVEstring SourceTitle() const;
+  // "(" working file ")" when the tool has one; valid until the next call.
+  const Qve::QVEstring& SourceTitle() const;
 
   // --- Script, tool and object tracking (ImportActions.cpp) ---
   // Fills the output and logs group 0 at level 8 with the source title.
@@ -130,6 +130,7 @@ class ImportActions {
   ImportStatistics statistics_;
   bool additional_object_ = false;
   bool report_flag_ = false;
+  mutable Qve::QVEstring title_;  // SourceTitle's buffer
 };
 
 // The name of the last rule whose psql error OutputResultErrorPostgresql reported: one for the

@@ -100,9 +100,10 @@ void ImportActions::RecordToolMessage(void* context, TextLines& groups,
                                       const ToolMessage& message) {
   const IAnalyzeRule& rule = ContextRule(context);
   FillOutput(rule, groups);
-  const Qve::QVEstring title = SourceTitle();
-  const Qve::QVEstring log_text = Group(groups, 0);
-  const Qve::QVEstring report_text = Group(groups, static_cast<size_t>(message.report));
+  // Not copied: neither the title nor the groups change until the entry is recorded.
+  const Qve::QVEstring& title = SourceTitle();
+  const Qve::QVEstring& log_text = Group(groups, 0);
+  const Qve::QVEstring& report_text = Group(groups, static_cast<size_t>(message.report));
   const uint64_t id = LineId(rule);
   const bool error = message.kind == kStatKindError;
 

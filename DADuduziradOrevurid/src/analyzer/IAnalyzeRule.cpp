@@ -32,8 +32,6 @@ void IAnalyzeRule::SetOutput(const Qve::QVEstring& output) { output_ = output; }
 Qve::QVEstring IAnalyzeRule::GetOutput() const { return output_; }
 void IAnalyzeRule::AddAction(const ActionFunction& action) { actions_.push_back(action); }
 int32_t IAnalyzeRule::GetKind() const { return -1; }
-void IAnalyzeRule::SetLineIndex(int64_t index) { line_index_ = index; }
-int64_t IAnalyzeRule::GetLineIndex() const { return line_index_; }
 
 int32_t IAnalyzeRule::RunActions(void* context, const TextLines& lines, TextLines& groups) {
   for (const ActionFunction& action : actions_) {

@@ -37,20 +37,24 @@ class IAnalyzeRule {
   virtual int32_t GetBehavior() const;
   virtual void SetBehavior(int32_t behavior);
   virtual Qve::QVEstring GetName() const;
+  // The name without a copy, for checks on the hot path.
+  const Qve::QVEstring& NameText() const { return name_; }
   virtual void SetName(const Qve::QVEstring& name);
   virtual Qve::QVEstring GetDescribe() const;
   virtual void SetDescribe(const Qve::QVEstring& describe);
   virtual void SetOutput(const Qve::QVEstring& output);
   // Output template; "[#n]" stands for group n and is filled in by the actions.
   virtual Qve::QVEstring GetOutput() const;
+  // The output template without a copy, for the hot path.
+  const Qve::QVEstring& OutputText() const { return output_; }
   // Appends a copy; an empty callable is kept and skipped when the rule fires.
   virtual void AddAction(const ActionFunction& action);
   // RuleKind value; -1 here, regex rules return their Type element's value.
   virtual int32_t GetKind() const;
   // Index in the text storage of the first line the rule is tried on; set by the analyzer
   // before each try, read by actions (-1 before the first line).
-  virtual void SetLineIndex(int64_t index);
-  virtual int64_t GetLineIndex() const;
+  virtual void SetLineIndex(int64_t index) { line_index_ = index; }
+  virtual int64_t GetLineIndex() const { return line_index_; }
   // Calls each non-empty action in order with (this rule, lines, groups); results are ignored.
   // Returns 0. Both rule kinds use the shared body defined for this class.
   virtual int32_t RunActions(void* context, const TextLines& lines, TextLines& groups) = 0;

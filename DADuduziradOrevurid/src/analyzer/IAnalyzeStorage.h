@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "QVEString.h"
 #include "analyzer/ActionFunction.h"
@@ -35,9 +36,9 @@ class IAnalyzeStorage {
   // Position 0; the lines stay.
   virtual void Rewind() = 0;
   virtual ~IAnalyzeStorage() = default;
-  // Line `index` (below the line count) without a copy; valid until lines are added or
-  // cleared. For read-ahead on the hot path, where GetAt's vector would be one more allocation.
-  virtual const Qve::QVEstring& PeekLine(uint64_t index) = 0;
+  // Line `index` (below the line count) without a copy; valid until the storage is cleared.
+  // For read-ahead on the hot path, where GetAt's vector would be one more allocation.
+  virtual std::string_view PeekLine(uint64_t index) = 0;
 };
 
 }  // namespace Qva

@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "analyzer/RegexAnalyzeRule.h"
 #include "analyzer/RuleKeywords.h"
+#include "analyzer/TextPool.h"
 
 namespace Qva {
 namespace {
@@ -16,6 +18,24 @@ bool IsExpectedErrorLine(const TextLines& current) {
   return line.find("create_extension_postgis.sql") != Qve::QVEstring::npos &&
          line.find("create_extension_pgcrypto.sql") != Qve::QVEstring::npos;
 }
+
+// Runs `done` when the scope ends, also by an exception.
+template <typename Done>
+class AtExit {
+ public:
+  explicit AtExit(Done done) : done_(std::move(done)) {}
+  ~AtExit() { done_(); }
+  AtExit(const AtExit&) = delete;
+  AtExit& operator=(const AtExit&) = delete;
+
+ private:
+  Done done_;
+};
+
+// A line copy above this size is not kept for the next line.
+constexpr size_t kKeptLineCapacity = 64 * 1024;
+// Spare vectors kept for nested walks.
+constexpr size_t kMaxSpareVectors = 8;
 
 }  // namespace
 
@@ -39,10 +59,29 @@ void LogAnalyzer::AddText(const Qve::QVEstring& text) {
 int32_t LogAnalyzer::AnalyzeAvailable(int32_t minimum) {
   int32_t errors = 0;
   if (!storage_) return errors;
+  // The line is handed to the walk in a reused vector and string: no allocation per line.
+  TextLines unit = TakeVector();
+  AtExit give_back([&] {
+    stored_unit_ = nullptr;
+    GiveVector(unit);
+  });
   // Not at the end as well: with a minimum of 0 the remaining-count test alone never fails.
   while (!storage_->AtEnd() && static_cast<uint64_t>(storage_->Remaining()) >=
                                    static_cast<uint64_t>(static_cast<uint32_t>(minimum))) {
-    errors += AnalyzeLines(storage_->GetLine());
+    unit.resize(1);
+    stored_unit_index_ = storage_->GetPosition();
+    // A huge line is borrowed from the storage instead of copied, and given back below (also
+    // when the walk throws).
+    const uint64_t loan = storage_->LendLine(stored_unit_index_, unit[0]);
+    const std::string_view line = storage_->NextLine();
+    if (loan == 0) unit[0].assign(line);
+    AtExit give_line_back([&] {
+      if (loan != 0) storage_->ReturnLine(loan, unit[0]);
+      if (unit[0].capacity() > kKeptLineCapacity) Qve::QVEstring().swap(unit[0]);
+    });
+    stored_unit_ = &unit;
+    errors += AnalyzeLines(unit);
+    stored_unit_ = nullptr;
   }
   return errors;
 }
@@ -57,29 +96,141 @@ Qve::QVEstring LogAnalyzer::GetCommand() { return command_; }
 
 int32_t LogAnalyzer::AnalyzeLines(const TextLines& lines) { return Walk(lines); }
 
-int32_t LogAnalyzer::Walk(TextLines current) {
+bool LogAnalyzer::StoredRun(const TextLines& texts) const {
+  const uint64_t first = stored_unit_index_;
+  if (texts.empty() || first + texts.size() > storage_->GetLineCount()) return false;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const std::string_view line = storage_->PeekLine(first + i);
+    if (texts[i].size() != line.size()) return false;
+    // A borrowed line is the stored one itself.
+    if (texts[i].data() != line.data() && texts[i] != line) return false;
+  }
+  return true;
+}
+
+TextLines LogAnalyzer::TakeVector() {
+  if (spare_vectors_.empty()) return {};
+  TextLines texts = std::move(spare_vectors_.back());
+  spare_vectors_.pop_back();
+  return texts;
+}
+
+void LogAnalyzer::GiveVector(TextLines& texts) {
+  TextPool::ForThread().Recycle(texts);
+  if (spare_vectors_.size() < kMaxSpareVectors) spare_vectors_.push_back(std::move(texts));
+}
+
+int32_t LogAnalyzer::Walk(const TextLines& lines) {
   if (!rules_manager_) return 0;
   // One snapshot per unit: rules activated by actions take part from the next unit.
   const std::shared_ptr<const RuleVector> snapshot = rules_manager_->GetRuleSnapshot();
   const RuleVector& rules = *snapshot;
   const size_t count = rules.size();
-  TextLines groups;
+  // The prefilter and the joined text belong to the outermost walk; a walk started by an
+  // action tries every rule.
+  RulePrefilter* prefilter = nullptr;
+  if (prefilter_enabled_ && walk_depth_ == 0) {
+    prefilter = &prefilter_;
+    prefilter->Follow(snapshot);
+  }
+  // A line handed out by AnalyzeAvailable (and the line runs the rules take from the storage
+  // there) are judged with the lines stored after them, scanned together.
+  const bool stored = prefilter != nullptr && &lines == stored_unit_ && storage_;
+  auto new_text = [&](const TextLines& texts, bool known_stored) {
+    if (prefilter == nullptr) return;
+    if (stored && (known_stored || StoredRun(texts)) &&
+        prefilter->NewStoredLines(*storage_, stored_unit_index_, texts.size())) {
+      return;
+    }
+    prefilter->NewText();
+  };
+  new_text(lines, true);  // AnalyzeAvailable has just copied (or lent) the stored line
+  Qve::QVEstring nested_join;
+  Qve::QVEstring& join = walk_depth_ == 0 ? joined_ : nested_join;
+  ++walk_depth_;
+  // The rules after a match see its groups: two vectors take turns as groups and current.
+  TextLines turn_a = TakeVector();
+  TextLines turn_b = TakeVector();
+  AtExit done([&] {
+    --walk_depth_;
+    GiveVector(turn_a);
+    GiveVector(turn_b);
+    if (joined_.capacity() > kKeptLineCapacity) Qve::QVEstring().swap(joined_);
+  });
+  const TextLines* current = &lines;
+  TextLines* groups = &turn_a;
+
+  // The text the rules search: the current lines joined, made once per set of lines.
+  std::string_view text;
+  bool text_ready = false;
+  auto subject = [&]() -> std::string_view {
+    if (!text_ready) {
+      text_ready = true;
+      if (current->size() == 1) {
+        text = current->front();
+      } else {
+        // Sized first: a huge line is joined without growing the buffer twice its size.
+        size_t size = 0;
+        for (const Qve::QVEstring& line : *current) size += line.size();
+        join.clear();
+        join.reserve(size);
+        for (const Qve::QVEstring& line : *current) join += line;
+        text = join;
+      }
+    }
+    return text;
+  };
+
+  // Index of the line being analyzed, read again after anything that may have moved the
+  // storage: an action, and the check of a custom rule (also an action).
+  bool storage_moved = true;
+  int64_t line_index = -1;
+  auto current_line_index = [&] {
+    if (storage_moved) {
+      line_index = storage_ ? static_cast<int64_t>(storage_->GetPosition()) - 1 : -1;
+      storage_moved = false;
+    }
+    return line_index;
+  };
+
   int32_t errors = 0;
   int32_t restarts = 0;
   size_t i = 0;
   while (i < count) {
-    IAnalyzeRule& rule = *rules[i];
-    // Read for every rule: an action of an earlier, non-stopping rule may move the storage.
-    rule.SetLineIndex(storage_ ? static_cast<int64_t>(storage_->GetPosition()) - 1 : -1);
-    if (rule.Analyze(this, current, groups) == 0) {
+    RegexAnalyzeRule* regex = prefilter != nullptr ? prefilter->RegexAt(i) : nullptr;
+    // A rule the prefilter rules out is not tried (and its line index not set).
+    if (regex != nullptr && !prefilter->MayMatch(i, subject)) {
       ++i;
       continue;
     }
-    if (listener_) listener_(rule, current, groups);
-    if (rule.GetKind() == RuleKind::kError && !IsExpectedErrorLine(current)) ++errors;
+    IAnalyzeRule& rule = *rules[i];
+    int32_t result = 0;
+    if (regex != nullptr) {
+      // Exactly a RegexAnalyzeRule: no action runs unless it matches.
+      regex->IAnalyzeRule::SetLineIndex(current_line_index());
+      result = regex->AnalyzeText(this, subject(), *current, *groups);
+    } else {
+      rule.SetLineIndex(current_line_index());
+      result = rule.Analyze(this, *current, *groups);
+      storage_moved = true;
+    }
+    if (result == 0) {
+      ++i;
+      continue;
+    }
+    storage_moved = true;
+    if (listener_) listener_(rule, *current, *groups);
+    if (rule.GetKind() == RuleKind::kError && !IsExpectedErrorLine(*current)) ++errors;
     // The following rules see the groups as the actions left them.
-    current.swap(groups);
-    groups.clear();
+    current = groups;
+    groups = groups == &turn_a ? &turn_b : &turn_a;
+    TextPool::ForThread().Recycle(*groups);
+    text_ready = false;
+    if (join.capacity() > kKeptLineCapacity) Qve::QVEstring().swap(join);
+    if (prefilter != nullptr) {
+      prefilter->Follow(snapshot);  // an action may have changed a pattern
+      new_text(*current, false);
+    }
 
     const int32_t behavior = rule.GetBehavior();
     if (behavior == RuleBehavior::kHardStop) break;

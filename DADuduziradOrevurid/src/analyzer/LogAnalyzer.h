@@ -11,6 +11,7 @@
 #include "analyzer/IAnalyzer.h"
 #include "analyzer/LogAnalyzerRulesManager.h"
 #include "analyzer/LogTextStorage.h"
+#include "analyzer/RulePrefilter.h"
 
 namespace Qva {
 
@@ -44,21 +45,31 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   Qve::QVEstring GetCommand() override;
 
   // The rule walk over one unit of lines. Each rule of a snapshot of the active list is tried
-  // in order (its line index set to storage position - 1). After a match: an Error-kind rule
+  // in order (its line index set to storage position - 1 first). After a match: an Error-kind rule
   // adds 1 to the count unless lines[0] mentions "create_lang.sql" or both
   // "create_extension_postgis.sql" and "create_extension_pgcrypto.sql"; the following rules
   // are tried on the match groups; then by behaviour: HARDSTOP ends; NONSTOP goes on; SOFTSTOP
   // skips the rest of its priority run and the first rule after it; SOFTRETURN restarts at the
   // first rule of its priority run (at the second rule when that run starts the list);
   // HARDRETURN restarts at the second rule. Exceptions of rules and actions pass through.
+  // Regex rules that the prefilter finds cannot match are not tried (same verdicts, see
+  // RulePrefilter), so their line index is not set either.
   virtual int32_t AnalyzeLines(const TextLines& lines);
+
+  // With false, every rule is tried in full (for comparisons; on by default).
+  void SetPrefilterEnabled(bool enabled) { prefilter_enabled_ = enabled; }
 
   std::shared_ptr<LogTextStorage> GetStorage() const { return storage_; }
   std::shared_ptr<LogAnalyzerRulesManager> GetRulesManager() const { return rules_manager_; }
   void SetMatchListener(MatchListener listener) { listener_ = std::move(listener); }
 
  private:
-  int32_t Walk(TextLines current);
+  int32_t Walk(const TextLines& lines);
+  // Whether `texts` are the stored lines from the one AnalyzeAvailable handed out.
+  bool StoredRun(const TextLines& texts) const;
+  // Line vectors reused from one line to the next (their strings go back to the TextPool).
+  TextLines TakeVector();
+  void GiveVector(TextLines& texts);
 
   std::shared_ptr<LogAnalyzerRulesManager> rules_manager_;
   std::shared_ptr<LogTextStorage> storage_;
@@ -67,6 +78,15 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   RuleSource rule_source_;
   MatchListener listener_;
   bool restart_bound_traced_ = false;
+  RulePrefilter prefilter_;
+  bool prefilter_enabled_ = true;
+  // Nested walks (an action analyzing again) take their own vectors and text.
+  std::vector<TextLines> spare_vectors_;
+  int32_t walk_depth_ = 0;
+  Qve::QVEstring joined_;
+  // The vector AnalyzeAvailable hands to AnalyzeLines, and the stored line it holds a copy of.
+  const TextLines* stored_unit_ = nullptr;
+  uint64_t stored_unit_index_ = 0;
 };
 
 }  // namespace Qva

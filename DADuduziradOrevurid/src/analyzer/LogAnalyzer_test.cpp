@@ -158,6 +158,32 @@ TEST_F(WalkTest, AnalyzeAvailableKeepsReadAheadLines) {
   EXPECT_EQ(indexes.size(), 10u);
 }
 
+// A huge line is lent to the walk instead of copied: during the walk the storage still shows
+// it, and afterwards (also after an action threw) the storage has it back.
+TEST_F(WalkTest, HugeLineIsTheStoredLineDuringAndAfterTheWalk) {
+  const Qve::QVEstring huge(700000, 'h');
+  bool thrown = false;
+  auto rule = std::make_shared<CustomAnalyzeRule>(
+      1, "Check", RuleGroup::kCommon, RulePriority::kHigh, RuleBehavior::kHardStop, "", "",
+      [&](void*, const Lines& lines, Lines&) {
+        auto storage = analyzer_.GetStorage();
+        EXPECT_EQ(storage->PeekLine(storage->GetPosition() - 1), lines.at(0));
+        if (!thrown && lines[0].size() > 1000) {
+          thrown = true;
+          throw std::runtime_error("action failed");
+        }
+        return 0;
+      },
+      ActionFunction());
+  analyzer_.GetRulesManager()->AddActiveRule(rule);
+  analyzer_.AddText("a\n" + huge + "\nb\n" + huge + "\n");
+  EXPECT_THROW(analyzer_.AnalyzeAvailable(1), std::runtime_error);
+  analyzer_.AnalyzeAvailable(1);
+  auto storage = analyzer_.GetStorage();
+  EXPECT_TRUE(storage->AtEnd());
+  EXPECT_EQ(storage->GetRange(0, 4), (Lines{"a\n", huge + "\n", "b\n", huge + "\n"}));
+}
+
 // The embedded rules with every group active, on lines no tool should ever print.
 class LongLineTest : public ::testing::Test {
  protected:

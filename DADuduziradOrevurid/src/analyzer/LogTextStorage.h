@@ -1,15 +1,24 @@
-// The analyzer's line storage: a plain vector of lines that is never trimmed during a run.
+// The analyzer's line storage: every line of the run, kept until the storage is cleared.
 #pragma once
 
+#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "QVELargeBlock.h"
 #include "analyzer/IAnalyzeStorage.h"
 
 namespace Qva {
 
-class LogTextStorage : public IAnalyzeStorage {
+// Lines live back to back in the chunks of one growing arena, each with its "\n"; an index of
+// their starts, itself in fixed blocks, finds them: a line ends where the next one starts, or,
+// when the next one starts elsewhere (marked in its entry), at its only "\n". Nothing is
+// allocated per line and no stored byte ever moves, so views of stored lines stay valid until
+// Clear. A huge line is kept in a string of its own, which the analyzer may borrow instead of
+// copying it.
+class LogTextStorage final : public IAnalyzeStorage {
  public:
-  LogTextStorage() = default;
+  LogTextStorage();
   ~LogTextStorage() override;
 
   // Cuts `text` at each "\n"; from each piece removes all trailing "\r", then all trailing
@@ -26,13 +35,52 @@ class LogTextStorage : public IAnalyzeStorage {
   bool PastEnd(uint64_t index) override;
   void Clear() override;
   void Rewind() override;
-  const Qve::QVEstring& PeekLine(uint64_t index) override { return lines_[index]; }
+  std::string_view PeekLine(uint64_t index) override { return View(index); }
 
-  uint64_t GetLineCount() const { return lines_.size(); }
+  // The line at the position, moving past it; the caller checks AtEnd first. The analyzer's
+  // way to take a line without a copy.
+  std::string_view NextLine() { return View(position_++); }
+  // Whether line `index` (above 0) starts where line `index - 1` ends.
+  bool FollowsPrevious(uint64_t index) const { return (Entry(index) & kApart) == 0; }
+  uint64_t GetLineCount() const { return count_; }
+
+  // When line `index` is kept in a string of its own, swaps that string with `into` (the bytes
+  // do not move, so the line and its views stay valid while `into` is left unchanged) and
+  // returns a non-zero loan; else returns 0. ReturnLine with the loan swaps them back; after a
+  // Clear it leaves `into` as it is.
+  uint64_t LendLine(uint64_t index, Qve::QVEstring& into);
+  void ReturnLine(uint64_t loan, Qve::QVEstring& into);
 
  private:
-  std::vector<Qve::QVEstring> lines_;
+  // One large block of the index holds this many entries: the line's address, and kApart when
+  // it does not follow the line before it (user-space addresses leave the top bit free).
+  static constexpr uint64_t kIndexBlockBits = 18;
+  static constexpr uint64_t kIndexBlock = uint64_t{1} << kIndexBlockBits;
+  static constexpr uint64_t kApart = uint64_t{1} << 63;
+  static_assert(kIndexBlock * sizeof(uint64_t) == Qve::kQVLargeBlockSize);
+
+  uint64_t* IndexBlock(uint64_t block) const {
+    return reinterpret_cast<uint64_t*>(index_[block].get());
+  }
+  uint64_t Entry(uint64_t index) const {
+    return IndexBlock(index >> kIndexBlockBits)[index & (kIndexBlock - 1)];
+  }
+  std::string_view View(uint64_t index) const;
+  // Appends `text` and a "\n" as the next line.
+  void Append(std::string_view text);
+  // Room for `size` more bytes in the arena.
+  char* Reserve(uint64_t size);
+
+  std::vector<Qve::QVLargeBlock> chunks_;
+  char* free_ = nullptr;    // next free byte of the last normal chunk
+  uint64_t free_size_ = 0;  // bytes left there
+  bool apart_ = true;       // the next line does not follow the last one
+  std::vector<Qve::QVLargeBlock> index_;
+  uint64_t count_ = 0;
   uint64_t position_ = 0;
+  // Lines of kOwnBlockSize bytes and more, by index (in the order added).
+  std::vector<std::pair<uint64_t, Qve::QVEstring>> huge_;
+  uint64_t generation_ = 0;  // changes with Clear; part of a loan
 };
 
 }  // namespace Qva

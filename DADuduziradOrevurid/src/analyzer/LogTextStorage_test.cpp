@@ -52,5 +52,28 @@ TEST(LogTextStorageTest, HandsOutLinesAndReadsAround) {
   EXPECT_TRUE(storage.AtEnd());
 }
 
+// Lines of every size, so that some fill a chunk exactly, some spill into the next and some
+// get a block of their own; each must come back as stored, and be its own line to PeekLine.
+TEST(LogTextStorageTest, KeepsLinesAcrossChunksAndOwnBlocks) {
+  const size_t kSizes[] = {1, 80, 300000, 700000, 2097151, 2097152, 5, 3000000, 64, 1048575};
+  LogTextStorage storage;
+  TextLines expected;
+  for (int round = 0; round < 3; ++round) {
+    Qve::QVEstring text;
+    for (size_t i = 0; i < std::size(kSizes); ++i) {
+      const Qve::QVEstring line(kSizes[(i + round) % std::size(kSizes)],
+                                static_cast<char>('a' + i));
+      text += line + "\r\n";
+      expected.push_back(line + "\n");
+    }
+    storage.AddText(text);
+  }
+  ASSERT_EQ(storage.GetLineCount(), expected.size());
+  for (uint64_t i = 0; i < expected.size(); ++i) {
+    ASSERT_EQ(storage.PeekLine(i), expected[i]) << i;
+  }
+  EXPECT_EQ(storage.GetRange(0, expected.size()), expected);
+}
+
 }  // namespace
 }  // namespace Qva

@@ -1,5 +1,7 @@
 #include "analyzer/RegexAnalyzeRule.h"
 
+#include <atomic>
+
 #include "QVEOptions.h"
 #include "QVETrace.h"
 #include "analyzer/IAnalyzer.h"
@@ -25,6 +27,8 @@ class JoinBuffer {
   static constexpr size_t kKeep = 64 * 1024;
   Qve::QVEstring text_;
 };
+
+std::atomic<uint64_t> pattern_generation{0};
 
 JoinBuffer& ThreadJoinBuffer() {
   thread_local JoinBuffer buffer;
@@ -68,9 +72,14 @@ int32_t RegexAnalyzeRule::GetKind() const { return kind_; }
 Qve::QVEstring RegexAnalyzeRule::GetPrematch() const { return prematch_.GetPattern(); }
 void RegexAnalyzeRule::SetPrematch(const Qve::QVEstring& prematch) {
   prematch_.SetPattern(prematch);
+  ++pattern_generation;
 }
 Qve::QVEstring RegexAnalyzeRule::GetMatch() const { return match_.GetPattern(); }
-void RegexAnalyzeRule::SetMatch(const Qve::QVEstring& match) { match_.SetPattern(match); }
+void RegexAnalyzeRule::SetMatch(const Qve::QVEstring& match) {
+  match_.SetPattern(match);
+  ++pattern_generation;
+}
+uint64_t RegexAnalyzeRule::PatternGeneration() { return pattern_generation.load(); }
 
 int32_t RegexAnalyzeRule::RunActions(void* context, const TextLines& lines, TextLines& groups) {
   return IAnalyzeRule::RunActions(context, lines, groups);
@@ -87,23 +96,27 @@ bool RegexAnalyzeRule::Found(RegexPattern::Result result) {
   return result == RegexPattern::Result::kMatch;
 }
 
+bool RegexAnalyzeRule::Search(std::string_view text, TextLines& groups) {
+  if (!prematch_.GetPattern().empty() && !Found(prematch_.Search(text))) return false;
+  return Found(match_.Search(text, groups));
+}
+
 int32_t RegexAnalyzeRule::Analyze(IAnalyzer* analyzer, const TextLines& lines, TextLines& groups) {
   // A one-line try (the common case) searches the line itself.
-  JoinBuffer* buffer = nullptr;
-  std::string_view text;
-  if (lines.size() == 1) {
-    text = lines.front();
-  } else {
-    buffer = &ThreadJoinBuffer();
-    text = buffer->Join(lines);
-  }
-  bool found = true;
-  if (!prematch_.GetPattern().empty()) found = Found(prematch_.Search(text));
-  if (found) found = Found(match_.Search(text, groups));
-  if (buffer != nullptr) buffer->Trim();
-  if (!found) return 0;
+  if (lines.size() == 1) return AnalyzeText(analyzer, lines.front(), lines, groups);
+  JoinBuffer& buffer = ThreadJoinBuffer();
+  const bool found = Search(buffer.Join(lines), groups);
+  buffer.Trim();  // before the actions, which may analyze again on this thread
+  return found ? Matched(analyzer, lines, groups) : 0;
+}
 
-  const Qve::QVEstring name = GetName();
+int32_t RegexAnalyzeRule::AnalyzeText(IAnalyzer* analyzer, std::string_view text,
+                                      const TextLines& lines, TextLines& groups) {
+  return Search(text, groups) ? Matched(analyzer, lines, groups) : 0;
+}
+
+int32_t RegexAnalyzeRule::Matched(IAnalyzer* analyzer, const TextLines& lines, TextLines& groups) {
+  const Qve::QVEstring& name = NameText();
   if (name == "EndScript" || name == "FinishShellScript") AppendRunValues(analyzer, groups);
   // Actions read the context back as IAnalyzeRule*: hand over exactly that pointer.
   RunActions(static_cast<IAnalyzeRule*>(this), lines, groups);

@@ -1,6 +1,8 @@
 // A rule decided by regular expressions: an optional prematch filter, then the match pattern.
 #pragma once
 
+#include <string_view>
+
 #include "analyzer/IAnalyzeRule.h"
 #include "analyzer/RegexPattern.h"
 
@@ -23,6 +25,10 @@ class RegexAnalyzeRule : public IAnalyzeRule {
   // try and kept. A bad pattern throws std::runtime_error on every try. A search that exceeds
   // the PCRE2 limits counts as no match and is traced once per rule at Warning level.
   int32_t Analyze(IAnalyzer* analyzer, const TextLines& lines, TextLines& groups) override;
+  // Analyze with `text`, the joined `lines`, already at hand (the analyzer's walk joins them
+  // once for all rules).
+  int32_t AnalyzeText(IAnalyzer* analyzer, std::string_view text, const TextLines& lines,
+                      TextLines& groups);
   int32_t GetType() const override;  // 0
   int32_t GetKind() const override;
   int32_t RunActions(void* context, const TextLines& lines, TextLines& groups) override;
@@ -32,8 +38,19 @@ class RegexAnalyzeRule : public IAnalyzeRule {
   virtual Qve::QVEstring GetMatch() const;
   virtual void SetMatch(const Qve::QVEstring& match);
 
+  // The compiled patterns, for the analyzer's prefilter.
+  RegexPattern& PrematchPattern() { return prematch_; }
+  RegexPattern& MatchPattern() { return match_; }
+  // Changes whenever the prematch or match of any regex rule in the process changes, so that
+  // what was derived from the patterns can tell it is stale.
+  static uint64_t PatternGeneration();
+
  private:
   bool Found(RegexPattern::Result result);
+  // Prematch (when set), then match with its groups appended.
+  bool Search(std::string_view text, TextLines& groups);
+  // The rest of a match: the run values of the end-of-script rules, the actions; returns 1.
+  int32_t Matched(IAnalyzer* analyzer, const TextLines& lines, TextLines& groups);
 
   RegexPattern prematch_;
   RegexPattern match_;

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "analyzer/TextPool.h"
+
 namespace Qva {
 namespace {
 
@@ -113,6 +115,11 @@ RegexPattern::Compiled& RegexPattern::Compile() {
   return compiled;
 }
 
+bool RegexPattern::Compiles() {
+  const Compiled& compiled = compiled_ ? *compiled_ : Compile();
+  return compiled.code != nullptr;
+}
+
 RegexPattern::Result RegexPattern::Run(std::string_view subject, Compiled& compiled) {
   if (compiled.code == nullptr) throw std::runtime_error(compiled.error);
   if (compiled.data == nullptr) throw std::bad_alloc();
@@ -139,6 +146,7 @@ RegexPattern::Result RegexPattern::Search(std::string_view subject, TextLines& g
   if (result != Result::kMatch) return result;
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(compiled.data);
   groups.reserve(groups.size() + compiled.groups);
+  TextPool& pool = TextPool::ForThread();
   for (uint32_t i = 0; i < compiled.groups; ++i) {
     PCRE2_SIZE start = ovector[2 * i];
     PCRE2_SIZE end = ovector[2 * i + 1];
@@ -147,7 +155,7 @@ RegexPattern::Result RegexPattern::Search(std::string_view subject, TextLines& g
       continue;
     }
     std::string_view text = subject.substr(start, end - start);
-    groups.emplace_back(text.substr(0, text.find('\0')));
+    pool.Append(groups, text.substr(0, text.find('\0')));
   }
   return result;
 }

@@ -24,6 +24,8 @@ class RegexPattern {
   // Replaces the pattern; it is compiled again on the next search.
   void SetPattern(const Qve::QVEstring& pattern);
   const Qve::QVEstring& GetPattern() const { return pattern_; }
+  // Compiles the pattern now if needed; false when PCRE2 rejects it (every search then throws).
+  bool Compiles();
 
   // Searches the first match anywhere in `subject`. The pattern is compiled on the first search
   // and kept. A pattern PCRE2 rejects throws std::runtime_error with PCRE2's message, on this
@@ -32,7 +34,7 @@ class RegexPattern {
   Result Search(std::string_view subject);
   // As above; on kMatch appends group 0 (the whole match) and every capture group of the
   // pattern to `groups`, each cut at its first zero byte, empty for a group that did not take
-  // part.
+  // part. The texts reuse the thread's recycled buffers (TextPool).
   Result Search(std::string_view subject, TextLines& groups);
 
  private:

@@ -5,6 +5,8 @@ namespace Qva {
 int32_t ChildOutputFeed::Add(const char* data, size_t size) {
   if (!assembler_.AddPiece(data, size, block_)) return 0;
   analyzer_.AddText(block_);
+  // The storage holds the text now: a block that held a huge line is not kept.
+  if (block_.capacity() > 4 * size) Qve::QVEstring().swap(block_);
   return analyzer_.AnalyzeAvailable(kAnalyzeMinimumDuringRun);
 }
 

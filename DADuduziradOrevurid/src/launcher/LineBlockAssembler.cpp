@@ -31,6 +31,8 @@ bool LineBlockAssembler::AddText(std::string_view piece, Qve::QVEstring& block) 
   }
   block.swap(pending_);
   block.append(piece.substr(0, last_feed + 1));
+  // pending_ now has block's old buffer; after a huge line that would stay allocated.
+  if (pending_.capacity() > 4 * piece.size()) Qve::QVEstring().swap(pending_);
   pending_.assign(piece.substr(last_feed + 1));
   return true;
 }

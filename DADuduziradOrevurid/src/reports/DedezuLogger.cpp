@@ -19,6 +19,9 @@ constexpr size_t kActionTextBuffer = 65536;
 // The line buffers keep their room between messages up to this size.
 constexpr size_t kKeptBufferSize = 65536;
 
+// A message this large is written from where it is, not copied into the line.
+constexpr size_t kHugeMessage = 65536;
+
 constexpr const char* kPageHead =
     "<HTML>\n"
     "<head>\n"
@@ -41,6 +44,12 @@ void AppendNumber(Qve::QVEstring& out, uint64_t value) {
   char digits[24];
   const std::to_chars_result end = std::to_chars(digits, digits + sizeof(digits), value);
   out.append(digits, end.ptr);
+}
+
+const char* CloseTag(uint32_t level) {
+  return level == Qve::kQVTraceError     ? "</error>"
+         : level == Qve::kQVTraceWarning ? "</warning>"
+                                         : "</line>";
 }
 
 Qve::QVEstring FormatAction(const char* format, va_list args) {
@@ -88,34 +97,50 @@ void DedezuLogger::Open(const Qve::QVEstring& base_dir, const Qve::QVEstring& /*
   file_.Write(header.data(), header.size());
 }
 
+// The page line of a message is built before the message is traced and written after it, so
+// that the writes of one message (console, trace file, page) follow each other closely.
+
 void DedezuLogger::Error(uint64_t id, const char* source, const Qve::QVEstring& text) {
+  const bool page = enabled_ && Qve::kQVTraceError >= min_level_;
+  if (page) {
+    current_id_ = id;
+    PreparePage(Qve::kQVTraceError, source, text);
+  }
   Qve::QVTracer::Instance().TraceId(Qve::kQVTraceError, static_cast<uint32_t>(id), source, "%s",
                                     text.c_str());
-  if (!enabled_ || Qve::kQVTraceError < min_level_) return;
-  current_id_ = id;
-  WriteLine(Qve::kQVTraceError, source, text);
+  if (page) WritePage(Qve::kQVTraceError);
 }
 
 void DedezuLogger::Warning(uint64_t id, const char* source, const Qve::QVEstring& text) {
+  const bool page = enabled_ && Qve::kQVTraceWarning >= min_level_;
+  if (page) {
+    current_id_ = id;
+    PreparePage(Qve::kQVTraceWarning, source, text);
+  }
   Qve::QVTracer::Instance().Trace(Qve::kQVTraceWarning, source, "%s", text.c_str());
-  if (!enabled_ || Qve::kQVTraceWarning < min_level_) return;
-  current_id_ = id;
-  WriteLine(Qve::kQVTraceWarning, source, text);
+  if (page) WritePage(Qve::kQVTraceWarning);
 }
 
 void DedezuLogger::Log(uint32_t level, const char* source, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  va_list page_args;
-  va_copy(page_args, args);
+  const bool page = enabled_ && level >= min_level_;
+  if (page) {
+    va_list page_args;
+    va_copy(page_args, args);
+    std::string_view text;
+    if (Qve::SingleTextArgument(format, page_args, text)) {
+      PreparePage(level, source, text);
+    } else {
+      BeginLine(level, source);
+      Qve::AppendFormatV(line_, format, page_args);  // the arguments never point into line_
+      huge_text_ = {};
+    }
+    va_end(page_args);
+  }
   Qve::QVTracer::Instance().TraceV(static_cast<int32_t>(level), source, format, args);
   va_end(args);
-  if (enabled_ && level >= min_level_) {
-    message_.clear();
-    Qve::AppendFormatV(message_, format, page_args);
-    WriteLine(level, source, message_);
-  }
-  va_end(page_args);
+  if (page) WritePage(level);
 }
 
 void DedezuLogger::ActionBegin(const char* format, ...) {
@@ -154,40 +179,52 @@ void DedezuLogger::WriteFooter(const Qve::QVEstring& version) {
 
 void DedezuLogger::Close() { file_.Close(); }
 
-void DedezuLogger::WriteLine(uint32_t level, const char* source, const Qve::QVEstring& text) {
+void DedezuLogger::BeginLine(uint32_t level, const char* source) {
   // One buffer for every line: the page gets a line per message of the run.
   Qve::QVEstring& line = line_;
   line.clear();
   line += "<br><tmstp>";
   Qve::QVTimeStamp::Now().AppendText(line);
   line += " </tmstp> ";
-  const char* close_tag;
   if (level == Qve::kQVTraceError) {
     line += "<error id=\"";
     AppendNumber(line, current_id_);
     line += "\">[ERR] ";
-    close_tag = "</error>";
   } else if (level == Qve::kQVTraceWarning) {
     line += "<warning id=\"";
     AppendNumber(line, current_id_);
     line += "\">[WRN] ";
-    close_tag = "</warning>";
   } else {
     line += "<line>  <exec>";
-    close_tag = "</line>";
   }
   if (source && *source) {
     line += source;
     line += "> ";
   }
   line += "</exec>";
-  line += text;
-  line += close_tag;
-  line += "\r\n";
-  file_.Write(line.data(), line.size());
-  // A huge message (a child may print a 20 MB line) is not kept alive for the rest of the run.
-  if (line.capacity() > kKeptBufferSize) Qve::QVEstring().swap(line);
-  if (message_.capacity() > kKeptBufferSize) Qve::QVEstring().swap(message_);
+}
+
+void DedezuLogger::PreparePage(uint32_t level, const char* source, std::string_view text) {
+  BeginLine(level, source);
+  huge_text_ = {};
+  if (text.size() < kHugeMessage) {
+    line_ += text;
+  } else {
+    huge_text_ = text;  // written from where it is: no copy of a huge text
+  }
+}
+
+void DedezuLogger::WritePage(uint32_t level) {
+  if (huge_text_.empty()) {
+    line_ += CloseTag(level);
+    line_ += "\r\n";
+    file_.Write(line_.data(), line_.size());
+  } else {
+    file_.Write({line_, huge_text_, CloseTag(level), "\r\n"});
+    huge_text_ = {};
+  }
+  // A huge message (a child may print a 50 MB line) is not kept alive for the rest of the run.
+  if (line_.capacity() > kKeptBufferSize) Qve::QVEstring().swap(line_);
 }
 
 }  // namespace Qva

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "QVEFile.h"
 #include "QVEString.h"
@@ -57,7 +58,12 @@ class DedezuLogger {
   uint64_t GetCurrentId() const { return current_id_; }
 
  private:
-  void WriteLine(uint32_t level, const char* source, const Qve::QVEstring& text);
+  // A page line is built in line_: the markup before the message (BeginLine), the message
+  // (PreparePage for a finished text, which leaves a huge one where it is); WritePage closes
+  // it and writes it with one call.
+  void BeginLine(uint32_t level, const char* source);
+  void PreparePage(uint32_t level, const char* source, std::string_view text);
+  void WritePage(uint32_t level);
 
   Qve::QVFile file_;
   uint32_t min_level_ = 0;
@@ -65,9 +71,9 @@ class DedezuLogger {
   bool enabled_ = false;
   Qve::QVTimeStamp action_begin_;
   Qve::QVTimeStamp action_end_;
-  // Reused for every message, so that a line costs no allocation.
-  Qve::QVEstring message_;
+  // Reused for every line, so that a line costs no allocation.
   Qve::QVEstring line_;
+  std::string_view huge_text_;  // the message of the line being built, when left where it is
 };
 
 }  // namespace Qva

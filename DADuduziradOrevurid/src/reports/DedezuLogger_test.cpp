@@ -137,6 +137,21 @@ TEST(DedezuLoggerTest, OpenTruncatesOrThrowsNamingTheFile) {
   EXPECT_FALSE(log.IsEnabled());
 }
 
+// A huge message is written from where it is (no copy into the line), with the same bytes.
+TEST(DedezuLoggerTest, HugeMessagesGiveTheSameLines) {
+  TempFolder folder;
+  DedezuLogger log;
+  log.Open(folder.File(""), "", "Oracle", "h", "import_log.html", 1, "r");
+  const std::string huge(300000, 'q');
+  log.Log(8, "src", "%s", (huge + "\n").c_str());
+  log.Error(4, "", huge);
+  log.Close();
+  const std::string page = MaskTimeStamps(ReadAll(folder.File("r/Import/import_log.html")));
+  EXPECT_EQ(page.substr(page.find("<br><tmstp>")),
+            "<br><tmstp>TS </tmstp> <line>  <exec>src> </exec>" + huge + "\n</line>\r\n" +
+                "<br><tmstp>TS </tmstp> <error id=\"4\">[ERR] </exec>" + huge + "</error>\r\n");
+}
+
 TEST(DedezuLoggerTest, OverlongActionTextIsCut) {
   TempFolder folder;
   DedezuLogger log;

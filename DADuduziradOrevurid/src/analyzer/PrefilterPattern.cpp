@@ -1,0 +1,295 @@
+#include "analyzer/PrefilterPattern.h"
+
+#include <cctype>
+#include <optional>
+#include <vector>
+
+namespace Qva {
+namespace {
+
+bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool IsAlnum(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
+bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// The escape whose letter is at `pattern[at]`: true when both engines read it the same. Escaped
+// punctuation is a literal in both; of the letter escapes only the plain classes and control
+// characters are. Inside a class "\b" is a backspace to PCRE2. `length` is the escape's length
+// after the backslash.
+bool PlainEscape(std::string_view pattern, size_t at, bool in_class, size_t& length) {
+  const char c = pattern[at];
+  length = 1;
+  if (!IsAlnum(c)) return true;
+  if (c == 'x') {
+    length = 3;
+    return at + 2 < pattern.size() && IsHex(pattern[at + 1]) && IsHex(pattern[at + 2]);
+  }
+  static constexpr std::string_view kOutside = "sSwWdDbBnrtf";
+  static constexpr std::string_view kInside = "sSwWdDnrtf";
+  return (in_class ? kInside : kOutside).find(c) != std::string_view::npos;
+}
+
+// The character an escape stands for when it stands for one character (of a pattern that
+// ReadsAlike), else nothing.
+std::optional<char> EscapedChar(std::string_view pattern, size_t at) {
+  const char c = pattern[at];
+  if (!IsAlnum(c)) return c;
+  switch (c) {
+    case 'n':
+      return '\n';
+    case 'r':
+      return '\r';
+    case 't':
+      return '\t';
+    case 'f':
+      return '\f';
+    case 'x':
+      return static_cast<char>(std::stoi(std::string(pattern.substr(at + 1, 2)), nullptr, 16));
+    default:
+      return std::nullopt;
+  }
+}
+
+// Index just past the class that starts at `pattern[at]` ("["), or npos.
+size_t ClassEnd(std::string_view pattern, size_t at) {
+  ++at;
+  if (at < pattern.size() && pattern[at] == '^') ++at;
+  if (at < pattern.size() && pattern[at] == ']') ++at;  // a literal member
+  while (at < pattern.size()) {
+    const char c = pattern[at];
+    if (c == '\\') {
+      at += 2;
+    } else if (c == '[' && at + 1 < pattern.size() && pattern[at + 1] == ':') {
+      const size_t end = pattern.find(":]", at + 2);
+      if (end == std::string_view::npos) return end;
+      at = end + 2;
+    } else if (c == ']') {
+      return at + 1;
+    } else {
+      ++at;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// Index just past the group that starts at `pattern[at]` ("("), or npos.
+size_t GroupEnd(std::string_view pattern, size_t at) {
+  int depth = 0;
+  while (at < pattern.size()) {
+    const char c = pattern[at];
+    if (c == '\\') {
+      at += 2;
+      continue;
+    }
+    if (c == '[') {
+      at = ClassEnd(pattern, at);
+      if (at == std::string_view::npos) return at;
+      continue;
+    }
+    if (c == '(') ++depth;
+    if (c == ')' && --depth == 0) return at + 1;
+    ++at;
+  }
+  return std::string_view::npos;
+}
+
+// Length of the quantifier at `pattern[at]` ("*", "+", "?", "{n}", "{n,}", "{n,m}", each
+// optionally lazy or possessive), 0 when there is none.
+size_t QuantifierLength(std::string_view pattern, size_t at) {
+  if (at >= pattern.size()) return 0;
+  size_t end = at;
+  const char c = pattern[at];
+  if (c == '*' || c == '+' || c == '?') {
+    end = at + 1;
+  } else if (c == '{') {
+    size_t i = at + 1;
+    const size_t digits = i;
+    while (i < pattern.size() && IsDigit(pattern[i])) ++i;
+    if (i == digits) return 0;
+    if (i < pattern.size() && pattern[i] == ',') {
+      ++i;
+      while (i < pattern.size() && IsDigit(pattern[i])) ++i;
+    }
+    if (i >= pattern.size() || pattern[i] != '}') return 0;
+    end = i + 1;
+  } else {
+    return 0;
+  }
+  if (end < pattern.size() && (pattern[end] == '?' || pattern[end] == '+')) ++end;
+  return end - at;
+}
+
+// The branches of `pattern` split at its top-level "|" (one when there is none).
+std::vector<std::string_view> Branches(std::string_view pattern) {
+  std::vector<std::string_view> branches;
+  size_t start = 0;
+  for (size_t at = 0; at < pattern.size();) {
+    const char c = pattern[at];
+    size_t next = at + 1;
+    if (c == '\\') {
+      next = at + 2;
+    } else if (c == '[') {
+      next = ClassEnd(pattern, at);
+    } else if (c == '(') {
+      next = GroupEnd(pattern, at);
+    } else if (c == '|') {
+      branches.push_back(pattern.substr(start, at - start));
+      start = at + 1;
+    }
+    if (next == std::string_view::npos) return {};
+    at = next;
+  }
+  branches.push_back(pattern.substr(start));
+  return branches;
+}
+
+// One item of a pattern: the character it always matches, or nothing (anything else).
+using Item = std::optional<char>;
+
+// Appends the items of `branch` (no top-level "|") to `items`: plain characters, escapes that
+// stand for one character, and the items of groups that are neither quantified, lookarounds
+// nor alternations; everything else is one item of its own. False when it cannot be parsed.
+bool AppendItems(std::string_view branch, std::vector<Item>& items) {
+  for (size_t at = 0; at < branch.size();) {
+    const char c = branch[at];
+    size_t end = at + 1;
+    std::vector<Item> inner;
+    Item item;
+    if (c == '\\') {
+      size_t length = 0;
+      if (at + 1 >= branch.size() || !PlainEscape(branch, at + 1, false, length)) return false;
+      item = EscapedChar(branch, at + 1);
+      end = at + 1 + length;
+    } else if (c == '[') {
+      end = ClassEnd(branch, at);
+    } else if (c == '(') {
+      end = GroupEnd(branch, at);
+      if (end == std::string_view::npos) return false;
+      std::string_view body = branch.substr(at + 1, end - at - 2);
+      if (body.starts_with("?:")) body.remove_prefix(2);
+      // A lookaround matches no text; an alternation has no one text.
+      if (!body.starts_with('?') && Branches(body).size() == 1 && !AppendItems(body, inner)) {
+        return false;
+      }
+    } else if (IsAlnum(c) || static_cast<unsigned char>(c) >= 0x80 ||
+               std::string_view(" -:,'\"=<>/@!%&~;#_").find(c) != std::string_view::npos) {
+      item = c;  // metacharacters, and those that are only sometimes literal, stay items
+    }
+    if (end == std::string_view::npos || end > branch.size()) return false;
+    const size_t quantifier = QuantifierLength(branch, end);
+    if (quantifier != 0) {
+      items.emplace_back();
+    } else if (c == '(' && !inner.empty()) {
+      items.insert(items.end(), inner.begin(), inner.end());
+    } else {
+      items.push_back(item);
+    }
+    at = end + quantifier;
+  }
+  return true;
+}
+
+// The pattern text that matches exactly `text`.
+std::string Escape(std::string_view text) {
+  static const char* const kHex = "0123456789abcdef";
+  std::string out;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (IsAlnum(c) || c == ' ') {
+      out += c;
+    } else {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+bool ReadsAlike(std::string_view pattern) {
+  bool in_class = false;
+  for (size_t at = 0; at < pattern.size(); ++at) {
+    const char c = pattern[at];
+    if (c == '\0') return false;  // Hyperscan takes the pattern as a C text
+    if (c == '\\') {
+      if (++at == pattern.size()) return false;
+      size_t length = 0;
+      if (!PlainEscape(pattern, at, in_class, length)) return false;
+      at += length - 1;
+    } else if (in_class) {
+      if (c == ']') {
+        in_class = false;
+      } else if (c == '[' && at + 1 < pattern.size() && pattern[at + 1] == ':') {
+        // A POSIX class such as [:alpha:]: ASCII in both engines.
+        const size_t end = pattern.find(":]", at + 2);
+        if (end == std::string_view::npos) return false;
+        at = end + 1;
+      }
+    } else if (c == '[') {
+      in_class = true;
+      // A "]" right after "[" or "[^" is a literal member.
+      if (at + 1 < pattern.size() && pattern[at + 1] == '^') ++at;
+      if (at + 1 < pattern.size() && pattern[at + 1] == ']') ++at;
+    } else if (c == '(' && at + 1 < pattern.size() && pattern[at + 1] == '?') {
+      const std::string_view rest = pattern.substr(at + 1);
+      if (!rest.starts_with("?:") && !rest.starts_with("?=") && !rest.starts_with("?!") &&
+          !rest.starts_with("?<=") && !rest.starts_with("?<!")) {
+        return false;
+      }
+    }
+  }
+  return !in_class;
+}
+
+namespace {
+
+// The form of one branch: its longest run of plain characters, or its prefix after "^" when
+// that is at least half as long (a prefix is checked in one place, any other run everywhere).
+std::string BranchForm(std::string_view branch) {
+  const bool anchored = branch.starts_with('^');
+  std::vector<Item> items;
+  if (!AppendItems(branch.substr(anchored ? 1 : 0), items)) return {};
+  std::string prefix, longest, run;
+  bool at_start = anchored;
+  for (const Item& item : items) {
+    if (item) {
+      run += *item;
+      continue;
+    }
+    if (at_start) prefix = run;
+    at_start = false;
+    if (run.size() > longest.size()) longest = run;
+    run.clear();
+  }
+  if (at_start) prefix = run;
+  if (run.size() > longest.size()) longest = run;
+
+  if (!prefix.empty() && prefix.size() * 2 >= longest.size()) {
+    std::string form(1, '^');
+    form += Escape(prefix);
+    return form;
+  }
+  // Any character but the line feed that ends every line still rules out most lines.
+  return !longest.empty() && longest != "\n" ? Escape(longest) : std::string();
+}
+
+}  // namespace
+
+std::string PrefilterForm(std::string_view pattern) {
+  const std::vector<std::string_view> branches = Branches(pattern);
+  if (branches.size() == 1) return BranchForm(branches.front());
+  // Any branch may match: the forms of all, each needed.
+  std::string form;
+  for (std::string_view branch : branches) {
+    const std::string part = BranchForm(branch);
+    if (part.empty()) return {};
+    if (!form.empty()) form += '|';
+    form += "(?:";
+    form += part;
+    form += ')';
+  }
+  return form;
+}
+
+}  // namespace Qva

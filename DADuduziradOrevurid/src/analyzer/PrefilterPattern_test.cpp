@@ -1,0 +1,59 @@
+#include "analyzer/PrefilterPattern.h"
+
+#include <gtest/gtest.h>
+
+namespace Qva {
+namespace {
+
+// Constructs that Hyperscan reads differently from the PCRE2 translation (ECMAScript options)
+// must keep a pattern out of the prefilter.
+TEST(PrefilterPatternTest, ReadsAlikeOnlyWhereBothEnginesAgree) {
+  const struct {
+    std::string pattern;
+    bool alike;
+  } kCases[] = {
+      {R"(^(ORA)-([0-9]*): (.*)\n)", true},
+      {R"(^\s*\w+\d\b[^\\/:"<>]\.\x41(?:a|b)(?=c)(?!d)(?<=e)(?<!f)[[:alpha:]\]])", true},
+      {R"((a)\1)", false},    // an unset group matches the empty text in PCRE2 only
+      {R"(\x{41})", false},   // the text x{41} with PCRE2_ALT_BSUX
+      {R"(\x4)", false},      // likewise only "x4"
+      {R"(\u0041)", false},   // a code point only with PCRE2_ALT_BSUX
+      {R"((?i)abc)", false},  // inline options
+      {R"((?m)^b)", false},   // "^" after "\r" too with PCRE2's newline convention
+      {R"(a\Z)", false},      // before a final "\r" too in PCRE2
+      {R"([\b])", false},     // a backspace in a PCRE2 class
+      {R"(a\vb\hc)", false},  // other class escapes
+      {R"((?<n>a))", false},  // named groups
+      {"[unclosed", false},
+      {std::string("a\0b", 3), false},
+  };
+  for (const auto& test : kCases) EXPECT_EQ(ReadsAlike(test.pattern), test.alike) << test.pattern;
+}
+
+// The form is a part that every match contains: a plain run, the prefix after "^" when it is
+// selective enough, one form per branch of a top-level alternation, nothing when only the line
+// feed is left.
+TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
+  const struct {
+    const char* pattern;
+    const char* form;
+  } kCases[] = {
+      {R"(^(ORA)-([0-9]*): (.*)\n)", R"(^ORA\x2d)"},
+      {R"(^.*call.*\n)", "call"},
+      {R"(^Importing (Table|View) (.+) to .*\n)", "^Importing "},
+      {R"(^psql:(?:.*)(schema)(?:.*)(does not exist)(?:.*)\n)", "does not exist"},
+      {R"(^(.+mysql\.exe.+ +is not recognized),\n)", R"(is not recognized\x2c\x0a)"},
+      {R"(x(?:abc)?yz\.\x41)", R"(yz\x2eA)"},
+      {R"(a{2}bcd)", "bcd"},
+      {R"((^psql:.*(SCRAM)\n)|(^.*[tls] [Aa]lert))", R"((?:SCRAM\x0a)|(?:lert))"},
+      {R"(^(.+)\n)", ""},
+      {R"(^((?:[a-zA-Z]\:){0,1}(?:[\\/][^\\/:"<>]+){1,})>.*\n)", R"(\x3e)"},
+      {R"(ab+c|de)", "(?:a)|(?:de)"},
+      {R"(a(?=bcd)e)", "a"},
+      {R"(^(.+)\n|x)", ""},
+  };
+  for (const auto& test : kCases) EXPECT_EQ(PrefilterForm(test.pattern), test.form) << test.pattern;
+}
+
+}  // namespace
+}  // namespace Qva

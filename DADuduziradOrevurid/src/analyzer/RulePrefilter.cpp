@@ -1,0 +1,278 @@
+#include "analyzer/RulePrefilter.h"
+
+#include <hs/hs.h>
+
+#include <algorithm>
+#include <climits>
+#include <typeinfo>
+
+#include "analyzer/LogTextStorage.h"
+#include "analyzer/PrefilterPattern.h"
+#include "analyzer/RegexAnalyzeRule.h"
+
+namespace Qva {
+namespace {
+
+// Prefilter mode lets Hyperscan approximate by matching more. Multi-line: a window of stored
+// lines is scanned at once, and "^" must match at the start of each (in a text of several
+// lines that is one more over-approximation). Forms never match the empty text, and every
+// match is reported: a window needs the forms of each line.
+constexpr unsigned int kFormFlags = HS_FLAG_PREFILTER | HS_FLAG_MULTILINE;
+
+// On this kind of machine a scan of a short text costs about as much as four failing PCRE2
+// tries; with fewer filtered rules ahead the rules are simply tried.
+constexpr uint32_t kMinRulesForScan = 4;
+
+// A window of stored lines: at most this many lines and bytes.
+constexpr uint64_t kWindowLines = 1024;
+constexpr uint64_t kWindowBytes = 1 << 20;
+
+// Texts up to this size are kept for the comparison with the next text.
+constexpr size_t kMaxKeptText = 64 * 1024;
+
+void MarkAll(uint64_t* marks, size_t words) { std::fill(marks, marks + words, ~uint64_t{0}); }
+
+}  // namespace
+
+struct RulePrefilter::Database {
+  ~Database() {
+    hs_free_scratch(scratch);
+    hs_free_database(database);
+  }
+  hs_database_t* database = nullptr;
+  hs_scratch_t* scratch = nullptr;
+};
+
+// One scan call over consecutive stored lines: `ends` holds the end offset of each line.
+struct RulePrefilter::RunScan {
+  RulePrefilter* self;
+  uint64_t* marks;  // of the run's first line
+  std::vector<uint64_t> ends;
+  size_t line = 0;  // of the last match: matches mostly come in the order of their ends
+
+  static int OnMatch(unsigned int id, unsigned long long /*from*/, unsigned long long to,
+                     unsigned int /*flags*/, void* context) {
+    auto* run = static_cast<RunScan*>(context);
+    // The line that holds the match's last byte.
+    const uint64_t last = to - 1;
+    size_t& line = run->line;
+    for (int step = 0; step < 4 && last >= run->ends[line]; ++step) ++line;
+    if (last >= run->ends[line] || (line > 0 && last < run->ends[line - 1])) {
+      line = static_cast<size_t>(std::upper_bound(run->ends.begin(), run->ends.end(), last) -
+                                 run->ends.begin());
+    }
+    run->marks[line * run->self->words_ + (id >> 6)] |= uint64_t{1} << (id & 63);
+    return 0;
+  }
+};
+
+RulePrefilter::RulePrefilter() = default;
+RulePrefilter::~RulePrefilter() = default;
+
+void RulePrefilter::Follow(const std::shared_ptr<const RuleVector>& rules) {
+  const uint64_t generation = RegexAnalyzeRule::PatternGeneration();
+  if (rules == followed_ && generation == followed_generation_) return;
+  followed_ = rules;
+  followed_generation_ = generation;
+  state_ = TextState::kNew;
+  entries_.assign(rules ? rules->size() : 0, Entry{});
+
+  std::vector<std::string> fresh;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    IAnalyzeRule* rule = (*rules)[i].get();
+    // A derived class may decide otherwise than its patterns say.
+    if (rule == nullptr || typeid(*rule) != typeid(RegexAnalyzeRule)) continue;
+    auto* regex = static_cast<RegexAnalyzeRule*>(rule);
+    entries_[i].regex = regex;
+    RegexPattern& prematch = regex->PrematchPattern();
+    if (!prematch.GetPattern().empty()) Classify(prematch.GetPattern(), prematch.Compiles(), fresh);
+    Classify(regex->MatchPattern().GetPattern(), regex->MatchPattern().Compiles(), fresh);
+  }
+  if (!fresh.empty()) Rebuild(std::move(fresh));
+
+  uint32_t ahead = 0;
+  for (size_t i = entries_.size(); i-- > 0;) {
+    Entry& entry = entries_[i];
+    if (entry.regex == nullptr) {
+      ahead = 0;
+      continue;
+    }
+    const std::string& prematch = entry.regex->PrematchPattern().GetPattern();
+    entry.prematch = prematch.empty() ? kNoPattern : IdOf(prematch);
+    entry.match = IdOf(entry.regex->MatchPattern().GetPattern());
+    if (entry.prematch >= 0 || entry.match >= 0) ++ahead;
+    entry.ahead = ahead;
+  }
+}
+
+void RulePrefilter::Classify(const std::string& pattern, bool valid,
+                             std::vector<std::string>& fresh) {
+  auto known = form_of_.find(pattern);
+  if (known == form_of_.end()) {
+    std::string form = valid && ReadsAlike(pattern) ? PrefilterForm(pattern) : std::string();
+    known = form_of_.emplace(pattern, std::move(form)).first;
+  }
+  const std::string& form = known->second;
+  if (!form.empty() && form_ids_.count(form) == 0 &&
+      std::find(fresh.begin(), fresh.end(), form) == fresh.end()) {
+    fresh.push_back(form);
+  }
+}
+
+int32_t RulePrefilter::IdOf(const std::string& pattern) const {
+  const auto form = form_of_.find(pattern);
+  if (form == form_of_.end()) return kAlways;
+  const auto id = form_ids_.find(form->second);
+  return id != form_ids_.end() ? id->second : kAlways;
+}
+
+void RulePrefilter::Rebuild(std::vector<std::string> fresh) {
+  // The database keeps every form it ever took, so that following an earlier list again
+  // compiles nothing.
+  std::vector<std::string> forms = forms_;
+  for (std::string& form : fresh) forms.push_back(std::move(form));
+
+  auto database = std::make_unique<Database>();
+  while (!forms.empty()) {
+    std::vector<const char*> texts;
+    std::vector<unsigned int> ids;
+    for (size_t i = 0; i < forms.size(); ++i) {
+      texts.push_back(forms[i].c_str());
+      ids.push_back(static_cast<unsigned int>(i));
+    }
+    const std::vector<unsigned int> flags(forms.size(), kFormFlags);
+    hs_compile_error_t* error = nullptr;
+    if (hs_compile_multi(texts.data(), flags.data(), ids.data(),
+                         static_cast<unsigned int>(texts.size()), HS_MODE_BLOCK, nullptr,
+                         &database->database, &error) == HS_SUCCESS) {
+      break;
+    }
+    const int failed = error != nullptr ? error->expression : -1;
+    hs_free_compile_error(error);
+    if (failed < 0 || static_cast<size_t>(failed) >= forms.size()) {
+      forms.clear();  // not the fault of one form: filter nothing
+      break;
+    }
+    // The refused form stays out: the patterns that have it are always candidates.
+    forms.erase(forms.begin() + failed);
+  }
+  if (forms.empty() || database->database == nullptr ||
+      hs_alloc_scratch(database->database, &database->scratch) != HS_SUCCESS) {
+    forms.clear();
+    database.reset();
+  }
+  forms_ = std::move(forms);
+  form_ids_.clear();
+  for (size_t i = 0; i < forms_.size(); ++i) form_ids_[forms_[i]] = static_cast<int32_t>(i);
+  database_ = std::move(database);
+  words_ = std::max<size_t>(1, (forms_.size() + 63) / 64);
+  // Marks made with the old database are void.
+  window_lines_ = 0;
+  last_valid_ = false;
+  state_ = TextState::kNew;
+}
+
+size_t RulePrefilter::FilteredRuleCount() const {
+  return static_cast<size_t>(std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) {
+    return e.prematch >= 0 || e.match >= 0;
+  }));
+}
+
+void RulePrefilter::ScanText(std::string_view text, uint64_t* marks) {
+  std::fill(marks, marks + words_, 0);
+  if (database_ == nullptr || text.size() > UINT_MAX) {
+    MarkAll(marks, words_);
+    return;
+  }
+  RunScan run{this, marks, {text.size()}};
+  if (hs_scan(database_->database, text.data(), static_cast<unsigned int>(text.size()), 0,
+              database_->scratch, &RunScan::OnMatch, &run) != HS_SUCCESS) {
+    MarkAll(marks, words_);
+  }
+}
+
+void RulePrefilter::ScanWindow(LogTextStorage& storage, uint64_t index, uint64_t at_least) {
+  window_first_ = index;
+  window_lines_ = 0;
+  uint64_t bytes = 0;
+  const uint64_t count = storage.GetLineCount();
+  while (index + window_lines_ < count &&
+         (window_lines_ < at_least || (window_lines_ < kWindowLines && bytes < kWindowBytes))) {
+    bytes += storage.PeekLine(index + window_lines_).size();
+    ++window_lines_;
+  }
+  window_marks_.assign(window_lines_ * words_, 0);
+  window_joined_.assign(window_lines_, false);
+  // The arena keeps lines back to back: each run of adjacent lines is one scan call.
+  uint64_t line = 0;
+  while (line < window_lines_) {
+    const std::string_view first = storage.PeekLine(window_first_ + line);
+    RunScan run{this, window_marks_.data() + line * words_, {first.size()}};
+    uint64_t size = first.size();
+    for (uint64_t next = line + 1; next < window_lines_; ++next) {
+      if (!storage.FollowsPrevious(window_first_ + next)) break;
+      const std::string_view text = storage.PeekLine(window_first_ + next);
+      size += text.size();
+      run.ends.push_back(size);
+      window_joined_[next] = true;
+    }
+    if (database_ == nullptr || size > UINT_MAX ||
+        hs_scan(database_->database, first.data(), static_cast<unsigned int>(size), 0,
+                database_->scratch, &RunScan::OnMatch, &run) != HS_SUCCESS) {
+      MarkAll(run.marks, run.ends.size() * words_);
+    }
+    line += run.ends.size();
+  }
+}
+
+void RulePrefilter::Remember(std::string_view text) {
+  last_valid_ = text.size() <= kMaxKeptText;
+  if (last_valid_) {
+    last_text_.assign(text);
+    last_marks_ = judged_;
+  } else if (last_text_.capacity() > kMaxKeptText) {
+    std::string().swap(last_text_);  // a huge text is not kept
+  }
+}
+
+bool RulePrefilter::NewStoredLines(LogTextStorage& storage, uint64_t first, uint64_t count) {
+  state_ = TextState::kNew;
+  if (database_ == nullptr || count == 0) return false;
+  if (first < window_first_ || first + count > window_first_ + window_lines_) {
+    ScanWindow(storage, first, count);
+  }
+  const uint64_t offset = first - window_first_;
+  if (offset + count > window_lines_) return false;  // past the stored lines
+  // A match across lines is marked on the line it ends in, and only when the lines were
+  // scanned together: all of them must have been.
+  judged_.assign(words_, 0);
+  for (uint64_t line = offset; line < offset + count; ++line) {
+    if (line > offset && !window_joined_[line]) return false;
+    const uint64_t* marks = window_marks_.data() + line * words_;
+    for (size_t word = 0; word < words_; ++word) judged_[word] |= marks[word];
+  }
+  state_ = TextState::kJudged;
+  // Stored lines are recognised as such (the caller compares them); the last text judged is
+  // kept for other texts only.
+  last_valid_ = false;
+  return true;
+}
+
+bool RulePrefilter::Judge(const Entry& entry, std::string_view text) {
+  if (state_ == TextState::kNew) {
+    if (last_valid_ && text == last_text_) {
+      judged_ = last_marks_;
+      state_ = TextState::kJudged;
+      return true;
+    }
+    state_ = TextState::kUnscanned;
+  }
+  if (entry.ahead < kMinRulesForScan) return false;
+  judged_.resize(words_);
+  ScanText(text, judged_.data());
+  state_ = TextState::kJudged;
+  Remember(text);
+  return true;
+}
+
+}  // namespace Qva

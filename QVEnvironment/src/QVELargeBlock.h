@@ -1,0 +1,23 @@
+// Memory blocks for stores that only grow during a run (line storage, in-memory trace).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+namespace Qve {
+
+// Block size that stores should use: the platform's large page where it has one, so that
+// filling a block takes one page fault instead of hundreds (first touches of fresh memory are
+// the dearest part of filling a store on virtual machines).
+inline constexpr size_t kQVLargeBlockSize = size_t{2} << 20;
+
+struct QVLargeBlockFree {
+  void operator()(char* block) const;
+};
+using QVLargeBlock = std::unique_ptr<char[], QVLargeBlockFree>;
+
+// `size` bytes, not initialised, aligned to kQVLargeBlockSize and given to large pages when
+// `size` is at least that. Throws std::bad_alloc.
+QVLargeBlock AllocateLargeBlock(size_t size);
+
+}  // namespace Qve

@@ -1,0 +1,26 @@
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "QVELargeBlock.h"
+
+namespace Qve {
+
+void QVLargeBlockFree::operator()(char* block) const { std::free(block); }
+
+QVLargeBlock AllocateLargeBlock(size_t size) {
+  if (size < kQVLargeBlockSize) {
+    void* block = std::malloc(size == 0 ? 1 : size);
+    if (block == nullptr) throw std::bad_alloc();
+    return QVLargeBlock(static_cast<char*>(block));
+  }
+  void* block = nullptr;
+  if (posix_memalign(&block, kQVLargeBlockSize, size) != 0) throw std::bad_alloc();
+  // Transparent huge pages where the system allows them for advised memory; a refusal only
+  // costs the small pages.
+  madvise(block, size - size % kQVLargeBlockSize, MADV_HUGEPAGE);
+  return QVLargeBlock(static_cast<char*>(block));
+}
+
+}  // namespace Qve
