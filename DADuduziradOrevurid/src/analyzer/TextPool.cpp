@@ -8,7 +8,7 @@ namespace {
 constexpr size_t kMaxFreeBuffers = 64;
 constexpr size_t kMaxKeptCapacity = 64 * 1024;
 // What std::string holds without a heap buffer.
-constexpr size_t kInlineCapacity = Qve::QVEstring().capacity();
+const size_t kInlineCapacity = Qve::QVEstring().capacity();
 
 }  // namespace
 
