@@ -97,8 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Qva::ImportStatistics stats;
   AddObjects(report.GetDocument(), stats, report);
-  report.UpdateObjects(Qva::kObjectTable, stats);
-  report.UpdateErrorTable(stats, stats.GetObjects().size(), 0, 0, 0);
+  report.UpdateObjects(stats);
+  report.UpdateErrorTable(stats);
   report.Save();
 
   // What was written must load again.

@@ -36,6 +36,9 @@ struct QVResolvedProgram {
 // executable file wins over an earlier non-executable one.
 QVResolvedProgram ResolveProgram(const QVEstring& word);
 
+// The id of this process (getpid), as the wizard's progress events carry it.
+uint32_t GetCurrentProcessId();
+
 // The child's standard output and standard error share one pipe, so both arrive interleaved as
 // written. Used by one thread; Start is called once per object. The caller must keep reading
 // the output file while the child runs: a full pipe blocks the child.

@@ -192,6 +192,8 @@ QVResolvedProgram ResolveProgram(const QVEstring& word) {
   return program;
 }
 
+uint32_t GetCurrentProcessId() { return static_cast<uint32_t>(getpid()); }
+
 QVEProcess::~QVEProcess() {
   CloseChildEnds();
   // A child still running is left to run, as closing its handles would on Windows; one that

@@ -34,4 +34,12 @@ class QVTimeStamp {
   uint16_t ms_ = 0;
 };
 
+// The C library's ctime rendering of `seconds` in local time, as the banner and the launch
+// mode's closing line show it: "Thu Dec  4 22:36:11 2026\n" (with its line feed). Empty when
+// the time cannot be rendered.
+QVEstring CTimeText(int64_t seconds);
+
+// The current calendar time in seconds.
+int64_t CurrentCalendarTime();
+
 }  // namespace Qve

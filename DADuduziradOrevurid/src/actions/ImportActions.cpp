@@ -155,6 +155,8 @@ int32_t ImportActions::FinishScript(void* context, const TextLines&, TextLines& 
   if (report_flag_) {
     statistics_.CollectReportStatistics(Group(groups, 1), Group(groups, 2), Group(groups, 3),
                                         Group(groups, 4), Group(groups, 6), *report_);
+    events_->SetFinalCounts(statistics_.GetSucceeded(), statistics_.GetFailed(),
+                            statistics_.GetWithWarnings());
   }
   return 0;
 }

@@ -69,7 +69,7 @@ class ImportActions {
   // Ends the current script. A called one returns to its caller ("Finish call script. Return
   // to <caller>." and the finished and progress events); the root ends the import ("Finish
   // script", the summary with run text group 5, and with the report flag the report pass with
-  // groups 1, 2, 3, 4 and 6).
+  // groups 1, 2, 3, 4 and 6, whose counts the final status event sends).
   int32_t FinishScript(void* context, const TextLines& lines, TextLines& groups);
   // New current tool from group 2 + group 3. The SQL*Plus form (also SQL*Loader) then sets the
   // working file to group 7.
@@ -115,7 +115,6 @@ class ImportActions {
   void RecordToolMessage(void* context, TextLines& groups, const ToolMessage& message);
   // Fills the working file, script file, line id and stage of an entry.
   void FillCommonFields(const IAnalyzeRule& rule, StatMember& entry) const;
-  void SendErrorEvent(const StatMember& entry);
   // One step up the script tree; false at the root.
   bool ReturnToCaller();
   void SetTool(const Qve::QVEstring& path, const Qve::QVEstring& working_file);

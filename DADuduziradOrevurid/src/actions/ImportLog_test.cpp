@@ -161,6 +161,11 @@ TEST(ImportLogTest, OracleRunOfCalledScriptsOnWindows) {
     EXPECT_EQ(sent[end], StartEvent(end == 4 ? "tables.bat" : "data.bat", "", ""));
     EXPECT_THAT(sent[end + 1], StartsWith(test::kProgressStart));
   }
+  // The report pass hands its counts to the program's final status event.
+  run.events.Controller().SendFinalMesssage();
+  EXPECT_THAT(run.events.Take(),
+              ElementsAre(R"({"type":"import_report","data":{"success_import":0,"fail_import":3,)"
+                          R"("warnings_import":0}})"));
 }
 
 TEST(ImportLogTest, PostgresqlShellRun) {

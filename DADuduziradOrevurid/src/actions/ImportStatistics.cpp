@@ -1,5 +1,7 @@
 #include "actions/ImportStatistics.h"
 
+#include <algorithm>
+#include <array>
 #include <cinttypes>
 
 #include "QVETrace.h"
@@ -61,10 +63,6 @@ Qve::QVEstring ImportStatistics::ObjectSummary(bool additional_only, uint8_t typ
                          total, kind, counts.succeeded, counts.failed, counts.with_warnings);
 }
 
-void ImportStatistics::PrintImportFinished(const Qve::QVEstring& run_text) const {
-  PrintImportFinished(run_text, DedezuLogger::Instance());
-}
-
 void ImportStatistics::PrintImportFinished(const Qve::QVEstring& run_text,
                                            DedezuLogger& log) const {
   log.Log(Qve::kQVTraceOutput, "", "--------------------------------------------------");
@@ -79,15 +77,6 @@ void ImportStatistics::PrintImportFinished(const Qve::QVEstring& run_text,
   if (!total.empty()) log.Log(Qve::kQVTraceOutput, "", "%s\n", total.c_str());
 }
 
-void ImportStatistics::CollectReportStatistics(const Qve::QVEstring& version,
-                                               const Qve::QVEstring& target_db,
-                                               const Qve::QVEstring& target_host,
-                                               const Qve::QVEstring& export_path,
-                                               const Qve::QVEstring& report_dir) {
-  CollectReportStatistics(version, target_db, target_host, export_path, report_dir,
-                          JsonImportReport::Instance());
-}
-
 void ImportStatistics::CollectReportStatistics(const Qve::QVEstring& /*version*/,
                                                const Qve::QVEstring& /*target_db*/,
                                                const Qve::QVEstring& /*target_host*/,
@@ -96,23 +85,25 @@ void ImportStatistics::CollectReportStatistics(const Qve::QVEstring& /*version*/
                                                JsonImportReport& report) {
   export_path_ = export_path;
   report_directory_ = report_dir;
-  total_ = succeeded_ = failed_ = with_warnings_ = 0;
 
-  for (uint32_t code = 0; code <= kObjectTypeLast; ++code) {
-    Counts counts;
-    uint64_t counted = 0;
-    for (const ImportObject& object : objects_) {
-      if (object.type != code || object.additional) continue;
-      ++counted;
-      counts.Add(object);
-    }
-    total_ += counted;
-    succeeded_ += counts.succeeded;
-    failed_ += counts.failed;
-    with_warnings_ += counts.with_warnings;
-    if (counted > 0) report.UpdateObjects(static_cast<uint8_t>(code), *this);
+  Counts counts;
+  uint64_t total = 0;
+  std::array<bool, kObjectTypeLast + 1> type_counted{};
+  for (const ImportObject& object : objects_) {
+    if (object.additional || object.type > kObjectTypeLast) continue;
+    ++total;
+    counts.Add(object);
+    type_counted[object.type] = true;
   }
-  report.UpdateErrorTable(*this, total_, succeeded_, failed_, with_warnings_);
+  total_ = total;
+  succeeded_ = counts.succeeded;
+  failed_ = counts.failed;
+  with_warnings_ = counts.with_warnings;
+
+  const auto types =
+      static_cast<uint32_t>(std::count(type_counted.begin(), type_counted.end(), true));
+  if (types > 0) report.UpdateObjects(*this, types);
+  report.UpdateErrorTable(*this);
 }
 
 }  // namespace Qva

@@ -52,16 +52,12 @@ class ImportStatistics {
   // Writes the end-of-import summary through the HTML import log at level 8 with an empty
   // source: the separator, the title chosen by `run_text` ("table echo"/"ddl echo",
   // "import echo", anything else), a line per type code 0..17, the additional line, the total
-  // line. The first form uses DedezuLogger::Instance().
-  void PrintImportFinished(const Qve::QVEstring& run_text) const;
+  // line.
   void PrintImportFinished(const Qve::QVEstring& run_text, DedezuLogger& log) const;
 
   // Counts the objects that are not additional into the four counters, then hands the record to
-  // the report: UpdateObjects once per type code that counted objects, UpdateErrorTable once.
-  // The first three arguments are not used. The first form uses JsonImportReport::Instance().
-  void CollectReportStatistics(const Qve::QVEstring& version, const Qve::QVEstring& target_db,
-                               const Qve::QVEstring& target_host, const Qve::QVEstring& export_path,
-                               const Qve::QVEstring& report_dir);
+  // the report: UpdateObjects with one round per type code that counted objects (none without
+  // such objects), UpdateErrorTable once. The first three arguments are not used.
   void CollectReportStatistics(const Qve::QVEstring& version, const Qve::QVEstring& target_db,
                                const Qve::QVEstring& target_host, const Qve::QVEstring& export_path,
                                const Qve::QVEstring& report_dir, JsonImportReport& report);

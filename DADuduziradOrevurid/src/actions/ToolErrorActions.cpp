@@ -83,19 +83,6 @@ void ImportActions::FillCommonFields(const IAnalyzeRule& rule, StatMember& entry
   entry.stage = statistics_.GetCurrentStage();
 }
 
-void ImportActions::SendErrorEvent(const StatMember& entry) {
-  ImportErrorEntry event;
-  event.kind = entry.GetType();
-  event.stage = entry.GetStage();
-  event.workingFile = entry.workingFile;
-  event.scriptFile = entry.scriptFile;
-  event.errLine = entry.errLine;
-  event.errCode = entry.errCode;
-  event.errName = entry.errName;
-  event.errTxt = entry.errTxt;
-  events_->AddError(event);
-}
-
 void ImportActions::RecordToolMessage(void* context, TextLines& groups,
                                       const ToolMessage& message) {
   const IAnalyzeRule& rule = ContextRule(context);
@@ -127,7 +114,7 @@ void ImportActions::RecordToolMessage(void* context, TextLines& groups,
   FillCommonFields(rule, entry);
   if (error) {
     statistics_.AddError(entry);
-    if (message.event) SendErrorEvent(entry);
+    if (message.event) events_->AddError(entry);
   } else {
     statistics_.AddWarning(entry);  // kept as a warning copy
   }
@@ -231,7 +218,7 @@ int32_t ImportActions::OutputResultErrorPostgresql(void* context, const TextLine
   entry.errTxt = known_situation ? whole : Group(groups, 1);
   FillCommonFields(rule, entry);
   statistics_.AddError(entry);
-  SendErrorEvent(entry);
+  events_->AddError(entry);
   return 0;
 }
 

@@ -72,11 +72,11 @@ TEST(ToolErrorActionsTest, EachMemberMapsItsGroupsAndReports) {
         ElementsAre(error ? "<error id=\"42\">[ERR] " + title + "> </exec>whole</error>"
                           : "<warning id=\"42\">[WRN] " + title + "> </exec>whole</warning>"));
     if (error) {
-      out.report.UpdateErrorTable(actions.GetStatistics(), 1, 0, 1, 0);
+      out.report.UpdateErrorTable(actions.GetStatistics());
       EXPECT_THAT(out.ImportErrorRows(),
                   ElementsAre(std::string(c.report) + "|import_log.html#42|1|T"));
     } else {
-      out.report.UpdateObjects(kObjectTable, actions.GetStatistics());
+      out.report.UpdateObjects(actions.GetStatistics());
       EXPECT_EQ(out.ObjectMember("T", "import_status"), "Warning");
       EXPECT_EQ(out.ObjectMember("T", "comments"), c.report);
     }

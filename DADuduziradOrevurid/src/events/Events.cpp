@@ -18,12 +18,20 @@ void AddBool(rapidjson::Value& object, const char* name, bool value, Allocator& 
 
 }  // namespace
 
+ImportEvent::ImportEvent(const Qva::StatMember& entry) {
+  if (entry.GetType() == Qva::kStatKindError) {
+    error_ = std::make_shared<const Qva::StatError>(entry);
+  } else {
+    error_ = std::make_shared<const Qva::StatWarning>(entry);
+  }
+}
+
 rapidjson::Value ImportEvent::ToJson(Allocator& allocator) const {
   rapidjson::Value data(rapidjson::kObjectType);
   if (error_) {
-    AddBool(data, "isImportResultError", error_->isImportResultError, allocator);
-    AddBool(data, "isImportStageUnknown", error_->isImportStageUnknown, allocator);
-    AddBool(data, "isImportStageDdl", error_->isImportStageDdl, allocator);
+    AddBool(data, "isImportResultError", error_->GetType() == Qva::kStatKindError, allocator);
+    AddBool(data, "isImportStageUnknown", error_->GetStage() == 0, allocator);
+    AddBool(data, "isImportStageDdl", error_->GetStage() == Qva::kImportStageDdl, allocator);
     AddText(data, "workingFile", error_->workingFile, allocator);
     AddText(data, "scriptFile", error_->scriptFile, allocator);
     AddText(data, "errLine", error_->errLine, allocator);

@@ -2,23 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "QVEString.h"
+#include "actions/ImportRecords.h"
 #include "events/IEvent.h"
-
-// Written when a tool reported an error or a warning.
-struct ImportErrorPart {
-  bool isImportResultError = false;  // an error (not a warning)
-  bool isImportStageUnknown = false;
-  bool isImportStageDdl = false;
-  Qve::QVEstring workingFile;
-  Qve::QVEstring scriptFile;
-  Qve::QVEstring errLine;
-  Qve::QVEstring errCode;
-  Qve::QVEstring errName;
-  Qve::QVEstring errTxt;
-};
 
 // Written when an object starts (or, with empty name and type, when a called script ends).
 struct ImportStartPart {
@@ -33,14 +22,16 @@ struct ImportStartPart {
 class ImportEvent : public Event {
  public:
   ImportEvent() = default;
-  explicit ImportEvent(ImportErrorPart error) : error_(std::move(error)) {}
+  // The error part: a copy of a recorded error or warning, of the same kind. Its errContext is
+  // not written.
+  explicit ImportEvent(const Qva::StatMember& entry);
   explicit ImportEvent(ImportStartPart start) : start_(std::move(start)) {}
 
   std::string_view EventType() const override { return "import_scripts"; }
   rapidjson::Value ToJson(rapidjson::Document::AllocatorType& allocator) const override;
 
  private:
-  std::optional<ImportErrorPart> error_;
+  std::shared_ptr<const Qva::StatMember> error_;
   std::optional<ImportStartPart> start_;
 };
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <thread>
 
+#include "QVEProcess.h"
 #include "QVETrace.h"
 #include "events/EventContext.h"
 #include "events/Events.h"
 #include "events/MessageSender.h"
-#include "events/ProcessId.h"
 
 namespace {
 
@@ -82,33 +82,36 @@ void CWizzardInspectionController::FinishScript() {
   // The last step belongs to the end of the import, not to its last script.
   if (!(progress < kMaxProgress)) progress = kMaxProgress;
   try {
-    sender_->Send(std::make_shared<ProgressEvent>(CurrentProcessId(), progress));
+    sender_->Send(std::make_shared<ProgressEvent>(Qve::GetCurrentProcessId(), progress));
   } catch (const std::exception& error) {
     TraceFailure("FinishScript", error);
   }
 }
 
-void CWizzardInspectionController::AddError(const ImportErrorEntry& entry) {
+void CWizzardInspectionController::AddError(const Qva::StatMember& entry) {
   if (!CanSend()) return;
   try {
-    ImportErrorPart error{entry.kind == 1,   entry.stage == 0, entry.stage == 1,
-                          entry.workingFile, entry.scriptFile, entry.errLine,
-                          entry.errCode,     entry.errName,    entry.errTxt};
-    sender_->Send(std::make_shared<ImportEvent>(std::move(error)));
+    sender_->Send(std::make_shared<ImportEvent>(entry));
   } catch (const std::exception& error) {
     TraceFailure("AddError", error);
   }
 }
 
-void CWizzardInspectionController::SendFinalMesssage(uint64_t succeeded, uint64_t failed,
-                                                     uint64_t with_warnings) {
+void CWizzardInspectionController::SetFinalCounts(uint64_t succeeded, uint64_t failed,
+                                                  uint64_t with_warnings) {
+  final_succeeded_ = succeeded;
+  final_failed_ = failed;
+  final_with_warnings_ = with_warnings;
+}
+
+void CWizzardInspectionController::SendFinalMesssage() {
   if (!CanSend()) return;
   const auto low32 = [](uint64_t count) {
     return static_cast<int32_t>(static_cast<uint32_t>(count));
   };
   try {
-    sender_->Send(std::make_shared<ImportObjectsStatusEvent>(low32(succeeded), low32(failed),
-                                                             low32(with_warnings)));
+    sender_->Send(std::make_shared<ImportObjectsStatusEvent>(
+        low32(final_succeeded_), low32(final_failed_), low32(final_with_warnings_)));
   } catch (const std::exception& error) {
     TraceFailure("SendFinalMesssage", error);
   }

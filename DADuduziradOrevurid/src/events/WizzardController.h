@@ -6,23 +6,14 @@
 
 #include "QVEString.h"
 
+namespace Qva {
+class StatMember;
+}  // namespace Qva
+
 namespace EventSystem {
 class EventContext;
 class IEventSender;
 }  // namespace EventSystem
-
-// What AddError needs of one recorded tool error or warning (the import statistics' entry,
-// whose errContext is not sent).
-struct ImportErrorEntry {
-  uint8_t kind = 1;    // 1 error, 2 warning
-  uint32_t stage = 1;  // 0 unknown, 1 DDL, 2 data
-  Qve::QVEstring workingFile;
-  Qve::QVEstring scriptFile;
-  Qve::QVEstring errLine;
-  Qve::QVEstring errCode;
-  Qve::QVEstring errName;
-  Qve::QVEstring errTxt;
-};
 
 // Publishes the import's events on a ZeroMQ PUB socket bound to "tcp://*:<port>". Disabled until
 // Init is given a non-zero port; every operation but Init does nothing unless the controller is
@@ -60,11 +51,14 @@ class CWizzardInspectionController {
   // The FinishScript action, right after FinishedImportEvent: counts one finished script and
   // sends progress finished/total, capped at 0.95. Nothing when the total is 0.
   void FinishScript();
-  // The tool error and warning actions, for each entry they record.
-  void AddError(const ImportErrorEntry& entry);
-  // The program's final step, after the run and before the JSON report is written, with that
-  // report's succeeded, failed and with-warnings counters; each is sent as its low 32 bits.
-  void SendFinalMesssage(uint64_t succeeded, uint64_t failed, uint64_t with_warnings);
+  // The tool error actions, for each error they record. The entry's errContext is not sent.
+  void AddError(const Qva::StatMember& entry);
+  // The statistics pass at the end of the import: the counts the final status event sends
+  // (0 until then, and for good in a run without reports). Kept whether or not enabled.
+  void SetFinalCounts(uint64_t succeeded, uint64_t failed, uint64_t with_warnings);
+  // The program's final step, after the run and before the JSON report is written: the counts
+  // last set by SetFinalCounts, each sent as its low 32 bits.
+  void SendFinalMesssage();
 
   bool IsEnabled() const { return enabled_; }
   uint16_t GetTotalScripts() const { return total_scripts_; }
@@ -75,6 +69,9 @@ class CWizzardInspectionController {
   bool enabled_ = false;
   uint16_t finished_scripts_ = 0;
   uint16_t total_scripts_ = 0;
+  uint64_t final_succeeded_ = 0;
+  uint64_t final_failed_ = 0;
+  uint64_t final_with_warnings_ = 0;
   std::unique_ptr<EventSystem::EventContext> context_;
   std::shared_ptr<EventSystem::IEventSender> sender_;
 };

@@ -45,6 +45,22 @@ class TraceCapture {
   size_t start_;
 };
 
+// A recorded error (Kind StatError) or warning (StatWarning) with the fields an event sends.
+template <class Kind>
+Kind Entry(uint32_t stage, const char* working_file, const char* script_file, const char* line,
+           const char* code, const char* name, const char* text) {
+  Kind entry;
+  entry.stage = stage;
+  entry.workingFile = working_file;
+  entry.scriptFile = script_file;
+  entry.errLine = line;
+  entry.errCode = code;
+  entry.errName = name;
+  entry.errTxt = text;
+  entry.errContext = "not sent";
+  return entry;
+}
+
 std::string Progress(const char* value) {
   return R"({"type":"progress","data":{"pid":)" + std::to_string(getpid()) + R"(,"progress":)" +
          value + "}}";
@@ -100,12 +116,17 @@ class ControllerFlowTest : public testing::Test {
   static std::vector<std::string> SendAll(CWizzardInspectionController& controller) {
     EXPECT_EQ(controller.GetTotalScripts(), 4);
     controller.StartImportEvent("tables.bat", "HR.EMPLOYEES", "Table", true);
-    controller.AddError({1, 1, "emp.sql", "tables.bat", "12", "00942", "ORA", "no such table"});
-    controller.AddError({2, 2, "emp.ctl", "data.bat", "", "2026", "SQL*Loader", "discontinued"});
-    controller.AddError({1, 0, "", "seq.bat", "", "1", "ERROR", "unknown stage"});
+    using Qva::StatError;
+    using Qva::StatWarning;
+    controller.AddError(
+        Entry<StatError>(1, "emp.sql", "tables.bat", "12", "00942", "ORA", "no such table"));
+    controller.AddError(
+        Entry<StatWarning>(2, "emp.ctl", "data.bat", "", "2026", "SQL*Loader", "discontinued"));
+    controller.AddError(Entry<StatError>(0, "", "seq.bat", "", "1", "ERROR", "unknown stage"));
     for (int i = 0; i < 5; ++i) controller.FinishScript();
     controller.FinishedImportEvent("tables.bat");
-    controller.SendFinalMesssage((uint64_t{1} << 32) + 10, 0xFFFFFFFF, 1);
+    controller.SetFinalCounts((uint64_t{1} << 32) + 10, 0xFFFFFFFF, 1);
+    controller.SendFinalMesssage();
     return {R"({"type":"import_scripts","data":{"filename":"tables.bat",)"
             R"("objectImportName":"HR.EMPLOYEES","type":"Table","isAdditional":true}})",
             R"({"type":"import_scripts","data":{"isImportResultError":true,)"
@@ -151,7 +172,8 @@ TEST_F(ControllerFlowTest, ScriptWithoutCallsSendsNoProgress) {
   auto& controller = no_calls_->controller;
   EXPECT_EQ(controller.GetTotalScripts(), 0);
   controller.FinishScript();
-  controller.SendFinalMesssage(1, 0, 0);
+  controller.SetFinalCounts(1, 0, 0);
+  controller.SendFinalMesssage();
   EXPECT_EQ(no_calls_->subscriber.Receive(),
             R"({"type":"import_report","data":{"success_import":1,"fail_import":0,)"
             R"("warnings_import":0}})");
@@ -162,8 +184,9 @@ void CallEveryOperation(CWizzardInspectionController& controller) {
   controller.StartImportEvent(nullptr, nullptr, nullptr, true);
   controller.FinishedImportEvent("a.bat");
   controller.FinishScript();
-  controller.AddError({1, 1, "", "", "", "", "", ""});
-  controller.SendFinalMesssage(1, 2, 3);
+  controller.AddError(Qva::StatError());
+  controller.SetFinalCounts(1, 2, 3);
+  controller.SendFinalMesssage();
 }
 
 TEST(ControllerTest, PortZeroLeavesTheControllerDisabledAndSilent) {
@@ -214,7 +237,7 @@ TEST(ChannelExitDeathTest, ProcessExitsWithTheControllerNeverDestroyed) {
         for (int i = 0; i < 4; ++i) {
           controller.StartImportEvent("a.bat", big.c_str(), "Table", false);
         }
-        controller.SendFinalMesssage(1, 0, 0);
+        controller.SendFinalMesssage();
         std::exit(0);
       },
       testing::ExitedWithCode(0), "");

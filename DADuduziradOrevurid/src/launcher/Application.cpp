@@ -10,9 +10,9 @@
 
 #include "QVEException.h"
 #include "QVEProcessSignals.h"
+#include "QVETimeStamp.h"
 #include "QVETrace.h"
 #include "events/WizzardController.h"
-#include "launcher/CTimeText.h"
 #include "launcher/CommandLine.h"
 #include "launcher/IMigrationLauncher.h"
 #include "launcher/ProductInfo.h"
@@ -29,7 +29,7 @@ constexpr int32_t kStoppedExitBase = 128;
 // Steps up to releasing the launcher; the handlers around it decide the exit code.
 int32_t RunSequence(int argc, char** argv) {
   Qve::QVEstring analyzer_name = GetAnalyzerName();
-  Qve::QVEstring banner = FormatBanner(CTimeText(CurrentCalendarTime()));
+  Qve::QVEstring banner = FormatBanner(Qve::CTimeText(Qve::CurrentCalendarTime()));
   std::printf("%s", banner.c_str());
   std::fflush(stdout);
 
@@ -39,10 +39,8 @@ int32_t RunSequence(int argc, char** argv) {
   if (launcher) {
     result = launcher->Initialize(analyzer_name);
     if (result == 0) result = launcher->Run();
-    JsonImportReport& report = JsonImportReport::Instance();
-    CWizzardInspectionController::Instance().SendFinalMesssage(
-        report.GetSucceededObjects(), report.GetFailedObjects(), report.GetObjectsWithWarnings());
-    report.Save();
+    CWizzardInspectionController::Instance().SendFinalMesssage();
+    JsonImportReport::Instance().Save();
   }
   launcher.reset();
   // A stopped import ends in order, and says by its exit code that it was stopped.

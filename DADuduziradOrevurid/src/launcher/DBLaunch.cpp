@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "QVEProcessSignals.h"
+#include "QVETimeStamp.h"
 #include "QVETrace.h"
-#include "launcher/CTimeText.h"
 #include "launcher/LauncherOptions.h"
 #include "launcher/ScriptRunner.h"
 #include "reports/JsonImportReport.h"
@@ -134,7 +134,7 @@ int32_t DBLaunch::Run() {
     RunScriptEchoingOutput(script, BuildLaunchArgumentList(arguments.args));
   }
 
-  Qve::QVEstring time_text = CTimeText(CurrentCalendarTime());
+  Qve::QVEstring time_text = Qve::CTimeText(Qve::CurrentCalendarTime());
   tracer.Output("\nTimestamp: %sImport process finished.", time_text.c_str());
   return 0;
 }

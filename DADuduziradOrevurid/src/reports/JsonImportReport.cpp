@@ -174,9 +174,8 @@ void JsonImportReport::AddWarning(uint64_t id, const Qve::QVEstring& text) {
   warnings_.emplace(id, text);
 }
 
-void JsonImportReport::UpdateObjects(uint8_t /*type_code*/, const ImportStatistics& stats) {
+void JsonImportReport::UpdateObjects(const ImportStatistics& stats, uint32_t rounds) {
   if (!enabled_) return;
-  auto& alloc = document_.GetAllocator();
   Value& entries = RootMember("objects", rapidjson::kArrayType);
 
   // Objects by name, in list order, so that each entry finds its objects without a full scan.
@@ -189,44 +188,42 @@ void JsonImportReport::UpdateObjects(uint8_t /*type_code*/, const ImportStatisti
     if (!name) continue;
     auto found = by_name.find(*name);
     if (found == by_name.end()) continue;
-
-    for (const ImportObject* object : found->second) {
-      if (object->stats.empty()) {
-        SetMember(entry, "import_status", Value("Ok", alloc));
-      } else {
-        const StatMember& last = *object->stats.back();
-        if (last.GetType() == kStatKindError) {
-          SetMember(entry, "import_status", Value("Failed", alloc));
-          auto text = errors_.find(last.GetLineId());
-          if (text != errors_.end()) {
-            SetMember(entry, "error_message", Value(text->second.c_str(), alloc));
-            SetMember(entry, "error_link", Value(LogLink(text->first).c_str(), alloc));
-            AddTips(entry, text->second);
-          }
-        } else {
-          SetMember(entry, "import_status", Value("Warning", alloc));
-          auto text = warnings_.find(last.GetLineId());
-          if (text != warnings_.end()) {
-            SetMember(entry, "comments", Value(text->second.c_str(), alloc));
-            AddTips(entry, text->second);
-          }
-        }
-      }
-      // An object whose end was never recorded has no import time: 0, not a negative span.
-      double elapsed = object->startTime.ElapsedSeconds(object->endTime);
-      int64_t seconds = elapsed > 0 ? static_cast<int64_t>(elapsed) : 0;
-      SetMember(entry, "time_import", Value(seconds));
+    for (uint32_t round = 0; round < rounds; ++round) {
+      for (const ImportObject* object : found->second) SetObjectMembers(entry, *object);
     }
   }
 }
 
-void JsonImportReport::UpdateErrorTable(const ImportStatistics& stats, uint64_t total,
-                                        uint64_t succeeded, uint64_t failed,
-                                        uint64_t with_warnings) {
-  total_ = total;
-  succeeded_ = succeeded;
-  failed_ = failed;
-  with_warnings_ = with_warnings;
+void JsonImportReport::SetObjectMembers(Value& entry, const ImportObject& object) {
+  auto& alloc = document_.GetAllocator();
+  if (object.stats.empty()) {
+    SetMember(entry, "import_status", Value("Ok", alloc));
+  } else {
+    const StatMember& last = *object.stats.back();
+    if (last.GetType() == kStatKindError) {
+      SetMember(entry, "import_status", Value("Failed", alloc));
+      auto text = errors_.find(last.GetLineId());
+      if (text != errors_.end()) {
+        SetMember(entry, "error_message", Value(text->second.c_str(), alloc));
+        SetMember(entry, "error_link", Value(LogLink(text->first).c_str(), alloc));
+        AddTips(entry, text->second);
+      }
+    } else {
+      SetMember(entry, "import_status", Value("Warning", alloc));
+      auto text = warnings_.find(last.GetLineId());
+      if (text != warnings_.end()) {
+        SetMember(entry, "comments", Value(text->second.c_str(), alloc));
+        AddTips(entry, text->second);
+      }
+    }
+  }
+  // An object whose end was never recorded has no import time: 0, not a negative span.
+  double elapsed = object.startTime.ElapsedSeconds(object.endTime);
+  int64_t seconds = elapsed > 0 ? static_cast<int64_t>(elapsed) : 0;
+  SetMember(entry, "time_import", Value(seconds));
+}
+
+void JsonImportReport::UpdateErrorTable(const ImportStatistics& stats) {
   if (!enabled_) return;
   auto& alloc = document_.GetAllocator();
   Value& table = RootMember("error_table", rapidjson::kArrayType);

@@ -13,6 +13,7 @@
 
 namespace Qva {
 
+class ImportObject;
 class ImportStatistics;
 
 // Name of the data file inside the report directory.
@@ -23,8 +24,8 @@ inline constexpr const char* kReportDataFile = "data.js";
 // level, far from the end of the stack.
 inline constexpr int kMaxReportDepth = 512;
 
-// Without Init the report stays disabled: AddError/AddWarning and the counters still work, the
-// document updates and Save do nothing and the data file is not touched.
+// Without Init the report stays disabled: AddError/AddWarning still work, the document updates
+// and Save do nothing and the data file is not touched.
 //
 // A loaded document of the wrong shape never crashes the report: a missing or wrongly typed
 // "general_information", "objects" or "error_table" is (re)created empty with the right type
@@ -62,14 +63,15 @@ class JsonImportReport {
   void AddWarning(uint64_t id, const Qve::QVEstring& text);
 
   // Sets status, message, link, tip and import time of every "objects" entry whose
-  // "object_name" equals an import object's name; the last such object decides. Covers all
-  // objects whatever `type_code`; repeating it changes nothing. An object whose end time was
-  // never set gets "time_import" 0.
-  void UpdateObjects(uint8_t type_code, const ImportStatistics& stats);
-  // Stores the counters (also when disabled), then replaces the "error_table" entries of type
-  // "Import" by this run's errors grouped by text, in ascending byte order of the text.
-  void UpdateErrorTable(const ImportStatistics& stats, uint64_t total, uint64_t succeeded,
-                        uint64_t failed, uint64_t with_warnings);
+  // "object_name" equals an import object's name; the last such object decides. An object whose
+  // end time was never set gets "time_import" 0. Each entry's members are set `rounds` times
+  // over: the values stay, but every set moves the entry's last member into the freed place, so
+  // the member order in the data file depends on the count. The statistics pass gives one round
+  // per object type that counted objects.
+  void UpdateObjects(const ImportStatistics& stats, uint32_t rounds = 1);
+  // Replaces the "error_table" entries of type "Import" by this run's errors grouped by text, in
+  // ascending byte order of the text.
+  void UpdateErrorTable(const ImportStatistics& stats);
   // Replaces "comments"/"comments_link" of `entry` (an object of this report's document) by the
   // first tip whose key occurs in `text`; for targets without a tips table it does nothing.
   void AddTips(rapidjson::Value& entry, const Qve::QVEstring& text);
@@ -80,18 +82,14 @@ class JsonImportReport {
   // its QVException*), and closes it. Does nothing when disabled or already saved.
   void Save();
 
-  // Counters stored by UpdateErrorTable (0 before it); read by the final status event.
-  uint64_t GetTotalObjects() const { return total_; }
-  uint64_t GetSucceededObjects() const { return succeeded_; }
-  uint64_t GetFailedObjects() const { return failed_; }
-  uint64_t GetObjectsWithWarnings() const { return with_warnings_; }
-
   bool IsEnabled() const { return enabled_; }
   const rapidjson::Document& GetDocument() const { return document_; }
   rapidjson::Document::AllocatorType& GetAllocator() { return document_.GetAllocator(); }
 
  private:
   rapidjson::Value& RootMember(const char* name, rapidjson::Type type);
+  // One round of UpdateObjects for one entry and one of its objects.
+  void SetObjectMembers(rapidjson::Value& entry, const ImportObject& object);
   // Removes every member called `name` (each freed place takes the last member), appends the
   // new one and returns its value.
   rapidjson::Value& SetMember(rapidjson::Value& object, const char* name, rapidjson::Value value);
@@ -101,10 +99,6 @@ class JsonImportReport {
   Qve::QVEstring base_dir_;
   Qve::QVEstring report_dir_;
   Qve::QVEstring target_db_;
-  uint64_t total_ = 0;
-  uint64_t succeeded_ = 0;
-  uint64_t failed_ = 0;
-  uint64_t with_warnings_ = 0;
   Qve::QVTimeStamp start_time_;
   rapidjson::Document document_;
   Qve::QVFile data_file_;
