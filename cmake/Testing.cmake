@@ -10,5 +10,6 @@ function(ml_add_test_suite name)
   target_compile_definitions(${name} PRIVATE ML_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              ML_BINARY_DIR="${CMAKE_BINARY_DIR}")
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  # A fault that makes a test hang fails it within minutes, also under the sanitizers.
+  set_tests_properties(${name} PROPERTIES TIMEOUT 180)
 endfunction()
