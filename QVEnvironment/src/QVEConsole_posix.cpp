@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "QVEConsole.h"
+#include "QVEWriteVectors_posix.h"
 
 namespace Qve {
 
@@ -27,23 +28,7 @@ void WriteConsole(std::string_view head, std::string_view text, std::string_view
   for (std::string_view part : {head, text, tail}) {
     if (!part.empty()) vectors[count++] = iovec{const_cast<char*>(part.data()), part.size()};
   }
-  iovec* next = vectors;
-  while (count != 0) {
-    const ssize_t put = ::writev(STDOUT_FILENO, next, count);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return;
-    // Past what was written, for the next call after a partial write.
-    for (auto done = static_cast<size_t>(put); done != 0;) {
-      const size_t step = done < next->iov_len ? done : next->iov_len;
-      next->iov_base = static_cast<char*>(next->iov_base) + step;
-      next->iov_len -= step;
-      done -= step;
-      if (next->iov_len == 0) {
-        ++next;
-        --count;
-      }
-    }
-  }
+  WriteVectors(STDOUT_FILENO, vectors, count);
 }
 
 }  // namespace Qve

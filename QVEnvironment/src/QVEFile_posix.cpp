@@ -11,6 +11,7 @@
 
 #include "QVEException.h"
 #include "QVEFile.h"
+#include "QVEWriteVectors_posix.h"
 
 namespace Qve {
 
@@ -173,25 +174,9 @@ uint64_t QVFile::Write(std::initializer_list<std::string_view> parts) {
     vectors[count++] = iovec{const_cast<char*>(part.data()), part.size()};
     size += part.size();
   }
-  iovec* next = vectors;
-  while (count != 0) {
-    const ssize_t put = ::writev(handle_, next, static_cast<int>(count));
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) {
-      ThrowQVException(kQVErrFileWrite, kSourceFile, kWriteLine, "cannot write to file: %s",
-                       file_name_.c_str());
-    }
-    // Past what was written, for the next call after a partial write.
-    for (auto done = static_cast<size_t>(put); done != 0;) {
-      const size_t step = std::min(done, next->iov_len);
-      next->iov_base = static_cast<char*>(next->iov_base) + step;
-      next->iov_len -= step;
-      done -= step;
-      if (next->iov_len == 0) {
-        ++next;
-        --count;
-      }
-    }
+  if (!WriteVectors(handle_, vectors, static_cast<int>(count))) {
+    ThrowQVException(kQVErrFileWrite, kSourceFile, kWriteLine, "cannot write to file: %s",
+                     file_name_.c_str());
   }
   return size;
 }

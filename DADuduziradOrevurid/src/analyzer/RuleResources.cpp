@@ -3,13 +3,7 @@
 #include <array>
 #include <stdexcept>
 
-// Defined in the file that the build generates from res/AnalyzeRules (cmake/EmbedFiles.cmake).
-namespace Qva::rule_data {
-extern const std::size_t kCount;
-extern const char* const kNames[];
-extern const unsigned char* const kTexts[];
-extern const std::size_t kLengths[];
-}  // namespace Qva::rule_data
+#include "Qva_rule_data.h"  // generated from the embedded files
 
 namespace Qva {
 

@@ -1,14 +1,7 @@
 #include <string_view>
 
+#include "Qva_posix_rule_data.h"  // generated from the embedded files
 #include "analyzer/RuleResources.h"
-
-// Defined in the file that the build generates from res/AnalyzeRules/posix.
-namespace Qva::posix_rule_data {
-extern const std::size_t kCount;
-extern const char* const kNames[];
-extern const unsigned char* const kTexts[];
-extern const std::size_t kLengths[];
-}  // namespace Qva::posix_rule_data
 
 namespace Qva {
 

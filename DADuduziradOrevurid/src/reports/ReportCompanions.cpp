@@ -8,14 +8,7 @@
 #include "QVEException.h"
 #include "QVEFile.h"
 #include "QVETrace.h"
-
-// Generated from res/Reports by ml_embed_files.
-namespace Qva::report_data {
-extern const std::size_t kCount;
-extern const char* const kNames[];
-extern const unsigned char* const kTexts[];
-extern const std::size_t kLengths[];
-}  // namespace Qva::report_data
+#include "Qva_report_data.h"  // generated from the embedded files
 
 namespace Qva {
 
