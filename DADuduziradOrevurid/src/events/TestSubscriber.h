@@ -36,10 +36,9 @@ inline uint16_t FreeTcpPort() {
   }
 }
 
-// Subscribes to everything on 127.0.0.1:<port>. Connecting before the publisher binds is fine:
-// ZeroMQ retries. Receives give up after 10 s so a lost message fails instead of hanging. A
-// `slow` subscriber queues one message and a small TCP buffer, so a publisher soon has messages
-// it cannot deliver while nobody reads.
+// Subscribes to everything on 127.0.0.1:<port>; connecting before the publisher binds is fine.
+// Receives give up after 10 s so a lost message fails instead of hanging. A `slow` subscriber
+// queues one message and a small TCP buffer, so a publisher soon has messages it cannot deliver.
 class TestSubscriber {
  public:
   explicit TestSubscriber(uint16_t port, bool slow = false)
@@ -90,17 +89,5 @@ inline bool WaitForSubscription(EventSystem::IEventSender& sender, TestSubscribe
   }
   return false;
 }
-
-// An event that reports itself Empty, so nothing may be sent for it.
-class EmptyEvent : public Event {
- public:
-  std::string_view EventType() const override { return "nothing"; }
-  rapidjson::Value ToJson(rapidjson::Document::AllocatorType&) const override {
-    return rapidjson::Value(rapidjson::kObjectType);
-  }
-
- protected:
-  bool EmptyCheck() const override { return true; }
-};
 
 }  // namespace events_test
