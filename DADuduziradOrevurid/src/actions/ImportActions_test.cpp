@@ -26,7 +26,7 @@ TEST(ImportActionsTest, FillOutputReplacesPlaceholdersInGroupOrder) {
 
 // Every bound action copes with a rule that captures nothing.
 TEST(ImportActionsTest, EveryActionToleratesMissingGroups) {
-  test::TestOutputs out("Oracle", test::ReportData({}));
+  test::TestOutputs out;
   CWizzardInspectionController silent;  // never enabled
   ImpLogAnalyzerActionManager manager(nullptr, true);
   manager.Init();

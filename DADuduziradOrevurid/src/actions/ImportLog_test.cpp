@@ -25,12 +25,16 @@ std::string Masked(const std::string& text) {
   return std::regex_replace(text, varying, "$1#");
 }
 
+std::string Escaped(const std::string& text) {
+  return std::regex_replace(text, std::regex("\n"), "\\n");
+}
+
 // One log analyzed as the launcher feeds it (whole-line blocks, then the rest), with outputs of
 // its own; the events that the shared probe received, the final status event last.
 struct ImportRun {
   ImportRun(const std::string& log, const std::string& target, RuleSource source = {},
             const char* root = kRoot)
-      : out(target, test::ReportData({})), analyzer(std::move(source)) {
+      : out(target), analyzer(std::move(source)) {
     ResetLastReportedPsqlRule();
     analyzer.SetOption(Qve::kQVOptCString, "ANALYZE_FILE", root);
     analyzer.SetOption(Qve::kQVOptCString, "import_db", target.c_str());
@@ -53,13 +57,14 @@ struct ImportRun {
     trace = Masked(analyzer.GetTraceText().substr(loading_trace));
   }
 
-  // One item a line: the page's marked lines and its finish and total lines; the entry
-  // kinds per object ("+" marks an additional one); the report's error rows; the events.
+  // One item a line (its line feeds as \\n): the page's marked lines and its finish and total
+  // lines; the entry kinds per object ("+" marks an additional one); the report's error rows; the
+  // events.
   std::string Digest() const {
     static const std::regex kept("^<[ew]|</exec>(Finish |Total imp)");
     std::string text;
     for (const std::string& line : out.LogLines()) {
-      if (std::regex_search(line, kept)) text += line + "\n";
+      if (std::regex_search(line, kept)) text += Escaped(line) + "\n";
     }
     text += "objects:";
     for (const ImportObject& object : actions->GetStatistics().GetObjects()) {
@@ -67,7 +72,7 @@ struct ImportRun {
       for (const auto& entry : object.stats) text += entry->GetType() == kStatKindError ? 'E' : 'W';
     }
     text += "\n";
-    for (const std::string& row : out.ImportErrorRows()) text += "report: " + row + "\n";
+    for (const std::string& row : out.ImportErrorRows()) text += "report: " + Escaped(row) + "\n";
     return text + events;
   }
 
@@ -126,26 +131,19 @@ C:\imp>rem End script
 C:\imp>rem End script
 )",
      R"(
-<error id="3">[ERR] views.bat> </exec>The system cannot find the path specified.
-</error>
-<error id="4">[ERR] movarin_all.bat> </exec>The system cannot find the path specified.
-</error>
-<error id="8">[ERR] tables.bat::sqlplus(tables.sql)> </exec>ORA-00942: table or view does not exist
-</error>
+<error id="3">[ERR] views.bat> </exec>The system cannot find the path specified.\n</error>
+<error id="4">[ERR] movarin_all.bat> </exec>The system cannot find the path specified.\n</error>
+<error id="8">[ERR] tables.bat::sqlplus(tables.sql)> </exec>ORA-00942: table or view does not exist\n</error>
 <error id="10">[ERR] tables.bat::sqlplus(tables.sql)> </exec>Code: ORA-00904. Message: "A": invalid identifier. Line: 1.</error>
 <line>  <exec>tables.bat> </exec>Finish call script. Return to movarin_all.bat.</line>
-<error id="20">[ERR] data.bat::sqlldr(dept.ctl)> </exec>Code: SQL*Loader-350. Message: Expecting keyword INTO, found "TABL".
-TABL dept
-^. Line: 4.</error>
+<error id="20">[ERR] data.bat::sqlldr(dept.ctl)> </exec>Code: SQL*Loader-350. Message: Expecting keyword INTO, found "TABL".\nTABL dept\n^. Line: 4.</error>
 <line>  <exec>data.bat> </exec>Finish call script. Return to movarin_all.bat.</line>
 <line>  <exec>movarin_all.bat> </exec>Finish script</line>
-<line>  <exec></exec>Total imported objects: 3, 0 succeeded, 3 failed.
-</line>
+<line>  <exec></exec>Total imported objects: 3, 0 succeeded, 3 failed.\n</line>
 objects: EMP:E V_EMP:E DEPT:E
 report:  |import_log.html#10|1|V_EMP
 report: SQL*Loader|import_log.html#20|1|DEPT
-report: The system cannot find the path specified.
-|import_log.html#3|2|
+report: The system cannot find the path specified.\n|import_log.html#3|2|
 report: table or view does not exist|import_log.html#8|1|EMP
 {"type":"import_scripts","data":{"isImportResultError":true,"isImportStageUnknown":false,"isImportStageDdl":true,"workingFile":"","scriptFile":"views.bat","errLine":"","errCode":"","errName":"","errTxt":"The system cannot find the path specified.\n"}}
 {"type":"import_scripts","data":{"isImportResultError":true,"isImportStageUnknown":false,"isImportStageDdl":true,"workingFile":"","scriptFile":"movarin_all.bat","errLine":"","errCode":"","errName":"","errTxt":"The system cannot find the path specified.\n"}}
@@ -164,7 +162,6 @@ report: table or view does not exist|import_log.html#8|1|EMP
     // Only the object right after "Additional object" is additional; bcp names its table.
     {"Microsoft SQL Server", R"(Importing database objects to Microsoft SQL Server
 C:\imp>call "tables.bat"
-Importing data using the bcp
 C:\imp>sqlcmd.exe -i tables.sql -U sa -P pw -d test -S localhost
 Additional object
 Importing Table dbo.emp to Microsoft SQL Server
@@ -178,16 +175,15 @@ C:\imp>rem End script
 C:\imp>rem End script
 )",
      R"(
-<error id="6">[ERR] tables.bat::sqlcmd.exe(tables.sql)> </exec>Msg 2714, Level 16, State 6, Server SQLHOST, Line 1</error>
-<warning id="7">[WRN] tables.bat::sqlcmd.exe(tables.sql)> </exec>Warning! The maximum key length is 900 bytes.</warning>
-<error id="11">[ERR] tables.bat::bcp.exe(dbo.dept)> </exec>SQLState = 22001, NativeError = 0</error>
+<error id="5">[ERR] tables.bat::sqlcmd.exe(tables.sql)> </exec>Msg 2714, Level 16, State 6, Server SQLHOST, Line 1</error>
+<warning id="6">[WRN] tables.bat::sqlcmd.exe(tables.sql)> </exec>Warning! The maximum key length is 900 bytes.</warning>
+<error id="10">[ERR] tables.bat::bcp.exe(dbo.dept)> </exec>SQLState = 22001, NativeError = 0</error>
 <line>  <exec>tables.bat> </exec>Finish call script. Return to movarin_all.bat.</line>
 <line>  <exec>movarin_all.bat> </exec>Finish script</line>
-<line>  <exec></exec>Total imported objects: 2, 1 succeeded, 1 failed.
-</line>
+<line>  <exec></exec>Total imported objects: 2, 1 succeeded, 1 failed.\n</line>
 objects: dbo.emp+:EW dbo.dept:E
-report: 22001|import_log.html#11|1|dbo.dept
-report: 2714|import_log.html#6|1|dbo.emp
+report: 22001|import_log.html#10|1|dbo.dept
+report: 2714|import_log.html#5|1|dbo.emp
 {"type":"import_scripts","data":{"filename":"tables.bat","objectImportName":"dbo.emp","type":"Table","isAdditional":true}}
 {"type":"import_scripts","data":{"isImportResultError":true,"isImportStageUnknown":false,"isImportStageDdl":true,"workingFile":"tables.sql","scriptFile":"tables.bat","errLine":"","errCode":"","errName":"Mssql_error","errTxt":"2714"}}
 {"type":"import_scripts","data":{"filename":"tables.bat","objectImportName":"dbo.dept","type":"Table","isAdditional":false}}

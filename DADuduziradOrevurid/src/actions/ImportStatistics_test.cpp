@@ -20,7 +20,7 @@ void Add(ImportStatistics& stats, const char* name, const char* type, const std:
 
 // The summary as PrintImportFinished writes it to an HTML log, a text a line.
 std::string PrintedSummary(const ImportStatistics& stats, const std::string& run) {
-  test::TestOutputs out("Oracle", test::ReportData({}));
+  test::TestOutputs out;
   stats.PrintImportFinished(run, out.log);
   std::string text;
   for (const std::string& line : out.LogLines()) text += line.substr(21, line.size() - 28) + "|";

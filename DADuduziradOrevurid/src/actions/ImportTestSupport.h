@@ -6,10 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "QVETestSupport.h"
 #include "actions/ImportActions.h"
@@ -27,20 +24,15 @@ inline std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-// A report data file that lists `objects` and one entry of another error type.
-inline std::string ReportData(const std::vector<std::string>& objects) {
-  std::string list;
-  for (const std::string& name : objects) list += R"({"object_name":")" + name + "\"},";
-  if (!list.empty()) list.pop_back();
-  return R"({"objects":[)" + list + R"(],"error_table":[{"error_type":"Conversion"}]})";
-}
-
-// An HTML log and a JSON report in a fresh folder.
+// An HTML log and a JSON report in a fresh folder; the report lists `object`, if any.
 class TestOutputs {
  public:
-  TestOutputs(const std::string& target_db, const std::string& data) {
+  explicit TestOutputs(const std::string& target_db = "Oracle", const std::string& object = "") {
     std::filesystem::create_directories(folder_.File("rpt"));
-    std::ofstream(folder_.File("rpt/data.js")) << "const json =" << data;
+    std::ofstream(folder_.File("rpt/data.js"))
+        << R"(const json ={"objects":[)"
+        << (object.empty() ? "" : R"({"object_name":")" + object + "\"}")
+        << R"(],"error_table":[{"error_type":"Conversion"}]})";
     report.Init(true, folder_.File(""), "rpt", target_db);
     log.Open(folder_.File(""), "Import Log Analyzer", target_db, "localhost", "import_log.html", 1,
              "rpt");

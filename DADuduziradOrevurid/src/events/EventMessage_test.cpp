@@ -12,8 +12,8 @@
 
 namespace {
 
-// The controller's subscriber test pins the texts it can produce; these are the rest: the
-// shortest round-trip double, an unsigned pid, UTF-8 and escapes as they are, and NaN refused.
+// What the controller test cannot show: a double as the shortest text that reads back, an
+// unsigned pid, UTF-8 and escapes kept, and NaN refused with the text the controller traces.
 TEST(EventMessageTest, NumbersTextsAndFailures) {
   const std::string progress = BuildEventText(ProgressEvent(4294967295u, 0.1 + 0.2), "");
   const size_t at = progress.find(R"({"pid":4294967295,"progress":)");
