@@ -47,14 +47,6 @@ class ActionManagerTest : public ::testing::Test {
   TextLines groups_{"old"};
 };
 
-// Lines are empty when they hold nothing but line feeds.
-TEST_F(ActionManagerTest, EmptinessChecks) {
-  EXPECT_EQ(Run("CheckEmptyString", {"\n", "\n\n"}), 1);
-  EXPECT_EQ(Run("CheckEmptyString", {}), 1);
-  EXPECT_EQ(Run("CheckEmptyString", {"\n", " \n"}), 0);
-  EXPECT_EQ(Run("CheckNotEmptyString", {" \n"}), 1);
-}
-
 // A chunk of as many lines as the rule's output says, from the line being analyzed, blank lines
 // skipped; SkipLines then takes all but that line.
 TEST_F(ActionManagerTest, ReturnChunkAndSkipLines) {

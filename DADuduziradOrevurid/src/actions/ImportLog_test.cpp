@@ -1,5 +1,5 @@
 // Whole import logs through the real analyzer with the embedded rules and every action bound:
-// what the page, the statistics, the report and the wizard get for the rule families that the
+// what the page, the statistics and the wizard get for the rule families that the
 // end-to-end suite has no server for, and that the platform supplement changes no verdict.
 #include <gtest/gtest.h>
 #include <rapidjson/stringbuffer.h>
@@ -57,11 +57,10 @@ struct ImportRun {
     trace = Masked(analyzer.GetTraceText().substr(loading_trace));
   }
 
-  // One item a line (its line feeds as \\n): the page's marked lines and its finish and total
-  // lines; the entry kinds per object ("+" marks an additional one); the report's error rows; the
-  // events.
+  // One item a line (its line feeds as \\n): the page's marked lines and its finish and summary
+  // lines; the entry kinds per object ("+" marks an additional one); the events.
   std::string Digest() const {
-    static const std::regex kept("^<[ew]|</exec>(Finish |Total imp)");
+    static const std::regex kept("^<[ew]|</exec>(Finish |Total|Import .*finished)");
     std::string text;
     for (const std::string& line : out.LogLines()) {
       if (std::regex_search(line, kept)) text += Escaped(line) + "\n";
@@ -71,9 +70,7 @@ struct ImportRun {
       text += " " + object.name + (object.additional ? "+:" : ":");
       for (const auto& entry : object.stats) text += entry->GetType() == kStatKindError ? 'E' : 'W';
     }
-    text += "\n";
-    for (const std::string& row : out.ImportErrorRows()) text += "report: " + Escaped(row) + "\n";
-    return text + events;
+    return text + "\n" + events;
   }
 
   // The trace text, the page, data.js and the events.
@@ -139,12 +136,11 @@ C:\imp>rem End script
 <error id="20">[ERR] data.bat::sqlldr(dept.ctl)> </exec>Code: SQL*Loader-350. Message: Expecting keyword INTO, found "TABL".\nTABL dept\n^. Line: 4.</error>
 <line>  <exec>data.bat> </exec>Finish call script. Return to movarin_all.bat.</line>
 <line>  <exec>movarin_all.bat> </exec>Finish script</line>
+<line>  <exec></exec>Import finished:\n</line>
+<line>  <exec></exec>Total: 2 Table(s), 0 Ok, 2 Error(s), 0 Warning(s)\n</line>
+<line>  <exec></exec>Total: 1 View(s), 0 Ok, 1 Error(s), 0 Warning(s)\n</line>
 <line>  <exec></exec>Total imported objects: 3, 0 succeeded, 3 failed.\n</line>
 objects: EMP:E V_EMP:E DEPT:E
-report:  |import_log.html#10|1|V_EMP
-report: SQL*Loader|import_log.html#20|1|DEPT
-report: The system cannot find the path specified.\n|import_log.html#3|2|
-report: table or view does not exist|import_log.html#8|1|EMP
 {"type":"import_scripts","data":{"isImportResultError":true,"isImportStageUnknown":false,"isImportStageDdl":true,"workingFile":"","scriptFile":"views.bat","errLine":"","errCode":"","errName":"","errTxt":"The system cannot find the path specified.\n"}}
 {"type":"import_scripts","data":{"isImportResultError":true,"isImportStageUnknown":false,"isImportStageDdl":true,"workingFile":"","scriptFile":"movarin_all.bat","errLine":"","errCode":"","errName":"","errTxt":"The system cannot find the path specified.\n"}}
 {"type":"import_scripts","data":{"filename":"tables.bat","objectImportName":"EMP","type":"Table","isAdditional":false}}
@@ -180,10 +176,11 @@ C:\imp>rem End script
 <error id="10">[ERR] tables.bat::bcp.exe(dbo.dept)> </exec>SQLState = 22001, NativeError = 0</error>
 <line>  <exec>tables.bat> </exec>Finish call script. Return to movarin_all.bat.</line>
 <line>  <exec>movarin_all.bat> </exec>Finish script</line>
+<line>  <exec></exec>Import finished:\n</line>
+<line>  <exec></exec>Total: 1 Table(s), 0 Ok, 1 Error(s), 0 Warning(s)\n</line>
+<line>  <exec></exec>Total: 1 additional object(s), 1 Ok, 0 Error(s), 1 Warning(s)\n</line>
 <line>  <exec></exec>Total imported objects: 2, 1 succeeded, 1 failed.\n</line>
 objects: dbo.emp+:EW dbo.dept:E
-report: 22001|import_log.html#10|1|dbo.dept
-report: 2714|import_log.html#5|1|dbo.emp
 {"type":"import_scripts","data":{"filename":"tables.bat","objectImportName":"dbo.emp","type":"Table","isAdditional":true}}
 {"type":"import_scripts","data":{"isImportResultError":true,"isImportStageUnknown":false,"isImportStageDdl":true,"workingFile":"tables.sql","scriptFile":"tables.bat","errLine":"","errCode":"","errName":"Mssql_error","errTxt":"2714"}}
 {"type":"import_scripts","data":{"filename":"tables.bat","objectImportName":"dbo.dept","type":"Table","isAdditional":false}}

@@ -51,28 +51,6 @@ class TestOutputs {
     return lines;
   }
 
-  // The lines of the page that are errors or warnings.
-  std::vector<std::string> MarkedLines() const {
-    std::vector<std::string> marked;
-    for (const std::string& line : LogLines()) {
-      if (line.starts_with("<error") || line.starts_with("<warning")) marked.push_back(line);
-    }
-    return marked;
-  }
-
-  // "text|link|count|objects" of each "Import" entry of "error_table", in table order.
-  std::vector<std::string> ImportErrorRows() const {
-    std::vector<std::string> rows;
-    for (const auto& entry : report.GetDocument()["error_table"].GetArray()) {
-      if (std::string(entry["error_type"].GetString()) != "Import") continue;
-      rows.push_back(std::string(entry["error_message"].GetString()) + "|" +
-                     entry["error_link"].GetString() + "|" +
-                     std::to_string(entry["number_of_occurences"].GetUint64()) + "|" +
-                     entry["failed_objects"].GetString());
-    }
-    return rows;
-  }
-
   DedezuLogger log;
   JsonImportReport report;
 

@@ -4,11 +4,9 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 
 #include "events/Events.h"
-#include "events/WizzardController.h"
 
 namespace {
 
@@ -28,19 +26,6 @@ TEST(EventMessageTest, NumbersTextsAndFailures) {
   } catch (const std::invalid_argument& e) {
     EXPECT_STREQ(e.what(), "Failed to build json from event");
   }
-}
-
-// Calls are the lines that start with "call" and a blank; the count is kept in 16 bits.
-TEST(CountScriptCallsTest, OnlyLinesStartingWithLowerCaseCallAndBlank) {
-  const std::string path = testing::TempDir() + "count_calls.bat";
-  std::ofstream(path) << "@echo off\ncall a.bat\r\n call b.bat\nCALL c.bat\ncall\ncallx.bat\n"
-                         "\tcall d.bat\nrem call e.bat\ncall  f.bat\ncall g.bat arg\ncall h.bat";
-  EXPECT_EQ(CountScriptCalls(path), 4);
-  EXPECT_EQ(CountScriptCalls(path + ".missing"), 0);
-  std::ofstream wrap(path, std::ios::trunc);
-  for (int i = 0; i < 65537; ++i) wrap << "call x\n";
-  wrap.close();
-  EXPECT_EQ(CountScriptCalls(path), 1);
 }
 
 }  // namespace
