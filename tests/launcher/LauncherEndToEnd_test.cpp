@@ -28,7 +28,6 @@ namespace bp = boost::process;
 namespace fs = std::filesystem;
 using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
-using ::testing::Not;
 
 constexpr const char* kBinary = ML_BINARY_DIR "/DADuduziradOrevurid/MigrationLauncher";
 constexpr const char* kSyntaxError = "ERROR: Couldn't process command line arguments\n";
@@ -81,9 +80,10 @@ const std::vector<Scenario>& Scenarios() {
   // clang-format off
   static const std::vector<Scenario> scenarios = {
     // Name and version, the product text, the time stamp and, with no arguments, the usage.
-    {"no_arguments", {}, {}, 1, {"MigrationLauncher 10.93 Build 8143 Revision 0 - " +
-     std::string(kProductText) + "\nTimestamp: ", "\n\n\nUsage: MigrationLauncher /BAT=BatFile\n\n    /BAT   - command shell file name "
-     "(default movarin_all.bat)\n\n    MigrationLauncher /BAT=movarin_all.bat\n\n"},
+    {"no_arguments", {}, {}, 1,
+     {"MigrationLauncher 10.93 Build 8143 Revision 0 - " + std::string(kProductText) +
+      "\nTimestamp: ", "\n\n\nUsage: MigrationLauncher /BAT=BatFile\n\n    /BAT   - command shell "
+      "file name (default movarin_all.bat)\n\n    MigrationLauncher /BAT=movarin_all.bat\n\n"},
      kSyntaxError},
     // The script's folder exists (the analyzed log goes there), the script does not.
     {"missing_script", {"-D=Oracle", "-BAT=\"imp\\missing.sh\""}, {{"imp/", ""}}, 255,
@@ -154,9 +154,9 @@ const std::vector<Scenario>& Scenarios() {
     {"help_analyzed", {"-D=Oracle", "-BAT=" + run, "-HELP"}, {{run, kClean + kRecord}}, 0,
      {"Allowed options:"}, kAny, {{"imp/args.txt", "^echo all\n$"}}},
     // Argument 1 is the launch mode's own /BAT=; the command line ignores it for D.
-    {"help_launch_mode", {"/BAT=launch.sh", "-HELP"}, {{"launch.sh", "#!/bin/sh\necho launched\n"}},
-     0, {"Allowed options:", " arguments: no_echo 2>&1\r\n", "launched\r\n",
-      "Import process finished.\r\n"}},
+    {"help_launch_mode", {"/BAT=launch.sh", "-HELP"},
+     {{"launch.sh", "#!/bin/sh\necho launched\n"}}, 0, {"Allowed options:",
+      " arguments: no_echo 2>&1\r\n", "launched\r\n", "Import process finished.\r\n"}},
     // Every write to /dev/full fails: the trace file can be named but never written.
     {"trace_unwritable_run", {"-D=Oracle", "-BAT=" + run, "-LOG=/dev/full"}, {{run, kOracleError}},
      2},
@@ -290,7 +290,7 @@ TEST(LauncherEndToEnd, EveryScenarioEndsAsExpected) {
     EXPECT_EQ(run.exit_code, scenario.exit_code) << run.out;
     for (const std::string& text : scenario.out_has) {
       if (text[0] == '!') {
-        EXPECT_THAT(run.out, Not(HasSubstr(text.substr(1))));
+        EXPECT_THAT(run.out, testing::Not(HasSubstr(text.substr(1))));
       } else {
         EXPECT_THAT(run.out, HasSubstr(text));
       }
