@@ -96,7 +96,8 @@ TEST_F(JsonImportReportTest, BadDataFilesFailWithTheirOwnErrors) {
   EXPECT_EQ(init_error(std::string("\0{}", 3)), "can't load json");  // text ends at the NUL
   // Beyond a double's range by its digits and exponent together (found by the fuzzer: it
   // loaded as infinity, and the save stopped in the middle of the document).
-  EXPECT_EQ(init_error("{\"a\":[1,8" + std::string(100, '0') + "E220]}"), "can't load report file");
+  EXPECT_EQ(init_error("{\"b\":1,\"a\":[1,8" + std::string(100, '0') + "E220]}"),
+            "can't load report file");
 
   // Nesting past the limit is refused, however deep; brackets inside strings do not count.
   auto nested = [](size_t levels, const std::string& inner = "") {
