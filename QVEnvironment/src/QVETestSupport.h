@@ -24,24 +24,14 @@ std::unique_ptr<QVException> CatchQV(Body&& body) {
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
  public:
-  TempFolder() {
-    static int counter = 0;
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() /
-            ("qve_test_" + std::to_string(random()) + "_" + std::to_string(counter++));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
+  TempFolder() { std::filesystem::create_directories(path_); }
+  ~TempFolder() { std::filesystem::remove_all(path_, ignored_); }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
 
  private:
-  std::filesystem::path path_;
+  std::error_code ignored_;
+  const std::filesystem::path path_ = std::filesystem::temp_directory_path() /
+                                      ("qve_test_" + std::to_string(std::random_device()()));
 };
 
 }  // namespace Qve::test
