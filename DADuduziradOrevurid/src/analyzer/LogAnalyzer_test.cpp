@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/RegexAnalyzeRule.h"
@@ -12,6 +13,7 @@ namespace Qva {
 namespace {
 
 using Lines = TextLines;
+using Names = std::vector<Qve::QVEstring>;
 
 // An analyzer without loaded rules; each test adds its own.
 class WalkTest : public ::testing::Test {
@@ -20,47 +22,70 @@ class WalkTest : public ::testing::Test {
     analyzer_.Init(false);
   }
 
-  // A custom rule that records each try and matches while `matches` > 0 (counting down; -1:
-  // always). Its groups are the lines it was tried on.
-  std::shared_ptr<CustomAnalyzeRule> Add(const char* name, int32_t priority, int32_t behavior,
-                                         int matches = 0) {
-    auto remaining = std::make_shared<int>(matches);
-    auto rule = std::make_shared<CustomAnalyzeRule>(
-        ++next_id_, name, RuleGroup::kCommon, priority, behavior, "", "",
-        [this, remaining](void* context, const Lines& lines, Lines& groups) {
-          tried_.push_back(static_cast<IAnalyzeRule*>(context)->GetName());
-          seen_.push_back(lines);
-          if (*remaining == 0) return 0;
-          if (*remaining > 0) --*remaining;
-          groups = lines;
-          return 1;
-        },
-        ActionFunction());
-    analyzer_.GetRulesManager()->AddActiveRule(rule);
-    return rule;
+  // Adds rules written "NAME PRIORITY BEHAVIOR MATCHES" in the rule files' keywords: custom
+  // rules that record each try and match MATCHES times (-1: always), their groups the lines
+  // they were tried on.
+  void Add(const std::vector<std::string>& specs) {
+    for (const std::string& spec : specs) {
+      std::istringstream in(spec);
+      std::string name, priority, behavior;
+      auto remaining = std::make_shared<int>(0);
+      in >> name >> priority >> behavior >> *remaining;
+      analyzer_.GetRulesManager()->AddActiveRule(std::make_shared<CustomAnalyzeRule>(
+          ++next_id_, name, RuleGroup::kCommon, RulePriority::Find(priority),
+          RuleBehavior::Find(behavior), "", "",
+          [this, remaining](void* context, const Lines& lines, Lines& groups) {
+            tried_.push_back(static_cast<IAnalyzeRule*>(context)->GetName());
+            seen_.push_back(lines);
+            if (*remaining == 0) return 0;
+            if (*remaining > 0) --*remaining;
+            groups = lines;
+            return 1;
+          },
+          ActionFunction()));
+    }
   }
 
-  std::vector<Qve::QVEstring> Walk(const Lines& lines = {"line\n"}) {
+  Names Walk(const Lines& lines = {"line\n"}) {
     tried_.clear();
     seen_.clear();
     analyzer_.AnalyzeLines(lines);
     return tried_;
   }
 
-  using Names = std::vector<Qve::QVEstring>;
   LogAnalyzer analyzer_;
   int32_t next_id_ = 0;
   Names tried_;
   std::vector<Lines> seen_;
 };
 
-TEST_F(WalkTest, HardStopEndsAndNonStopGoesOn) {
-  Add("A", RulePriority::kHigh, RuleBehavior::kNonStop, 1);
-  Add("B", RulePriority::kHigh, RuleBehavior::kHardStop, 1);
-  Add("C", RulePriority::kLow, RuleBehavior::kHardStop, 1);
-  EXPECT_EQ(Walk(), (Names{"A", "B"}));
+// Which rules one walk tries, by the behaviour of those that match.
+TEST_F(WalkTest, BehavioursDecideWhereTheWalkGoesOn) {
+  const struct {
+    std::vector<std::string> rules;
+    Names tried;
+  } kCases[] = {
+      // A hard stop ends the walk; a non-stop match goes on.
+      {{"A HIGH NONSTOP 1", "B HIGH HARDSTOP 1", "C LOW HARDSTOP 1"}, {"A", "B"}},
+      // A soft stop skips the rest of its priority run and the first rule after it; E's run
+      // reaches the end of the list.
+      {{"A HIGH SOFTSTOP -1", "B HIGH NONSTOP", "C MID NONSTOP", "D MID NONSTOP",
+        "E LOW SOFTSTOP -1", "F LOW NONSTOP"},
+       {"A", "D", "E"}},
+      // A soft return restarts at the start of its priority run...
+      {{"A VERYHIGH NONSTOP", "B HIGH NONSTOP", "C HIGH SOFTRETURN 1", "D LOW NONSTOP"},
+       {"A", "B", "C", "B", "C", "D"}},
+      // ... at the second rule when that run starts the list, as a hard return always does.
+      {{"A HIGH SOFTRETURN 1", "B HIGH NONSTOP"}, {"A", "B"}},
+      {{"A VERYHIGH NONSTOP", "B HIGH NONSTOP", "C LOW HARDRETURN 2"},
+       {"A", "B", "C", "B", "C", "B", "C"}},
+  };
+  for (const auto& test : kCases) {
+    analyzer_.GetRulesManager()->RemoveGroup(RuleGroup::kCommon);
+    Add(test.rules);
+    EXPECT_EQ(Walk(), test.tried) << test.rules.front();
+  }
   EXPECT_EQ(Walk(), (Names{"A", "B", "C"}));  // nothing matches any more
-  EXPECT_EQ(analyzer_.AnalyzeLines({}), 0);
 }
 
 TEST_F(WalkTest, NextRuleSeesThePreviousMatchGroups) {
@@ -68,7 +93,7 @@ TEST_F(WalkTest, NextRuleSeesThePreviousMatchGroups) {
                                                   RulePriority::kVeryHigh, RuleBehavior::kNonStop,
                                                   "", "", "^(\\w+) (\\w+)\n", "", ActionFunction());
   analyzer_.GetRulesManager()->AddActiveRule(split);
-  Add("Next", RulePriority::kHigh, RuleBehavior::kNonStop, -1);
+  Add({"Next HIGH NONSTOP -1"});
   Walk({"foo bar\n"});
   ASSERT_EQ(seen_.size(), 1u);
   EXPECT_EQ(seen_[0], (Lines{"foo bar\n", "foo", "bar"}));
@@ -79,43 +104,9 @@ TEST_F(WalkTest, NextRuleSeesThePreviousMatchGroups) {
   EXPECT_EQ(seen_[0], Lines{});
 }
 
-TEST_F(WalkTest, SoftStopSkipsItsPriorityRunAndTheFirstRuleAfterIt) {
-  Add("A", RulePriority::kHigh, RuleBehavior::kSoftStop, -1);
-  Add("B", RulePriority::kHigh, RuleBehavior::kNonStop);
-  Add("C", RulePriority::kMid, RuleBehavior::kNonStop);
-  Add("D", RulePriority::kMid, RuleBehavior::kNonStop);
-  Add("E", RulePriority::kLow, RuleBehavior::kSoftStop, -1);
-  Add("F", RulePriority::kLow, RuleBehavior::kNonStop);
-  // E's priority run reaches the end of the list: the walk ends.
-  EXPECT_EQ(Walk(), (Names{"A", "D", "E"}));
-}
-
-TEST_F(WalkTest, SoftReturnRestartsAtItsPriorityRun) {
-  Add("A", RulePriority::kVeryHigh, RuleBehavior::kNonStop);
-  Add("B", RulePriority::kHigh, RuleBehavior::kNonStop);
-  Add("C", RulePriority::kHigh, RuleBehavior::kSoftReturn, 1);
-  Add("D", RulePriority::kLow, RuleBehavior::kNonStop);
-  EXPECT_EQ(Walk(), (Names{"A", "B", "C", "B", "C", "D"}));
-}
-
-TEST_F(WalkTest, SoftReturnToTheListStartGoesOnWithTheSecondRule) {
-  Add("A", RulePriority::kHigh, RuleBehavior::kSoftReturn, 1);
-  Add("B", RulePriority::kHigh, RuleBehavior::kNonStop);
-  EXPECT_EQ(Walk(), (Names{"A", "B"}));
-}
-
-TEST_F(WalkTest, HardReturnRestartsAtTheSecondRule) {
-  Add("A", RulePriority::kVeryHigh, RuleBehavior::kNonStop);
-  Add("B", RulePriority::kHigh, RuleBehavior::kNonStop);
-  Add("C", RulePriority::kLow, RuleBehavior::kHardReturn, 2);
-  EXPECT_EQ(Walk(), (Names{"A", "B", "C", "B", "C", "B", "C"}));
-}
-
 TEST_F(WalkTest, EndlessReturnsAreBoundedAndTracedOnce) {
   test::TraceCapture trace;
-  Add("A", RulePriority::kHigh, RuleBehavior::kNonStop);
-  Add("Loop", RulePriority::kLow, RuleBehavior::kHardReturn, -1);
-  Add("Never", RulePriority::kVeryLow, RuleBehavior::kNonStop);
+  Add({"A HIGH NONSTOP", "Loop LOW HARDRETURN -1", "Never VERYLOW NONSTOP"});
   const Names tried = Walk();
   // A once, then Loop on its first try and on each allowed restart.
   EXPECT_EQ(tried.size(), LogAnalyzer::kMaxWalkRestarts + 2u);
@@ -126,10 +117,9 @@ TEST_F(WalkTest, EndlessReturnsAreBoundedAndTracedOnce) {
 }
 
 TEST_F(WalkTest, ErrorRulesCountExceptExpectedScripts) {
-  auto error = std::make_shared<RegexAnalyzeRule>(1, "Err", RuleKind::kError, RuleGroup::kCommon,
-                                                  RulePriority::kHigh, RuleBehavior::kHardStop, "",
-                                                  "", "ERROR", "", ActionFunction());
-  analyzer_.GetRulesManager()->AddActiveRule(error);
+  analyzer_.GetRulesManager()->AddActiveRule(std::make_shared<RegexAnalyzeRule>(
+      1, "Err", RuleKind::kError, RuleGroup::kCommon, RulePriority::kHigh, RuleBehavior::kHardStop,
+      "", "", "ERROR", "", ActionFunction()));
   EXPECT_EQ(analyzer_.AnalyzeLines({"ERROR: x\n"}), 1);
   EXPECT_EQ(analyzer_.AnalyzeLines({"ERROR in create_lang.sql\n"}), 0);
   EXPECT_EQ(analyzer_.AnalyzeLines(
@@ -141,7 +131,7 @@ TEST_F(WalkTest, ErrorRulesCountExceptExpectedScripts) {
 
 TEST_F(WalkTest, AnalyzeAvailableKeepsReadAheadLines) {
   std::vector<int64_t> indexes;
-  auto rule = Add("Any", RulePriority::kHigh, RuleBehavior::kHardStop, -1);
+  Add({"Any HIGH HARDSTOP -1"});
   analyzer_.SetMatchListener([&](const IAnalyzeRule& matched, const Lines&, const Lines&) {
     indexes.push_back(matched.GetLineIndex());
   });
@@ -163,7 +153,7 @@ TEST_F(WalkTest, AnalyzeAvailableKeepsReadAheadLines) {
 TEST_F(WalkTest, HugeLineIsTheStoredLineDuringAndAfterTheWalk) {
   const Qve::QVEstring huge(700000, 'h');
   bool thrown = false;
-  auto rule = std::make_shared<CustomAnalyzeRule>(
+  analyzer_.GetRulesManager()->AddActiveRule(std::make_shared<CustomAnalyzeRule>(
       1, "Check", RuleGroup::kCommon, RulePriority::kHigh, RuleBehavior::kHardStop, "", "",
       [&](void*, const Lines& lines, Lines&) {
         auto storage = analyzer_.GetStorage();
@@ -174,8 +164,7 @@ TEST_F(WalkTest, HugeLineIsTheStoredLineDuringAndAfterTheWalk) {
         }
         return 0;
       },
-      ActionFunction());
-  analyzer_.GetRulesManager()->AddActiveRule(rule);
+      ActionFunction()));
   analyzer_.AddText("a\n" + huge + "\nb\n" + huge + "\n");
   EXPECT_THROW(analyzer_.AnalyzeAvailable(1), std::runtime_error);
   analyzer_.AnalyzeAvailable(1);
@@ -184,35 +173,23 @@ TEST_F(WalkTest, HugeLineIsTheStoredLineDuringAndAfterTheWalk) {
   EXPECT_EQ(storage->GetRange(0, 4), (Lines{"a\n", huge + "\n", "b\n", huge + "\n"}));
 }
 
-// The embedded rules with every group active, on lines no tool should ever print.
-class LongLineTest : public ::testing::Test {
- protected:
-  LongLineTest() {
-    analyzer_.Init(false);
-    for (int32_t group = RuleGroup::kOracle; group < RuleGroup::kCount; ++group) {
-      analyzer_.GetRulesManager()->ActivateGroup(group);
-    }
+// The embedded rules with every group active, on a huge line behind one that opens the
+// multi-line rules, and on random bytes: no crash, no throw, all analyzed.
+TEST(LongLineTest, HugeLineAndRandomBytes) {
+  LogAnalyzer analyzer;
+  analyzer.Init(false);
+  for (int32_t group = RuleGroup::kOracle; group < RuleGroup::kCount; ++group) {
+    analyzer.GetRulesManager()->ActivateGroup(group);
   }
-  LogAnalyzer analyzer_;
-};
-
-TEST_F(LongLineTest, TenMegabyteLineAndMillionRandomBytes) {
-  Qve::QVEstring line = "INSERT INTO t VALUES ('";
-  line.append(10 * 1024 * 1024, 'x');
-  line += "'); ORA-00001: call sqlplus mysql.exe psql ERROR Warning: *\n";
-  // Behind a line that opens the multi-line rules, so the chunk rules see it too.
-  analyzer_.AddText("SQL*Loader-350: Syntax error at line 1.\n");
-  analyzer_.AddText(line);
-  EXPECT_GE(analyzer_.AnalyzeAvailable(1), 0);
-  EXPECT_TRUE(analyzer_.GetStorage()->AtEnd());
-
+  Qve::QVEstring text = "SQL*Loader-350: Syntax error at line 1.\nINSERT INTO t VALUES ('";
+  text.append(2 * 1024 * 1024, 'x');
+  text += "'); ORA-00001: call sqlplus mysql.exe psql ERROR Warning: *\n";
   std::mt19937 random(20240607);
   std::uniform_int_distribution<int> byte(1, 255);
-  Qve::QVEstring text(1'000'000, '\0');
-  for (char& c : text) c = static_cast<char>(byte(random));
-  analyzer_.AddText(text);
-  EXPECT_GE(analyzer_.AnalyzeAvailable(1), 0);
-  EXPECT_TRUE(analyzer_.GetStorage()->AtEnd());
+  for (int i = 0; i < 200'000; ++i) text += static_cast<char>(byte(random));
+  analyzer.AddText(text);
+  EXPECT_GE(analyzer.AnalyzeAvailable(1), 0);
+  EXPECT_TRUE(analyzer.GetStorage()->AtEnd());
 }
 
 }  // namespace
