@@ -8,6 +8,7 @@
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RegexAnalyzeRule.h"
+#include "analyzer/RuleKeywords.h"
 #include "analyzer/RuleResources.h"
 #include "analyzer/TraceCapture.h"
 
@@ -23,6 +24,8 @@ RuleSource Texts(std::map<int32_t, std::string> texts) {
     return std::string(id > LogAnalyzerRulesManager::kSupplementOffset ? "" : "not xml");
   };
 }
+
+using Names = std::vector<Qve::QVEstring>;
 
 std::vector<int32_t> Ids(const RuleList& list) {
   std::vector<int32_t> ids;
@@ -70,43 +73,30 @@ TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitions) {
   const RuleList rules = analyzer.GetRulesManager()->GetGroupRules(RuleGroup::kOracle);
   ASSERT_EQ(Ids(rules), (std::vector<int32_t>{307, -1, -1, 304}));
 
-  // Field by field the embedded rule table covers the loader; here only unescaping and CDATA.
-  auto seven = std::dynamic_pointer_cast<RegexAnalyzeRule>(rules.front());
-  ASSERT_TRUE(seven);
-  EXPECT_EQ(seven->GetDescribe(), "Find <things>");
-  EXPECT_EQ(seven->GetMatch(), "^(ORA)-([0-9]*): (.*)\\n");
-  // The nested Action is not a sibling of the first one; an unknown name binds nothing.
-  EXPECT_EQ(seven->GetActionNames(),
-            (std::vector<Qve::QVEstring>{"DoNothing", "NoSuchAction", "LoadRules"}));
-  ASSERT_EQ(seven->GetActions().size(), 3u);
-  EXPECT_TRUE(seven->GetActions()[0]);
-  EXPECT_FALSE(seven->GetActions()[1]);
-
-  // A comment or processing instruction in front of a text hides it: the match pattern is
-  // empty, so the rule matches every line with an empty whole match.
-  auto no_id = std::dynamic_pointer_cast<RegexAnalyzeRule>(*std::next(rules.begin()));
-  ASSERT_TRUE(no_id);
-  EXPECT_EQ(no_id->GetKind(), -1);  // "Warning" is not a kind
-  EXPECT_EQ(no_id->GetDescribe(), "");
-  EXPECT_EQ(no_id->GetMatch(), "");
-  TextLines groups;
-  EXPECT_EQ(no_id->Analyze(&analyzer, {"b\n"}, groups), 1);
-  EXPECT_EQ(groups, TextLines{""});
-
+  auto regex = [&](int i) {
+    return std::dynamic_pointer_cast<RegexAnalyzeRule>(*std::next(rules.begin(), i));
+  };
+  auto custom = [&](int i) {
+    return std::dynamic_pointer_cast<CustomAnalyzeRule>(*std::next(rules.begin(), i));
+  };
+  ASSERT_TRUE(regex(0) && regex(1) && custom(2) && custom(3));
+  // Entities and CDATA are unescaped. The nested Action is not a sibling of the first one; an
+  // unknown name binds nothing.
+  EXPECT_EQ(regex(0)->GetDescribe(), "Find <things>");
+  EXPECT_EQ(regex(0)->GetMatch(), "^(ORA)-([0-9]*): (.*)\\n");
+  EXPECT_EQ(regex(0)->GetActionNames(), (Names{"DoNothing", "NoSuchAction", "LoadRules"}));
+  EXPECT_TRUE(regex(0)->GetActions().at(0));
+  EXPECT_FALSE(regex(0)->GetActions().at(1));
+  // A comment or processing instruction in front of a text hides it; "Warning" is no kind.
+  EXPECT_EQ(regex(1)->GetKind(), -1);
+  EXPECT_EQ(regex(1)->GetDescribe() + regex(1)->GetMatch(), "");
   // ID is not id; the nested Action comes first in document order, so it counts, and its
-  // sibling-less position hides the later SkipLines.
-  auto custom = std::dynamic_pointer_cast<CustomAnalyzeRule>(*std::next(rules.begin(), 2));
-  ASSERT_TRUE(custom);
-  EXPECT_EQ(custom->GetName(), "---");
-  EXPECT_EQ(custom->GetCheckName(), "CheckNotEmptyString");
-  EXPECT_TRUE(custom->HasCheck());
-  EXPECT_EQ(custom->GetActionNames(), (std::vector<Qve::QVEstring>{"ReturnChunk"}));
-
-  auto bad_check = std::dynamic_pointer_cast<CustomAnalyzeRule>(rules.back());
-  ASSERT_TRUE(bad_check);
-  EXPECT_FALSE(bad_check->HasCheck());
-  groups.clear();
-  EXPECT_EQ(bad_check->Analyze(&analyzer, {"x\n"}, groups), 0);
+  // sibling-less position hides the later SkipLines. A misspelt check binds nothing.
+  EXPECT_EQ(custom(2)->GetName(), "---");
+  EXPECT_EQ(custom(2)->GetCheckName(), "CheckNotEmptyString");
+  EXPECT_TRUE(custom(2)->HasCheck());
+  EXPECT_EQ(custom(2)->GetActionNames(), Names{"ReturnChunk"});
+  EXPECT_FALSE(custom(3)->HasCheck());
 
   EXPECT_EQ(trace.Count("[DBG] Analyze rules load> Can't load rules group id = 800"), 1u)
       << trace.Text();
@@ -117,23 +107,15 @@ TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitions) {
   EXPECT_TRUE(analyzer.GetRulesManager()->GetRules().empty());
 }
 
-TEST(LogAnalyzerRulesManagerTest, UnparsableTextsAreTracedAndSkipped) {
+// A platform supplement loads after its group's own file, into that group. Texts that do not
+// parse are traced and skipped: the groups list, a rule file (COMMON), a supplement (ORACLE).
+TEST(LogAnalyzerRulesManagerTest, SupplementFollowsItsGroupsOwnFile) {
   test::TraceCapture trace;
   LogAnalyzer(Texts({})).Init(false);
   EXPECT_EQ(trace.Count("[DBG] LogAnalyzer rules manager> Error read groups xml file"), 1u)
       << trace.Text();
-  LogAnalyzer analyzer(Texts({{1, R"(<Groups><Group id="100"/><Group id="200"/></Groups>)"},
-                              {3, R"(<AnalyzeRules id="200" group="CMD">
-                                       <AnalyzeRule id="1" name="Echo" type="REGEX"
-                                         priority="LOW" behavior="NONSTOP"/>
-                                     </AnalyzeRules>)"}}));
-  analyzer.Init(false);
-  EXPECT_EQ(trace.Count("LogAnalyzer rules manager> Error parse rules xml file"), 1u);
-  EXPECT_EQ(Ids(analyzer.GetRulesManager()->GetRules()), (std::vector<int32_t>{201}));
-}
-
-TEST(LogAnalyzerRulesManagerTest, SupplementFollowsItsGroupsOwnFile) {
-  const std::string groups = R"(<Groups><Group id="200"/><Group id="300"/></Groups>)";
+  const std::string groups =
+      R"(<Groups><Group id="100"/><Group id="200"/><Group id="300"/></Groups>)";
   const char cmd_file[] = R"(<AnalyzeRules id="200" group="CMD">
       <AnalyzeRule id="9" name="Own" type="REGEX" priority="HIGH" behavior="HARDSTOP"/>
     </AnalyzeRules>)";
@@ -141,7 +123,6 @@ TEST(LogAnalyzerRulesManagerTest, SupplementFollowsItsGroupsOwnFile) {
       <AnalyzeRule id="1" name="Platform" type="REGEX" priority="HIGH" behavior="HARDSTOP"/>
     </AnalyzeRules>)";
   constexpr int32_t kOffset = LogAnalyzerRulesManager::kSupplementOffset;
-  test::TraceCapture trace;
   LogAnalyzer analyzer(Texts({{1, groups},
                               {3, cmd_file},
                               {kOffset + 3, cmd_supplement},
@@ -151,7 +132,7 @@ TEST(LogAnalyzerRulesManagerTest, SupplementFollowsItsGroupsOwnFile) {
   auto manager = analyzer.GetRulesManager();
   EXPECT_EQ(Ids(manager->GetGroupRules(RuleGroup::kCmd)), (std::vector<int32_t>{209, 2201}));
   EXPECT_EQ(manager->GetGroupRules(RuleGroup::kOracle).size(), 4u);
-  EXPECT_EQ(trace.Count("LogAnalyzer rules manager> Error parse rules xml file"), 1u);
+  EXPECT_EQ(trace.Count("LogAnalyzer rules manager> Error parse rules xml file"), 2u);
   // Filed under their group, the platform rules are active exactly when the group is.
   EXPECT_EQ(Ids(manager->GetRules()), (std::vector<int32_t>{209, 2201}));
 }
@@ -162,6 +143,24 @@ TEST(LogAnalyzerRulesManagerTest, SourceOfTheEightFilesKeepsThePlatformRules) {
   analyzer.Init(false);
   const std::vector<int32_t> cmd = Ids(analyzer.GetRulesManager()->GetGroupRules(RuleGroup::kCmd));
   EXPECT_NE(std::find(cmd.begin(), cmd.end(), 2201), cmd.end());
+}
+
+// Every keyword maps to its value and back; values outside a table have none.
+TEST(RuleKeywordsTest, KeywordsAndValuesMapBothWays) {
+  auto check = [](auto find, auto keyword, int32_t count) {
+    for (int32_t value = 0; value < count; ++value) {
+      ASSERT_NE(keyword(value), nullptr) << value;
+      EXPECT_EQ(find(keyword(value)), value);
+    }
+    EXPECT_EQ(keyword(count), nullptr);
+    EXPECT_EQ(keyword(-1), nullptr);
+    EXPECT_EQ(find("none"), kNoKeyword);
+  };
+  check(RuleType::Find, RuleType::Keyword, RuleType::kCount);
+  check(RulePriority::Find, RulePriority::Keyword, RulePriority::kCount);
+  check(RuleBehavior::Find, RuleBehavior::Keyword, RuleBehavior::kCount);
+  check(RuleGroup::Find, RuleGroup::Keyword, RuleGroup::kCount);
+  check(RuleKind::Find, RuleKind::Keyword, RuleKind::kCount);
 }
 
 }  // namespace

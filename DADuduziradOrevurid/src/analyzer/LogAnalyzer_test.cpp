@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <sstream>
 
 #include "analyzer/CustomAnalyzeRule.h"
@@ -173,23 +172,43 @@ TEST_F(WalkTest, HugeLineIsTheStoredLineDuringAndAfterTheWalk) {
   EXPECT_EQ(storage->GetRange(0, 4), (Lines{"a\n", huge + "\n", "b\n", huge + "\n"}));
 }
 
-// The embedded rules with every group active, on a huge line behind one that opens the
-// multi-line rules, and on random bytes: no crash, no throw, all analyzed.
-TEST(LongLineTest, HugeLineAndRandomBytes) {
-  LogAnalyzer analyzer;
-  analyzer.Init(false);
-  for (int32_t group = RuleGroup::kOracle; group < RuleGroup::kCount; ++group) {
-    analyzer.GetRulesManager()->ActivateGroup(group);
+// A regex rule whose own Analyze decides otherwise than its patterns say.
+class AlwaysRule : public RegexAnalyzeRule {
+ public:
+  using RegexAnalyzeRule::RegexAnalyzeRule;
+  int32_t Analyze(IAnalyzer*, const Lines&, Lines& groups) override {
+    return groups.push_back("always"), 1;
   }
-  Qve::QVEstring text = "SQL*Loader-350: Syntax error at line 1.\nINSERT INTO t VALUES ('";
-  text.append(2 * 1024 * 1024, 'x');
-  text += "'); ORA-00001: call sqlplus mysql.exe psql ERROR Warning: *\n";
-  std::mt19937 random(20240607);
-  std::uniform_int_distribution<int> byte(1, 255);
-  for (int i = 0; i < 200'000; ++i) text += static_cast<char>(byte(random));
-  analyzer.AddText(text);
-  EXPECT_GE(analyzer.AnalyzeAvailable(1), 0);
-  EXPECT_TRUE(analyzer.GetStorage()->AtEnd());
+};
+
+// What the prefilter must never skip: a rule of a derived class, a pattern PCRE2 rejects (its
+// try throws), and a pattern changed between two lines (the new one decides).
+TEST_F(WalkTest, PrefilterTriesRulesItCannotJudge) {
+  auto add = [this]<typename Rule = RegexAnalyzeRule>(int32_t id, const char* name,
+                                                      const char* match) {
+    auto rule = std::make_shared<Rule>(id, name, -1, RuleGroup::kCommon, RulePriority::kHigh,
+                                       RuleBehavior::kNonStop, "", "", match, "", ActionFunction());
+    analyzer_.GetRulesManager()->AddActiveRule(rule);
+    return rule;
+  };
+  Names matched;
+  analyzer_.SetMatchListener([&](const IAnalyzeRule& rule, const Lines&, const Lines&) {
+    matched.push_back(rule.GetName());
+  });
+  auto changing = add(1, "Changing", "^ORA-\\d+");
+  for (int32_t id = 2; id < 8; ++id) add(id, "Other", "^never here");  // enough to scan
+  add.operator()<AlwaysRule>(9, "Derived", "^never\\n");
+
+  for (const char* pattern : {"^ORA-\\d+", "^SP2-"}) {
+    changing->SetMatch(pattern);
+    analyzer_.AddText("ORA-1\nSP2-0042\n");
+    analyzer_.AnalyzeAvailable(1);
+  }
+  EXPECT_EQ(matched, (Names{"Changing", "Derived", "Derived", "Derived", "Changing", "Derived"}));
+  // PCRE2 rejects the variable-length lookbehind; the line lacks the pattern's plain part.
+  changing->SetMatch("^SP2-(?<=a+)");
+  analyzer_.AddText("ORA-1\n");
+  EXPECT_THROW(analyzer_.AnalyzeAvailable(1), std::runtime_error);
 }
 
 }  // namespace

@@ -78,22 +78,6 @@ TEST(RegexAnalyzeRuleTest, LimitOverrunIsNoMatchTracedOncePerRule) {
   EXPECT_EQ(trace.Count("Rule Other"), 1u);
 }
 
-TEST(RegexAnalyzeRuleTest, EndScriptRulesAppendTheRunValues) {
-  LogAnalyzer analyzer;
-  analyzer.SetOption(Qve::kQVOptCString, "import_ver_info", "v1");
-  analyzer.SetOption(Qve::kQVOptCString, "import_db", "Oracle");
-  // "import_host" is not set: it repeats the value read before it.
-  analyzer.SetOption(Qve::kQVOptCString, "export_path", "/exp");
-  analyzer.SetOption(Qve::kQVOptCString, "report_dir", "/rep");
-  analyzer.SetCommand("echo run");
-  for (const char* name : {"EndScript", "FinishShellScript", "EndScript2"}) {
-    Lines groups;
-    Rule("^rem End script\n", "", name)->Analyze(&analyzer, {"rem End script\n"}, groups);
-    const Lines values = {"rem End script\n", "v1", "Oracle", "Oracle", "/exp", "echo run", "/rep"};
-    EXPECT_EQ(groups, std::string(name) == "EndScript2" ? Lines{values[0]} : values) << name;
-  }
-}
-
 // Actions run in order on the same groups; an empty one is skipped; results are not used.
 TEST(RegexAnalyzeRuleTest, ActionsShareGroupsInOrderSkippingEmptyOnes) {
   auto rule = Rule("^(\\w+)\n");
