@@ -25,6 +25,7 @@ TEST(PrefilterPatternTest, ReadsAlikeOnlyWhereBothEnginesAgree) {
       {R"(a\vb\hc)", false},  // other class escapes
       {R"((?<n>a))", false},  // named groups
       {"[unclosed", false},
+      {"[a:b]c", true},
       {std::string("a\0b", 3), false},
   };
   for (const auto& test : kCases) EXPECT_EQ(ReadsAlike(test.pattern), test.alike) << test.pattern;
@@ -51,6 +52,8 @@ TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
       {R"(ab+c|de)", "(?:a)|(?:de)"},
       {R"(a(?=bcd)e)", "a"},
       {R"(^(.+)\n|x)", ""},
+      {R"(ab{2}cd{1,3}e)", "a"},
+      {"[[:alpha:]]", ""},
   };
   for (const auto& test : kCases) EXPECT_EQ(PrefilterForm(test.pattern), test.form) << test.pattern;
 }

@@ -22,18 +22,20 @@ std::shared_ptr<RegexAnalyzeRule> Rule(const Qve::QVEstring& match,
                                             ActionFunction());
 }
 
-// ECMAScript line semantics on hand-made patterns (the embedded ones are compared with
-// ECMAScript on real output), groups aligned and cut at a zero byte, the prematch only filters.
+// The rule files are written for ECMAScript on bytes: its line semantics, groups aligned and cut
+// at a zero byte; the prematch only filters.
 TEST(RegexAnalyzeRuleTest, MatchesAndGroups) {
   const struct {
     Qve::QVEstring match, prematch;
     Lines lines, groups;  // no groups: no match
   } kCases[] = {
-      {"^a.b\n", "", {"a\rb\n"}, {}},                         // "." is not "\r"
-      {"^b\n", "", {"a\n", "b\n"}, {}},                       // "^" only at the joined text's start
-      {"^a\nb\n", "", {"a\n", "b\n"}, {"a\nb\n"}},            // lines joined without separators
-      {"a$", "", {"a\n"}, {}},                                // "$" only at the very end
-      {"^\\w+\n", "", {"\xC3\xA9t\xC3\xA9\n"}, {}},           // bytes, not UTF-8 letters
+      {"^a.b\n", "", {"a\rb\n"}, {}},                // "." is not "\r"
+      {"^b\n", "", {"a\n", "b\n"}, {}},              // "^" only at the joined text's start
+      {"^a\nb\n", "", {"a\n", "b\n"}, {"a\nb\n"}},   // lines joined without separators
+      {"a$", "", {"a\n"}, {}},                       // "$" only at the very end
+      {"^\\w+\n", "", {"\xC3\xA9t\xC3\xA9\n"}, {}},  // bytes, not UTF-8 letters
+      {"^a\\sb\n", "", {"a\xA0" "b\n"}, {}},            // nor a Latin-1 blank
+      {"^a\\sb\n", "", {"a\rb\n"}, {"a\rb\n"}},
       {"^(x)?(a)(z)?\n", "", {"a\n"}, {"a\n", "", "a", ""}},  // unset groups stay in place
       {"^(.*)\n", "", {Qve::QVEstring("ab\0cd\n", 6)}, {"ab", "ab"}},
       {"", "", {"anything\n"}, {""}},  // an empty pattern matches everything, empty
