@@ -170,8 +170,7 @@ TEST_F(WalkTest, HugeLineIsTheStoredLineDuringAndAfterTheWalk) {
 }
 
 // A regex rule whose own Analyze decides otherwise than its patterns say.
-class AlwaysRule : public RegexAnalyzeRule {
- public:
+struct AlwaysRule : RegexAnalyzeRule {
   using RegexAnalyzeRule::RegexAnalyzeRule;
   int32_t Analyze(IAnalyzer*, const Lines&, Lines& groups) override {
     return groups.push_back("always"), 1;
@@ -181,21 +180,20 @@ class AlwaysRule : public RegexAnalyzeRule {
 // What the prefilter must never skip: a rule of a derived class, a pattern PCRE2 rejects (its
 // try throws), and a pattern changed between two lines (the new one decides).
 TEST_F(WalkTest, PrefilterTriesRulesItCannotJudge) {
-  auto add = [this]<typename Rule = RegexAnalyzeRule>(int32_t id, const char* name,
-                                                      const char* match) {
-    auto rule = std::make_shared<Rule>(id, name, -1, RuleGroup::kCommon, RulePriority::kHigh,
-                                       RuleBehavior::kNonStop, "", "", match, "", ActionFunction());
-    analyzer_.GetRulesManager()->AddActiveRule(rule);
-    return rule;
-  };
   Names matched;
   analyzer_.SetMatchListener([&](const IAnalyzeRule& rule, const Lines&, const Lines&) {
     matched.push_back(rule.GetName());
   });
-  auto changing = add(1, "Changing", "^ORA-\\d+");
-  for (int32_t id = 2; id < 8; ++id) add(id, "Other", "^never here");  // enough to scan
-  add.operator()<AlwaysRule>(9, "Derived", "^never\\n");
-
+  std::shared_ptr<RegexAnalyzeRule> changing;
+  for (int32_t id = 1; id < 9; ++id) {  // enough filtered rules to scan
+    auto rule = std::make_shared<RegexAnalyzeRule>(id, id == 1 ? "Changing" : "Other", -1, 0, 0,
+                                                   RuleBehavior::kNonStop, "", "", "^never", "",
+                                                   ActionFunction());
+    analyzer_.GetRulesManager()->AddActiveRule(rule);
+    if (id == 1) changing = rule;
+  }
+  analyzer_.GetRulesManager()->AddActiveRule(std::make_shared<AlwaysRule>(
+      9, "Derived", -1, 0, 0, RuleBehavior::kNonStop, "", "", "^never", "", ActionFunction()));
   for (const char* pattern : {"^ORA-\\d+", "^SP2-"}) {
     changing->SetMatch(pattern);
     analyzer_.AddText("ORA-1\nSP2-0042\n");

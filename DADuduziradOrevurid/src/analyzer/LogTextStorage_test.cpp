@@ -23,10 +23,6 @@ TEST(LogTextStorageTest, HandsOutLinesAndReadsAround) {
   EXPECT_EQ(storage.GetLines(1), (TextLines{"2\n"}));
   EXPECT_EQ(storage.GetPosition(), 2u);
   EXPECT_EQ(storage.Remaining(), 3);
-  // Reading by index does not move the position.
-  EXPECT_EQ(storage.GetAt(0), (TextLines{"1\n"}));
-  EXPECT_EQ(storage.GetRange(3, 5), (TextLines{"4\n", "5\n"}));
-  EXPECT_TRUE(storage.GetAt(5).empty());
   EXPECT_FALSE(storage.PastEnd(4));
   EXPECT_TRUE(storage.PastEnd(5));
 
