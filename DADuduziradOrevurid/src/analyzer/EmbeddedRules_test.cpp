@@ -46,9 +46,8 @@ std::vector<std::shared_ptr<IAnalyzeRule>> AllRules(LogAnalyzer& analyzer) {
   return rules;
 }
 
-// Every group loads without a traced problem; ids are unique; every action and check name
-// binds (a misspelt one loads as an empty callable); every pattern compiles; the platform
-// rules take the ids of their group's file plus 2000.
+// Every group loads without a traced problem; ids are unique; every action and check binds (a
+// misspelt one is an empty callable); patterns compile; platform ids are their file's + 2000.
 TEST(EmbeddedRulesTest, EveryRuleLoadsAndBinds) {
   LogAnalyzer analyzer;
   analyzer.Init(false);

@@ -14,8 +14,7 @@
 namespace Qva {
 namespace {
 
-// A rule source over texts given by the test; unknown numbers give an unparsable text, unknown
-// supplements none.
+// Texts given by the test; other numbers give an unparsable text, other supplements none.
 RuleSource Texts(std::map<int32_t, std::string> texts) {
   return [texts = std::move(texts)](int32_t id) {
     auto found = texts.find(id);
@@ -45,19 +44,11 @@ const char kOracleFile[] = R"(<!-- test rules -->
     <Action>NoSuchAction</Action>
     <Action>LoadRules</Action>
   </AnalyzeRule>
-  <AnalyzeRule name="NoId" type="REGEX" priority="LOW" behavior="SOFTSTOP">
-    <Describe><?note x?>Hidden</Describe>
-    <Type>Warning</Type>
-    <Match><!-- x -->^a\n</Match>
-  </AnalyzeRule>
   <AnalyzeRule ID="3" type="CUSTOM" priority="MID" behavior="NONSTOP">
     <Check>CheckNotEmptyString</Check>
     <Output>4</Output>
     <Other><Action>ReturnChunk</Action></Other>
     <Action>SkipLines</Action>
-  </AnalyzeRule>
-  <AnalyzeRule id="4" name="BadCheck" type="CUSTOM" priority="MID" behavior="NONSTOP">
-    <Check>checknotemptystring</Check>
   </AnalyzeRule>
   <AnalyzeRule id="5" name="NoType" priority="HIGH" behavior="HARDSTOP"/>
   <AnalyzeRule id="6" name="BadType" type="regex" priority="HIGH" behavior="HARDSTOP"/>
@@ -70,40 +61,31 @@ TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitions) {
       Texts({{1, R"(<Groups><group id="300"/><Group id="800"/></Groups>)"}, {4, kOracleFile}}));
   analyzer.Init(false);
   const RuleList rules = analyzer.GetRulesManager()->GetGroupRules(RuleGroup::kOracle);
-  ASSERT_EQ(Ids(rules), (std::vector<int32_t>{307, -1, -1, 304}));
-  auto regex = [&](int i) {
-    return std::dynamic_pointer_cast<RegexAnalyzeRule>(*std::next(rules.begin(), i));
-  };
-  auto custom = [&](int i) {
-    return std::dynamic_pointer_cast<CustomAnalyzeRule>(*std::next(rules.begin(), i));
-  };
-  ASSERT_TRUE(regex(0) && regex(1) && custom(2) && custom(3));
+  ASSERT_EQ(Ids(rules), (std::vector<int32_t>{307, -1}));
+  const auto seven = std::dynamic_pointer_cast<RegexAnalyzeRule>(rules.front());
+  const auto custom = std::dynamic_pointer_cast<CustomAnalyzeRule>(rules.back());
+  ASSERT_TRUE(seven && custom);
   // Entities and CDATA are unescaped. The nested Action is not a sibling of the first one; an
   // unknown name binds nothing.
-  EXPECT_EQ(regex(0)->GetDescribe(), "Find <things>");
-  EXPECT_EQ(regex(0)->GetMatch(), "^(ORA)-([0-9]*): (.*)\\n");
-  EXPECT_EQ(regex(0)->GetActionNames(), (Names{"DoNothing", "NoSuchAction", "LoadRules"}));
-  EXPECT_TRUE(regex(0)->GetActions().at(0));
-  EXPECT_FALSE(regex(0)->GetActions().at(1));
-  // A comment or processing instruction in front of a text hides it; "Warning" is no kind.
-  EXPECT_EQ(regex(1)->GetKind(), -1);
-  EXPECT_EQ(regex(1)->GetDescribe() + regex(1)->GetMatch(), "");
+  EXPECT_EQ(seven->GetDescribe(), "Find <things>");
+  EXPECT_EQ(seven->GetMatch(), "^(ORA)-([0-9]*): (.*)\\n");
+  EXPECT_EQ(seven->GetActionNames(), (Names{"DoNothing", "NoSuchAction", "LoadRules"}));
+  EXPECT_TRUE(seven->GetActions().at(0));
+  EXPECT_FALSE(seven->GetActions().at(1));
   // ID is not id; the nested Action comes first in document order, so it counts, and its
-  // sibling-less position hides the later SkipLines. A misspelt check binds nothing.
-  EXPECT_EQ(custom(2)->GetName() + custom(2)->GetCheckName(), "---CheckNotEmptyString");
-  EXPECT_EQ(custom(2)->GetActionNames(), Names{"ReturnChunk"});
-  EXPECT_TRUE(custom(2)->HasCheck());
-  EXPECT_FALSE(custom(3)->HasCheck());
+  // sibling-less position hides the later SkipLines.
+  EXPECT_EQ(custom->GetName() + custom->GetCheckName(), "---CheckNotEmptyString");
+  EXPECT_EQ(custom->GetActionNames(), Names{"ReturnChunk"});
+  EXPECT_TRUE(custom->HasCheck());
   // Rules without a known type are not added. ORACLE is loaded but not active.
-  EXPECT_EQ(trace.Count("Analyze rules load> Added rule "), 4u);
+  EXPECT_EQ(trace.Count("Analyze rules load> Added rule "), 2u);
   EXPECT_EQ(trace.Count("[DBG] Analyze rules load> Can't load rules group id = 800"), 1u);
   EXPECT_EQ(trace.Count("Analyze action manager> Can't find action NoSuchAction"), 1u);
   EXPECT_TRUE(analyzer.GetRulesManager()->GetRules().empty());
 }
 
-// A platform supplement loads after its group's own file, into that group, and is active with
-// it; a source of the eight files only keeps the embedded supplement. Texts that do not parse
-// are traced and skipped: the groups list, a rule file (COMMON), a supplement (ORACLE).
+// A supplement loads after its group's own file, into that group; a source of the eight files
+// keeps the embedded one. Unparsable groups list, rule file and supplement are traced, skipped.
 TEST(LogAnalyzerRulesManagerTest, SupplementFollowsItsGroupsOwnFile) {
   test::TraceCapture trace;
   LogAnalyzer(Texts({})).Init(false);
@@ -121,7 +103,7 @@ TEST(LogAnalyzerRulesManagerTest, SupplementFollowsItsGroupsOwnFile) {
   analyzer.Init(false);
   auto manager = analyzer.GetRulesManager();
   EXPECT_EQ(Ids(manager->GetGroupRules(RuleGroup::kCmd)), (std::vector<int32_t>{209, 2201}));
-  EXPECT_EQ(manager->GetGroupRules(RuleGroup::kOracle).size(), 4u);
+  EXPECT_EQ(manager->GetGroupRules(RuleGroup::kOracle).size(), 2u);
   EXPECT_EQ(trace.Count("LogAnalyzer rules manager> Error parse rules xml file"), 2u);
   EXPECT_EQ(Ids(manager->GetRules()), (std::vector<int32_t>{209, 2201}));
 
@@ -130,8 +112,7 @@ TEST(LogAnalyzerRulesManagerTest, SupplementFollowsItsGroupsOwnFile) {
   EXPECT_GE(Ids(eight.GetRulesManager()->GetGroupRules(RuleGroup::kCmd)).back(), 2000);
 }
 
-// Every keyword maps to its value and back (one template serves every table); values outside
-// a table have none.
+// Keywords map to values and back (one template serves every table); outside a table, none.
 TEST(RuleKeywordsTest, KeywordsAndValuesMapBothWays) {
   for (int32_t group = 0; group < RuleGroup::kCount; ++group) {
     const char* keyword = RuleGroup::Keyword(group);

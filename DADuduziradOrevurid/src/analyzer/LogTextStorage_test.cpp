@@ -37,8 +37,7 @@ TEST(LogTextStorageTest, HandsOutLinesAndReadsAround) {
   EXPECT_TRUE(storage.AtEnd());
 }
 
-// Lines of every size, so that some fill a chunk exactly, some spill into the next and some
-// get a block of their own; each must come back as stored, and be its own line to PeekLine.
+// Lines that fill a chunk exactly, spill into the next or get a block of their own come back.
 TEST(LogTextStorageTest, KeepsLinesAcrossChunksAndOwnBlocks) {
   const size_t kSizes[] = {1, 80, 300000, 700000, 2097151, 2097152, 5, 3000000, 64, 1048575};
   LogTextStorage storage;

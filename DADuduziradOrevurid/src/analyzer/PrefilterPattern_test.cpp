@@ -31,9 +31,8 @@ TEST(PrefilterPatternTest, ReadsAlikeOnlyWhereBothEnginesAgree) {
   for (const auto& test : kCases) EXPECT_EQ(ReadsAlike(test.pattern), test.alike) << test.pattern;
 }
 
-// The form is a part that every match contains: a plain run, the prefix after "^" when it is
-// selective enough, one form per branch of a top-level alternation, nothing when only the line
-// feed is left.
+// The form is a part of every match: a plain run, the prefix after "^" when selective enough,
+// one form per top-level branch, nothing when only the line feed is left.
 TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
   const struct {
     const char* pattern;

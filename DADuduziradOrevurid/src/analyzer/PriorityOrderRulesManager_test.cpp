@@ -21,8 +21,8 @@ std::vector<int32_t> Ids(const RuleList& list) {
   return ids;
 }
 
-// The active list is ordered by priority (unknown first), group and id; a rule equal in all three
-// goes in front. Group lists keep load order, and a group activated twice is in the list twice.
+// Active rules by priority (unknown first), group and id, an equal one in front; group lists keep
+// load order; a group activated twice is in the list twice.
 TEST(PriorityOrderRulesManagerTest, ActiveListIsOrderedByPriorityGroupAndId) {
   PriorityOrderRulesManager manager;
   for (const auto& [id, group, priority] : std::vector<std::tuple<int32_t, int32_t, int32_t>>{

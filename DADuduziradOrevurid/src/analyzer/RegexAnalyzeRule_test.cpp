@@ -21,8 +21,8 @@ std::shared_ptr<RegexAnalyzeRule> Rule(const Qve::QVEstring& match,
                                             ActionFunction());
 }
 
-// The rule files are written for ECMAScript on bytes: its line semantics, groups aligned and cut
-// at a zero byte; the prematch only filters.
+// ECMAScript on bytes, as the rule files are written: line semantics, groups aligned and cut at
+// a zero byte; the prematch only filters.
 TEST(RegexAnalyzeRuleTest, MatchesAndGroups) {
   const struct {
     Qve::QVEstring match, prematch;
@@ -54,7 +54,7 @@ TEST(RegexAnalyzeRuleTest, MatchesAndGroups) {
   }
 }
 
-// A rejected pattern throws PCRE2's message on every try; a new pattern counts from the next.
+// A rejected pattern throws on every try; a new pattern counts from the next.
 TEST(RegexAnalyzeRuleTest, RejectedPatternFailsOnEveryTry) {
   auto rule = Rule("^(unclosed\n");
   Lines groups;
