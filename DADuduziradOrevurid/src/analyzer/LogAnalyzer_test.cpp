@@ -23,9 +23,9 @@ class WalkTest : public ::testing::Test {
 
   // Adds custom rules "NAME PRIORITY BEHAVIOR MATCHES" that record each try and match MATCHES
   // times (-1: always), their groups the lines they were tried on.
-  void Add(const std::vector<std::string>& specs) {
-    for (const std::string& spec : specs) {
-      std::istringstream in(spec);
+  void Add(const std::vector<std::string>& definitions) {
+    for (const std::string& definition : definitions) {
+      std::istringstream in(definition);
       std::string name, priority, behavior;
       auto remaining = std::make_shared<int>(0);
       in >> name >> priority >> behavior >> *remaining;
