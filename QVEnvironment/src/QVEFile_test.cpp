@@ -16,11 +16,6 @@ namespace {
 
 using test::CatchQV;
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // Names in `folder`, to see that no temporary file is left behind.
 std::set<std::string> Listing(const std::string& folder) {
   std::set<std::string> names;
@@ -42,7 +37,7 @@ TEST_F(FileTest, CreateTruncatesAndFailuresThrowTheirCodeAndText) {
   file.Create(kept);
   EXPECT_EQ(file.Write("new", 3), 3u);
   file.Close();
-  EXPECT_EQ(ReadAll(kept), "new");
+  EXPECT_EQ(test::ReadFile(kept), "new");
   file.Open(kept);
   auto error = CatchQV([&] { file.Open(missing); });
   ASSERT_NE(error, nullptr);
@@ -78,7 +73,7 @@ TEST_F(FileTest, ReplaceContentsKeepsModeAndLinkAndLeavesNothingBehind) {
   file.Open(folder_.File("link.js"));
   file.ReplaceContents("new", 3);
   EXPECT_FALSE(file.IsOpen());
-  EXPECT_EQ(ReadAll(target), "new");
+  EXPECT_EQ(test::ReadFile(target), "new");
   EXPECT_TRUE(std::filesystem::is_symlink(folder_.File("link.js")));
   struct stat info {};
   ASSERT_EQ(::stat(target.c_str(), &info), 0);

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -19,6 +21,12 @@ std::unique_ptr<QVException> CatchQV(Body&& body) {
     return std::unique_ptr<QVException>(e);
   }
   return nullptr;
+}
+
+// The bytes of a file; empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // A fresh folder under the system's temporary folder, removed with everything in it.

@@ -35,13 +35,6 @@ constexpr const char* kAbsent = "(absent)";
 constexpr const char* kAny = "(any)";
 constexpr std::chrono::minutes kDeadline(3);
 
-// The text of a file; empty when it cannot be read (also for a folder).
-std::string ReadText(const fs::path& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
-
 // The script names its target system first: that line activates the system's rules.
 const std::string kHeader =
     "#!/bin/sh\necho \"Importing database objects to Oracle\"\necho \"Importing Table EMP to "
@@ -211,9 +204,10 @@ struct Outcome {
 // Whether a process that has not ended is left in the process group whose id `group_file`
 // holds. Ended ones wait, as zombies, for whoever adopts them to reap them; they count as gone.
 bool GroupHasProcesses(const fs::path& group_file) {
-  const std::string group = ReadText(group_file);
+  const std::string group = Qve::test::ReadFile(group_file);
   for (const auto& entry : fs::directory_iterator("/proc")) {
-    std::string stat = ReadText(entry.path() / "stat");  // pid (comm) state ppid pgrp ...
+    std::string stat =
+        Qve::test::ReadFile(entry.path() / "stat");  // pid (comm) state ppid pgrp ...
     std::istringstream fields(stat.substr(stat.rfind(')') + 1));
     std::string state, parent, process_group;
     fields >> state >> parent >> process_group;
@@ -275,8 +269,8 @@ const Outcome& Result(const std::string& name) {
     } else {
       outcome.exit_code = children[i].exit_code();
     }
-    outcome.out = ReadText(folder / "stdout.txt");
-    outcome.err = ReadText(folder / "stderr.txt");
+    outcome.out = Qve::test::ReadFile(folder / "stdout.txt");
+    outcome.err = Qve::test::ReadFile(folder / "stderr.txt");
   }
   return outcomes.at(name);
 }
@@ -299,7 +293,7 @@ TEST(LauncherEndToEnd, EveryScenarioEndsAsExpected) {
     for (const auto& [file, pattern] : scenario.after) {
       ASSERT_EQ(fs::exists(run.folder / file), pattern != kAbsent) << file;
       if (pattern == kAbsent) continue;
-      EXPECT_THAT(ReadText(run.folder / file), ContainsRegex(pattern));
+      EXPECT_THAT(Qve::test::ReadFile(run.folder / file), ContainsRegex(pattern));
     }
     if (scenario.stop_signal != 0) {
       EXPECT_FALSE(GroupHasProcesses(run.folder / fs::path(scenario.ready_file).parent_path() /

@@ -215,8 +215,8 @@ TEST(ImportLogTest, PlatformSupplementChangesNoVerdict) {
     const char* root = kRoot;
   };
   const std::string dir = ML_SOURCE_DIR "/tests/e2e/captured/";
-  const std::string psql = test::ReadText(dir + "postgresql-failures.txt");
-  const std::string mysql = test::ReadText(dir + "mariadb-failures.txt");
+  const std::string psql = Qve::test::ReadFile(dir + "postgresql-failures.txt");
+  const std::string mysql = Qve::test::ReadFile(dir + "mariadb-failures.txt");
   std::vector<Log> logs = {
       {"PostgreSQL", psql, "psql", "movarin_all.sh"},
       {"MariaDB", mysql, "mysql", "movarin_all.sh"},

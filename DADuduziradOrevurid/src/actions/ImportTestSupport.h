@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "QVETestSupport.h"
 #include "actions/ImportActions.h"
@@ -17,12 +16,6 @@
 #include "reports/JsonImportReport.h"
 
 namespace Qva::test {
-
-inline std::string ReadText(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
 
 // An HTML log and a JSON report in a fresh folder; the report lists `object`, if any.
 class TestOutputs {
@@ -40,7 +33,7 @@ class TestOutputs {
 
   // The page's lines after the header, each without its time stamp and "\r\n".
   std::vector<std::string> LogLines() const {
-    const std::string text = ReadText(folder_.File("rpt/Import/import_log.html"));
+    const std::string text = Qve::test::ReadFile(folder_.File("rpt/Import/import_log.html"));
     std::vector<std::string> lines;
     for (size_t at = text.find("<br><tmstp>"); at != std::string::npos;) {
       const size_t end = text.find("\r\n", at);
