@@ -3,9 +3,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "QVEException.h"
@@ -23,10 +23,12 @@ std::unique_ptr<QVException> CatchQV(Body&& body) {
   return nullptr;
 }
 
-// The bytes of a file; empty when it cannot be read.
+// The bytes of a file; empty when it cannot be read (also a folder: the stream insertion
+// catches the read error that an iterator would throw).
 inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
 }
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
