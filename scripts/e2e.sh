@@ -64,12 +64,19 @@ my_start "$work/my" "$my_port" || { fail "MariaDB did not start"; finish; }
 my_admin -e "GRANT ALL PRIVILEGES ON *.* TO '$ML_USER'@'127.0.0.1'" ||
   { fail "cannot grant the MariaDB user"; finish; }
 
-# A fresh target database for each scenario, so every scenario starts from the same state.
-reset_postgresql() {
-  pg_admin -q -c "DROP DATABASE IF EXISTS $ML_DB" -c "CREATE DATABASE $ML_DB OWNER $ML_USER"
-}
-reset_mariadb() {
-  my_admin -e "DROP DATABASE IF EXISTS $ML_DB; CREATE DATABASE $ML_DB;"
+# reset_target FOLDER KIND: a fresh target database, so every scenario starts from the same
+# state; before a failures run on PostgreSQL, a table left over in the target, so that its import
+# finds it there.
+reset_target() {
+  if [ "$1" = mariadb ]; then
+    my_admin -e "DROP DATABASE IF EXISTS $ML_DB; CREATE DATABASE $ML_DB;"
+    return
+  fi
+  pg_admin -q -c "DROP DATABASE IF EXISTS $ML_DB" -c "CREATE DATABASE $ML_DB OWNER $ML_USER" ||
+    return
+  [ "$2" != failures ] || PGPASSWORD=$ML_PASSWORD "$psql" -X -q -h 127.0.0.1 -p "$pg_port" \
+    -U "$ML_USER" -d "$ML_DB" \
+    -c "CREATE TABLE public.settings (name varchar(40) PRIMARY KEY, value text)"
 }
 
 # prepare SCENARIO FOLDER KIND PSQL: copies the objects and the scenario's scripts into a run
@@ -86,12 +93,6 @@ prepare() {
   echo "$dir"
 }
 
-# Before a failures run: a table left over in the target, so that its import finds it there.
-seed_postgresql_failures() {
-  PGPASSWORD=$ML_PASSWORD "$psql" -X -q -h 127.0.0.1 -p "$pg_port" -U "$ML_USER" -d "$ML_DB" \
-    -c "CREATE TABLE public.settings (name varchar(40) PRIMARY KEY, value text)"
-}
-
 # capture SCENARIO DIR: the import scripts' own output, run without the launcher, with the run's
 # folder and ports replaced by fixed values.
 capture() {
@@ -105,23 +106,14 @@ capture() {
 }
 
 run_scenario() {  # NAME FOLDER KIND [PSQL]
-  local name=$1 folder=$2 kind=$3 client=${4:-$psql} dir port
+  local name=$1 folder=$2 kind=$3 client=${4:-$psql} dir port=$pg_port
   echo "== $name =="
-  if [ "$folder" = postgresql ]; then
-    port=$pg_port
-    reset_postgresql || { fail "$name: cannot reset the target database"; return; }
-    if [ "$kind" = failures ]; then
-      seed_postgresql_failures || { fail "$name: cannot seed the target database"; return; }
-    fi
-  else
-    port=$my_port
-    reset_mariadb || { fail "$name: cannot reset the target database"; return; }
-  fi
+  [ "$folder" = postgresql ] || port=$my_port
+  reset_target "$folder" "$kind" || { fail "$name: cannot reset the target database"; return; }
   dir=$(prepare "$name" "$folder" "$kind" "$client") || { fail "$name: cannot prepare"; return; }
   if [ "${ML_E2E_CAPTURE:-0}" = 1 ] && [ "$kind" != clean ] && [ "$client" = "$psql" ]; then
     capture "$name" "$dir"
-    "reset_$folder" && { [ "$folder$kind" != postgresqlfailures ] || seed_postgresql_failures; } ||
-      { fail "$name: cannot reset after capturing"; return; }
+    reset_target "$folder" "$kind" || { fail "$name: cannot reset after capturing"; return; }
     rm -f "$dir/import.log"
   fi
   python3 "$e2e/check.py" --scenario "$name" --dir "$dir" --launcher "$launcher" \
@@ -132,9 +124,7 @@ run_scenario() {  # NAME FOLDER KIND [PSQL]
 
 # count_checks NAME FILE: adds the "checks passed=N failed=M" line of FILE to the totals.
 count_checks() {
-  local result
-  result=$(tail -n 1 "$2" 2>/dev/null)
-  if [[ $result =~ ^checks\ passed=([0-9]+)\ failed=([0-9]+)$ ]]; then
+  if [[ $(tail -n 1 "$2" 2>/dev/null) =~ ^checks\ passed=([0-9]+)\ failed=([0-9]+)$ ]]; then
     passed=$((passed + BASH_REMATCH[1]))
     failed=$((failed + BASH_REMATCH[2]))
   else

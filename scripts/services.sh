@@ -37,10 +37,7 @@ services_install() {
 }
 
 free_port() {
-  python3 -c 'import socket
-s = socket.socket()
-s.bind(("127.0.0.1", 0))
-print(s.getsockname()[1])'
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
 # Polls COMMAND... once a second until it succeeds or SERVICE_WAIT_SECONDS pass.
@@ -59,9 +56,7 @@ pg_bin() {
   echo "$dir"
 }
 
-PG_DIR=
-PG_PORT=
-PG_SOCKET=
+PG_DIR= PG_PORT= PG_SOCKET=
 
 pg_start() {
   PG_DIR=$1 PG_PORT=$2
@@ -107,10 +102,7 @@ pg_stop() {
       >/dev/null 2>&1
 }
 
-MY_DIR=
-MY_PORT=
-MY_SOCKET=
-MY_PID=
+MY_DIR= MY_PORT= MY_SOCKET= MY_PID=
 
 my_start() {
   MY_DIR=$1 MY_PORT=$2

@@ -18,6 +18,7 @@ TEST(StopSignalsTest, TheFirstStopIsPassedOnToTheGroupTheSecondEndsTheProgram) {
     InstallStopHandlers();
     QVEProcess sleeper;
     sleeper.Start("/bin/sleep 30", "", false);
+    { QVStopForwarding idle(sleeper.GetPid(), 1); }  // without a stop the group is left alone
     {
       QVStopForwarding forwarding(sleeper.GetPid(), 1);
       raise(SIGTERM);

@@ -31,21 +31,19 @@ LOG_LINK = re.compile(r'href="Import/import_log\.html#(\d+)"')
 
 def dump_dom(chromium, url):
     """The page's DOM after its scripts ran, and what Chromium said on stderr."""
-    profile = tempfile.mkdtemp(prefix="ml-e2e-chromium.")
-    try:
+    profile_folder = tempfile.TemporaryDirectory(prefix="ml-e2e-chromium.",
+                                                 ignore_cleanup_errors=True)
+    with profile_folder as profile:
         command = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
                    "--no-first-run", "--disable-background-networking",
                    "--disable-component-update", "--disable-sync", "--user-data-dir=" + profile,
                    "--dump-dom", url]
         try:
-            done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                  stdin=subprocess.DEVNULL, timeout=BROWSER_TIMEOUT)
+            done = subprocess.run(command, capture_output=True, stdin=subprocess.DEVNULL,
+                                  timeout=BROWSER_TIMEOUT)
         except subprocess.TimeoutExpired:
             return "", "chromium timed out"
-        return (done.stdout.decode("utf-8", "replace"),
-                done.stderr.decode("utf-8", "replace")[-500:])
-    finally:
-        shutil.rmtree(profile, ignore_errors=True)
+    return done.stdout.decode("utf-8", "replace"), done.stderr.decode("utf-8", "replace")[-500:]
 
 
 class Elements(HTMLParser):
@@ -104,27 +102,26 @@ def check_run(c, chromium, run_dir, doc, log_html):
 HOSTILE = '<img src=x onerror="document.documentElement.setAttribute(\'data-pwned\',1)">'
 
 
-def hostile_data():
-    return {
-        "general_information": {"target_database": HOSTILE, "constructor": 3},
-        "objects": [
-            {"object_name": HOSTILE, "object_type": "<b>Table</b>", "import_status": "Failed",
-             "error_message": "</script>" + HOSTILE, "error_link": "import_log.html#12",
-             "comments": HOSTILE, "comments_link": "javascript:alert(1)"},
-            {"object_name": "a&b", "import_status": "Warning", "comments": HOSTILE},
-            {"object_name": "plain", "object_type": "__proto__", "error_link": "javascript:x"},
-        ],
-        "error_table": [
-            {"error_type": "Import", "number_of_occurences": 1, "error_message": HOSTILE,
-             "error_link": "https://example.invalid/#12", "failed_objects": HOSTILE + "\nplain"},
-        ],
-    }
+HOSTILE_DATA = {
+    "general_information": {"target_database": HOSTILE, "constructor": 3},
+    "objects": [
+        {"object_name": HOSTILE, "object_type": "<b>Table</b>", "import_status": "Failed",
+         "error_message": "</script>" + HOSTILE, "error_link": "import_log.html#12",
+         "comments": HOSTILE, "comments_link": "javascript:alert(1)"},
+        {"object_name": "a&b", "import_status": "Warning", "comments": HOSTILE},
+        {"object_name": "plain", "object_type": "__proto__", "error_link": "javascript:x"},
+    ],
+    "error_table": [
+        {"error_type": "Import", "number_of_occurences": 1, "error_message": HOSTILE,
+         "error_link": "https://example.invalid/#12", "failed_objects": HOSTILE + "\nplain"},
+    ],
+}
 
 
 def check_crafted(c, chromium, page, work):
     """Hostile texts stay text; a malformed or missing data.js gives a visible message."""
     cases = {
-        "hostile": "const json =" + json.dumps(hostile_data()),
+        "hostile": "const json =" + json.dumps(HOSTILE_DATA),
         "malformed": 'const json ={"objects": [{"object_name": "x"',
         "not an object": "const json =[1, 2]",
         "missing": None,
@@ -163,17 +160,12 @@ def main():
     from check import Checks  # noqa: E402 (check.py imports this file)
 
     parser = argparse.ArgumentParser()
-    parser.add_argument("--page", required=True)
-    parser.add_argument("--chromium", required=True)
-    parser.add_argument("--work", required=True)
+    for name in ("--page", "--chromium", "--work"):
+        parser.add_argument(name, required=True)
     args = parser.parse_args()
     c = Checks("report-page")
     check_crafted(c, args.chromium, os.path.abspath(args.page), os.path.abspath(args.work))
-    result = "checks passed=%d failed=%d" % (c.passed, c.failed)
-    print(result)
-    with open(os.path.join(args.work, "check.txt"), "w") as f:
-        f.write(result + "\n")
-    return 0 if c.failed == 0 else 1
+    return c.finish(args.work)
 
 
 if __name__ == "__main__":

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
+#include "QVETestSupport.h"
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/TraceCapture.h"
@@ -11,137 +10,62 @@
 namespace Qva {
 namespace {
 
-Qve::QVEstring RuleFile(int32_t id, const char* group) {
-  return "<AnalyzeRules id=\"" + std::to_string(id) + "\" group=\"" + group +
-         "\"><AnalyzeRule id=\"1\" name=\"" + group +
-         "\" type=\"REGEX\" priority=\"HIGH\" behavior=\"HARDSTOP\"/></AnalyzeRules>";
+// Ids count up from 1 in registration order; a repeated name keeps its first action, names are
+// case-sensitive and a missing one is traced; a taken id throws.
+TEST(SimpleActionManagerTest, RegistrationAndLookup) {
+  SimpleActionManager manager;
+  for (int32_t id = 1; id <= 3; ++id) {
+    auto action = [id](void*, const TextLines&, TextLines&) { return id; };
+    EXPECT_EQ(manager.AddAction(id == 2 ? "Second" : "First", action), static_cast<uint32_t>(id));
+  }
+  TextLines groups;
+  EXPECT_EQ(manager.GetAction(2u)(nullptr, {}, groups), 2);
+  EXPECT_EQ(manager.GetAction("First")(nullptr, {}, groups), 1);
+  test::TraceCapture trace;
+  EXPECT_FALSE(manager.GetAction("first"));
+  EXPECT_FALSE(manager.GetAction(99u));
+  EXPECT_EQ(trace.Count("[DBG] Analyze action manager> Can't find action first"), 1u);
+  auto error = Qve::test::CatchQV([&] { manager.AddAction(2, "Other", {}); });
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(error->GetCode(), -22);
+  EXPECT_EQ(error->GetMessage(), "Error create action");
 }
 
-// An analyzer whose DBMS groups hold one rule each, named after the group; none is active.
+// The engine actions of a manager on a real analyzer's storage.
 class ActionManagerTest : public ::testing::Test {
  protected:
-  ActionManagerTest()
-      : analyzer_([](int32_t id) -> std::string {
-          static const std::map<int32_t, std::string> texts = {
-              {1,
-               "<Groups><Group id='300'/><Group id='400'/><Group id='500'/>"
-               "<Group id='600'/></Groups>"},
-              {4, RuleFile(300, "ORACLE")},
-              {5, RuleFile(400, "POSTGRESQL")},
-              {6, RuleFile(500, "MICROSOFT SQL SERVER")},
-              {7, RuleFile(600, "MYSQL")}};
-          auto found = texts.find(id);
-          return found != texts.end() ? found->second : "<AnalyzeRules/>";
-        }) {
-    analyzer_.SetOption(Qve::kQVOptCString, "ANALYZE_FILE", "import.sh");
-    analyzer_.Init(false);
-    manager_ = analyzer_.GetRulesManager()->GetActionManager();
-  }
+  ActionManagerTest() { analyzer_.Init(false); }
 
-  // Runs the action `name` for a rule with output `output` and returns its result.
-  int32_t Run(const char* name, TextLines& groups, const TextLines& lines = {},
-              const char* output = "") {
+  // Runs the action `name` for a rule with output `output` on `lines`; returns its result.
+  int32_t Run(const char* name, const TextLines& lines = {}, const char* output = "") {
     CustomAnalyzeRule rule(1, "Caller", 0, 0, 0, "", output, ActionFunction(), ActionFunction());
-    ActionFunction action = manager_->GetAction(Qve::QVEstring(name));
-    EXPECT_TRUE(action) << name;
-    return action ? action(static_cast<IAnalyzeRule*>(&rule), lines, groups) : -1;
-  }
-
-  std::vector<Qve::QVEstring> ActiveNames() {
-    std::vector<Qve::QVEstring> names;
-    for (const auto& rule : analyzer_.GetRulesManager()->GetRules()) {
-      names.push_back(rule->GetName());
-    }
-    return names;
+    return analyzer_.GetRulesManager()->GetActionManager()->GetAction(Qve::QVEstring(name))(
+        &rule, lines, groups_);
   }
 
   LogAnalyzer analyzer_;
-  std::shared_ptr<ImpLogAnalyzerActionManager> manager_;
+  TextLines groups_{"old"};
 };
 
-TEST_F(ActionManagerTest, InitRegistersEveryRowUnderItsIdAndRootsTheImport) {
-  const auto table = ImpLogAnalyzerActionManager::ActionTable();
-  const auto& entries = manager_->GetEntries();
-  ASSERT_EQ(entries.size(), 36u);
-  for (size_t row = 0; row < table.size(); ++row) {
-    EXPECT_EQ(entries[row].id, row + 1);
-    EXPECT_EQ(entries[row].name, table[row].name);
-  }
-  EXPECT_EQ(manager_->GetAnalyzeFile(), "import.sh");
-  EXPECT_EQ(manager_->GetRootScript()->GetFileName(), "import.sh");
-  EXPECT_EQ(manager_->GetStorage(), analyzer_.GetStorage().get());
-  EXPECT_FALSE(manager_->GetReportFlag());
-
-  // The flag given at construction survives Init.
-  ImpLogAnalyzerActionManager reporting(&analyzer_, true);
-  reporting.Init();
-  EXPECT_TRUE(reporting.GetReportFlag());
-}
-
-TEST_F(ActionManagerTest, EmptinessChecks) {
-  TextLines groups;
-  EXPECT_EQ(Run("CheckEmptyString", groups, {"\n"}), 1);
-  EXPECT_EQ(Run("CheckEmptyString", groups, {"\n", "\n\n"}), 1);
-  EXPECT_EQ(Run("CheckEmptyString", groups, {}), 1);
-  EXPECT_EQ(Run("CheckEmptyString", groups, {" \n"}), 0);
-  EXPECT_EQ(Run("CheckEmptyString", groups, {"\n", "x\n"}), 0);
-  EXPECT_EQ(Run("CheckNotEmptyString", groups, {" \n"}), 1);
-  EXPECT_EQ(Run("CheckNotEmptyString", groups, {"\n"}), 0);
-  EXPECT_EQ(Run("DoNothing", groups), 0);
-  EXPECT_EQ(Run("IncStoragePosition", groups), 0);
-  EXPECT_TRUE(groups.empty());
-}
-
-TEST_F(ActionManagerTest, LoadRulesMapsTargetNamesToGroups) {
-  test::TraceCapture trace;
-  TextLines groups{"Importing database objects to MariaDB\n", "MariaDB"};
-  Run("LoadRules", groups);
-  EXPECT_EQ(ActiveNames(), (std::vector<Qve::QVEstring>{"MYSQL"}));
-  EXPECT_EQ(trace.Count("[DBG] Analyze action> Rule Caller"), 1u) << trace.Text();
-  EXPECT_EQ(trace.Count("[DBG] Added rules group MYSQL"), 1u);
-
-  groups = {"", "Oracle"};
-  Run("LoadRules", groups);
-  groups = {"", "PostgreSQL"};
-  Run("LoadRules", groups);
-  EXPECT_EQ(ActiveNames(), (std::vector<Qve::QVEstring>{"ORACLE", "POSTGRESQL", "MYSQL"}));
-
-  groups = {"", "Db2"};
-  Run("LoadRules", groups);
-  EXPECT_EQ(trace.Count("Rules manager> Can't find rules group (-1)"), 1u);
-  EXPECT_EQ(trace.Count("Added rules group DB2"), 1u);
-  EXPECT_EQ(ActiveNames().size(), 3u);
-}
-
+// A chunk of as many lines as the rule's output says, from the line being analyzed, blank lines
+// skipped; SkipLines then takes all but that line.
 TEST_F(ActionManagerTest, ReturnChunkAndSkipLines) {
   auto storage = analyzer_.GetStorage();
-  storage->AddText("l0\nl1\nl2\nl3\nl4\nl5\n");
-  TextLines groups{"old"};
-  // Before any chunk SkipLines takes nothing.
-  Run("SkipLines", groups);
+  storage->AddText("l0\nl1\n\nl2\nl3\nl4\n");
+  Run("SkipLines");             // before any chunk: nothing
+  Run("ReturnChunk", {}, "1");  // nothing analyzed yet: no current line
+  EXPECT_TRUE(groups_.empty());
   EXPECT_EQ(storage->GetPosition(), 0u);
-
   storage->GetLines(2);  // l1 is being analyzed
-  Run("ReturnChunk", groups, {}, "4");
-  EXPECT_EQ(groups, (TextLines{"l1\n", "l2\n", "l3\n", "l4\n"}));
-  EXPECT_EQ(storage->GetPosition(), 2u);
-  EXPECT_EQ(manager_->GetChunkSize(), 4);
-  Run("SkipLines", groups);
-  EXPECT_EQ(storage->GetPosition(), 5u);
-
-  // At the last line only that line is left; a text that is no number gives an empty chunk.
-  storage->GetLine();
-  Run("ReturnChunk", groups, {}, " 4 lines");
-  EXPECT_EQ(groups, (TextLines{"l5\n"}));
-  Run("ReturnChunk", groups, {}, "four");
-  EXPECT_TRUE(groups.empty());
-  Run("SkipLines", groups);
-  EXPECT_EQ(storage->GetPosition(), 6u);
-
-  // Nothing analyzed yet: position 0 has no current line.
-  storage->Rewind();
-  Run("ReturnChunk", groups, {}, "1");
-  EXPECT_TRUE(groups.empty());
+  Run("ReturnChunk", {}, " 3 lines");
+  EXPECT_EQ(groups_, (TextLines{"l1\n", "l2\n", "l3\n"}));
+  Run("SkipLines");
+  EXPECT_EQ(storage->GetPosition(), 4u);
+  storage->GetLines(2);  // at the last line only that line is left
+  Run("ReturnChunk", {}, "4");
+  EXPECT_EQ(groups_, (TextLines{"l4\n"}));
+  Run("ReturnChunk", {}, "four");
+  EXPECT_TRUE(groups_.empty());
 }
 
 }  // namespace

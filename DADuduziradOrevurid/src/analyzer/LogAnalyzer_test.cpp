@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
+#include <sstream>
 
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/RegexAnalyzeRule.h"
@@ -12,6 +12,7 @@ namespace Qva {
 namespace {
 
 using Lines = TextLines;
+using Names = std::vector<Qve::QVEstring>;
 
 // An analyzer without loaded rules; each test adds its own.
 class WalkTest : public ::testing::Test {
@@ -20,47 +21,68 @@ class WalkTest : public ::testing::Test {
     analyzer_.Init(false);
   }
 
-  // A custom rule that records each try and matches while `matches` > 0 (counting down; -1:
-  // always). Its groups are the lines it was tried on.
-  std::shared_ptr<CustomAnalyzeRule> Add(const char* name, int32_t priority, int32_t behavior,
-                                         int matches = 0) {
-    auto remaining = std::make_shared<int>(matches);
-    auto rule = std::make_shared<CustomAnalyzeRule>(
-        ++next_id_, name, RuleGroup::kCommon, priority, behavior, "", "",
-        [this, remaining](void* context, const Lines& lines, Lines& groups) {
-          tried_.push_back(static_cast<IAnalyzeRule*>(context)->GetName());
-          seen_.push_back(lines);
-          if (*remaining == 0) return 0;
-          if (*remaining > 0) --*remaining;
-          groups = lines;
-          return 1;
-        },
-        ActionFunction());
-    analyzer_.GetRulesManager()->AddActiveRule(rule);
-    return rule;
+  // Adds custom rules "NAME PRIORITY BEHAVIOR MATCHES" that record each try and match MATCHES
+  // times (-1: always), their groups the lines they were tried on.
+  void Add(const std::vector<std::string>& definitions) {
+    for (const std::string& definition : definitions) {
+      std::istringstream in(definition);
+      std::string name, priority, behavior;
+      auto remaining = std::make_shared<int>(0);
+      in >> name >> priority >> behavior >> *remaining;
+      analyzer_.GetRulesManager()->AddActiveRule(std::make_shared<CustomAnalyzeRule>(
+          ++next_id_, name, RuleGroup::kCommon, RulePriority::Find(priority),
+          RuleBehavior::Find(behavior), "", "",
+          [this, remaining](void* context, const Lines& lines, Lines& groups) {
+            tried_.push_back(static_cast<IAnalyzeRule*>(context)->GetName());
+            seen_.push_back(lines);
+            if (*remaining == 0) return 0;
+            if (*remaining > 0) --*remaining;
+            groups = lines;
+            return 1;
+          },
+          ActionFunction()));
+    }
   }
 
-  std::vector<Qve::QVEstring> Walk(const Lines& lines = {"line\n"}) {
+  Names Walk(const Lines& lines = {"line\n"}) {
     tried_.clear();
     seen_.clear();
     analyzer_.AnalyzeLines(lines);
     return tried_;
   }
 
-  using Names = std::vector<Qve::QVEstring>;
   LogAnalyzer analyzer_;
   int32_t next_id_ = 0;
   Names tried_;
   std::vector<Lines> seen_;
 };
 
-TEST_F(WalkTest, HardStopEndsAndNonStopGoesOn) {
-  Add("A", RulePriority::kHigh, RuleBehavior::kNonStop, 1);
-  Add("B", RulePriority::kHigh, RuleBehavior::kHardStop, 1);
-  Add("C", RulePriority::kLow, RuleBehavior::kHardStop, 1);
-  EXPECT_EQ(Walk(), (Names{"A", "B"}));
+// Which rules one walk tries, by the behaviour of those that match.
+TEST_F(WalkTest, BehavioursDecideWhereTheWalkGoesOn) {
+  const struct {
+    std::vector<std::string> rules;
+    Names tried;
+  } kCases[] = {
+      // A hard stop ends the walk; a non-stop match goes on.
+      {{"A HIGH NONSTOP 1", "B HIGH HARDSTOP 1", "C LOW HARDSTOP 1"}, {"A", "B"}},
+      // A soft stop skips its priority run and the first rule after it (E's: to the end).
+      {{"A HIGH SOFTSTOP -1", "B HIGH NONSTOP", "C MID NONSTOP", "D MID NONSTOP",
+        "E LOW SOFTSTOP -1", "F LOW NONSTOP"},
+       {"A", "D", "E"}},
+      // A soft return restarts at the start of its priority run...
+      {{"A VERYHIGH NONSTOP", "B HIGH NONSTOP", "C HIGH SOFTRETURN 1", "D LOW NONSTOP"},
+       {"A", "B", "C", "B", "C", "D"}},
+      // ... at the second rule when that run starts the list, as a hard return always does.
+      {{"A HIGH SOFTRETURN 1", "B HIGH NONSTOP"}, {"A", "B"}},
+      {{"A VERYHIGH NONSTOP", "B HIGH NONSTOP", "C LOW HARDRETURN 2"},
+       {"A", "B", "C", "B", "C", "B", "C"}},
+  };
+  for (const auto& test : kCases) {
+    analyzer_.GetRulesManager()->RemoveGroup(RuleGroup::kCommon);
+    Add(test.rules);
+    EXPECT_EQ(Walk(), test.tried) << test.rules.front();
+  }
   EXPECT_EQ(Walk(), (Names{"A", "B", "C"}));  // nothing matches any more
-  EXPECT_EQ(analyzer_.AnalyzeLines({}), 0);
 }
 
 TEST_F(WalkTest, NextRuleSeesThePreviousMatchGroups) {
@@ -68,54 +90,19 @@ TEST_F(WalkTest, NextRuleSeesThePreviousMatchGroups) {
                                                   RulePriority::kVeryHigh, RuleBehavior::kNonStop,
                                                   "", "", "^(\\w+) (\\w+)\n", "", ActionFunction());
   analyzer_.GetRulesManager()->AddActiveRule(split);
-  Add("Next", RulePriority::kHigh, RuleBehavior::kNonStop, -1);
+  Add({"Next HIGH NONSTOP -1"});
   Walk({"foo bar\n"});
-  ASSERT_EQ(seen_.size(), 1u);
-  EXPECT_EQ(seen_[0], (Lines{"foo bar\n", "foo", "bar"}));
+  EXPECT_EQ(seen_, (std::vector<Lines>{{"foo bar\n", "foo", "bar"}}));
 
   // An action that empties the groups leaves nothing for the following rules.
   split->AddAction([](void*, const Lines&, Lines& groups) { return groups.clear(), 0; });
   Walk({"foo bar\n"});
-  EXPECT_EQ(seen_[0], Lines{});
-}
-
-TEST_F(WalkTest, SoftStopSkipsItsPriorityRunAndTheFirstRuleAfterIt) {
-  Add("A", RulePriority::kHigh, RuleBehavior::kSoftStop, -1);
-  Add("B", RulePriority::kHigh, RuleBehavior::kNonStop);
-  Add("C", RulePriority::kMid, RuleBehavior::kNonStop);
-  Add("D", RulePriority::kMid, RuleBehavior::kNonStop);
-  Add("E", RulePriority::kLow, RuleBehavior::kSoftStop, -1);
-  Add("F", RulePriority::kLow, RuleBehavior::kNonStop);
-  // E's priority run reaches the end of the list: the walk ends.
-  EXPECT_EQ(Walk(), (Names{"A", "D", "E"}));
-}
-
-TEST_F(WalkTest, SoftReturnRestartsAtItsPriorityRun) {
-  Add("A", RulePriority::kVeryHigh, RuleBehavior::kNonStop);
-  Add("B", RulePriority::kHigh, RuleBehavior::kNonStop);
-  Add("C", RulePriority::kHigh, RuleBehavior::kSoftReturn, 1);
-  Add("D", RulePriority::kLow, RuleBehavior::kNonStop);
-  EXPECT_EQ(Walk(), (Names{"A", "B", "C", "B", "C", "D"}));
-}
-
-TEST_F(WalkTest, SoftReturnToTheListStartGoesOnWithTheSecondRule) {
-  Add("A", RulePriority::kHigh, RuleBehavior::kSoftReturn, 1);
-  Add("B", RulePriority::kHigh, RuleBehavior::kNonStop);
-  EXPECT_EQ(Walk(), (Names{"A", "B"}));
-}
-
-TEST_F(WalkTest, HardReturnRestartsAtTheSecondRule) {
-  Add("A", RulePriority::kVeryHigh, RuleBehavior::kNonStop);
-  Add("B", RulePriority::kHigh, RuleBehavior::kNonStop);
-  Add("C", RulePriority::kLow, RuleBehavior::kHardReturn, 2);
-  EXPECT_EQ(Walk(), (Names{"A", "B", "C", "B", "C", "B", "C"}));
+  EXPECT_EQ(seen_, std::vector<Lines>{{}});
 }
 
 TEST_F(WalkTest, EndlessReturnsAreBoundedAndTracedOnce) {
   test::TraceCapture trace;
-  Add("A", RulePriority::kHigh, RuleBehavior::kNonStop);
-  Add("Loop", RulePriority::kLow, RuleBehavior::kHardReturn, -1);
-  Add("Never", RulePriority::kVeryLow, RuleBehavior::kNonStop);
+  Add({"A HIGH NONSTOP", "Loop LOW HARDRETURN -1", "Never VERYLOW NONSTOP"});
   const Names tried = Walk();
   // A once, then Loop on its first try and on each allowed restart.
   EXPECT_EQ(tried.size(), LogAnalyzer::kMaxWalkRestarts + 2u);
@@ -126,44 +113,38 @@ TEST_F(WalkTest, EndlessReturnsAreBoundedAndTracedOnce) {
 }
 
 TEST_F(WalkTest, ErrorRulesCountExceptExpectedScripts) {
-  auto error = std::make_shared<RegexAnalyzeRule>(1, "Err", RuleKind::kError, RuleGroup::kCommon,
-                                                  RulePriority::kHigh, RuleBehavior::kHardStop, "",
-                                                  "", "ERROR", "", ActionFunction());
-  analyzer_.GetRulesManager()->AddActiveRule(error);
-  EXPECT_EQ(analyzer_.AnalyzeLines({"ERROR: x\n"}), 1);
+  analyzer_.GetRulesManager()->AddActiveRule(std::make_shared<RegexAnalyzeRule>(
+      1, "Err", RuleKind::kError, RuleGroup::kCommon, RulePriority::kHigh, RuleBehavior::kHardStop,
+      "", "", "ERROR", "", ActionFunction()));
+  EXPECT_EQ(analyzer_.AnalyzeLines({"ERROR: x\n"}) + analyzer_.AnalyzeLines({"fine\n"}), 1);
   EXPECT_EQ(analyzer_.AnalyzeLines({"ERROR in create_lang.sql\n"}), 0);
-  EXPECT_EQ(analyzer_.AnalyzeLines(
-                {"ERROR create_extension_postgis.sql create_extension_pgcrypto.sql\n"}),
-            0);
-  EXPECT_EQ(analyzer_.AnalyzeLines({"ERROR create_extension_postgis.sql\n"}), 1);
-  EXPECT_EQ(analyzer_.AnalyzeLines({"fine\n"}), 0);
+  const Qve::QVEstring postgis = "ERROR create_extension_postgis.sql";
+  EXPECT_EQ(analyzer_.AnalyzeLines({postgis + " create_extension_pgcrypto.sql\n"}), 0);
+  EXPECT_EQ(analyzer_.AnalyzeLines({postgis + "\n"}), 1);
 }
 
+// While output arrives the launcher asks for lines with a minimum left behind them.
 TEST_F(WalkTest, AnalyzeAvailableKeepsReadAheadLines) {
-  std::vector<int64_t> indexes;
-  auto rule = Add("Any", RulePriority::kHigh, RuleBehavior::kHardStop, -1);
-  analyzer_.SetMatchListener([&](const IAnalyzeRule& matched, const Lines&, const Lines&) {
-    indexes.push_back(matched.GetLineIndex());
-  });
+  Add({"Any HIGH HARDSTOP -1"});
   analyzer_.AddText("1\n2\n3\n4\n5\n6\n7\n8\n9\n");
   EXPECT_EQ(analyzer_.AnalyzeAvailable(10), 0);
-  EXPECT_TRUE(indexes.empty());
+  EXPECT_TRUE(seen_.empty());
   analyzer_.AddText("10\n");
   analyzer_.AnalyzeAvailable(10);
-  EXPECT_EQ(indexes, (std::vector<int64_t>{0}));
+  EXPECT_EQ(seen_, std::vector<Lines>{{"1\n"}});
   analyzer_.AnalyzeAvailable(1);
-  EXPECT_EQ(indexes.size(), 10u);
-  EXPECT_EQ(indexes.back(), 9);
+  EXPECT_EQ(seen_.size(), 10u);
+  EXPECT_EQ(seen_.back(), Lines{"10\n"});
   EXPECT_EQ(analyzer_.AnalyzeAvailable(0), 0);  // nothing left, and no endless loop
-  EXPECT_EQ(indexes.size(), 10u);
+  EXPECT_EQ(seen_.size(), 10u);
 }
 
-// A huge line is lent to the walk instead of copied: during the walk the storage still shows
-// it, and afterwards (also after an action threw) the storage has it back.
+// A huge line is lent to the walk, not copied: the storage shows it during the walk and has it
+// back afterwards, also after an action threw.
 TEST_F(WalkTest, HugeLineIsTheStoredLineDuringAndAfterTheWalk) {
   const Qve::QVEstring huge(700000, 'h');
   bool thrown = false;
-  auto rule = std::make_shared<CustomAnalyzeRule>(
+  analyzer_.GetRulesManager()->AddActiveRule(std::make_shared<CustomAnalyzeRule>(
       1, "Check", RuleGroup::kCommon, RulePriority::kHigh, RuleBehavior::kHardStop, "", "",
       [&](void*, const Lines& lines, Lines&) {
         auto storage = analyzer_.GetStorage();
@@ -174,8 +155,7 @@ TEST_F(WalkTest, HugeLineIsTheStoredLineDuringAndAfterTheWalk) {
         }
         return 0;
       },
-      ActionFunction());
-  analyzer_.GetRulesManager()->AddActiveRule(rule);
+      ActionFunction()));
   analyzer_.AddText("a\n" + huge + "\nb\n" + huge + "\n");
   EXPECT_THROW(analyzer_.AnalyzeAvailable(1), std::runtime_error);
   analyzer_.AnalyzeAvailable(1);
@@ -184,35 +164,40 @@ TEST_F(WalkTest, HugeLineIsTheStoredLineDuringAndAfterTheWalk) {
   EXPECT_EQ(storage->GetRange(0, 4), (Lines{"a\n", huge + "\n", "b\n", huge + "\n"}));
 }
 
-// The embedded rules with every group active, on lines no tool should ever print.
-class LongLineTest : public ::testing::Test {
- protected:
-  LongLineTest() {
-    analyzer_.Init(false);
-    for (int32_t group = RuleGroup::kOracle; group < RuleGroup::kCount; ++group) {
-      analyzer_.GetRulesManager()->ActivateGroup(group);
-    }
+struct AlwaysRule : RegexAnalyzeRule {  // decides otherwise than its patterns say
+  using RegexAnalyzeRule::RegexAnalyzeRule;
+  int32_t Analyze(IAnalyzer*, const Lines&, Lines& groups) override {
+    return groups.push_back("always"), 1;
   }
-  LogAnalyzer analyzer_;
 };
 
-TEST_F(LongLineTest, TenMegabyteLineAndMillionRandomBytes) {
-  Qve::QVEstring line = "INSERT INTO t VALUES ('";
-  line.append(10 * 1024 * 1024, 'x');
-  line += "'); ORA-00001: call sqlplus mysql.exe psql ERROR Warning: *\n";
-  // Behind a line that opens the multi-line rules, so the chunk rules see it too.
-  analyzer_.AddText("SQL*Loader-350: Syntax error at line 1.\n");
-  analyzer_.AddText(line);
-  EXPECT_GE(analyzer_.AnalyzeAvailable(1), 0);
-  EXPECT_TRUE(analyzer_.GetStorage()->AtEnd());
-
-  std::mt19937 random(20240607);
-  std::uniform_int_distribution<int> byte(1, 255);
-  Qve::QVEstring text(1'000'000, '\0');
-  for (char& c : text) c = static_cast<char>(byte(random));
-  analyzer_.AddText(text);
-  EXPECT_GE(analyzer_.AnalyzeAvailable(1), 0);
-  EXPECT_TRUE(analyzer_.GetStorage()->AtEnd());
+// What the prefilter must never skip: a rule of a derived class, a pattern PCRE2 rejects (its
+// try throws), and a pattern changed between two lines (the new one decides).
+TEST_F(WalkTest, PrefilterTriesRulesItCannotJudge) {
+  Names matched;
+  analyzer_.SetMatchListener([&](const IAnalyzeRule& rule, const Lines&, const Lines&) {
+    matched.push_back(rule.GetName());
+  });
+  std::shared_ptr<RegexAnalyzeRule> changing;
+  for (int32_t id = 1; id < 9; ++id) {  // enough filtered rules to scan
+    auto rule = std::make_shared<RegexAnalyzeRule>(id, id == 1 ? "Changing" : "Other", -1, 0, 0,
+                                                   RuleBehavior::kNonStop, "", "", "^never", "",
+                                                   ActionFunction());
+    analyzer_.GetRulesManager()->AddActiveRule(rule);
+    if (id == 1) changing = rule;
+  }
+  analyzer_.GetRulesManager()->AddActiveRule(std::make_shared<AlwaysRule>(
+      9, "Derived", -1, 0, 0, RuleBehavior::kNonStop, "", "", "^never", "", ActionFunction()));
+  for (const char* pattern : {"^ORA-\\d+", "^SP2-"}) {
+    changing->SetMatch(pattern);
+    analyzer_.AddText("ORA-1\nSP2-0042\n");
+    analyzer_.AnalyzeAvailable(1);
+  }
+  EXPECT_EQ(matched, (Names{"Changing", "Derived", "Derived", "Derived", "Changing", "Derived"}));
+  // PCRE2 rejects the variable-length lookbehind; the line lacks the pattern's plain part.
+  changing->SetMatch("^SP2-(?<=a+)");
+  analyzer_.AddText("ORA-1\n");
+  EXPECT_THROW(analyzer_.AnalyzeAvailable(1), std::runtime_error);
 }
 
 }  // namespace

@@ -25,14 +25,14 @@ TEST(PrefilterPatternTest, ReadsAlikeOnlyWhereBothEnginesAgree) {
       {R"(a\vb\hc)", false},  // other class escapes
       {R"((?<n>a))", false},  // named groups
       {"[unclosed", false},
+      {"[a:b]c", true},
       {std::string("a\0b", 3), false},
   };
   for (const auto& test : kCases) EXPECT_EQ(ReadsAlike(test.pattern), test.alike) << test.pattern;
 }
 
-// The form is a part that every match contains: a plain run, the prefix after "^" when it is
-// selective enough, one form per branch of a top-level alternation, nothing when only the line
-// feed is left.
+// The form is a part of every match: a plain run, the prefix after "^" when selective enough,
+// one form per top-level branch, nothing when only the line feed is left.
 TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
   const struct {
     const char* pattern;
@@ -51,6 +51,8 @@ TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
       {R"(ab+c|de)", "(?:a)|(?:de)"},
       {R"(a(?=bcd)e)", "a"},
       {R"(^(.+)\n|x)", ""},
+      {R"(ab{2}cd{1,3}e)", "a"},
+      {"[[:alpha:]]", ""},
   };
   for (const auto& test : kCases) EXPECT_EQ(PrefilterForm(test.pattern), test.form) << test.pattern;
 }

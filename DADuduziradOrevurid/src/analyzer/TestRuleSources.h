@@ -1,5 +1,4 @@
-// Rule sources for tests: the embedded rule files without the platform supplement, to compare
-// what the supplement changes.
+// Rule source for tests: the embedded rule files without the platform supplement.
 #pragma once
 
 #include <string>

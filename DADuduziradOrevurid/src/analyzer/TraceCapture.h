@@ -1,7 +1,6 @@
 // Test helper: collects the trace messages written while it lives.
 #pragma once
 
-#include <cstddef>
 #include <memory>
 
 #include "QVETrace.h"
@@ -12,15 +11,12 @@ namespace Qva::test {
 // binary; a capture remembers where its own part of the text starts.
 class TraceCapture {
  public:
-  TraceCapture() : start_(Outputer().GetText().size()) {}
-
   Qve::QVEstring Text() const { return Outputer().GetText().substr(start_); }
 
   size_t Count(const Qve::QVEstring& needle) const {
     const Qve::QVEstring text = Text();
     size_t count = 0;
-    for (size_t at = text.find(needle); at != Qve::QVEstring::npos;
-         at = text.find(needle, at + needle.size())) {
+    for (size_t at = 0; (at = text.find(needle, at)) != Qve::QVEstring::npos; at += needle.size()) {
       ++count;
     }
     return count;
@@ -28,7 +24,7 @@ class TraceCapture {
 
  private:
   static Qve::QVStringTraceOutputer& Outputer() {
-    static std::shared_ptr<Qve::QVStringTraceOutputer> outputer = [] {
+    static const auto outputer = [] {
       auto created = std::make_shared<Qve::QVStringTraceOutputer>(Qve::kQVTraceDebug);
       Qve::QVTracer::Instance().AddOutputer(created);
       return created;
@@ -36,7 +32,7 @@ class TraceCapture {
     return *outputer;
   }
 
-  size_t start_;
+  size_t start_ = Outputer().GetText().size();
 };
 
 }  // namespace Qva::test

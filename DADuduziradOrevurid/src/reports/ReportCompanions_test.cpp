@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "QVETestSupport.h"
 #include "gmock/gmock.h"
@@ -16,13 +15,6 @@ using Qve::test::TempFolder;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-std::string ReadText(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 TEST(ReportCompanionsTest, WritesWhatTheLogLinksToOnceAndNeverReplaces) {
   TempFolder folder;
   const fs::path reports = folder.File("reports");
@@ -31,7 +23,7 @@ TEST(ReportCompanionsTest, WritesWhatTheLogLinksToOnceAndNeverReplaces) {
               ElementsAre((reports / "ImportReport.html").string(),
                           (reports / "css/stylesheet.css").string()));
   for (const ReportCompanion& companion : GetReportCompanions()) {
-    EXPECT_EQ(ReadText(reports / companion.relative_path),
+    EXPECT_EQ(Qve::test::ReadFile(reports / companion.relative_path),
               std::string(reinterpret_cast<const char*>(companion.bytes), companion.length));
   }
   EXPECT_THAT(WriteReportCompanions(reports.string()), IsEmpty());
@@ -42,15 +34,12 @@ TEST(ReportCompanionsTest, WritesWhatTheLogLinksToOnceAndNeverReplaces) {
   std::ofstream(other / "css/stylesheet.css") << "mine";
   fs::create_symlink("nowhere.html", other / "ImportReport.html");
   EXPECT_THAT(WriteReportCompanions(other.string()), IsEmpty());
-  EXPECT_EQ(ReadText(other / "css/stylesheet.css"), "mine");
+  EXPECT_EQ(Qve::test::ReadFile(other / "css/stylesheet.css"), "mine");
   EXPECT_FALSE(fs::exists(other / "nowhere.html"));
-}
 
-TEST(ReportCompanionsTest, FoldersThatTakeNoFilesAreNoFailure) {
-  TempFolder folder;
+  // Folders that take no files are no failure (nothing can be created in /proc, even by root).
   std::ofstream(folder.File("blocker")) << "a file where the report folder should be";
   EXPECT_THAT(WriteReportCompanions(folder.File("blocker/reports")), IsEmpty());
-  // Nothing can be created in /proc, not even by root: the create failure is traced.
   EXPECT_THAT(WriteReportCompanions("/proc"), IsEmpty());
 }
 
