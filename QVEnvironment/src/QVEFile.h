@@ -24,6 +24,9 @@ class QVFile : public QVOptions {
   ~QVFile() override;
 
   // Opens an existing file, read-only with "ReadOnly", else read-write. -999 on failure.
+  // Open, Create and ReplaceContents never go through a symbolic link that another user owns
+  // (at the path or further along its chain of links): that fails as the file would. The
+  // user's own links are followed.
   virtual void Open(const QVEstring& path);
   // Creates or truncates the file; "DeleteOnClose" removes it on Close. -998 on failure.
   virtual void Create(const QVEstring& path);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <memory>
+#include <string>
 
 #include "QVEException.h"
 #include "QVEFile.h"
@@ -54,6 +55,41 @@ QVEstring FolderOf(const QVEstring& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Whether a symbolic link that another user owns stands on the way from `path` to the file it
+// finally names (the last component and every link it leads to). Writing through such a link
+// would let whoever planted it in a shared folder pick the file that gets truncated.
+bool ThroughForeignLink(const QVEstring& path) {
+  constexpr int kMaxLinks = 40;  // the kernel's own limit
+  QVEstring current = path;
+  for (int hop = 0; hop < kMaxLinks; ++hop) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return false;
+    if (info.st_uid != ::geteuid()) return true;
+    std::string target(static_cast<size_t>(info.st_size > 0 ? info.st_size : 0) + 256, '\0');
+    ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+    if (length < 0) return false;
+    target.resize(static_cast<size_t>(length));
+    size_t slash = current.rfind('/');
+    current = target[0] == '/' || slash == QVEstring::npos ? QVEstring(target)
+                                                           : current.substr(0, slash + 1) + target;
+  }
+  return false;  // a loop: the open fails by itself
+}
+
+// open() retried on EINTR. A link at the last component is first refused (O_NOFOLLOW) and only
+// followed once every link on the way is known to be the user's own.
+int OpenUnlessForeignLink(const QVEstring& path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_NOFOLLOW, mode);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0 || errno != ELOOP || ThroughForeignLink(path)) return fd;
+  do {
+    fd = ::open(path.c_str(), flags, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
 // A hidden name beside `path`, with the six placeholders mkostemp fills in.
 QVEstring TemporaryPattern(const QVEstring& path) {
   size_t slash = path.rfind('/');
@@ -77,10 +113,7 @@ void QVFile::Open(const QVEstring& path) {
   Close();
   bool read_only = ReadFlag(*this, kQVFileReadOnly);
   int flags = (read_only ? O_RDONLY : O_RDWR) | O_CLOEXEC;
-  int fd;
-  do {
-    fd = ::open(path.c_str(), flags);
-  } while (fd < 0 && errno == EINTR);
+  int fd = OpenUnlessForeignLink(path, flags);
   if (fd >= 0) {
     // A folder opens read-only on POSIX, but it is no file to read.
     struct stat info {};
@@ -100,10 +133,7 @@ void QVFile::Open(const QVEstring& path) {
 void QVFile::Create(const QVEstring& path) {
   Close();
   bool delete_on_close = ReadFlag(*this, kQVFileDeleteOnClose);
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  } while (fd < 0 && errno == EINTR);
+  int fd = OpenUnlessForeignLink(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
     ThrowQVException(kQVErrFileCreate, kSourceFile, kCreateLine, "cannot create file: %s",
                      path.c_str());
@@ -243,9 +273,11 @@ void QVFile::ReplaceContents(const void* buffer, uint64_t size) {
     ThrowQVException(kQVErrFileAccess, kSourceFile, kReplaceLine, "cannot access file: %s",
                      file_name_.c_str());
   }
+  // The link may have been replaced since the file was opened.
+  const bool foreign_link = ThroughForeignLink(file_name_);
   const QVEstring target = ResolvedPath(file_name_);
   QVEstring temporary_path = TemporaryPattern(target);
-  int fd = ::mkostemp(temporary_path.data(), O_CLOEXEC);
+  int fd = foreign_link ? -1 : ::mkostemp(temporary_path.data(), O_CLOEXEC);
   if (fd < 0) {
     ThrowQVException(kQVErrFileCreate, kSourceFile, kCreateLine, "cannot create file: %s",
                      file_name_.c_str());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -79,6 +80,49 @@ TEST_F(FileTest, ReplaceContentsKeepsModeAndLinkAndLeavesNothingBehind) {
   ASSERT_EQ(::stat(target.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
   EXPECT_EQ(Listing(folder_.File("")), (std::set<std::string>{"data.js", "link.js"}));
+}
+
+// A link planted by another user is never written through; the user's own links still work.
+// Giving a link another owner needs root, as the attack it stands for does.
+TEST_F(FileTest, LinksOfOtherUsersAreRefused) {
+  const std::string victim = folder_.File("victim.txt");
+  std::ofstream(victim) << "keep";
+  const std::string own = folder_.File("own.lnk"), foreign = folder_.File("foreign.lnk"),
+                    chained = folder_.File("chained.lnk"), dangling = folder_.File("dangling.lnk");
+  std::filesystem::create_symlink(victim, own);
+  std::filesystem::create_symlink(victim, foreign);
+  std::filesystem::create_symlink("foreign.lnk", chained);  // own link to a foreign one
+  std::filesystem::create_symlink(folder_.File("created.txt"), dangling);
+  if (::lchown(foreign.c_str(), 65534, 65534) != 0 ||
+      ::lchown(dangling.c_str(), 65534, 65534) != 0) {
+    GTEST_SKIP() << "only root can give a link another owner";
+  }
+  QVFile file;
+  struct Case {
+    std::string path;
+    bool create;
+    int32_t code;
+  };
+  for (const Case& test :
+       {Case{foreign, false, kQVErrFileOpen}, Case{foreign, true, kQVErrFileCreate},
+        Case{chained, true, kQVErrFileCreate}, Case{dangling, true, kQVErrFileCreate}}) {
+    SCOPED_TRACE(test.path);
+    auto error = CatchQV([&] { test.create ? file.Create(test.path) : file.Open(test.path); });
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->GetCode(), test.code);
+    EXPECT_NE(error->GetMessage().find(test.path), std::string::npos);
+  }
+  EXPECT_EQ(test::ReadFile(victim), "keep");
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("created.txt")));
+
+  file.Open(own);  // the user's own link: data.js replaced in its target, as before
+  ASSERT_EQ(::unlink(own.c_str()), 0);  // swapped for a foreign one before the save
+  std::filesystem::create_symlink(victim, own);
+  ASSERT_EQ(::lchown(own.c_str(), 65534, 65534), 0);
+  EXPECT_EQ(CatchQV([&] { file.ReplaceContents("new", 3); })->GetCode(), kQVErrFileCreate);
+  EXPECT_EQ(test::ReadFile(victim), "keep");
+  file.Create(folder_.File("plain.txt"));
+  EXPECT_EQ(file.Write("ok", 2), 2u);
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ inline constexpr int kQVStopGraceSeconds = 5;
 // under nohup) stays ignored. The first caught signal is remembered as the stop request and
 // passed on to the watched process group (QVStopForwarding); the program itself goes on, so that
 // it can end its run in order. A second one kills the watched group and ends the program at
-// once, by that signal. Call once, early; calling again changes nothing.
+// once, by that signal. SIGXFSZ is ignored, so that a write past a file-size limit fails (EFBIG)
+// instead of ending the program. Call once, early; calling again changes nothing.
 void InstallStopHandlers();
 
 // The first stop signal caught, 0 while none was.
@@ -21,7 +22,7 @@ int GetStopSignal();
 
 // In a child process between fork and exec: makes it the leader of a new session and process
 // group, without a controlling terminal, so that a stop reaches everything the child starts and
-// no tool of the import can wait at the terminal.
+// no tool of the import can wait at the terminal. SIGXFSZ gets its default action back.
 void LeadNewProcessGroup();
 
 // Watches the process group `group` (led by a child started with QVEProcess or

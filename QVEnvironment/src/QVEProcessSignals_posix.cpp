@@ -112,11 +112,22 @@ void InstallStopHandlers() {
     Install(signal, OnStopSignal);
   }
   Install(SIGALRM, OnGraceOver);
+  // Past a file-size limit a write fails with EFBIG, reported like a full disk, instead of the
+  // signal ending the program in the middle of a save.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 int GetStopSignal() { return g_stop_signal.load(); }
 
-void LeadNewProcessGroup() { setsid(); }
+void LeadNewProcessGroup() {
+  setsid();
+  // The import's own tools keep the default: an ignored signal would outlive exec.
+  struct sigaction default_action {};
+  default_action.sa_handler = SIG_DFL;
+  sigaction(SIGXFSZ, &default_action, nullptr);
+}
 
 QVStopForwarding::QVStopForwarding(pid_t group, int grace_seconds) : group_(group) {
   HandlersBlocked blocked;
