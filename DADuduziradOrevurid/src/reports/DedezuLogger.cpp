@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "QVETrace.h"
+#include "reports/HtmlText.h"
 #include "reports/SiteAddresses.h"
 
 namespace Qva {
@@ -90,8 +91,8 @@ void DedezuLogger::Open(const Qve::QVEstring& base_dir, const Qve::QVEstring& /*
 
   Qve::QVEstring header = kPageHead;
   header += " </center><br>\n\n";
-  header += "<br><center><strong>Import Database: </strong>" + import_db;
-  header += "<span style=\"padding:0px 10px\"/><strong>Service: </strong>" + service;
+  header += "<br><center><strong>Import Database: </strong>" + HtmlText(import_db);
+  header += "<span style=\"padding:0px 10px\"/><strong>Service: </strong>" + HtmlText(service);
   header += "</center><br><text>\n";
   header = Qve::AnsiToUtf8(header);
   file_.Write(header.data(), header.size());
@@ -133,7 +134,13 @@ void DedezuLogger::Log(uint32_t level, const char* source, const char* format, .
       PreparePage(level, source, text);
     } else {
       BeginLine(level, source);
+      const size_t start = line_.size();
       Qve::AppendFormatV(line_, format, page_args);  // the arguments never point into line_
+      if (NeedsHtmlEscape(std::string_view(line_).substr(start))) {
+        const Qve::QVEstring raw = line_.substr(start);
+        line_.resize(start);
+        AppendHtmlText(line_, raw);
+      }
       huge_text_ = {};
     }
     va_end(page_args);
@@ -198,7 +205,7 @@ void DedezuLogger::BeginLine(uint32_t level, const char* source) {
     line += "<line>  <exec>";
   }
   if (source && *source) {
-    line += source;
+    AppendHtmlText(line, source);  // script and tool names come from the child's output
     line += "> ";
   }
   line += "</exec>";
@@ -207,8 +214,9 @@ void DedezuLogger::BeginLine(uint32_t level, const char* source) {
 void DedezuLogger::PreparePage(uint32_t level, const char* source, std::string_view text) {
   BeginLine(level, source);
   huge_text_ = {};
-  if (text.size() < kHugeMessage) {
-    line_ += text;
+  // Text that needs escaping is copied, however large; other text may stay where it is.
+  if (text.size() < kHugeMessage || NeedsHtmlEscape(text)) {
+    AppendHtmlText(line_, text);
   } else {
     huge_text_ = text;  // written from where it is: no copy of a huge text
   }

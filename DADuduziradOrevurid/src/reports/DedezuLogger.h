@@ -12,7 +12,9 @@
 namespace Qva {
 
 // Every message goes to QVTracer first, whether or not the page is open. The page gets one write
-// call per line (no buffering, no flush). Nothing is HTML-escaped: texts are inserted as given.
+// call per line (no buffering, no flush). Every text given to it (messages, sources, the target
+// database and service) is written HTML-escaped (HtmlText.h), so that it shows as text; only the
+// page's own markup is markup.
 // Not thread-safe: called from the analysis thread only.
 class DedezuLogger {
  public:

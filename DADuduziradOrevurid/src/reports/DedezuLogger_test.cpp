@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "QVETestSupport.h"
+#include "reports/HtmlText.h"
 #include "reports/SiteAddresses.h"
 
 namespace Qva {
@@ -30,9 +31,9 @@ TEST(DedezuLoggerTest, SmallRunWritesTheWholePage) {
 
   log.ActionBegin("Start child process: %s", "movarin_all.bat echo");
   log.Log(8, "movarin_all.bat", "%s", "Importing Table T1 to db");
-  log.Log(0, "hidden", "debug %d", 1);  // below the minimum level: trace only
-  log.Log(1, "", "info 100%% & <b>\n");
-  log.Error(7, "movarin_all.bat::sqlplus(t1.sql)", "ORA-00942: 50% <missing>");
+  log.Log(0, "hidden", "debug %d", 1);   // below the minimum level: trace only
+  log.Log(1, "", "info 100%% & <b>\n");  // formatted, then escaped
+  log.Error(7, "movarin_all.bat::sqlplus(<t1>.sql)", "ORA-00942: 50% <missing>");
   log.Warning(9, "", "SP2-0310 warn\n");
   EXPECT_EQ(log.GetCurrentId(), 9u);
   log.ActionEnd("Finish child process");
@@ -42,9 +43,10 @@ TEST(DedezuLoggerTest, SmallRunWritesTheWholePage) {
   std::string page =
       MaskTimeStamps(Qve::test::ReadFile(folder.File("scripts/report/Import/import_log.html")));
   // The header names the target and links the stylesheet and the report page beside the log.
-  for (const char* part : {"<title>Movarin Import Log</title>", "href = \"../css/stylesheet.css\"",
-                           "<strong>Import Database: </strong>Oracle<span style=\"padding:0px "
-                           "10px\"/><strong>Service: </strong>db<host></center><br><text>\n"}) {
+  for (const char* part :
+       {"<title>Movarin Import Log</title>", "href = \"../css/stylesheet.css\"",
+        "<strong>Import Database: </strong>Oracle<span style=\"padding:0px "
+        "10px\"/><strong>Service: </strong>db&lt;host&gt;</center><br><text>\n"}) {
     EXPECT_NE(page.find(part), std::string::npos) << part;
   }
   EXPECT_EQ(page.substr(page.find("<br><tmstp>")),
@@ -52,9 +54,10 @@ TEST(DedezuLoggerTest, SmallRunWritesTheWholePage) {
             "process: movarin_all.bat echo</line>\r\n"
             "<br><tmstp>TS </tmstp> <line>  <exec>movarin_all.bat> </exec>Importing "
             "Table T1 to db</line>\r\n"
-            "<br><tmstp>TS </tmstp> <line>  <exec></exec>info 100% & <b>\n</line>\r\n"
+            "<br><tmstp>TS </tmstp> <line>  <exec></exec>info 100% &amp; &lt;b&gt;\n</line>\r\n"
             "<br><tmstp>TS </tmstp> <error id=\"7\">[ERR] "
-            "movarin_all.bat::sqlplus(t1.sql)> </exec>ORA-00942: 50% <missing></error>\r\n"
+            "movarin_all.bat::sqlplus(&lt;t1&gt;.sql)> </exec>ORA-00942: 50% &lt;missing&gt;"
+            "</error>\r\n"
             "<br><tmstp>TS </tmstp> <warning id=\"9\">[WRN] </exec>SP2-0310 warn\n</warning>\r\n"
             "<br><tmstp>TS </tmstp> <line>  <exec>Action end> </exec>Finish child "
             "process</line>\r\n"
@@ -99,15 +102,36 @@ TEST(DedezuLoggerTest, HugeMessagesGiveTheSameLinesAndActionsAreCut) {
   const std::string huge(300000, 'q');
   log.Log(8, "src", "%s", (huge + "\n").c_str());
   log.Error(4, "", huge);
+  log.Warning(5, "", huge + "<script>");  // escaped, however large
   log.ActionBegin("Start child process: %s", std::string(70000, 'x').c_str());
   log.Close();
   const std::string page =
       MaskTimeStamps(Qve::test::ReadFile(folder.File("r/Import/import_log.html")));
   const std::string lines =
       "<br><tmstp>TS </tmstp> <line>  <exec>src> </exec>" + huge + "\n</line>\r\n" +
-      "<br><tmstp>TS </tmstp> <error id=\"4\">[ERR] </exec>" + huge + "</error>\r\n";
+      "<br><tmstp>TS </tmstp> <error id=\"4\">[ERR] </exec>" + huge + "</error>\r\n" +
+      "<br><tmstp>TS </tmstp> <warning id=\"5\">[WRN] </exec>" + huge +
+      "&lt;script&gt;</warning>\r\n";
   EXPECT_EQ(page.substr(page.find("<br><tmstp>"), lines.size()), lines);
   EXPECT_NE(page.find("process: " + std::string(65535 - 21, 'x') + "</line>"), std::string::npos);
+}
+
+TEST(HtmlTextTest, OnlyMarkupCharactersAreEscaped) {
+  struct Case {
+    std::string_view text;
+    bool in_attribute;
+    std::string_view escaped;
+  };
+  for (const Case& test : {
+           Case{"relation \"</text><script>x()</script>\" does not exist", false,
+                "relation \"&lt;/text&gt;&lt;script&gt;x()&lt;/script&gt;\" does not exist"},
+           Case{"a&amp; \"b\" caf\xC3\xA9 \xFF", true, "a&amp;amp; &quot;b&quot; caf\xC3\xA9 \xFF"},
+           Case{"plain text", false, "plain text"},
+           Case{"", true, ""},
+       }) {
+    EXPECT_EQ(HtmlText(test.text, test.in_attribute), test.escaped);
+    EXPECT_EQ(NeedsHtmlEscape(test.text, test.in_attribute), test.text != test.escaped);
+  }
 }
 
 }  // namespace
