@@ -13,8 +13,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "QVEException.h"
 #include "actions/ImportStatistics.h"
 #include "reports/TipsTables.h"
+#include "reports/ValidUtf8.h"
 
 namespace Qva {
 
@@ -22,6 +24,7 @@ namespace {
 
 using rapidjson::Value;
 
+constexpr const char* kSourceFile = "DADuduziradOrevurid/src/reports/JsonImportReport";
 constexpr const char* kImportLogLink = "import_log.html";
 constexpr const char* kImportErrorType = "Import";
 
@@ -121,6 +124,37 @@ bool HasInfiniteNumber(const Value& root) {
   return false;
 }
 
+// Joins the copies of a repeated "objects" or "error_table" array into the first one, in their
+// order, and drops the other copies: a page that reads the text as JavaScript sees only the
+// last copy, and rebuilding the section would lose every entry.
+void JoinRepeatedSections(rapidjson::Document& document) {
+  for (std::string_view name : {"objects", "error_table"}) {
+    auto is_copy = [&](rapidjson::SizeType i) {
+      return TextOf(document.MemberBegin()[i].name) == name;
+    };
+    rapidjson::SizeType kept = 0;  // the first copy that is an array
+    while (kept < document.MemberCount() &&
+           !(is_copy(kept) && document.MemberBegin()[kept].value.IsArray())) {
+      ++kept;
+    }
+    if (kept == document.MemberCount()) continue;
+    for (rapidjson::SizeType i = 0; i < document.MemberCount();) {
+      if (i == kept || !is_copy(i)) {
+        ++i;
+        continue;
+      }
+      Value& copy = document.MemberBegin()[i].value;
+      if (copy.IsArray()) {
+        for (Value& entry : copy.GetArray()) {
+          document.MemberBegin()[kept].value.PushBack(entry, document.GetAllocator());
+        }
+      }
+      document.EraseMember(document.MemberBegin() + i);  // keeps the other members' order
+      if (i < kept) --kept;
+    }
+  }
+}
+
 }  // namespace
 
 JsonImportReport& JsonImportReport::Instance() {
@@ -143,7 +177,25 @@ int JsonImportReport::Init(bool use_analyzer, const Qve::QVEstring& base_dir,
   target_db_ = target_db;
 
   if (data_file_.IsOpen()) data_file_.Close();
-  data_file_.Open(base_dir + "/" + report_dir + "/" + kReportDataFile);
+  // Held until Save: a second run on this folder would otherwise overwrite this one's results.
+  const Qve::QVEstring folder = base_dir + "/" + report_dir;
+  if (folder_lock_.TryLock(folder) == Qve::QVLockResult::kHeldElsewhere) {
+    Qve::ThrowQVException(Qve::kQVErrResource, kSourceFile, __LINE__, "resource unavailable: %s",
+                          ("report folder " + folder + " is in use by another run").c_str());
+  }
+  try {
+    Load(folder + "/" + kReportDataFile);
+  } catch (...) {
+    folder_lock_.Release();
+    throw;
+  }
+  start_time_.SetNow();
+  enabled_ = true;
+  return 0;
+}
+
+void JsonImportReport::Load(const Qve::QVEstring& path) {
+  data_file_.Open(path);
   uint64_t size = data_file_.GetSize();
   Qve::QVEstring buffer(size + 1, '\0');
   data_file_.Read(buffer.data(), size);
@@ -161,9 +213,7 @@ int JsonImportReport::Init(bool use_analyzer, const Qve::QVEstring& base_dir,
   if (document_.HasParseError() || !document_.IsObject() || HasInfiniteNumber(document_)) {
     throw std::runtime_error("can't load report file");
   }
-  start_time_.SetNow();
-  enabled_ = true;
-  return 0;
+  JoinRepeatedSections(document_);
 }
 
 void JsonImportReport::AddError(uint64_t id, const Qve::QVEstring& text) {
@@ -314,11 +364,14 @@ void JsonImportReport::Save() {
   rapidjson::StringBuffer buffer;
   rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
   document_.Accept(writer);
-  Qve::QVEstring content = "const json =";
-  content.append(buffer.GetString(), buffer.GetSize());
+  // The import's output may hold any bytes; JSON parsers that check the encoding refuse
+  // invalid UTF-8. Invalid bytes are never ASCII, so only texts inside strings change.
+  Qve::QVEstring content =
+      "const json =" + ValidUtf8(std::string_view(buffer.GetString(), buffer.GetSize()));
 
   // The file was checked (it exists and opens for reading and writing) when it was loaded.
   data_file_.ReplaceContents(content.data(), content.size());
+  folder_lock_.Release();
 }
 
 Value& JsonImportReport::RootMember(const char* name, rapidjson::Type type) {

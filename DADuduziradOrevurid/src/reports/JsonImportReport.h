@@ -8,6 +8,7 @@
 #include <map>
 
 #include "QVEFile.h"
+#include "QVEFolderLock.h"
 #include "QVEString.h"
 #include "QVETimeStamp.h"
 
@@ -46,7 +47,11 @@ class JsonImportReport {
   JsonImportReport& operator=(const JsonImportReport&) = delete;
 
   // Loads base_dir + "/" + report_dir + "/data.js" (kept open until Save) and enables the report.
-  // Text before the first "{" is dropped. Returns 0; every failure throws:
+  // First takes the exclusive lock of the report folder, held until Save has written the file
+  // (or the process ends): one run per report folder. Text before the first "{" is dropped.
+  // Repeated "objects" or "error_table" arrays are joined into the first. Returns 0; every
+  // failure throws (and releases the lock):
+  //   QVException* -994 "resource unavailable: report folder F is in use by another run";
   //   the QVException* of QVFile::Open (-999, naming the path) or of a read;
   //   std::runtime_error "can't load json" for an empty text or one without "{";
   //   std::runtime_error "can't load report file" for invalid JSON, anything but white space
@@ -79,7 +84,8 @@ class JsonImportReport {
   // Sets the import time (seconds since Init, rounded up) and the two flags in
   // "general_information", then replaces the data file's content by "const json =" and the
   // compact document (QVFile::ReplaceContents: a failure leaves the file as it was and throws
-  // its QVException*), and closes it. Does nothing when disabled or already saved.
+  // its QVException*), closes it and releases the folder lock. The text written is valid UTF-8:
+  // bytes that are not become U+FFFD. Does nothing when disabled or already saved.
   void Save();
 
   bool IsEnabled() const { return enabled_; }
@@ -87,6 +93,8 @@ class JsonImportReport {
   rapidjson::Document::AllocatorType& GetAllocator() { return document_.GetAllocator(); }
 
  private:
+  // Reads and parses the data file (Init's steps after the lock).
+  void Load(const Qve::QVEstring& path);
   rapidjson::Value& RootMember(const char* name, rapidjson::Type type);
   // One round of UpdateObjects for one entry and one of its objects.
   void SetObjectMembers(rapidjson::Value& entry, const ImportObject& object);
@@ -102,6 +110,7 @@ class JsonImportReport {
   Qve::QVTimeStamp start_time_;
   rapidjson::Document document_;
   Qve::QVFile data_file_;
+  Qve::QVFolderLock folder_lock_;
   std::map<uint64_t, Qve::QVEstring> errors_;
   std::map<uint64_t, Qve::QVEstring> warnings_;
 };

@@ -13,6 +13,7 @@
 #include "actions/ImportStatistics.h"
 #include "reports/SiteAddresses.h"
 #include "reports/TipsTables.h"
+#include "reports/ValidUtf8.h"
 
 namespace Qva {
 namespace {
@@ -244,6 +245,15 @@ TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
       {"{\"general_information\":[],\"general_information\":[],\"objects\":[],"
        "\"error_table\":[]}",
        cat({"{\"error_table\":[", kImportEntry, "],\"objects\":[],", kTail})},
+      // Repeated arrays are joined into the first, so no object is lost; other copies go.
+      {"{\"objects\":[{\"object_name\":\"A\"}],\"x\":1,\"objects\":{},\"objects\":[{\"object_"
+       "name\":"
+       "\"T\"}],\"error_table\":5,\"error_table\":[{\"error_type\":\"Other\"}],\"error_table\":[1]"
+       "}",
+       cat({"{\"objects\":[{\"object_name\":\"A\"},{\"object_name\":\"T\",\"import_status\":"
+            "\"Failed\",\"error_message\":\"e\",\"error_link\":\"import_log.html#1\","
+            "\"time_import\":1}],\"x\":1,\"error_table\":[{\"error_type\":\"Other\"},1,",
+            kImportEntry, "],", kTail})},
       // Sections that are right once stay; the repeated ones are rebuilt.
       {"{\"objects\":[{\"object_name\":\"T\",\"object_name\":\"T\"},{\"object_name\":\"T\","
        "\"import_status\":1,\"import_status\":2,\"time_import\":0}],\"error_table\":["
@@ -276,6 +286,43 @@ TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
     saved.at(time + 14) = 'N';  // under a second: 0 or 1
     EXPECT_EQ(saved, cat({"const json =", test.saved}));
   }
+}
+
+// One run per report folder: the lock is taken before the file is read and held until it is
+// saved; a folder without a data file is refused as before.
+TEST_F(JsonImportReportTest, TheReportFolderIsLockedFromLoadToSave) {
+  Load("{}");
+  JsonImportReport second;
+  auto error = Qve::test::CatchQV([&] { second.Init(true, Base(), "rpt", "Oracle"); });
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(error->GetCode(), -994);
+  EXPECT_EQ(error->GetMessage(),
+            "resource unavailable: report folder " + Base() + "/rpt is in use by another run");
+  EXPECT_FALSE(second.IsEnabled());
+  report_.Save();
+  EXPECT_EQ(second.Init(true, Base(), "rpt", "Oracle"), 0);
+  EXPECT_EQ(Qve::test::CatchQV([&] { report_.Init(true, Base(), "none", "Oracle"); })->GetCode(),
+            -999);
+}
+
+// Whatever bytes the import printed, data.js is valid UTF-8.
+TEST_F(JsonImportReportTest, InvalidUtf8BecomesReplacementCharacters) {
+  Load("{\"objects\":[{\"object_name\":\"T\\u00e9\"}],\"kept\":\"\xE2\x82\"}");
+  AddObject(stats_, "T\xC3\xA9", {1});
+  report_.AddError(1, "bad \xFF\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80 \xE2\x82x good \xE2\x82\xAC");
+  report_.UpdateObjects(stats_);
+  report_.UpdateErrorTable(stats_);
+  report_.Save();
+  const std::string saved = ReadData();
+  rapidjson::Document document;
+  document.Parse<rapidjson::kParseValidateEncodingFlag>(saved.c_str() + 12);
+  ASSERT_FALSE(document.HasParseError()) << saved;
+  const std::string r = "\xEF\xBF\xBD";
+  EXPECT_EQ(
+      document["objects"][0]["error_message"].GetString(),
+      "bad " + r + r + r + " " + r + r + r + " " + r + r + r + r + " " + r + "x good \xE2\x82\xAC");
+  EXPECT_EQ(document["kept"].GetString(), r);
+  EXPECT_EQ(ValidUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80"), "caf\xC3\xA9 \xF0\x9F\x98\x80");
 }
 
 }  // namespace
