@@ -188,6 +188,58 @@ const std::vector<Scenario>& Scenarios() {
      1},
     {"unterminated_error", {"-D=Oracle", "-BAT=" + run},
      {{run, kHeader + "printf 'ORA-00942: table or view does not exist'\n"}}, 1},
+    // Every exit 2 says why, also before the trace is set up; ignored arguments are named.
+    {"trace_file_uncreatable", {"-D=Oracle", "-BAT=" + run, "-LOG=no/such/folder/a.log"},
+     {{run, kClean + kRecord}}, 2, {}, "Migration launcher> code -998, message cannot create "
+     "file: no/such/folder/a.log\n", {{"imp/args.txt", kAbsent}}},
+    {"ignored_arguments", {"-D=Oracle", "-BAT=" + run, "-RTP", "x", "--RPT", "-ECHOLOG=e.log"},
+     {{run, kClean + kRecord}}, 0, {}, "Warning: \"-RTP\" is ignored: not an option of this "
+     "program\nWarning: \"x\" is ignored: not an option of this program\nWarning: \"--RPT\" is "
+     "ignored: not an option of this program\nWarning: \"-ECHOLOG\" is ignored: accepted, but "
+     "nothing depends on it\n", {{"imp/args.txt", "^echo all\n$"}, {"imp/reports", kAbsent}}},
+    {"response_file_replaces_options", {"-D=MySQL", "-RSP=run.rsp", "-H=h"},
+     {{"run.rsp", "-D=Oracle\n-BAT=imp/run.sh\n"}, {run, kClean + kRecord}}, 0, {},
+     "Warning: \"-D=MySQL\" is ignored: the response file replaces the command line\n"
+     "Warning: \"-H=h\" is ignored: the response file replaces the command line\n",
+     {{"imp/args.txt", "^echo all\n$"}}},
+    // A device is never read as a response file: it could be endless.
+    {"response_file_device", {"-RSP=/dev/zero"}, {}, 1,
+     {"Open RSP file: /dev/zero\nFAILED\n"},
+     "Error: response file is not a regular file: /dev/zero\n" + std::string(kSyntaxError)},
+    // Links planted by another user: nothing is written through them, nothing is started.
+    {"foreign_link_trace", {"-D=Oracle", "-BAT=" + run}, {{run, kClean + kRecord},
+     {"victim.txt", "keep"}}, 2, {}, "Migration launcher> code -998, message cannot create "
+     "file: imp/movarin_imp.log\n", {{"victim.txt", "^keep$"}, {"imp/args.txt", kAbsent}},
+     "ln -s ../victim.txt imp/movarin_imp.log && chown -h 65534 imp/movarin_imp.log &&"},
+    {"foreign_link_html_log", {"-D=Oracle", "-RPT", "-BAT=" + run},
+     {{run, kClean + kRecord}, {"imp/reports/Import/", ""}, {"imp/reports/data.js", "{}"},
+      {"victim.txt", "keep"}}, 2,
+     {"Critical: Migration launcher> code -998, message cannot create file: "
+      "imp/reports/Import/import_log.html\r\n"}, kAny,
+     {{"victim.txt", "^keep$"}, {"imp/args.txt", kAbsent}, {"imp/reports/data.js", "^\\{\\}$"}},
+     "ln -s ../../../victim.txt imp/reports/Import/import_log.html && "
+     "chown -h 65534 imp/reports/Import/import_log.html &&"},
+    // Another holder of the report folder's lock: the run refuses before its script starts.
+    {"report_folder_locked", {"-D=Oracle", "-RPT", "-BAT=" + run},
+     {{run, kClean + kRecord}, {"imp/reports/data.js", "{}"}}, 2,
+     {"Critical: Migration launcher> code -994, message resource unavailable: report folder "
+      "imp/reports is in use by another run\r\n"}, kAny,
+     {{"imp/args.txt", kAbsent}, {"imp/reports/data.js", "^\\{\\}$"}},
+     "flock imp/reports sleep 4 & sleep 0.5;"},
+    // Past a file-size limit the save fails like a full disk, whatever the limit's signal does.
+    {"save_fails_past_size_limit", {"-D=Oracle", "-RPT", "-BAT=" + run},
+     {{run, kOracleError},
+      {"imp/reports/data.js", "const json = {\"a\":\"" + std::string(299'984, 'x') + "\"}\n"}}, 2,
+     {"Critical: Migration launcher> code -996, message cannot write to file: "
+      "imp/reports/data.js\r\n"}, kAny, {{"imp/reports/data.js", "^const json = \\{\"a\":\"x"}},
+     "ulimit -f 200;"},
+    // Bytes that are no UTF-8 reach data.js as U+FFFD.
+    {"report_of_invalid_utf8", {"-D=Oracle", "-RPT", "-BAT=" + run},
+     {{run, kHeader + "printf 'ORA-00942: table \\377\\376 does not exist\\n'\n"
+                 "echo \"Import script run.sh finished\"\n"},
+      {"imp/reports/data.js", "{}"}}, 1, {}, kAny,
+     {{"imp/reports/data.js",
+       "\"error_message\":\"table \xEF\xBF\xBD\xEF\xBF\xBD does not exist\""}}},
   };
   // clang-format on
   return scenarios;

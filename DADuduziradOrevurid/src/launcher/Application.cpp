@@ -34,6 +34,8 @@ int32_t RunSequence(int argc, char** argv) {
   std::fflush(stdout);
 
   ParseCommandLine(argc, argv);
+  // Stopped while a long response file was read: nothing has started that needs ending.
+  if (int stop = Qve::GetStopSignal()) return kStoppedExitBase + stop;
   std::shared_ptr<IMigrationLauncher> launcher = CreateLauncher(argc, argv);
   int32_t result = 2;
   if (launcher) {
@@ -50,16 +52,23 @@ int32_t RunSequence(int argc, char** argv) {
 
 // Traces the failure that ends the run. The trace can fail itself (the trace file cannot be
 // written); that must not turn a handled failure into an abort, so its exception is dropped.
-__attribute__((format(printf, 1, 2))) void TraceEndingFailure(const char* format, ...) {
+// Returns whether the console showed the message.
+__attribute__((format(printf, 1, 2))) bool TraceEndingFailure(const char* format, ...) {
+  Qve::QVTracer& tracer = Qve::QVTracer::Instance();
+  std::shared_ptr<Qve::QVTraceOutputer> console = tracer.FindOutputer(Qve::kQVOutputerConsole);
+  bool shown = console && console->GetLevel() <= Qve::kQVTraceCritical;
   va_list args;
   va_start(args, format);
   try {
-    Qve::QVTracer::Instance().TraceV(Qve::kQVTraceCritical, kSource, format, args);
+    tracer.TraceV(Qve::kQVTraceCritical, kSource, format, args);
   } catch (Qve::QVException* error) {
     std::unique_ptr<Qve::QVException> dropped(error);
+    shown = false;
   } catch (...) {
+    shown = false;
   }
   va_end(args);
+  return shown;
 }
 
 }  // namespace
@@ -76,7 +85,12 @@ int32_t RunMigrationLauncher(int argc, char** argv) {
     result = RunSequence(argc, argv);
   } catch (Qve::QVException* error) {
     std::unique_ptr<Qve::QVException> owned(error);
-    TraceEndingFailure("code %d, message %s", owned->GetCode(), owned->GetMessage().c_str());
+    // Before the trace is set up (the trace file itself could not be created) the console is
+    // still silent: the reason for exit code 2 must be seen all the same.
+    if (!TraceEndingFailure("code %d, message %s", owned->GetCode(), owned->GetMessage().c_str())) {
+      std::fprintf(stderr, "%s> code %d, message %s\n", kSource, owned->GetCode(),
+                   owned->GetMessage().c_str());
+    }
     return 2;
   } catch (const std::exception& error) {
     TraceEndingFailure("Exception: %s", error.what());

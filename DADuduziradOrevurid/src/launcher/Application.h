@@ -13,9 +13,12 @@ Qve::QVEstring FormatBanner(const Qve::QVEstring& time_text);
 
 // Runs the program and returns its exit code: what Initialize returns when that is not 0, else
 // what Run returns; 2 without a launcher or when a QVException escapes (then at once); -1 when
-// any other exception escapes. Every exit but the QVException one waits two seconds first.
+// any other exception escapes. Every exit but the QVException one waits two seconds first. The
+// QVException's code and message are traced, or, when the console would not show them (the trace
+// is not set up yet, or failed), written to standard error.
 // SIGINT, SIGTERM and SIGHUP stop the import (see Qve::InstallStopHandlers); the run still
-// ends in order (HTML footer, data.js) and the exit code is then 128 + the signal's number.
+// ends in order (HTML footer, data.js) and the exit code is then 128 + the signal's number; a
+// stop while the command line or response file is read ends the run before any launcher.
 int32_t RunMigrationLauncher(int argc, char** argv);
 
 // Sleeps until two seconds have passed on the monotonic clock, also after early wake-ups.

@@ -5,12 +5,14 @@
 #include <boost/algorithm/string/split.hpp>
 #include <boost/program_options/parsers.hpp>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
 
+#include "QVEProcessSignals.h"
 #include "QVETrace.h"
 #include "events/WizzardController.h"
 #include "launcher/DBLaunch.h"
@@ -24,6 +26,14 @@ namespace po = boost::program_options;
 namespace {
 
 constexpr const char* kParseSource = "Parse command line";
+
+// A response file holds a few options; a device or an endless pipe must not be read to the end
+// of memory.
+constexpr uint64_t kMaxResponseFileSize = 16 * 1024 * 1024;
+// Warnings about ignored arguments shown one by one; the rest are counted.
+constexpr size_t kMaxShownWarnings = 20;
+// Tokens parsed between two looks at a stop request.
+constexpr size_t kStopCheckInterval = 4096;
 
 // Slash or dash, "=" joined values, long names behind a single prefix, no "--" options.
 constexpr int kCommandLineStyle =
@@ -93,9 +103,9 @@ std::string ParseErrorText(const po::options_description& description,
 
 // One parse step; on a library error the help is shown and false returned.
 bool TryParse(const po::options_description& description, const std::vector<std::string>& tokens,
-              po::variables_map& options) {
+              po::variables_map& options, std::vector<std::string>* ignored) {
   try {
-    ParseOptionTokens(description, tokens, options);
+    ParseOptionTokens(description, tokens, options, ignored);
     return true;
   } catch (const po::error& error) {
     Qve::QVTracer::Instance().Critical(kParseSource, "%s",
@@ -105,21 +115,64 @@ bool TryParse(const po::options_description& description, const std::vector<std:
   }
 }
 
+// A token the options library could take as an option; it takes every other one as an argument,
+// which is ignored.
+bool MayBeOption(const std::string& token) {
+  return token.size() > 1 && (token[0] == '-' || token[0] == '/') && token.rfind("--", 0) != 0;
+}
+
+// One warning line on standard error per ignored argument, up to a limit.
+void WarnIgnored(const std::vector<std::string>& tokens, const char* reason) {
+  for (size_t i = 0; i < tokens.size() && i < kMaxShownWarnings; ++i) {
+    std::fprintf(stderr, "Warning: \"%s\" is ignored: %s\n", tokens[i].c_str(), reason);
+  }
+  if (tokens.size() > kMaxShownWarnings) {
+    std::fprintf(stderr, "Warning: %zu more arguments are ignored: %s\n",
+                 tokens.size() - kMaxShownWarnings, reason);
+  }
+  std::fflush(stderr);
+}
+
+// Reads the response file into `content`. False when it cannot be opened, or is refused (not a
+// regular file, larger than kMaxResponseFileSize; `refusal` then says why), or a stop was
+// asked for meanwhile.
+bool ReadResponseFile(const std::string& path, std::string& content, const char*& refusal) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (!error && !std::filesystem::is_regular_file(status)) {
+    refusal = "response file is not a regular file";
+    return false;
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  std::vector<char> chunk(64 * 1024);
+  while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || file.gcount()) {
+    content.append(chunk.data(), static_cast<size_t>(file.gcount()));
+    if (content.size() > kMaxResponseFileSize) {
+      refusal = "response file is larger than 16 MB";
+      return false;
+    }
+    if (Qve::GetStopSignal() != 0) return false;
+  }
+  return true;
+}
+
 // Replaces the command line's options by those of the response file. False when the file
 // cannot be read or does not parse (the message is already shown).
 bool LoadResponseFile(const po::options_description& description, po::variables_map& options) {
   Qve::QVEstring path = GetOptionText(kOptRsp);
   Qve::TrimBoth(path, '"');
   std::cout << "Open RSP file: " << path << "\n";
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
+  std::string content;
+  const char* refusal = nullptr;
+  if (!ReadResponseFile(path, content, refusal)) {
     std::cout << "FAILED\n";
     std::cout.flush();
+    if (refusal) std::fprintf(stderr, "Error: %s: %s\n", refusal, path.c_str());
     return false;
   }
   std::cout << "OK\n\n";
   std::cout.flush();
-  std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   std::printf("\nrsp_conmand line :%s \n", content.c_str());
   std::fflush(stdout);
 
@@ -129,7 +182,23 @@ bool LoadResponseFile(const po::options_description& description, po::variables_
   tokens.erase(std::remove(tokens.begin(), tokens.end(), std::string()), tokens.end());
 
   options.clear();
-  return TryParse(description, tokens, options);
+  std::vector<std::string> ignored;
+  if (!TryParse(description, tokens, options, &ignored)) return false;
+  WarnIgnored(ignored, "not an option of this program");
+  return Qve::GetStopSignal() == 0;
+}
+
+// The command line's options that a response file replaces (all but RSP itself).
+std::vector<std::string> ReplacedByResponseFile(int argc, char** argv,
+                                                const std::vector<std::string>& ignored) {
+  std::vector<std::string> replaced;
+  for (int i = 1; i < argc; ++i) {
+    const std::string token = argv[i];
+    if (!MayBeOption(token) || token.compare(1, 4, "RSP=") == 0) continue;
+    if (std::find(ignored.begin(), ignored.end(), token) != ignored.end()) continue;
+    replaced.push_back(token);
+  }
+  return replaced;
 }
 
 }  // namespace
@@ -209,16 +278,30 @@ std::string FormatHelp(const po::options_description& description) {
 }
 
 void ParseOptionTokens(const po::options_description& description,
-                       const std::vector<std::string>& tokens, po::variables_map& options) {
-  po::parsed_options parsed =
-      po::command_line_parser(tokens).options(description).style(kCommandLineStyle).run();
-  // The library lends a valued option the next argument when "=" is missing; values must be
-  // joined by "=", so such an option counts as one without its value.
-  for (const po::option& option : parsed.options) {
-    if (option.original_tokens.size() > 1) {
-      throw po::invalid_command_line_syntax(po::invalid_command_line_syntax::missing_parameter,
-                                            option.string_key, option.original_tokens.front());
+                       const std::vector<std::string>& tokens, po::variables_map& options,
+                       std::vector<std::string>* ignored) {
+  // Token by token: the library would lend a valued option the next argument when "=" is
+  // missing, but values must be joined by "=", so an option alone is one without its value.
+  // (The library also drops each token it took from the front of its list, which would make a
+  // long response file take quadratic time.)
+  po::parsed_options parsed(&description);
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (i % kStopCheckInterval == 0 && Qve::GetStopSignal() != 0) return;
+    const std::string& token = tokens[i];
+    if (MayBeOption(token)) {
+      po::parsed_options one = po::command_line_parser(std::vector<std::string>{token})
+                                   .options(description)
+                                   .style(kCommandLineStyle)
+                                   .run();
+      bool taken = false;
+      for (po::option& option : one.options) {
+        if (option.string_key.empty()) continue;
+        parsed.options.push_back(std::move(option));
+        taken = true;
+      }
+      if (taken) continue;
     }
+    if (ignored) ignored->push_back(token);
   }
   po::store(parsed, options);
 }
@@ -239,13 +322,24 @@ void ParseCommandLine(int argc, char** argv) {
 
   std::vector<std::string> tokens;
   for (int i = 1; i < argc; ++i) tokens.emplace_back(argv[i]);
-  if (!TryParse(description, tokens, options)) return;
+  std::vector<std::string> ignored;
+  if (!TryParse(description, tokens, options, &ignored)) return;
+  WarnIgnored(ignored, "not an option of this program");
 
   if (HasOption(kOptHelp)) {
     PrintHelp(description);
     return;
   }
-  if (HasOption(kOptRsp) && !LoadResponseFile(description, options)) return;
+  if (HasOption(kOptRsp)) {
+    WarnIgnored(ReplacedByResponseFile(argc, argv, ignored),
+                "the response file replaces the command line");
+    if (!LoadResponseFile(description, options)) return;
+  }
+  if (options.count(kOptEchoLog) && !options[kOptEchoLog].defaulted()) {
+    std::string echo_log = "-";  // appended: g++ 12 warns falsely on "-" + std::string
+    echo_log += kOptEchoLog;
+    WarnIgnored({echo_log}, "accepted, but nothing depends on it");
+  }
 
   try {
     po::notify(options);

@@ -27,12 +27,15 @@ boost::program_options::options_description BuildOptionsDescription();
 std::string FormatHelp(const boost::program_options::options_description& description);
 
 // Parses `tokens` (no program name): an option is "/" or "-", its name and, for a valued
-// option, "=" and a non-empty value; tokens that are not options (including "--" ones) are
-// ignored. Stores into `options`. Throws boost::program_options::error on a parse error,
+// option, "=" and a non-empty value; tokens that are not options (including "--" ones and
+// unknown names without "=", such as "-RTP") are ignored, and appended to `ignored` when given.
+// Stores into `options`. Throws boost::program_options::error on a parse error, storing
+// nothing. Linear in the number of tokens; a stop request (Qve::GetStopSignal) ends it early,
 // storing nothing.
 void ParseOptionTokens(const boost::program_options::options_description& description,
                        const std::vector<std::string>& tokens,
-                       boost::program_options::variables_map& options);
+                       boost::program_options::variables_map& options,
+                       std::vector<std::string>* ignored = nullptr);
 
 // std::stoul in base 10, with the program's own failure texts: std::invalid_argument
 // "invalid stoul argument" and std::out_of_range "stoul argument out of range".
@@ -41,7 +44,11 @@ unsigned long ParseUnsignedLong(const Qve::QVEstring& text);
 // Fills the option map from argv[1..argc-1] or from the response file named by RSP, prints the
 // help on HELP or a parse error, then names the trace file, sets all trace levels to Warning
 // and opens the wizard event channel. Parse and response-file failures return early (printed,
-// not thrown); a bad EVENTPORT throws (see ParseUnsignedLong).
+// not thrown); a bad EVENTPORT throws (see ParseUnsignedLong). Each ignored argument gets a
+// warning line on standard error: one that is no option, a command-line option that the
+// response file replaces, ECHOLOG. Only a regular file of at most 16 MB is read as response
+// file; another one fails like a file that cannot be opened, with a line on standard error
+// naming it. A stop request while the file is read or parsed ends this early.
 void ParseCommandLine(int argc, char** argv);
 
 // MigrationLauncher when option D is one of the analyzed database names, else DBLaunch, which

@@ -1,5 +1,9 @@
 #include "launcher/CommandLine.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <boost/any.hpp>
 #include <boost/program_options/errors.hpp>
 #include <filesystem>
@@ -7,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "QVEProcessSignals.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "launcher/DBLaunch.h"
@@ -59,6 +64,32 @@ TEST(OptionSyntaxTest, ParseErrorsStoreNothing) {
         << tokens.front();
     EXPECT_TRUE(options.empty()) << tokens.front();
   }
+}
+
+// What the parser ignores is named, in order; a stop request ends a long parse storing nothing
+// (in a child process: the stop is remembered for the whole process).
+TEST(OptionSyntaxTest, IgnoredTokensAreNamedAndAStopEndsTheParse) {
+  po::variables_map options;
+  std::vector<std::string> ignored;
+  ParseOptionTokens(BuildOptionsDescription(), {"-RTP", "x", "--H=y", "-D=Oracle", "-", "/"},
+                    options, &ignored);
+  EXPECT_THAT(ignored, ElementsAre("-RTP", "x", "--H=y", "-", "/"));
+  EXPECT_EQ(options["D"].as<std::string>(), "Oracle");
+
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    Qve::InstallStopHandlers();
+    raise(SIGTERM);
+    std::vector<std::string> tokens(100000, "junk");
+    tokens.push_back("-D=Oracle");
+    po::variables_map stopped;
+    ParseOptionTokens(BuildOptionsDescription(), tokens, stopped);
+    _exit(stopped.empty() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 // The first word of a help line, its "<value>" filled in, parses back as that option.
