@@ -153,4 +153,14 @@ run_scenario postgresql-linux postgresql linux
 run_scenario mariadb-failures mariadb failures
 run_scenario mariadb-clean mariadb clean
 run_report_page
+
+# The HTML import log of an import that prints markup, as Chromium renders it: text stays text.
+run_log_page() {
+  echo "== log page =="
+  local dir=$work/log-page
+  mkdir -p "$dir"
+  python3 "$e2e/log_page.py" --launcher "$launcher" --chromium "$chromium" --work "$dir"
+  count_checks log-page "$dir/check.txt"
+}
+run_log_page
 finish
