@@ -25,8 +25,9 @@ class QVFile : public QVOptions {
 
   // Opens an existing file, read-only with "ReadOnly", else read-write. -999 on failure.
   // Open, Create and ReplaceContents never go through a symbolic link that another user owns
-  // (at the path or further along its chain of links): that fails as the file would. The
-  // user's own links are followed.
+  // (the file's name, a link it leads to, or a folder on the path; for folders, root's links
+  // count as the system's own): that fails as the file would. The user's own links are
+  // followed.
   virtual void Open(const QVEstring& path);
   // Creates or truncates the file; "DeleteOnClose" removes it on Close. -998 on failure.
   virtual void Create(const QVEstring& path);

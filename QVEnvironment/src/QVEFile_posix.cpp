@@ -55,10 +55,10 @@ QVEstring FolderOf(const QVEstring& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Whether a symbolic link that another user owns stands on the way from `path` to the file it
-// finally names (the last component and every link it leads to). Writing through such a link
-// would let whoever planted it in a shared folder pick the file that gets truncated.
-bool ThroughForeignLink(const QVEstring& path) {
+// Whether the path's last component, or a link it leads to, is a symbolic link that another
+// user owns. Writing through such a link would let whoever planted it in a shared folder pick
+// the file that gets truncated.
+bool ForeignLinkChain(const QVEstring& path) {
   constexpr int kMaxLinks = 40;  // the kernel's own limit
   QVEstring current = path;
   for (int hop = 0; hop < kMaxLinks; ++hop) {
@@ -67,7 +67,7 @@ bool ThroughForeignLink(const QVEstring& path) {
     if (info.st_uid != ::geteuid()) return true;
     std::string target(static_cast<size_t>(info.st_size > 0 ? info.st_size : 0) + 256, '\0');
     ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
-    if (length < 0) return false;
+    if (length <= 0) return false;
     target.resize(static_cast<size_t>(length));
     size_t slash = current.rfind('/');
     current = target[0] == '/' || slash == QVEstring::npos ? QVEstring(target)
@@ -76,14 +76,37 @@ bool ThroughForeignLink(const QVEstring& path) {
   return false;  // a loop: the open fails by itself
 }
 
+// Whether a folder on the path is a symbolic link that another user owns. Links of the system
+// (owned by root, such as /var/run) are trusted: whoever owns root needs no link to attack.
+bool ForeignLinkInFolders(const QVEstring& path) {
+  for (size_t slash = path.find('/', 1); slash != QVEstring::npos;
+       slash = path.find('/', slash + 1)) {
+    struct stat info {};
+    const QVEstring folder = path.substr(0, slash);
+    if (::lstat(folder.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && info.st_uid != 0 &&
+        info.st_uid != ::geteuid()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ThroughForeignLink(const QVEstring& path) {
+  return ForeignLinkInFolders(path) || ForeignLinkChain(path);
+}
+
 // open() retried on EINTR. A link at the last component is first refused (O_NOFOLLOW) and only
 // followed once every link on the way is known to be the user's own.
 int OpenUnlessForeignLink(const QVEstring& path, int flags, mode_t mode = 0) {
+  if (ForeignLinkInFolders(path)) {
+    errno = ELOOP;
+    return -1;
+  }
   int fd;
   do {
     fd = ::open(path.c_str(), flags | O_NOFOLLOW, mode);
   } while (fd < 0 && errno == EINTR);
-  if (fd >= 0 || errno != ELOOP || ThroughForeignLink(path)) return fd;
+  if (fd >= 0 || errno != ELOOP || ForeignLinkChain(path)) return fd;
   do {
     fd = ::open(path.c_str(), flags, mode);
   } while (fd < 0 && errno == EINTR);

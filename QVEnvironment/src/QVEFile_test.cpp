@@ -93,8 +93,12 @@ TEST_F(FileTest, LinksOfOtherUsersAreRefused) {
   std::filesystem::create_symlink(victim, foreign);
   std::filesystem::create_symlink("foreign.lnk", chained);  // own link to a foreign one
   std::filesystem::create_symlink(folder_.File("created.txt"), dangling);
+  const std::string foreign_folder = folder_.File("folder.lnk");
+  std::filesystem::create_directory(folder_.File("real"));
+  std::filesystem::create_symlink(folder_.File("real"), foreign_folder);
   if (::lchown(foreign.c_str(), 65534, 65534) != 0 ||
-      ::lchown(dangling.c_str(), 65534, 65534) != 0) {
+      ::lchown(dangling.c_str(), 65534, 65534) != 0 ||
+      ::lchown(foreign_folder.c_str(), 65534, 65534) != 0) {
     GTEST_SKIP() << "only root can give a link another owner";
   }
   QVFile file;
@@ -105,7 +109,9 @@ TEST_F(FileTest, LinksOfOtherUsersAreRefused) {
   };
   for (const Case& test :
        {Case{foreign, false, kQVErrFileOpen}, Case{foreign, true, kQVErrFileCreate},
-        Case{chained, true, kQVErrFileCreate}, Case{dangling, true, kQVErrFileCreate}}) {
+        Case{chained, true, kQVErrFileCreate},
+        Case{foreign_folder + "/new.txt", true, kQVErrFileCreate},
+        Case{dangling, true, kQVErrFileCreate}}) {
     SCOPED_TRACE(test.path);
     auto error = CatchQV([&] { test.create ? file.Create(test.path) : file.Open(test.path); });
     ASSERT_NE(error, nullptr);
@@ -114,6 +120,7 @@ TEST_F(FileTest, LinksOfOtherUsersAreRefused) {
   }
   EXPECT_EQ(test::ReadFile(victim), "keep");
   EXPECT_FALSE(std::filesystem::exists(folder_.File("created.txt")));
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("real/new.txt")));
 
   file.Open(own);  // the user's own link: data.js replaced in its target, as before
   ASSERT_EQ(::unlink(own.c_str()), 0);  // swapped for a foreign one before the save
