@@ -1,7 +1,9 @@
 #include "QVEFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "QVEProcessSignals.h"
 #include "QVETestSupport.h"
 
 namespace Qve {
@@ -80,6 +83,30 @@ TEST_F(FileTest, ReplaceContentsKeepsModeAndLinkAndLeavesNothingBehind) {
   ASSERT_EQ(::stat(target.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
   EXPECT_EQ(Listing(folder_.File("")), (std::set<std::string>{"data.js", "link.js"}));
+}
+
+// Past a file-size limit (ulimit -f) a save fails like one on a full disk: the file keeps its
+// content and no temporary file is left. In a child process: the limit and the ignored SIGXFSZ
+// hold for the whole process.
+TEST_F(FileTest, ReplaceContentsPastASizeLimitFailsAndLeavesTheFile) {
+  const std::string target = folder_.File("data.js");
+  std::ofstream(target) << "old";
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    InstallStopHandlers();  // ignores SIGXFSZ
+    const rlimit limit{100, 100};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(3);
+    QVFile file;
+    file.Open(target);
+    auto error = CatchQV([&] { file.ReplaceContents(std::string(1000, 'x').data(), 1000); });
+    _exit(error && error->GetCode() == kQVErrFileWrite ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(test::ReadFile(target), "old");
+  EXPECT_EQ(Listing(folder_.File("")), (std::set<std::string>{"data.js"}));
 }
 
 // A link planted by another user is never written through; the user's own links still work.
