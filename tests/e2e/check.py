@@ -19,6 +19,7 @@ import socket
 import subprocess
 import sys
 import time
+from html import unescape
 
 sys.dont_write_bytecode = True  # keep the source tree free of caches
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -148,7 +149,8 @@ def check_html(c, scenario, run_dir, values):
         return None, []
     with open(path, encoding="utf-8", errors="replace", newline="") as f:
         html = f.read()
-    entries = [(m.group(1), int(m.group(2)), m.group(3) or "", m.group(4))
+    # The log writes the import's texts escaped (they are text, never markup).
+    entries = [(m.group(1), int(m.group(2)), unescape(m.group(3) or ""), unescape(m.group(4)))
                for m in HTML_ENTRY.finditer(html)]
     expected = flat(scenario)
     c.equal("import_log.html error and warning lines", [(k, s, t) for k, _, s, t in entries],
