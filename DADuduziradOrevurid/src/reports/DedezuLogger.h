@@ -6,14 +6,16 @@
 #include <string_view>
 
 #include "QVEFile.h"
+#include "QVEOutputBatch.h"
 #include "QVEString.h"
 #include "QVETimeStamp.h"
 
 namespace Qva {
 
 // Every message goes to QVTracer first, whether or not the page is open. The page gets one write
-// call per line (no buffering, no flush). Nothing is HTML-escaped: texts are inserted as given.
-// Not thread-safe: called from the analysis thread only.
+// call per line, or one per block of lines while a Qve::QVOutputBatch is open (no flush). Nothing
+// is HTML-escaped: texts are inserted as given. Not thread-safe: called from the analysis thread
+// only.
 class DedezuLogger {
  public:
   // The process-wide logger, created disabled on first call and never destroyed.
@@ -64,8 +66,11 @@ class DedezuLogger {
   void BeginLine(uint32_t level, const char* source);
   void PreparePage(uint32_t level, const char* source, std::string_view text);
   void WritePage(uint32_t level);
+  // Writes a finished text to the page, after the lines gathered before it.
+  void WriteNow(std::string_view text);
 
   Qve::QVFile file_;
+  Qve::QVWriteGather gather_{[this](std::string_view text) { WriteNow(text); }};
   uint32_t min_level_ = 0;
   uint64_t current_id_ = 0;
   bool enabled_ = false;
