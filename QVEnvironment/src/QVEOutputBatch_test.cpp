@@ -62,6 +62,21 @@ TEST(QVOutputBatchTest, LinesGoOutPerFlushInOrder) {
   EXPECT_EQ(flushed, std::vector<std::string>{"abc"});
 }
 
+// The second stop signal's handler writes what is gathered to the gather's handle.
+TEST(QVOutputBatchTest, WhatIsGatheredIsWrittenOnTheSignal) {
+  test::TempFolder folder;
+  QVFile file;
+  file.Create(folder.File("page.html"));
+  std::string usual_way;
+  QVWriteGather gather([&](std::string_view kept) { usual_way += kept; });
+  gather.SetHandle(file.GetHandle());
+  QVOutputBatch batch;
+  ASSERT_TRUE(gather.Take({"<line>one</line>\r\n", "<line>two</line>\r\n"}));
+  WriteGatheredOnSignal();
+  EXPECT_EQ(test::ReadFile(folder.File("page.html")), "<line>one</line>\r\n<line>two</line>\r\n");
+  EXPECT_EQ(usual_way, "");
+}
+
 // A pipe: nothing to read is a time-out; data, or the writer gone, is readable. This process
 // holds both ends, and a child that inherited the write end is named as a holder.
 TEST(QVPipeWaitTest, WaitsAndNamesTheHolders) {

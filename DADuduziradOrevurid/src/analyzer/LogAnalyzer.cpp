@@ -32,7 +32,7 @@ class AtExit {
   Done done_;
 };
 
-// Whether a pattern is written for several lines: it matches a line feed before its last one.
+// Whether a pattern is written for several lines: it names more than one line feed.
 bool SpansLines(std::string_view pattern) {
   int feeds = 0;
   for (size_t i = 0; i + 1 < pattern.size(); ++i) {
