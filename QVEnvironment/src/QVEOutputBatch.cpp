@@ -56,6 +56,7 @@ bool QVWriteGather::Take(std::initializer_list<std::string_view> parts) {
   if (!room_) room_ = std::make_unique_for_overwrite<char[]>(kRoom);
   size_t size = size_.load();
   for (std::string_view part : parts) {
+    if (part.empty()) continue;  // its data may be null, which memcpy must not get
     std::memcpy(room_.get() + size, part.data(), part.size());
     size += part.size();
   }
