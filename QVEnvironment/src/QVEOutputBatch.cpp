@@ -52,24 +52,26 @@ bool QVWriteGather::Take(std::initializer_list<std::string_view> parts) {
     Flush();
     return false;
   }
-  if (size_.load() + total > kRoom) Flush();
+  // Only this thread changes the size; the signal handler that reads it runs on this thread
+  // too, so release order (a plain store on x86) is all it needs.
+  if (size_.load(std::memory_order_relaxed) + total > kRoom) Flush();
   if (!room_) room_ = std::make_unique_for_overwrite<char[]>(kRoom);
-  size_t size = size_.load();
+  size_t size = size_.load(std::memory_order_relaxed);
   for (std::string_view part : parts) {
     if (part.empty()) continue;  // its data may be null, which memcpy must not get
     std::memcpy(room_.get() + size, part.data(), part.size());
     size += part.size();
   }
   // Published after the bytes: the signal handler never writes bytes not yet copied.
-  size_.store(size);
+  size_.store(size, std::memory_order_release);
   return true;
 }
 
 void QVWriteGather::Flush() {
-  const size_t size = size_.load();
+  const size_t size = size_.load(std::memory_order_relaxed);
   if (size == 0) return;
   // Emptied first: a signal handler that runs during the write finds nothing to write twice.
-  size_.store(0);
+  size_.store(0, std::memory_order_release);
   sink_(std::string_view(room_.get(), size));
 }
 
