@@ -17,20 +17,14 @@ class OutputEndWatch {
   // How long one wait for output lasts before the watch is asked again.
   static constexpr std::chrono::milliseconds kWaitStep{100};
 
-  explicit OutputEndWatch(Clock::time_point now) : last_output_(now) {}
+  explicit OutputEndWatch(Clock::time_point now);
 
-  void OnOutput(Clock::time_point now) { last_output_ = now; }
-  void OnScriptEnded(Clock::time_point now) {
-    if (!script_ended_) ended_at_ = now;
-    script_ended_ = true;
-  }
+  void OnOutput(Clock::time_point now);
+  // The first call counts; later ones change nothing.
+  void OnScriptEnded(Clock::time_point now);
   bool ScriptEnded() const { return script_ended_; }
   // Whether to stop reading now; `stop_requested` when a stop signal was caught.
-  bool ShouldStop(Clock::time_point now, bool stop_requested) const {
-    if (!script_ended_) return false;
-    if (stop_requested && now - ended_at_ >= kStoppedEndLimit) return true;
-    return now - last_output_ >= kQuietAfterEnd;
-  }
+  bool ShouldStop(Clock::time_point now, bool stop_requested) const;
 
  private:
   Clock::time_point last_output_;
