@@ -163,4 +163,26 @@ run_log_page() {
   count_checks log-page "$dir/check.txt"
 }
 run_log_page
+
+# The run always ends, whatever holds the script's output open, and shows lines while it waits.
+run_ends() {
+  echo "== run ends =="
+  mkdir -p "$work/ends"
+  python3 "$e2e/ends.py" --launcher "$launcher" --subscriber "$subscriber" --work "$work/ends" \
+    --data-js "$root/examples/oracle/reports/data.js"
+  count_checks run-ends "$work/ends/check.txt"
+}
+run_ends
+
+# Pauses in the output, after every line or after random lines, change nothing that is reported.
+run_replay() {
+  echo "== replay with pauses =="
+  mkdir -p "$work/replay"
+  local generator=$build/bench/import_log_generator
+  python3 "$e2e/replay.py" --launcher "$launcher" --subscriber "$subscriber" \
+    --work "$work/replay" --data-js "$root/examples/oracle/reports/data.js" \
+    $([ -x "$generator" ] && echo "--generator $generator")
+  count_checks replay "$work/replay/check.txt"
+}
+run_replay
 finish

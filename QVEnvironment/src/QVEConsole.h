@@ -5,6 +5,9 @@
 
 namespace Qve {
 
+// The platform handle of standard output.
+extern const int kQVStandardOutput;
+
 // Writes `text` to standard output with one system call (more only for a partial write), after
 // anything the C library's stream still holds, so that the order of all output is kept. Errors
 // are ignored, as a console trace line's are.

@@ -10,6 +10,8 @@
 
 namespace Qve {
 
+const int kQVStandardOutput = STDOUT_FILENO;
+
 void WriteConsole(std::string_view text) {
   // The stream's own buffering would copy every line once more before the same write.
   if (__fpending(stdout) != 0) std::fflush(stdout);

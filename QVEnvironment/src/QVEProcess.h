@@ -71,6 +71,8 @@ class QVEProcess : public QVOption {
 
   // The child leads a process group (and session) of its own, whose id is its pid.
   pid_t GetPid() const { return pid_; }
+  // Whether the child has ended and was reaped (by Wait).
+  bool HasEnded() const { return reaped_; }
   // Exit status as waitpid reported it, once reaped; -1 before.
   int GetExitStatus() const { return exit_status_; }
   // Once reaped, the line a POSIX shell prints for a command that a signal ended: the signal's

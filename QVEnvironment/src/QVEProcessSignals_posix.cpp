@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <thread>
 
+#include "QVEOutputBatch.h"
 #include "QVEProcessSignals.h"
 
 namespace Qve {
@@ -55,6 +56,8 @@ void OnStopSignal(int signal) {
     // default action, ends the program as soon as this handler returns.
     const pid_t group = g_group.load();
     if (group > 1) kill(-group, SIGKILL);
+    // What was analyzed but is still gathered for its block is written before the end.
+    WriteGatheredOnSignal();
     struct sigaction default_action {};
     default_action.sa_handler = SIG_DFL;
     sigaction(signal, &default_action, nullptr);

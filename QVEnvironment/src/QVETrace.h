@@ -10,6 +10,7 @@
 
 #include "QVEFile.h"
 #include "QVELargeBlock.h"
+#include "QVEOutputBatch.h"
 #include "QVEString.h"
 #include "QVEThread.h"
 
@@ -104,12 +105,12 @@ class QVTraceOutputer {
   Line line_;  // reused from one message to the next (the tracer serialises the calls)
 };
 
-// Writes each line to standard output at once (WriteConsole). No time stamp; tags are the
-// console labels ("Notice:", "Warning:", "Error:", ...); a level-4 message with an id shows
-// "Error(id=N):".
+// Writes each line to standard output at once (WriteConsole), or with the block it belongs to
+// while a QVOutputBatch is open. No time stamp; tags are the console labels ("Notice:",
+// "Warning:", "Error:", ...); a level-4 message with an id shows "Error(id=N):".
 class QVConsoleTraceOutputer : public QVTraceOutputer {
  public:
-  using QVTraceOutputer::QVTraceOutputer;
+  explicit QVConsoleTraceOutputer(int32_t level = kQVTraceOff);
   int32_t GetType() const override { return kQVOutputerConsole; }
   void TraceId(int32_t level, uint32_t id, const char* source, const char* format,
                va_list args) override;
@@ -118,13 +119,17 @@ class QVConsoleTraceOutputer : public QVTraceOutputer {
   QVEstring LevelTagId(int32_t level, uint32_t id) override;
   QVEstring LevelTag(int32_t level) override;
   void WriteLine(const Line& line) override;
+
+ private:
+  QVWriteGather gather_;
 };
 
-// Writes each line to its file with one write call (no flush). Write failures (-996) propagate;
-// before SetFile names a file it writes nothing.
+// Writes each line to its file with one write call (no flush), or with the block it belongs to
+// while a QVOutputBatch is open. Write failures (-996) propagate (from the batch's Flush for
+// gathered lines); before SetFile names a file it writes nothing.
 class QVTextFileTraceOutputer : public QVTraceOutputer {
  public:
-  using QVTraceOutputer::QVTraceOutputer;
+  explicit QVTextFileTraceOutputer(int32_t level = kQVTraceOff);
   ~QVTextFileTraceOutputer() override;
   int32_t GetType() const override { return kQVOutputerTextFile; }
   void TraceId(int32_t level, uint32_t id, const char* source, const char* format,
@@ -136,6 +141,7 @@ class QVTextFileTraceOutputer : public QVTraceOutputer {
 
  private:
   QVFile file_;
+  QVWriteGather gather_;
 };
 
 // Accumulates lines in memory, compactly: the text goes into a block of kQVLargeBlockSize bytes,

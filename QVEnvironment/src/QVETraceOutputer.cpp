@@ -7,6 +7,7 @@
 #include <typeinfo>
 
 #include "QVEConsole.h"
+#include "QVEException.h"
 #include "QVETimeStamp.h"
 #include "QVETrace.h"
 
@@ -179,7 +180,13 @@ QVEstring QVTraceOutputer::LevelTag(int32_t level) { return TableText(kFileTags,
 
 // Console
 
+QVConsoleTraceOutputer::QVConsoleTraceOutputer(int32_t level)
+    : QVTraceOutputer(level), gather_([](std::string_view text) { WriteConsole(text); }) {
+  gather_.SetHandle(kQVStandardOutput);
+}
+
 void QVConsoleTraceOutputer::WriteLine(const Line& line) {
+  if (gather_.Take({line.head, line.text, line.tail})) return;
   if (line.text.empty()) {
     WriteToStandardOutput(line.head);
   } else {
@@ -219,7 +226,18 @@ QVEstring QVConsoleTraceOutputer::LevelTag(int32_t level) {
 
 // Text file
 
-QVTextFileTraceOutputer::~QVTextFileTraceOutputer() { file_.Close(); }
+QVTextFileTraceOutputer::QVTextFileTraceOutputer(int32_t level)
+    : QVTraceOutputer(level),
+      gather_([this](std::string_view text) { file_.Write(text.data(), text.size()); }) {}
+
+QVTextFileTraceOutputer::~QVTextFileTraceOutputer() {
+  try {
+    gather_.Flush();
+  } catch (QVException* error) {
+    delete error;  // a destructor has no one to report to
+  }
+  file_.Close();
+}
 
 void QVTextFileTraceOutputer::TraceId(int32_t level, uint32_t /*id*/, const char* source,
                                       const char* format, va_list args) {
@@ -241,6 +259,7 @@ void QVTextFileTraceOutputer::Trace(int32_t level, const char* source, const cha
 
 void QVTextFileTraceOutputer::WriteLine(const Line& line) {
   if (!file_.IsOpen()) return;
+  if (gather_.Take({line.head, line.text, line.tail})) return;
   if (line.text.empty()) {
     file_.Write(line.head.data(), line.head.size());
   } else {
@@ -248,7 +267,12 @@ void QVTextFileTraceOutputer::WriteLine(const Line& line) {
   }
 }
 
-void QVTextFileTraceOutputer::SetFile(const QVEstring& path) { file_.Create(path); }
+void QVTextFileTraceOutputer::SetFile(const QVEstring& path) {
+  gather_.Flush();  // what the old file was given goes there
+  gather_.SetHandle(kQVInvalidHandle);
+  file_.Create(path);
+  gather_.SetHandle(file_.GetHandle());
+}
 
 // String
 

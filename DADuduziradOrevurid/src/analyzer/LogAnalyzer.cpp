@@ -32,6 +32,17 @@ class AtExit {
   Done done_;
 };
 
+// Whether a pattern is written for several lines: it names more than one line feed.
+bool SpansLines(std::string_view pattern) {
+  int feeds = 0;
+  for (size_t i = 0; i + 1 < pattern.size(); ++i) {
+    if (pattern[i] != '\\') continue;
+    if (pattern[i + 1] == 'n') ++feeds;
+    ++i;  // the escaped character
+  }
+  return feeds > 1;
+}
+
 // A line copy above this size is not kept for the next line.
 constexpr size_t kKeptLineCapacity = 64 * 1024;
 // Spare vectors kept for nested walks.
@@ -84,6 +95,45 @@ int32_t LogAnalyzer::AnalyzeAvailable(int32_t minimum) {
     stored_unit_ = nullptr;
   }
   return errors;
+}
+
+int32_t LogAnalyzer::AnalyzeReady(int32_t window) {
+  int32_t errors = 0;
+  while (storage_ && !storage_->AtEnd()) {
+    const int64_t remaining = storage_->Remaining();
+    if (remaining >= window) {
+      errors += AnalyzeAvailable(window);
+    } else if (!MayBeginMultiLineMatch()) {
+      // Exactly one line (or the lines a multi-line rule takes with it).
+      errors += AnalyzeAvailable(static_cast<int32_t>(remaining));
+    } else {
+      break;
+    }
+  }
+  return errors;
+}
+
+bool LogAnalyzer::MayBeginMultiLineMatch() {
+  if (!rules_manager_) return false;
+  const std::shared_ptr<const RuleVector> snapshot = rules_manager_->GetRuleSnapshot();
+  Qve::QVEstring text;
+  for (const std::shared_ptr<IAnalyzeRule>& rule : *snapshot) {
+    auto* regex = dynamic_cast<RegexAnalyzeRule*>(rule.get());
+    if (regex == nullptr || !SpansLines(regex->MatchPattern().GetPattern())) continue;
+    if (text.empty()) {
+      for (uint64_t i = storage_->GetPosition(); i < storage_->GetLineCount(); ++i) {
+        text += storage_->PeekLine(i);
+      }
+    }
+    using Outlook = RegexPattern::Outlook;
+    const Outlook match = regex->MatchPattern().OutlookFor(text);
+    const Outlook prematch = regex->PrematchPattern().GetPattern().empty()
+                                 ? Outlook::kSettled
+                                 : regex->PrematchPattern().OutlookFor(text);
+    if (match == Outlook::kNever || prematch == Outlook::kNever) continue;
+    if (match == Outlook::kOpen || prematch == Outlook::kOpen) return true;
+  }
+  return false;
 }
 
 Qve::QVEstring LogAnalyzer::GetTraceText() {

@@ -40,6 +40,12 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   // next stored line; returns the summed error count. 10 keeps the read-ahead lines of
   // multi-line rules stored; 1 analyzes the rest.
   int32_t AnalyzeAvailable(int32_t minimum) override;
+  // When the output pauses: analyzes the stored lines in order, as AnalyzeAvailable(`window`)
+  // would with more lines to come, up to the first line that could still begin a match of a
+  // multi-line rule (an active regex rule whose match pattern spans lines) once more lines
+  // arrive; that line and the ones after it wait. The verdicts are those of the analysis that
+  // keeps `window` lines stored. Returns the summed error count.
+  int32_t AnalyzeReady(int32_t window);
   Qve::QVEstring GetTraceText() override;
   void SetCommand(const Qve::QVEstring& command) override;
   Qve::QVEstring GetCommand() override;
@@ -65,6 +71,9 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
 
  private:
   int32_t Walk(const TextLines& lines);
+  // Whether the stored lines from the position on could, with more lines after them, begin a
+  // match of an active multi-line rule.
+  bool MayBeginMultiLineMatch();
   // Whether `texts` are the stored lines from the one AnalyzeAvailable handed out.
   bool StoredRun(const TextLines& texts) const;
   // Line vectors reused from one line to the next (their strings go back to the TextPool).

@@ -160,4 +160,18 @@ RegexPattern::Result RegexPattern::Search(std::string_view subject, TextLines& g
   return result;
 }
 
+RegexPattern::Outlook RegexPattern::OutlookFor(std::string_view subject) {
+  Compiled& compiled = compiled_ ? *compiled_ : Compile();
+  if (compiled.code == nullptr || compiled.data == nullptr) return Outlook::kOpen;
+  // The interpreter: the JIT code was compiled for complete matches only.
+  const int rc =
+      pcre2_match(compiled.code, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), 0,
+                  PCRE2_PARTIAL_HARD | PCRE2_NO_JIT, compiled.data, Resources().context);
+  if (rc >= 0) return Outlook::kSettled;
+  if (rc != PCRE2_ERROR_NOMATCH) return Outlook::kOpen;
+  uint32_t options = 0;
+  pcre2_pattern_info(compiled.code, PCRE2_INFO_ALLOPTIONS, &options);
+  return (options & PCRE2_ANCHORED) != 0 ? Outlook::kNever : Outlook::kOpen;
+}
+
 }  // namespace Qva

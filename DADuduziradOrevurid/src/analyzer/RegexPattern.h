@@ -15,6 +15,9 @@ namespace Qva {
 class RegexPattern {
  public:
   enum class Result { kNoMatch, kMatch, kLimit };
+  // What text appended to a subject could do to its search: kSettled, nothing (the result
+  // stands); kNever, no match now or with anything appended; kOpen, the result may change.
+  enum class Outlook { kSettled, kNever, kOpen };
 
   explicit RegexPattern(Qve::QVEstring pattern = {});
   ~RegexPattern();
@@ -36,6 +39,11 @@ class RegexPattern {
   // pattern to `groups`, each cut at its first zero byte, empty for a group that did not take
   // part. The texts reuse the thread's recycled buffers (TextPool).
   Result Search(std::string_view subject, TextLines& groups);
+  // Whether more text after `subject` could change this pattern's search (PCRE2's hard partial
+  // matching). A pattern that is not anchored at the start may begin a match in text still to
+  // come, so its no-match is kOpen. A pattern PCRE2 rejects, or a search past the limits, is
+  // kOpen too.
+  Outlook OutlookFor(std::string_view subject);
 
  private:
   struct Compiled;

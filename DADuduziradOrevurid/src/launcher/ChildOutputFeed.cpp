@@ -10,6 +10,8 @@ int32_t ChildOutputFeed::Add(const char* data, size_t size) {
   return analyzer_.AnalyzeAvailable(kAnalyzeMinimumDuringRun);
 }
 
+int32_t ChildOutputFeed::Settle() { return analyzer_.AnalyzeReady(kAnalyzeMinimumDuringRun); }
+
 int32_t ChildOutputFeed::Finish(const Qve::QVEstring& end_notice) {
   if (assembler_.Finish(block_)) analyzer_.AddText(block_);
   if (!end_notice.empty()) analyzer_.AddText(end_notice + "\n");

@@ -23,6 +23,10 @@ class ChildOutputFeed {
 
   // One piece of output as read (NUL bytes are dropped). Returns the errors counted.
   int32_t Add(const char* data, size_t size);
+  // The output pauses: every stored line is analyzed, but for a line that could still begin a
+  // match of a multi-line rule and the lines after it, which wait for the lines that decide
+  // it. The verdicts are those of the analysis during the run. Returns the errors counted.
+  int32_t Settle();
   // The end of the output: the held-back text, then `end_notice` (the line a shell prints for
   // a script that a signal ended) when not empty, are stored as lines, and every stored line
   // is analyzed. Returns the errors counted.

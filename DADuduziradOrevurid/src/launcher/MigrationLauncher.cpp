@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "QVEOutputBatch.h"
+#include "QVEPipeWait.h"
 #include "QVEProcessSignals.h"
 #include "QVETrace.h"
 #include "launcher/LauncherOptions.h"
@@ -123,11 +125,51 @@ int32_t MigrationLauncher::RunScript() {
 int32_t MigrationLauncher::ReadChild(ChildOutputFeed& feed) {
   std::vector<char> buffer(kChildReadSize);
   int32_t total = 0;
+  OutputEndWatch watch(OutputEndWatch::Clock::now());
+  // The console, the trace file and the HTML log get one write per block of analyzed lines.
+  Qve::QVOutputBatch batch;
   for (;;) {
+    if (!Qve::WaitReadable(*output_pipe_, 0)) {
+      // A pause: show every line that is decided, and write it out before waiting.
+      total += feed.Settle();
+      batch.Flush();
+      if (!WaitForOutput(watch)) break;
+    } else if (Qve::GetStopSignal() != 0 && ReadingEnds(watch)) {
+      break;  // stopped: what still writes into the pipe is not waited for
+    }
     uint64_t read = output_pipe_->Read(buffer.data(), kChildReadSize);
-    if (read == 0) return total;
+    if (read == 0) break;
+    watch.OnOutput(OutputEndWatch::Clock::now());
     total += feed.Add(buffer.data(), read);
   }
+  batch.End();
+  return total;
+}
+
+bool MigrationLauncher::WaitForOutput(OutputEndWatch& watch) {
+  const auto step = static_cast<uint32_t>(OutputEndWatch::kWaitStep.count());
+  while (!Qve::WaitReadable(*output_pipe_, step)) {
+    if (ReadingEnds(watch)) return false;
+  }
+  return true;
+}
+
+bool MigrationLauncher::ReadingEnds(OutputEndWatch& watch) {
+  const OutputEndWatch::Clock::time_point now = OutputEndWatch::Clock::now();
+  if (!watch.ScriptEnded()) {
+    process_.Wait(0);
+    if (process_.HasEnded()) watch.OnScriptEnded(now);
+  }
+  if (!watch.ShouldStop(now, Qve::GetStopSignal() != 0)) return false;
+  std::vector<Qve::QVEstring> holders = Qve::FindPipeHolders(*output_pipe_);
+  Qve::QVEstring names;
+  for (const Qve::QVEstring& holder : holders) names += (names.empty() ? "" : ", ") + holder;
+  // They are left alone: they are not the import script, and may be meant to outlive it.
+  Qve::QVTracer::Instance().Trace(
+      Qve::kQVTraceInfo, "Migration launcher",
+      "The import script has ended; its output is no longer read, though still held open by %s",
+      names.empty() ? "another process" : names.c_str());
+  return true;
 }
 
 }  // namespace Qva

@@ -11,6 +11,7 @@
 #include "analyzer/LogAnalyzer.h"
 #include "launcher/ChildOutputFeed.h"
 #include "launcher/IMigrationLauncher.h"
+#include "launcher/OutputEndWatch.h"
 
 namespace Qva {
 
@@ -42,8 +43,14 @@ class MigrationLauncher : public IMigrationLauncher {
   // Starts the script, analyzes all it prints, then a last line without a line feed and, when
   // a signal ended the script, the line a shell prints for that. Returns the error count.
   int32_t RunScript();
-  // Reads the child's output to its end into `feed`; returns the summed error count.
+  // Reads the child's output into `feed` until its end, or until the script has ended and
+  // only its descendants hold the pipe (OutputEndWatch); returns the summed error count. Lines
+  // are analyzed and written out whenever the output pauses, in one write per destination.
   int32_t ReadChild(ChildOutputFeed& feed);
+  // Waits for more output, looking after the script in between. False when reading is to stop.
+  bool WaitForOutput(OutputEndWatch& watch);
+  // Whether reading is to stop now (the script ended, and a stop request or a quiet pipe).
+  bool ReadingEnds(OutputEndWatch& watch);
 
   Qve::QVEstring script_path_;
   Qve::QVEstring working_folder_;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "QVEException.h"
 #include "QVETrace.h"
 #include "reports/HtmlText.h"
 #include "reports/SiteAddresses.h"
@@ -73,7 +74,13 @@ DedezuLogger& DedezuLogger::Instance() {
   return holder.logger;
 }
 
-DedezuLogger::~DedezuLogger() = default;
+DedezuLogger::~DedezuLogger() {
+  try {
+    gather_.Flush();
+  } catch (Qve::QVException* error) {
+    delete error;  // a destructor has no one to report to
+  }
+}
 
 void DedezuLogger::Open(const Qve::QVEstring& base_dir, const Qve::QVEstring& /*analyzer_name*/,
                         const Qve::QVEstring& import_db, const Qve::QVEstring& service,
@@ -82,11 +89,12 @@ void DedezuLogger::Open(const Qve::QVEstring& base_dir, const Qve::QVEstring& /*
   Qve::QVEstring log_dir = base_dir + "/" + report_dir + "/Import";
   enabled_ = false;
   min_level_ = min_level;
-  if (file_.IsOpen()) file_.Close();
+  if (file_.IsOpen()) Close();
   // A failure here surfaces as the create failure below, which names the file.
   std::error_code ignored;
   std::filesystem::create_directories(log_dir, ignored);
   file_.Create(log_dir + "/" + (file_name ? file_name : ""));
+  gather_.SetHandle(file_.GetHandle());
   enabled_ = true;
 
   Qve::QVEstring header = kPageHead;
@@ -181,10 +189,22 @@ void DedezuLogger::WriteFooter(const Qve::QVEstring& version) {
   footer += "<br />\nTimestamp: " + Qve::QVTimeStamp::Now().Text();
   footer += "</center></font></div></body></HTML>";
   footer = Qve::AnsiToUtf8(footer);
+  gather_.Flush();
   file_.Write(footer.data(), footer.size());
 }
 
-void DedezuLogger::Close() { file_.Close(); }
+void DedezuLogger::Close() {
+  gather_.SetHandle(Qve::kQVInvalidHandle);
+  try {
+    gather_.Flush();
+  } catch (...) {
+    file_.Close();
+    throw;
+  }
+  file_.Close();
+}
+
+void DedezuLogger::WriteNow(std::string_view text) { file_.Write(text.data(), text.size()); }
 
 void DedezuLogger::BeginLine(uint32_t level, const char* source) {
   // One buffer for every line: the page gets a line per message of the run.
@@ -226,9 +246,11 @@ void DedezuLogger::WritePage(uint32_t level) {
   if (huge_text_.empty()) {
     line_ += CloseTag(level);
     line_ += "\r\n";
-    file_.Write(line_.data(), line_.size());
+    if (!gather_.Take({line_})) file_.Write(line_.data(), line_.size());
   } else {
-    file_.Write({line_, huge_text_, CloseTag(level), "\r\n"});
+    if (!gather_.Take({line_, huge_text_, CloseTag(level), "\r\n"})) {
+      file_.Write({line_, huge_text_, CloseTag(level), "\r\n"});
+    }
     huge_text_ = {};
   }
   // A huge message (a child may print a 50 MB line) is not kept alive for the rest of the run.

@@ -6,15 +6,16 @@
 #include <string_view>
 
 #include "QVEFile.h"
+#include "QVEOutputBatch.h"
 #include "QVEString.h"
 #include "QVETimeStamp.h"
 
 namespace Qva {
 
 // Every message goes to QVTracer first, whether or not the page is open. The page gets one write
-// call per line (no buffering, no flush). Every text given to it (messages, sources, the target
-// database and service) is written HTML-escaped (HtmlText.h), so that it shows as text; only the
-// page's own markup is markup.
+// call per line, or one per block of lines while a Qve::QVOutputBatch is open (no flush). Every
+// text given to it (messages, sources, the target database and service) is written HTML-escaped
+// (HtmlText.h), so that it shows as text; only the page's own markup is markup.
 // Not thread-safe: called from the analysis thread only.
 class DedezuLogger {
  public:
@@ -66,8 +67,11 @@ class DedezuLogger {
   void BeginLine(uint32_t level, const char* source);
   void PreparePage(uint32_t level, const char* source, std::string_view text);
   void WritePage(uint32_t level);
+  // Writes a finished text to the page, after the lines gathered before it.
+  void WriteNow(std::string_view text);
 
   Qve::QVFile file_;
+  Qve::QVWriteGather gather_{[this](std::string_view text) { WriteNow(text); }};
   uint32_t min_level_ = 0;
   uint64_t current_id_ = 0;
   bool enabled_ = false;

@@ -1,0 +1,109 @@
+#include "QVEOutputBatch.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "QVEPipeWait.h"
+#include "QVETestSupport.h"
+#include "QVETrace.h"
+
+namespace Qve {
+namespace {
+
+void Trace(QVTraceOutputer& out, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  out.Trace(kQVTraceOutput, "src", format, args);
+  va_end(args);
+}
+
+// In a batch the trace file gets its lines with one write at each flush, in order, the same
+// bytes as without a batch; a line larger than the room goes out in order after the kept ones;
+// after the batch lines are written at once again. A gather's sink sees one text per flush.
+TEST(QVOutputBatchTest, LinesGoOutPerFlushInOrder) {
+  test::TempFolder folder;
+  QVTextFileTraceOutputer out(kQVTraceDebug);
+  out.SetFile(folder.File("trace.log"));
+  const std::string huge(QVWriteGather::kRoom + 1, 'h');
+  auto text = [&] { return test::ReadFile(folder.File("trace.log")); };
+  {
+    QVOutputBatch batch;
+    Trace(out, "%s", "one");
+    Trace(out, "%s", "two");
+    EXPECT_EQ(text(), "");
+    batch.Flush();
+    EXPECT_NE(text().find("src> two\r\n"), std::string::npos);
+    Trace(out, "%s", "three");
+    Trace(out, "%s", huge.c_str());
+    EXPECT_NE(text().find("three\r\n"), std::string::npos);
+    Trace(out, "%s", "four");
+  }
+  Trace(out, "%s", "five");
+  std::vector<std::string> order;
+  for (const char* word : {"one", "two", "three", "hhh", "four", "five"}) {
+    order.push_back(word);
+    EXPECT_NE(text().find(word), std::string::npos) << word;
+  }
+  for (size_t i = 1; i < order.size(); ++i) {
+    EXPECT_LT(text().find(order[i - 1]), text().find(order[i])) << order[i];
+  }
+
+  std::vector<std::string> flushed;
+  QVWriteGather gather([&](std::string_view kept) { flushed.emplace_back(kept); });
+  EXPECT_FALSE(gather.Take({"a"}));  // no batch open
+  QVOutputBatch batch;
+  EXPECT_TRUE(gather.Take({"a", "b"}));
+  EXPECT_TRUE(gather.Take({"c"}));
+  EXPECT_EQ(gather.Kept(), "abc");
+  batch.End();
+  EXPECT_EQ(flushed, std::vector<std::string>{"abc"});
+}
+
+// The second stop signal's handler writes what is gathered to the gather's handle.
+TEST(QVOutputBatchTest, WhatIsGatheredIsWrittenOnTheSignal) {
+  test::TempFolder folder;
+  QVFile file;
+  file.Create(folder.File("page.html"));
+  std::string usual_way;
+  QVWriteGather gather([&](std::string_view kept) { usual_way += kept; });
+  gather.SetHandle(file.GetHandle());
+  QVOutputBatch batch;
+  ASSERT_TRUE(gather.Take({"<line>one</line>\r\n", "<line>two</line>\r\n"}));
+  WriteGatheredOnSignal();
+  EXPECT_EQ(test::ReadFile(folder.File("page.html")), "<line>one</line>\r\n<line>two</line>\r\n");
+  EXPECT_EQ(usual_way, "");
+}
+
+// A pipe: nothing to read is a time-out; data, or the writer gone, is readable. This process
+// holds both ends, and a child that inherited the write end is named as a holder.
+TEST(QVPipeWaitTest, WaitsAndNamesTheHolders) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  QVFile reader;
+  reader.Attach(ends[0], "reader");
+  EXPECT_FALSE(WaitReadable(reader, 0));
+  EXPECT_FALSE(WaitReadable(reader, 20));
+  const pid_t child = fork();
+  if (child == 0) {
+    execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  usleep(100 * 1000);
+  const std::vector<QVEstring> holders = FindPipeHolders(reader);
+  EXPECT_EQ(holders, std::vector<QVEstring>{std::to_string(child) + " (sleep)"});
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  ASSERT_EQ(write(ends[1], "x", 1), 1);
+  EXPECT_TRUE(WaitReadable(reader, 0));
+  char byte;
+  EXPECT_EQ(reader.Read(&byte, 1), 1u);
+  close(ends[1]);
+  EXPECT_TRUE(WaitReadable(reader, 1000));
+  EXPECT_EQ(reader.Read(&byte, 1), 0u);
+}
+
+}  // namespace
+}  // namespace Qve
