@@ -356,7 +356,7 @@ POSTGRESQL_STOP_SYNTAX_DASH = Scenario(
     folder="postgresql",
     exit_code=1,
     steps=[
-        obj("movarin_all.sh", "View", "public.v_customers"),
+        obj("movarin_all.sh", "Function", "public.order_total"),
         obj("tables", "Table", "public.customers"),
         obj("tables", "Table", "public.products", script_end(TABLES_STOPPED)),
         FinishScript("tables"),
@@ -391,7 +391,7 @@ POSTGRESQL_STOP_KILLED = Scenario(
     folder="postgresql",
     exit_code=1,
     steps=[
-        obj("movarin_all.sh", "View", "public.v_customers"),
+        obj("movarin_all.sh", "Function", "public.order_total"),
         obj("tables", "Table", "public.customers"),
         obj("tables", "Table", "public.products",
             shell_failure("Killed", "data/public.products.sql"), script_end(TABLES_STOPPED),
@@ -446,7 +446,7 @@ MARIADB_STOP_EXIT_0 = Scenario(
         obj("tables", "Table", "ml_db.products"),
         FinishScript("tables"),
         obj("movarin_all.sh", "View", "ml_db.v_orders",
-            my_error("ERROR 1146 (42S02) at line 1: Table 'ml_db.shipments' doesn't exist",
+            my_error("ERROR 1146 (42S02) at line 1: Table 'ml_db.orders' doesn't exist",
                      "views/ml_db.v_orders.sql")),
     ],
     not_imported=["ml_db.v_customers"],

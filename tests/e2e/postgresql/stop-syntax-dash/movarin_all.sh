@@ -19,8 +19,8 @@ run_psql() {
 
 echo "Importing database objects to PostgreSQL"
 
-echo "Importing View public.v_customers to PostgreSQL"
-run_psql views/public.v_customers.sql
+echo "Importing Function public.order_total to PostgreSQL"
+run_psql functions/public.order_total.sql
 
 sh ./tables.sh "$@"
 
