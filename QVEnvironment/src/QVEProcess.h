@@ -39,6 +39,9 @@ QVResolvedProgram ResolveProgram(const QVEstring& word);
 // The id of this process (getpid), as the wizard's progress events carry it.
 uint32_t GetCurrentProcessId();
 
+// The system's description of signal `signal` ("Terminated", "Killed"), in English.
+QVEstring DescribeSignal(int signal);
+
 // The child's standard output and standard error share one pipe, so both arrive interleaved as
 // written. Used by one thread; Start is called once per object. The caller must keep reading
 // the output file while the child runs: a full pipe blocks the child.
@@ -75,6 +78,13 @@ class QVEProcess : public QVOption {
   bool HasEnded() const { return reaped_; }
   // Exit status as waitpid reported it, once reaped; -1 before.
   int GetExitStatus() const { return exit_status_; }
+  // Once reaped: true when the child ended by exiting, with GetExitCode its status (0-255).
+  // False before, and when its status could not be read.
+  bool HasExited() const;
+  // The status the child exited with; -1 unless HasExited.
+  int GetExitCode() const;
+  // The number of the signal that ended the child; 0 when none did or before it was reaped.
+  int GetEndSignal() const;
   // Once reaped, the line a POSIX shell prints for a command that a signal ended: the signal's
   // description ("Killed", "Terminated", "Segmentation fault"), with " (core dumped)" when it
   // dumped core. Empty otherwise, and for SIGINT and SIGPIPE, which shells leave unreported.

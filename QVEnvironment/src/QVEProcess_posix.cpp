@@ -290,14 +290,28 @@ void QVEProcess::Wait(uint32_t timeout_ms) {
 
 namespace Qve {
 
+QVEstring DescribeSignal(int signal) {
+  // The program never sets a locale, so the description is the C locale's English one.
+  const char* text = strsignal(signal);
+  return text != nullptr ? QVEstring(text) : QVEstring("Signal ") + std::to_string(signal);
+}
+
+bool QVEProcess::HasExited() const {
+  return reaped_ && exit_status_ >= 0 && WIFEXITED(exit_status_);
+}
+
+int QVEProcess::GetExitCode() const { return HasExited() ? WEXITSTATUS(exit_status_) : -1; }
+
+int QVEProcess::GetEndSignal() const {
+  return reaped_ && exit_status_ >= 0 && WIFSIGNALED(exit_status_) ? WTERMSIG(exit_status_) : 0;
+}
+
 QVEstring QVEProcess::GetShellEndNotice() const {
-  if (!reaped_ || exit_status_ < 0 || !WIFSIGNALED(exit_status_)) return QVEstring();
-  const int signal = WTERMSIG(exit_status_);
+  const int signal = GetEndSignal();
   // Shells leave these two unreported: an interrupt was seen at the terminal, and a broken pipe
   // is the ordinary end of a reader that stopped early.
-  if (signal == SIGINT || signal == SIGPIPE) return QVEstring();
-  // The program never sets a locale, so the description is the C locale's English one.
-  QVEstring notice = strsignal(signal);
+  if (signal == 0 || signal == SIGINT || signal == SIGPIPE) return QVEstring();
+  QVEstring notice = DescribeSignal(signal);
   if (WCOREDUMP(exit_status_)) notice += " (core dumped)";
   return notice;
 }

@@ -152,5 +152,30 @@ TEST(QVEProcessTest, ShellEndNoticeIsWhatDashPrints) {
   }
 }
 
+// How the child ended, read back from the real status: an exit status, a signal, or nothing
+// known before it was reaped.
+TEST(QVEProcessTest, ExitStatusAccessorsTellExitFromSignal) {
+  struct Case {
+    const char* command;
+    bool exited;
+    int code;
+    int signal;
+  };
+  for (const Case& c :
+       {Case{"exit 0", true, 0, 0}, Case{"exit 3", true, 3, 0},
+        Case{"kill -TERM $$", false, -1, SIGTERM}, Case{"kill -KILL $$", false, -1, SIGKILL}}) {
+    QVEProcess process;
+    process.Start(std::string("/bin/sh -c \"") + c.command + "\"", "", true);
+    EXPECT_FALSE(process.HasExited());
+    EXPECT_EQ(process.GetEndSignal(), 0);
+    ReadAll(*process.GetOutputFile());
+    process.Wait(UINT32_MAX);
+    EXPECT_EQ(process.HasExited(), c.exited) << c.command;
+    EXPECT_EQ(process.GetExitCode(), c.code) << c.command;
+    EXPECT_EQ(process.GetEndSignal(), c.signal) << c.command;
+  }
+  EXPECT_EQ(DescribeSignal(SIGTERM), "Terminated");
+}
+
 }  // namespace
 }  // namespace Qve

@@ -73,7 +73,7 @@ def fill(text, values):
 
 def flat(scenario):
     """(object, entry) for every expected log entry, in output order."""
-    return [(o, e) for o in scenario.objects() for e in o.entries]
+    return [(o, e) for o in scenario.objects() for e in o.errors()]
 
 
 def run_import(args, scenario, run_dir, event_file):
@@ -87,10 +87,13 @@ def run_import(args, scenario, run_dir, event_file):
     command = [args.launcher, "-D=" + scenario.target, "-RPT", "-EVENTPORT=%d" % event_port,
                "-BAT=" + os.path.join(run_dir, "movarin_all.sh")]
     try:
-        done = subprocess.run(command, cwd=run_dir, stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
-                              timeout=LAUNCH_TIMEOUT)
-        code, output = done.returncode, done.stdout
+        if scenario.stop_marker:
+            code, output = run_and_stop(command, run_dir, scenario.stop_marker)
+        else:
+            done = subprocess.run(command, cwd=run_dir, stdout=subprocess.PIPE,
+                                  stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                                  timeout=LAUNCH_TIMEOUT)
+            code, output = done.returncode, done.stdout
     except subprocess.TimeoutExpired as expired:
         code, output = None, expired.stdout or b""
     time.sleep(0.5)  # the final status event is on its way before the launcher's end wait
@@ -103,6 +106,27 @@ def run_import(args, scenario, run_dir, event_file):
     with open(os.path.join(run_dir, "launcher.out"), "wb") as f:
         f.write(output)
     return code, output.decode("utf-8", "replace")
+
+
+def run_and_stop(command, run_dir, marker):
+    """Runs the launcher and sends it SIGTERM once the import script has created `marker`."""
+    marker = os.path.join(run_dir, marker)
+    with subprocess.Popen(command, cwd=run_dir, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                          stdin=subprocess.DEVNULL) as launcher:
+        deadline = time.monotonic() + LAUNCH_TIMEOUT
+        while not os.path.exists(marker) and launcher.poll() is None:
+            if time.monotonic() > deadline:
+                break
+            time.sleep(0.1)
+        time.sleep(0.5)  # the client of the slow step has started
+        launcher.send_signal(signal.SIGTERM)
+        try:
+            output, _ = launcher.communicate(timeout=LAUNCH_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            launcher.kill()
+            output, _ = launcher.communicate()
+            raise subprocess.TimeoutExpired(command, LAUNCH_TIMEOUT, output)
+        return launcher.returncode, output
 
 
 HTML_ENTRY = re.compile(
@@ -132,14 +156,24 @@ def expected_summary(scenario):
 
 def check_summary(c, scenario, lines):
     want, _ = expected_summary(scenario)
-    c.check("end-of-import summary", any(lines[i:i + len(want)] == want for i in range(len(lines))),
+    at = [i for i in range(len(lines)) if lines[i:i + len(want)] == want]
+    c.check("end-of-import summary", bool(at),
             "expected the lines %r in the output:\n%s" % (want, "\n".join(lines[-25:])))
+    # A script that stopped before its end is named right after the summary, and only then.
+    after = [l for l in lines[at[0] + len(want):] if l.strip()][:1] if at else []
+    stopped = [l for l in lines if re.match(r"Import script .* stopped before its end: ", l)]
+    if scenario.notice is None:
+        c.check("no stopped-script notice", not stopped, repr(stopped))
+    else:
+        c.equal("stopped-script notice after the summary", (after, stopped),
+                ([scenario.notice], [scenario.notice]))
 
 
 def source_title(scenario, o, entry):
     """The script, and the client with its file once the client's launch was recognised."""
     tool = scenario.tool if entry.tool is None else entry.tool
-    return "%s::%s(%s)" % (o.script, tool, entry.file) if tool else o.script
+    script = entry.script or o.script
+    return "%s::%s(%s)" % (script, tool, entry.file) if tool else script
 
 
 def check_html(c, scenario, run_dir, values):
@@ -196,10 +230,10 @@ def check_data_js(c, scenario, run_dir, values, ids):
         entry = by_name.get(o.name, {})
         want = {"import_status": o.status()}
         if o.status() == "Failed":
-            want["error_message"] = fill(o.entries[-1].report, values)
-            want["error_link"] = "import_log.html#%s" % id_of[id(o.entries[-1])]
+            want["error_message"] = fill(o.errors()[-1].report, values)
+            want["error_link"] = "import_log.html#%s" % id_of[id(o.errors()[-1])]
         elif o.status() == "Warning":
-            want["comments"] = fill(o.entries[-1].report, values)
+            want["comments"] = fill(o.errors()[-1].report, values)
         got = {k: entry.get(k) for k in want}
         unwanted = [k for k in ("error_message", "error_link") if o.status() != "Failed"
                     and k in entry]
@@ -208,7 +242,7 @@ def check_data_js(c, scenario, run_dir, values, ids):
                 "expected %r, got %r" % (want, entry))
         if o.status() == "Failed" and scenario.tips:
             check_tip(c, "data.js tip of %s" % o.name, entry,
-                      scenario.tips.get(fill(o.entries[-1].report, values)))
+                      scenario.tips.get(fill(o.errors()[-1].report, values)))
     for name in scenario.not_imported:
         c.check("data.js object %s left alone" % name,
                 set(by_name.get(name, {})) == {"object_name", "object_type"},
@@ -265,18 +299,27 @@ def check_anchors(c, html, doc):
             repr(missing))
 
 
+def finished_event(step):
+    return {"type": "import_scripts",
+            "data": {"filename": step.script, "objectImportName": "", "type": "",
+                     "isAdditional": False}}
+
+
 def expected_events(scenario, values):
     events = []
     for step in scenario.steps:
         if isinstance(step, FinishScript):
-            events.append({"type": "import_scripts",
-                           "data": {"filename": step.script, "objectImportName": "", "type": "",
-                                    "isAdditional": False}})
+            events.append(finished_event(step))
             continue
         events.append({"type": "import_scripts",
                        "data": {"filename": step.script, "objectImportName": step.name,
                                 "type": step.type, "isAdditional": False}})
-        for entry, stage in zip(step.entries, step.stage_of):
+        stages = iter(step.stage_of)
+        for entry in step.entries:
+            if isinstance(entry, FinishScript):
+                events.append(finished_event(entry))
+                continue
+            stage = next(stages)
             if entry.kind == "error":
                 tool = scenario.tool if entry.tool is None else entry.tool
                 events.append({"type": "import_scripts",
@@ -284,7 +327,8 @@ def expected_events(scenario, values):
                                         "isImportStageUnknown": False,
                                         "isImportStageDdl": stage == 1,
                                         "workingFile": entry.file if tool else "",
-                                        "scriptFile": step.script, "errLine": "",
+                                        "scriptFile": entry.script or step.script,
+                                        "errLine": "",
                                         "errCode": entry.err_code, "errName": entry.err_name,
                                         "errTxt": fill(entry.err_txt, values)}})
     _, (ok, failed, warned) = expected_summary(scenario)

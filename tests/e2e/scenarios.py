@@ -29,6 +29,7 @@ class Entry:
     err_code: str = ""
     file: str = ""  # the file the client ran: the working file once its launch is recognised
     tool: Optional[str] = None  # the client when it differs from the scenario's ("": none)
+    script: Optional[str] = None  # the script that reports it when it is not the object's
 
 
 @dataclass
@@ -36,13 +37,17 @@ class Obj:
     script: str  # displayed name of the script that imports it
     type: str
     name: str
-    entries: List[Entry] = field(default_factory=list)
-    stage_of: List[int] = field(default_factory=list)  # import stage of each entry
+    # Its entries in output order; a FinishScript among them ends a nested script in between.
+    entries: list = field(default_factory=list)
+    stage_of: List[int] = field(default_factory=list)  # import stage of each Entry
+
+    def errors(self) -> List[Entry]:
+        return [e for e in self.entries if isinstance(e, Entry)]
 
     def status(self) -> str:
-        if not self.entries:
+        if not self.errors():
             return "Ok"
-        return "Failed" if self.entries[-1].kind == "error" else "Warning"
+        return "Failed" if self.errors()[-1].kind == "error" else "Warning"
 
 
 @dataclass
@@ -69,6 +74,8 @@ class Scenario:
     other_error_table: int = 0  # leading error_table entries that are not of type "Import"
     tool: str = ""  # client name when its launch lines are recognised; "" when they are not
     tips: dict = field(default_factory=dict)  # report text -> expected Tip (none: no comments)
+    notice: Optional[str] = None  # the line after the summary of a script stopped before its end
+    stop_marker: str = ""  # a file the script creates when the checker is to send SIGTERM
 
     def objects(self) -> List[Obj]:
         return [s for s in self.steps if isinstance(s, Obj)]
@@ -122,7 +129,14 @@ def my_error(line: str, file: str) -> Entry:
 
 
 def obj(script, type_word, name, *entries, stages=None):
-    return Obj(script, type_word, name, list(entries), stages or [1] * len(entries))
+    count = sum(1 for e in entries if isinstance(e, Entry))
+    return Obj(script, type_word, name, list(entries), stages or [1] * count)
+
+
+def script_end(text: str, file: str = "", script: Optional[str] = None) -> Entry:
+    """The error of a script that stopped before its end. With `file`, a client was running."""
+    return Entry("error", text, text, err_txt=text, file=file, tool=None if file else "",
+                 script=script)
 
 
 PG_REFUSED = 'psql: error: connection to server at "127.0.0.1", port {closed_port} failed: ' \
@@ -309,3 +323,138 @@ SCENARIOS = {s.name: s for s in (POSTGRESQL_FAILURES, POSTGRESQL_CLIENT_PATH, PO
 TYPE_CODES = ["unknown", "Table", "DataType", "View", "Synonym", "UserAccount", "Sequence",
               "StoredProcedure", "Function", "Trigger", "Package", "Rule", None,
               "UserDefinedType", "Script", "Macro", "Exception", "Event"]
+
+# Imports that stop before the top-level script's finished line, or whose nested script does.
+STOPPED = "Import script movarin_all.sh stopped before its end: "
+TABLES_STOPPED = "Import script tables stopped before its end"
+CLEAN_TABLES = [obj("tables", "Table", "public.customers"), obj("tables", "Table", "public.products"),
+                FinishScript("tables")]
+
+# set -e ends the script after psql fails to connect (exit status 2).
+POSTGRESQL_STOP_SET_E = Scenario(
+    name="stop-set-e",
+    target="PostgreSQL",
+    folder="postgresql",
+    exit_code=1,
+    steps=CLEAN_TABLES + [
+        obj("movarin_all.sh", "View", "public.v_customers"),
+        obj("movarin_all.sh", "Table", "public.audit_log",
+            pg_known("Connection to unexisting database. ", PG_NO_DB,
+                     "tables/public.audit_log.sql"),
+            script_end("Import script movarin_all.sh ended with exit status 2",
+                       "tables/public.audit_log.sql")),
+    ],
+    not_imported=["public.order_total"],
+    tool="psql",
+    notice=STOPPED + "exit status 2",
+)
+
+# dash stops the nested script at its syntax error; the main script's finished line closes it.
+POSTGRESQL_STOP_SYNTAX_DASH = Scenario(
+    name="stop-syntax-dash",
+    target="PostgreSQL",
+    folder="postgresql",
+    exit_code=1,
+    steps=[
+        obj("movarin_all.sh", "Function", "public.order_total"),
+        obj("tables", "Table", "public.customers"),
+        obj("tables", "Table", "public.products", script_end(TABLES_STOPPED)),
+        FinishScript("tables"),
+    ],
+    not_imported=["public.orders"],
+    tool="psql",
+)
+
+# bash stops the nested script at its syntax error, and set -e the main script after it.
+POSTGRESQL_STOP_SYNTAX_BASH = Scenario(
+    name="stop-syntax-bash",
+    target="PostgreSQL",
+    folder="postgresql",
+    exit_code=1,
+    steps=[
+        obj("tables", "Table", "public.customers",
+            script_end(TABLES_STOPPED, "data/public.customers.sql"),
+            FinishScript("tables"),
+            script_end("Import script movarin_all.sh ended with exit status 2",
+                       script="movarin_all.sh"),
+            stages=[2, 2]),
+    ],
+    not_imported=["public.products", "public.v_customers"],
+    tool="psql",
+    notice=STOPPED + "exit status 2",
+)
+
+# The nested script is killed; dash reports it and the main script goes on to its end.
+POSTGRESQL_STOP_KILLED = Scenario(
+    name="stop-killed",
+    target="PostgreSQL",
+    folder="postgresql",
+    exit_code=1,
+    steps=[
+        obj("movarin_all.sh", "Function", "public.order_total"),
+        obj("tables", "Table", "public.customers"),
+        obj("tables", "Table", "public.products",
+            shell_failure("Killed", "data/public.products.sql"), script_end(TABLES_STOPPED),
+            stages=[2, 2]),
+        FinishScript("tables"),
+    ],
+    tool="psql",
+)
+
+POSTGRESQL_STOP_EXIT_3 = Scenario(
+    name="stop-exit-3",
+    target="PostgreSQL",
+    folder="postgresql",
+    exit_code=1,
+    steps=CLEAN_TABLES + [
+        obj("movarin_all.sh", "View", "public.v_customers",
+            script_end("Import script movarin_all.sh ended with exit status 3",
+                       "views/public.v_customers.sql")),
+    ],
+    not_imported=["public.order_total"],
+    tool="psql",
+    notice=STOPPED + "exit status 3",
+)
+
+# SIGTERM to MigrationLauncher during a data load: the script ends by it, as dash reports.
+POSTGRESQL_STOP_SIGTERM = Scenario(
+    name="stop-sigterm",
+    target="PostgreSQL",
+    folder="postgresql",
+    exit_code=128 + 15,
+    steps=CLEAN_TABLES + [
+        obj("movarin_all.sh", "Table", "public.events",
+            shell_failure("Terminated", "data/public.events.sql"),
+            script_end("Import script movarin_all.sh ended with stop signal 15 (Terminated)",
+                       "data/public.events.sql"),
+            stages=[2, 2]),
+    ],
+    not_imported=["public.order_total"],
+    tool="psql",
+    notice=STOPPED + "stop signal 15 (Terminated)",
+    stop_marker="stop-now",
+)
+
+# Status 0 without the finished line: the summary and the notice; the exit code follows the error.
+MARIADB_STOP_EXIT_0 = Scenario(
+    name="stop-exit-0",
+    target="MariaDB",
+    folder="mariadb",
+    exit_code=1,
+    steps=[
+        obj("tables", "Table", "ml_db.customers"),
+        obj("tables", "Table", "ml_db.products"),
+        FinishScript("tables"),
+        obj("movarin_all.sh", "View", "ml_db.v_orders",
+            my_error("ERROR 1146 (42S02) at line 1: Table 'ml_db.orders' doesn't exist",
+                     "views/ml_db.v_orders.sql")),
+    ],
+    not_imported=["ml_db.v_customers"],
+    tool="mysql",
+    notice=STOPPED + "exit status 0",
+)
+
+SCENARIOS.update({s.name: s for s in (POSTGRESQL_STOP_SET_E, POSTGRESQL_STOP_SYNTAX_DASH,
+                                      POSTGRESQL_STOP_SYNTAX_BASH, POSTGRESQL_STOP_KILLED,
+                                      POSTGRESQL_STOP_EXIT_3, POSTGRESQL_STOP_SIGTERM,
+                                      MARIADB_STOP_EXIT_0)})

@@ -8,6 +8,7 @@
 #include "QVETrace.h"
 #include "actions/ActionGroups.h"
 #include "analyzer/LogAnalyzer.h"
+#include "analyzer/RegexAnalyzeRule.h"
 #include "analyzer/RuleKeywords.h"
 #include "analyzer/TextPool.h"
 
@@ -78,6 +79,12 @@ void Manager::Init() {
   }
   BeginImport(analyze_file_, GetReportFlag());
   for (const ActionRow& row : ActionTable()) AddAction(row.name, std::bind_front(row.action, this));
+}
+
+int32_t Manager::FinishOutput(const ScriptEnd& end) {
+  TextLines run_values(1);  // no line: an empty group 0
+  AppendEndOfScriptValues(analyzer_, run_values);
+  return FinishImport(end, run_values, storage_ != nullptr ? storage_->GetPosition() : 0);
 }
 
 int32_t Manager::DoNothing(void*, const TextLines&, TextLines&) { return 0; }

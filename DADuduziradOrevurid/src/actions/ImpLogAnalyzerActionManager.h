@@ -43,6 +43,11 @@ class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionMan
   // The 36 actions in registration order.
   static std::span<const ActionRow> ActionTable();
 
+  // The end of the import script's output, once all of it is analyzed: FinishImport with the
+  // run values of the end-of-script rules and ids after the last stored line. Returns the
+  // errors that script ends recorded, which no rule counted.
+  int32_t FinishOutput(const ScriptEnd& end);
+
   LogAnalyzer* GetAnalyzer() const { return analyzer_; }
   // The analyzer's storage; null before Init.
   IAnalyzeStorage* GetStorage() const { return storage_; }

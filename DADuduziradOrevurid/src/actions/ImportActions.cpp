@@ -53,6 +53,8 @@ void ImportActions::BeginImport(const Qve::QVEstring& root_script, bool report) 
   root_script_ = CallFileTree::Create(root_script);
   current_script_ = root_script_;
   report_flag_ = report;
+  import_finished_ = false;
+  script_end_errors_ = 0;
 }
 
 void ImportActions::SetOutputs(DedezuLogger& log, JsonImportReport& report,
@@ -130,34 +132,6 @@ int32_t ImportActions::StartScript(void* context, const TextLines&, TextLines& g
   std::shared_ptr<CallFileTree> called = CallFileTree::Create(Qve::AnsiToUtf8(Group(groups, 1)));
   if (current_script_) current_script_->AddChild(called);
   current_script_ = std::move(called);
-  return 0;
-}
-
-int32_t ImportActions::FinishScript(void* context, const TextLines&, TextLines& groups) {
-  TraceInvocation(ContextRule(context));
-  const Qve::QVEstring finishing =
-      current_script_ ? current_script_->GetDisplayName() : Qve::QVEstring();
-  if (ImportObject* newest = statistics_.GetNewestObject()) newest->endTime.SetNow();
-  Qve::QVEstring return_name;
-  if (ReturnToCaller()) return_name = current_script_->GetDisplayName();
-
-  if (!return_name.empty()) {
-    log_->Log(kLogLevel, finishing.c_str(), "Finish call script. Return to %s.",
-              return_name.c_str());
-    events_->FinishedImportEvent(finishing.c_str());
-    events_->FinishScript();
-    return 0;
-  }
-  // The top-level script ended (also a called script whose caller has no name).
-  log_->Log(kLogLevel, finishing.c_str(), "%s", "Finish script");
-  statistics_.SetFinishTime(Qve::QVTimeStamp::Now().Text());
-  statistics_.PrintImportFinished(Group(groups, 5), *log_);
-  if (report_flag_) {
-    statistics_.CollectReportStatistics(Group(groups, 1), Group(groups, 2), Group(groups, 3),
-                                        Group(groups, 4), Group(groups, 6), *report_);
-    events_->SetFinalCounts(statistics_.GetSucceeded(), statistics_.GetFailed(),
-                            statistics_.GetWithWarnings());
-  }
   return 0;
 }
 

@@ -29,6 +29,27 @@ class DedezuLogger;
 class JsonImportReport;
 struct ToolMessage;  // how one tool action fills and reports its entry (ToolErrorActions.cpp)
 
+// How the import script's process ended, as the launcher saw it once its output was over.
+struct ScriptEnd {
+  enum class Kind {
+    kExited,   // the script exited with status `number`
+    kKilled,   // a signal (`number`, described by `signal_name`) ended it
+    kStopped,  // a stop signal caught by this program (`number`) ended the run
+    kUnknown,  // its status could not be read
+  };
+  Kind kind = Kind::kExited;
+  int32_t number = 0;
+  Qve::QVEstring signal_name;  // "Terminated", "Killed", ...
+
+  // A non-zero exit status, a signal or a stopped run.
+  bool Failed() const {
+    return kind == Kind::kKilled || kind == Kind::kStopped ||
+           (kind == Kind::kExited && number != 0);
+  }
+  // "exit status 3", "signal 9 (Killed)", "stop signal 15 (Terminated)", "unknown exit status".
+  Qve::QVEstring Describe() const;
+};
+
 class ImportActions {
  public:
   // Results go to the process-wide HTML log, JSON report and event controller.
@@ -66,11 +87,28 @@ class ImportActions {
   int32_t OutputResultInfo(void* context, const TextLines& lines, TextLines& groups);
   // Group 1 names a called script: it becomes a child of the current script and current.
   int32_t StartScript(void* context, const TextLines& lines, TextLines& groups);
-  // Ends the current script. A called one returns to its caller ("Finish call script. Return
-  // to <caller>." and the finished and progress events); the root ends the import ("Finish
-  // script", the summary with run text group 5, and with the report flag the report pass with
-  // groups 1, 2, 3, 4 and 6, whose counts the final status event sends).
+  // Ends the script that a finished line ("Import script NAME finished", group 0) names, when
+  // it is open: the scripts opened after it are closed first, innermost first, each with the
+  // error "Import script <name> stopped before its end" (id: the line's) on the newest object.
+  // Other lines, and names of no open script, end the current script. A called one returns to
+  // its caller ("Finish call script. Return to <caller>." and the finished and progress
+  // events); the root ends the import ("Finish script", the summary with run text group 5, and
+  // with the report flag the report pass with groups 1, 2, 3, 4 and 6, whose counts the final
+  // status event sends).
   int32_t FinishScript(void* context, const TextLines& lines, TextLines& groups);
+
+  // The end of the import script's output, all of it analyzed. When the root has not finished:
+  // closes the open called scripts innermost first as FinishScript does; when `end` failed,
+  // records "Import script <root> ended with <how>" on the newest object (on the run, in no
+  // object's statistics, without objects); ends the root as FinishScript does with
+  // `run_values` (groups 1-6 as the end-of-script rules hand them over); then logs
+  // "Import script <root> stopped before its end: <how>". When the root had finished, a failed
+  // `end` is an error of the run, added to the report's error table. The errors get the ids
+  // `first_id`, `first_id` + 1, ... Returns the number of errors that script ends recorded in
+  // the whole run: no rule counts them.
+  int32_t FinishImport(const ScriptEnd& end, const TextLines& run_values, uint64_t first_id);
+  // Whether the root script has finished (its finished line, or FinishImport).
+  bool IsImportFinished() const { return import_finished_; }
   // New current tool from group 2 + group 3. The SQL*Plus form (also SQL*Loader) then sets the
   // working file to group 7.
   int32_t LaunchTool(void* context, const TextLines& lines, TextLines& groups);
@@ -117,6 +155,14 @@ class ImportActions {
   void FillCommonFields(const IAnalyzeRule& rule, StatMember& entry) const;
   // One step up the script tree; false at the root.
   bool ReturnToCaller();
+  // FinishScript without its trace: ends the current script (ScriptEndActions.cpp).
+  void EndCurrentScript(const TextLines& groups);
+  // The open script (current or one of its callers) that `named` names; null when none.
+  std::shared_ptr<CallFileTree> FindOpenScript(const Qve::QVEstring& named) const;
+  // Ends the current called script that never printed its finished line, with an error.
+  void CloseUnfinishedScript(uint64_t id);
+  // Logs, reports and sends the error `text`; `on_object` also records it on the newest object.
+  void RecordScriptEndError(uint64_t id, const Qve::QVEstring& text, bool on_object);
   void SetTool(const Qve::QVEstring& path, const Qve::QVEstring& working_file);
 
   DedezuLogger* log_;
@@ -129,6 +175,8 @@ class ImportActions {
   ImportStatistics statistics_;
   bool additional_object_ = false;
   bool report_flag_ = false;
+  bool import_finished_ = false;
+  int32_t script_end_errors_ = 0;
   mutable Qve::QVEstring title_;  // SourceTitle's buffer
 };
 

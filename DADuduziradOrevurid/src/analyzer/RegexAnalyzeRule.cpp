@@ -53,6 +53,10 @@ void AppendRunValues(IAnalyzer* analyzer, TextLines& groups) {
 
 }  // namespace
 
+void AppendEndOfScriptValues(IAnalyzer* analyzer, TextLines& groups) {
+  AppendRunValues(analyzer, groups);
+}
+
 RegexAnalyzeRule::RegexAnalyzeRule(int32_t id, const Qve::QVEstring& name, int32_t kind,
                                    int32_t group, int32_t priority, int32_t behavior,
                                    const Qve::QVEstring& describe, const Qve::QVEstring& prematch,

@@ -8,6 +8,10 @@
 
 namespace Qva {
 
+// Appends the six run values that the end-of-script rules hand to their actions after their
+// groups (see RegexAnalyzeRule::Analyze), for an end of the script that no line announced.
+void AppendEndOfScriptValues(IAnalyzer* analyzer, TextLines& groups);
+
 class RegexAnalyzeRule : public IAnalyzeRule {
  public:
   // `first_action` is added only when it is not empty.

@@ -7,6 +7,7 @@
 #include "QVEPipeWait.h"
 #include "QVEProcessSignals.h"
 #include "QVETrace.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "launcher/LauncherOptions.h"
 #include "launcher/ProductInfo.h"
 #include "reports/DedezuLogger.h"
@@ -33,6 +34,25 @@ Qve::QVEstring MissingScriptText(const Qve::QVEstring& script_path) {
 
 void SetAnalyzerText(LogAnalyzer& analyzer, const char* key, const Qve::QVEstring& value) {
   analyzer.SetOption(Qve::kQVOptCString, key, value.c_str());
+}
+
+// How the script ended; a stop of this program says more than the signal that ended it.
+ScriptEnd ScriptEndOf(const Qve::QVEProcess& process) {
+  ScriptEnd end;
+  if (const int stop = Qve::GetStopSignal()) {
+    end.kind = ScriptEnd::Kind::kStopped;
+    end.number = stop;
+    end.signal_name = Qve::DescribeSignal(stop);
+  } else if (const int signal = process.GetEndSignal()) {
+    end.kind = ScriptEnd::Kind::kKilled;
+    end.number = signal;
+    end.signal_name = Qve::DescribeSignal(signal);
+  } else if (process.HasExited()) {
+    end.number = process.GetExitCode();
+  } else {
+    end.kind = ScriptEnd::Kind::kUnknown;
+  }
+  return end;
 }
 
 }  // namespace
@@ -118,6 +138,10 @@ int32_t MigrationLauncher::RunScript() {
   // No shell is left to report how the script itself ended; say it as one would ("Killed"),
   // so that the object it was importing fails as it would under a parent shell.
   total += feed.Finish(process_.GetShellEndNotice());
+  // A script that stopped before its finished line still gets its summary and report.
+  if (auto rules = analyzer_->GetRulesManager()) {
+    total += rules->GetActionManager()->FinishOutput(ScriptEndOf(process_));
+  }
   html_log.ActionEnd("Finish child process");
   return total;
 }

@@ -30,10 +30,12 @@ class MigrationLauncher : public IMigrationLauncher {
   // needed option is absent.
   int32_t Initialize(const Qve::QVEstring& analyzer_name) override;
   // Runs "<script> echo <arg> <arg> ..." in the working folder and analyzes its output as it
-  // arrives, then writes the HTML log's footer (and closes it with RPT). Returns 1 when the
-  // analysis counted errors, else 0. QVExceptions of the child and the pipe pass through.
-  // A stop signal (Qve::InstallStopHandlers) is passed on to the script's process group; the
-  // run then ends as at the end of the output. After an earlier stop no script is started.
+  // arrives, then writes the HTML log's footer (and closes it with RPT). An import script that
+  // ends before its finished line, or with a non-zero status, is finished by the actions
+  // (FinishOutput). Returns 1 when errors were reported, else 0. QVExceptions of the child and the
+  // pipe pass through. A stop signal (Qve::InstallStopHandlers) is passed on to the script's
+  // process group; the run then ends as at the end of the output. After an earlier stop no script
+  // is started.
   int32_t Run() override;
 
   // "echo " and every argument followed by a blank.

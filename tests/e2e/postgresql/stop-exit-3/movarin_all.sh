@@ -1,0 +1,31 @@
+#!/bin/sh
+# Import step that gives up half-way with "exit 3", before its last object and its finished
+# line. The @...@ values are filled in by the end-to-end suite.
+HOST=@HOST@
+PORT=@PORT@
+DB=@DB@
+USER_NAME=@USER@
+PSQL=@PSQL@
+PGPASSWORD=@PASSWORD@
+export PGPASSWORD
+cd "$(dirname "$0")" || exit 1
+
+# Echoes the command as a shell prompt line would, runs it, and echoes psql's exit code.
+run_psql() {
+  echo "$PWD>$PSQL -h $HOST -U $USER_NAME -p $PORT -d $DB --file $1"
+  "$PSQL" -h "$HOST" -U "$USER_NAME" -p "$PORT" -d "$DB" --file "$1"
+  echo "Exit code = $?"
+}
+
+echo "Importing database objects to PostgreSQL"
+
+sh ./tables.sh "$@"
+
+echo "Importing View public.v_customers to PostgreSQL"
+run_psql views/public.v_customers.sql
+exit 3
+
+echo "Importing Function public.order_total to PostgreSQL"
+run_psql functions/public.order_total.sql
+
+echo "Import script movarin_all.sh finished"

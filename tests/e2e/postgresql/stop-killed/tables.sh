@@ -1,0 +1,32 @@
+#!/bin/sh
+# Nested import script that is killed while the data of its second table loads: it kills itself
+# with SIGKILL, as the kernel's out-of-memory killer would.
+HOST=@HOST@
+PORT=@PORT@
+DB=@DB@
+USER_NAME=@USER@
+PSQL=@PSQL@
+PGPASSWORD=@PASSWORD@
+export PGPASSWORD
+
+# Echoes the command as a shell prompt line would, runs it, and echoes psql's exit code.
+run_psql() {
+  echo "$PWD>$PSQL -h $HOST -U $USER_NAME -p $PORT -d $DB --file $1"
+  "$PSQL" -h "$HOST" -U "$USER_NAME" -p "$PORT" -d "$DB" --file "$1"
+  echo "Exit code = $?"
+}
+
+echo "Starting import script tables.sh"
+
+echo "Importing Table public.customers to PostgreSQL"
+run_psql tables/public.customers.sql
+echo "Importing data using the psql"
+run_psql data/public.customers.sql
+
+echo "Importing Table public.products to PostgreSQL"
+run_psql tables/public.products.sql
+echo "Importing data using the psql"
+run_psql data/public.products.sql
+kill -KILL $$
+
+echo "Import script tables.sh finished"
