@@ -152,5 +152,7 @@ run_scenario postgresql-clean postgresql clean
 run_scenario postgresql-linux postgresql linux
 run_scenario mariadb-failures mariadb failures
 run_scenario mariadb-clean mariadb clean
+run_scenario postgresql-linux-clients postgresql linux-clients
+run_scenario mariadb-linux-clients mariadb linux-clients
 run_report_page
 finish
