@@ -356,6 +356,10 @@ POSTGRESQL_LINUX_CLIENTS = Scenario(
                       "data/public.events.csv: No such file or directory"),
             stages=[2]),
         obj("movarin_all.sh", "Table", "public.audit_log", pg_exit(124, "")),
+        obj("movarin_all.sh", "Table", "public.settings",
+            shell_failure("gzip: data/public.settings.csv.gz: unexpected end of file")),
+        obj("movarin_all.sh", "Table", "public.order_items",
+            shell_failure("{dir}/movarin_all.sh: 66: ./order_items_loader: Exec format error")),
     ],
     tool="psql",
 )

@@ -8,7 +8,9 @@ const json = {
     {"object_name": "public.v_customers", "object_type": "View"},
     {"object_name": "public.v_orders", "object_type": "View"},
     {"object_name": "public.events", "object_type": "Table"},
-    {"object_name": "public.audit_log", "object_type": "Table"}
+    {"object_name": "public.audit_log", "object_type": "Table"},
+    {"object_name": "public.settings", "object_type": "Table"},
+    {"object_name": "public.order_items", "object_type": "Table"}
   ],
   "error_table": []
 }
