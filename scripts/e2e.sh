@@ -160,6 +160,8 @@ for stop in stop-set-e stop-syntax-dash stop-syntax-bash stop-killed stop-exit-3
   run_scenario "$stop" postgresql "$stop"
 done
 run_scenario stop-exit-0 mariadb stop-exit-0
+run_scenario postgresql-linux-clients postgresql linux-clients
+run_scenario mariadb-linux-clients mariadb linux-clients
 run_report_page
 
 # The HTML import log of an import that prints markup, as Chromium renders it: text stays text.

@@ -16,6 +16,7 @@
 
 #include "QVEException.h"
 #include "QVEProcess.h"
+#include "QVEStartFailure.h"
 #include "QVETrace.h"
 
 namespace Qve {
@@ -245,6 +246,12 @@ void QVEProcess::Start(const QVEstring& command_line, const QVEstring& working_f
     QVTracer::Instance().Debug(kTraceSource, "cannot start \"%s\" in \"%s\": %s",
                                program.path.c_str(), working_folder.c_str(),
                                std::generic_category().message(err).c_str());
+    // The exception names only the command line: say why, when the script itself tells.
+    const QVEstring cause = DescribeStartFailure(program.path, err);
+    if (!cause.empty()) {
+      QVTracer::Instance().Trace(kQVTraceError, kTraceSource, "cannot start %s: %s",
+                                 program.path.c_str(), cause.c_str());
+    }
     ThrowQVException(kQVErrResource, kSourceFile, 67, "resource unavailable: %s",
                      command_line.c_str());
   }

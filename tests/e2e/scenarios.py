@@ -299,15 +299,18 @@ POSTGRESQL_LINUX = Scenario(
         obj("tables", "Table", "public.audit", shell_failure("./tables.sh: 14: psql-14: not found")),
         FinishScript("tables"),
         obj("movarin_all.sh", "View", "public.v_customers"),
+        # A shell's exit code of more than one digit is a failure of the step too.
         obj("movarin_all.sh", "Table", "public.orders",
-            shell_failure("{dir}/movarin_all.sh: 17: psql-15: not found")),
+            shell_failure("{dir}/movarin_all.sh: 17: psql-15: not found"),
+            dataclasses.replace(pg_exit(127, ""), tool="")),
         obj("movarin_all.sh", "Table", "public.order_items",
             shell_failure("sh: 0: cannot open ./order_items.sh: No such file")),
         obj("movarin_all.sh", "Table", "public.settings",
             shell_failure("{dir}/movarin_all.sh: 35: ./settings.sh: Permission denied")),
         obj("movarin_all.sh", "Function", "public.order_total"),
         obj("movarin_all.sh", "Function", "public.order_tax",
-            shell_failure("Killed", "functions/public.order_tax.sql")),
+            shell_failure("Killed", "functions/public.order_tax.sql"),
+            pg_exit(137, "functions/public.order_tax.sql")),
         obj("movarin_all.sh", "Table", "public.events",
             pg_client("psql:data/public.events.sql:1: error: data/public.events.csv: No such file "
                       "or directory"),
@@ -458,3 +461,84 @@ SCENARIOS.update({s.name: s for s in (POSTGRESQL_STOP_SET_E, POSTGRESQL_STOP_SYN
                                       POSTGRESQL_STOP_SYNTAX_BASH, POSTGRESQL_STOP_KILLED,
                                       POSTGRESQL_STOP_EXIT_3, POSTGRESQL_STOP_SIGTERM,
                                       MARIADB_STOP_EXIT_0)})
+
+
+# Linux clients called the ways Linux scripts call them (scripts in postgresql/linux-clients and
+# mariadb/linux-clients).
+def bare_line(line: str, report: str, err_txt: str, file: str = "", tool=None) -> Entry:
+    """An error line that is its own log text (no output template of the rule)."""
+    return Entry("error", line + "\n", report, err_txt=err_txt, file=file, tool=tool)
+
+
+def pg_bare(line: str, file: str = "") -> Entry:
+    """A server error as psql -c and psql < FILE print it, without "psql:FILE:LINE:"."""
+    return bare_line(line, line + "\n", line.split("ERROR:  ", 1)[1], file)
+
+
+def script_stopped(line: str) -> Entry:
+    """A syntax error that ends a nested script: no client runs, the caller goes on."""
+    return bare_line(line, line + "\n", line + "\n", tool="")
+
+
+POSTGRESQL_LINUX_CLIENTS = Scenario(
+    name="postgresql-linux-clients",
+    target="PostgreSQL",
+    folder="postgresql",
+    exit_code=1,
+    steps=[
+        obj("tables", "Table", "public.customers"),
+        # DDL run twice that prints only NOTICE lines ("... does not exist, skipping").
+        obj("tables", "Table", "staging.customers"),
+        obj("tables", "Table", "public.products",
+            script_stopped('./tables.sh: 32: Syntax error: end of file unexpected (expecting '
+                           '"fi")')),
+        obj("movarin_all.sh", "Table", "public.orders",
+            pg_bare('ERROR:  duplicate key value violates unique constraint "orders_pkey"'),
+            stages=[2]),
+        obj("movarin_all.sh", "View", "public.v_customers"),
+        obj("movarin_all.sh", "View", "public.v_orders",
+            pg_bare('ERROR:  relation "public.shipments" does not exist',
+                    "views/public.v_orders.sql")),
+        obj("movarin_all.sh", "Table", "public.events",
+            bare_line("data/public.events.csv: No such file or directory",
+                      "data/public.events.csv: No such file or directory\n",
+                      "data/public.events.csv: No such file or directory"),
+            stages=[2]),
+        obj("movarin_all.sh", "Table", "public.audit_log", pg_exit(124, "")),
+        obj("movarin_all.sh", "Table", "public.settings",
+            shell_failure("gzip: data/public.settings.csv.gz: unexpected end of file")),
+        obj("movarin_all.sh", "Table", "public.order_items",
+            shell_failure("{dir}/movarin_all.sh: 66: ./order_items_loader: Exec format error")),
+    ],
+    tool="psql",
+)
+
+MARIADB_LINUX_CLIENTS = Scenario(
+    name="mariadb-linux-clients",
+    target="MariaDB",
+    folder="mariadb",
+    exit_code=1,
+    steps=[
+        # DDL re-run whose notes are shown ("Note (Code 1050): Table ... already exists").
+        obj("movarin_all.sh", "Table", "ml_db.customers"),
+        obj("movarin_all.sh", "Table", "ml_db.products",
+            Entry("warning", "Warning (Code 1265): Data truncated for column 'title' at row 1\n",
+                  "Data truncated for column 'title' at row 1",
+                  file="data/ml_db.products.shown.sql"),
+            stages=[2]),
+        obj("movarin_all.sh", "Table", "ml_db.audit_log",
+            bare_line("ERROR at line 1: Failed to open file 'tables/ml_db.audit_log.part1.sql', "
+                      "error: 2",
+                      "Failed to open file 'tables/ml_db.audit_log.part1.sql', error: 2",
+                      "Failed to open file 'tables/ml_db.audit_log.part1.sql', error: 2",
+                      "tables/ml_db.audit_log.parts.sql")),
+        obj("movarin_all.sh", "View", "ml_db.v_customers",
+            bare_line("mysql: unknown variable 'max-allowed-packt=64M'",
+                      "mysql: unknown variable 'max-allowed-packt=64M'",
+                      "mysql: unknown variable 'max-allowed-packt=64M'",
+                      "views/ml_db.v_customers.sql")),
+    ],
+    tool="mysql",
+)
+
+SCENARIOS.update({s.name: s for s in (POSTGRESQL_LINUX_CLIENTS, MARIADB_LINUX_CLIENTS)})

@@ -1,0 +1,72 @@
+#include "QVEStartFailure.h"
+
+#include <errno.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <memory>
+
+#include "QVEProcess.h"
+#include "QVETestSupport.h"
+#include "QVETrace.h"
+#include "gtest/gtest.h"
+
+namespace Qve {
+namespace {
+
+// Scripts that the kernel refuses, each with the cause its first line gives; scripts whose
+// first line explains nothing, and other errors, give none.
+TEST(QVEStartFailureTest, TheScriptsFirstLineNamesTheCause) {
+  test::TempFolder folder;
+  const std::string text_file = folder.File("interpreter.txt");
+  std::ofstream(text_file) << "not a program\n";
+  chmod(text_file.c_str(), 0644);
+  const struct {
+    const char* name;
+    std::string text;
+    int error;
+    std::string cause;
+  } cases[] = {
+      {"crlf.sh", "#!/bin/sh\r\necho hi\r\n", ENOENT,
+       "the script has Windows line ends (CR LF): its first line asks for the interpreter "
+       "\"/bin/sh\\r\", which does not exist; convert the script to Unix line ends (LF)"},
+      {"crlf-env.sh", "#! /usr/bin/env bash\r\n", ENOENT,
+       "the script has Windows line ends (CR LF): its first line asks for the interpreter "
+       "\"/usr/bin/env\", which does not exist; convert the script to Unix line ends (LF)"},
+      {"missing.sh", "#!/bin/nothere -e\n", ENOENT,
+       "its interpreter \"/bin/nothere\" (first line) does not exist"},
+      {"noexec.sh", "#!" + text_file + "\n", EACCES,
+       "its interpreter \"" + text_file + "\" (first line) cannot be run"},
+      {"fine.sh", "#!/bin/sh\necho hi\n", ENOENT, ""},
+      {"plain.sh", "echo hi\r\n", ENOENT, ""},
+      {"crlf-other.sh", "#!/bin/sh\r\n", EIO, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ofstream(folder.File(c.name), std::ios::binary) << c.text;
+    EXPECT_EQ(DescribeStartFailure(folder.File(c.name), c.error), c.cause);
+  }
+  EXPECT_EQ(DescribeStartFailure(folder.File("absent.sh"), ENOENT), "");
+}
+
+// Starting such a script still fails as before, and the trace says why.
+TEST(QVEStartFailureTest, StartTracesTheCauseAsAnError) {
+  test::TempFolder folder;
+  const std::string script = folder.File("movarin_all.sh");
+  std::ofstream(script, std::ios::binary) << "#!/bin/sh\r\necho hi\r\n";
+  chmod(script.c_str(), 0755);
+  auto outputer = std::make_shared<QVStringTraceOutputer>(kQVTraceError);
+  QVTracer::Instance().AddOutputer(outputer);
+  QVEProcess process;
+  auto e = test::CatchQV([&] { process.Start(script + " echo all", "", true); });
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->GetMessage(), "resource unavailable: " + script + " echo all");
+  EXPECT_NE(outputer->GetText().find("QVEProcess> cannot start " + script +
+                                     ": the script has Windows line ends (CR LF)"),
+            std::string::npos)
+      << outputer->GetText();
+  outputer->SetLevel(kQVTraceOff);
+}
+
+}  // namespace
+}  // namespace Qve

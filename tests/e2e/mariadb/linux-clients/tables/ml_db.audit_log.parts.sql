@@ -1,0 +1,1 @@
+source tables/ml_db.audit_log.part1.sql

@@ -1,0 +1,6 @@
+\W
+CREATE TABLE IF NOT EXISTS customers (
+  id INT PRIMARY KEY,
+  name VARCHAR(100) NOT NULL
+);
+DROP TABLE IF EXISTS customers_old;
