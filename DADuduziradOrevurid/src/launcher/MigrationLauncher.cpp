@@ -1,10 +1,12 @@
 #include "launcher/MigrationLauncher.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 
 #include "QVEProcessSignals.h"
 #include "QVETrace.h"
+#include "analyzer/UserRuleFiles.h"
 #include "launcher/LauncherOptions.h"
 #include "launcher/ProductInfo.h"
 #include "reports/DedezuLogger.h"
@@ -55,6 +57,17 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
 
   Qve::QVTracer::Instance().SetDebugLevel(HasOption(kOptDebug) ? 4 : 3);
 
+  // A fault in the user's rule files stops the run before anything is written or started.
+  const std::vector<std::string> rule_files = ListUserRuleFiles(GetOptionTextOrEmpty(kOptRules));
+  if (!rule_files.empty()) {
+    try {
+      CheckUserRuleFiles(rule_files, false);
+    } catch (const UserRuleFault& fault) {
+      std::fprintf(stderr, "%s\n", fault.what());
+      return 2;
+    }
+  }
+
   bool report = HasOption(kOptRpt);
   if (report) {
     int32_t loaded =
@@ -69,6 +82,7 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
   }
 
   analyzer_ = std::make_shared<LogAnalyzer>();
+  analyzer_->SetUserRuleFiles(rule_files);
   SetAnalyzerText(*analyzer_, kAnalyzeFileKey, script_path_);
   SetAnalyzerText(*analyzer_, kImportVerInfoKey, analyzer_name);
   SetAnalyzerText(*analyzer_, kImportDbKey, target_database_);
