@@ -84,9 +84,12 @@ def run_import(args, scenario, run_dir, event_file):
                                  str(LAUNCH_TIMEOUT + 30)])
     time.sleep(0.3)  # let the recorder's connect start; ZeroMQ retries until the bind
     command = [args.launcher, "-D=" + scenario.target, "-RPT", "-EVENTPORT=%d" % event_port,
-               "-BAT=" + os.path.join(run_dir, "movarin_all.sh")]
+               "-BAT=" + os.path.join(run_dir, "movarin_all.sh"),
+               "-JUNIT=" + os.path.join(run_dir, "junit.xml")]
+    # Rule files of the machine's user stay out of the run (junit_check.py reads junit.xml).
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(run_dir, "config"))
     try:
-        done = subprocess.run(command, cwd=run_dir, stdout=subprocess.PIPE,
+        done = subprocess.run(command, cwd=run_dir, env=env, stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                               timeout=LAUNCH_TIMEOUT)
         code, output = done.returncode, done.stdout

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <future>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,13 @@
 namespace Qva {
 namespace {
 
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
 constexpr const char* kBinary = ML_BINARY_DIR "/DADuduziradOrevurid/MigrationLauncher";
 
-const std::string kFatalRule = R"(<AnalyzeRules id="9000" group="ORACLE">
+const std::string kFatalRule = R"(<AnalyzeRules id="9500" group="ORACLE">
   <AnalyzeRule id="1" name="OurFatal" type="REGEX" priority="HIGH" behavior="HARDSTOP">
     <Type>Error</Type>
     <Match>^FATAL: (.*)\n</Match>
@@ -72,6 +74,29 @@ void Write(const std::string& path, const std::string& text) {
   }
 }
 
+// Every psql error line of a real import's output is decided by an error rule of the
+// PostgreSQL group, and every Failed object names the rules of its errors.
+void ExpectEveryErrorLineExplained(const RunResult& run) {
+  EXPECT_EQ(run.exit_code, 1);
+  std::istringstream lines(run.out);
+  std::string line, text;
+  int errors = 0;
+  while (std::getline(lines, line)) {
+    if (!line.starts_with("    ")) {
+      text = line;
+    } else if (line.starts_with("    decided by") && text.find(" ERROR:  ") != std::string::npos) {
+      ++errors;
+      EXPECT_THAT(line,
+                  ContainsRegex("^    decided by rule [0-9]+ [A-Za-z_]+ \\(POSTGRESQL, HIGH, "
+                                "HARDSTOP\\); actions: OutputResultErrorPostgresql; object: "))
+          << text;
+    } else if (line.starts_with("  ") && line.find(": Failed") != std::string::npos) {
+      EXPECT_THAT(line, ContainsRegex("error at line [0-9]+ \\(rule [0-9]+ ")) << line;
+    }
+  }
+  EXPECT_EQ(errors, 7);
+}
+
 TEST(UserRulesEndToEndTest, CheckStopAndExplain) {
   Qve::test::TempFolder folder;
   const std::map<std::string, std::string> runs = {
@@ -79,6 +104,9 @@ TEST(UserRulesEndToEndTest, CheckStopAndExplain) {
       {"check_clean", "-CHECK_RULES"},
       {"faulty_run", "-D=Oracle -BAT=imp/run.sh -RULES=extra/bad.xml"},
       {"explain", "-D=Oracle -EXPLAIN=saved.log"},
+      {"examples", "-CHECK_RULES -RULES=" ML_SOURCE_DIR "/examples/rules"},
+      {"explain_captured",
+       "-D=PostgreSQL -EXPLAIN=" ML_SOURCE_DIR "/tests/e2e/captured/postgresql-failures.txt"},
   };
   std::map<std::string, std::future<RunResult>> started;
   for (const auto& [name, arguments] : runs) {
@@ -113,14 +141,20 @@ TEST(UserRulesEndToEndTest, CheckStopAndExplain) {
   EXPECT_THAT(
       explain.out,
       HasSubstr("2: FATAL: lookup table missing\n    matched rule 306 GetElemChunk4 (ORACLE, HIGH, "
-                "NONSTOP); actions: ReturnChunk; object: Table EMP\n    decided by rule 9001 "
+                "NONSTOP); actions: ReturnChunk; object: Table EMP\n    decided by rule 9501 "
                 "OurFatal (ORACLE, HIGH, HARDSTOP); actions: OutputResultErrorOracle; object: "
                 "Table EMP\n3: ORA-00942: table or view does not exist\n    decided by rule "
                 "305 Oracle_error (ORACLE, HIGH, HARDSTOP); actions: OutputResultErrorOracle; "
                 "object: Table EMP\nObjects:\n  Table EMP: Failed; error at line 2 (rule "
-                "9001 OurFatal (ORACLE, HIGH, HARDSTOP)), error at line 3 (rule 305 "
+                "9501 OurFatal (ORACLE, HIGH, HARDSTOP)), error at line 3 (rule 305 "
                 "Oracle_error (ORACLE, HIGH, HARDSTOP))\n"));
   EXPECT_FALSE(std::filesystem::exists(folder.File("explain/movarin_imp.log")));
+
+  RunResult examples = started["examples"].get();
+  EXPECT_EQ(examples.exit_code, 0) << examples.out;
+  EXPECT_THAT(examples.out, HasSubstr("/examples/rules/20-harmless-errors.xml: 1 rules, 2 "
+                                      "samples, OK\n"));
+  ExpectEveryErrorLineExplained(started["explain_captured"].get());
 }
 
 }  // namespace
