@@ -1,4 +1,5 @@
-// Rules manager that loads the rule definitions from the embedded XML resources.
+// Rules manager that loads the rule definitions from the embedded XML resources, then the
+// user's own rule files.
 #pragma once
 
 #include <functional>

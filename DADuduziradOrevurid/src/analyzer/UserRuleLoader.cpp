@@ -138,7 +138,9 @@ class FileLoader {
       if (has_match && match != "yes" && match != "no") {
         return Qve::FormatText("Sample match=\"%s\": must be \"yes\" or \"no\"", match.c_str());
       }
-      const Qve::QVEstring text = XmlElementWalker::ElementText(node);
+      // As the storage keeps a line: without trailing carriage returns and blanks.
+      Qve::QVEstring text = XmlElementWalker::ElementText(node);
+      while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.pop_back();
       const IAnalyzeRule* taker = SampleTaker(order, *rule, text + "\n");
       ++verdict_.samples;
       if (match == "no" && taker == rule.get()) {
