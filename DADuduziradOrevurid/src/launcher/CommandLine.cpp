@@ -181,12 +181,13 @@ po::options_description BuildOptionsDescription() {
       (kOptH, text_or("<host>", "NA"), "Target host.")                            //
       (kOptRptDir, text_or("<folder>", "reports"), "Import report directory.")    //
       (kOptEventPort, text_or("<port>", "0"), "Port for event to wissard.")       //
-      (kOptMessaging, text_or("<prefix>", ""), "Message prefix for correct messaging to wizard.")(
-          kOptRules, text("<path;path>"),
-          "Rule files or folders of your own, loaded after the others.")(
-          kOptCheckRules, "Check every rule file and its samples, then stop.")(
-          kOptExplain, text("<file>"), "Explain a saved log: the rule that decided each line.")(
-          kOptJunit, text("<file>"), "Write the import's results as a JUnit XML report.");
+      (kOptMessaging, text_or("<prefix>", ""), "Message prefix for correct messaging to wizard.");
+  // Rules of the user's own, and what to do with them besides a run.
+  description.add_options()                                                                   //
+      (kOptRules, text("<path;path>"), "Your own rule files or folders, loaded last.")        //
+      (kOptCheckRules, "Check every rule file and its samples, then stop.")                   //
+      (kOptExplain, text("<file>"), "Explain a saved log: the rule that decided each line.")  //
+      (kOptJunit, text("<file>"), "Write the import's results as a JUnit XML report.");
   return description;
 }
 
