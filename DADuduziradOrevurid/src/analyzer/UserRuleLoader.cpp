@@ -66,10 +66,9 @@ class FileLoader {
  private:
   bool LoadRule(xmlNode* element, Fault& fault) {
     const std::string id_text = XmlElementWalker::Attribute(element, "id");
-    fault = {LineOf(element),
-             Qve::FormatText("rule %s %s", id_text.empty() ? "-" : id_text.c_str(),
-                             XmlElementWalker::Attribute(element, "name").c_str()),
-             {}};
+    fault = {LineOf(element), "rule " + (id_text.empty() ? std::string("-") : id_text), {}};
+    const Qve::QVEstring name = XmlElementWalker::Attribute(element, "name");
+    if (!name.empty()) fault.rule += " " + name;
     if (xmlStrcmp(element->name, reinterpret_cast<const xmlChar*>("AnalyzeRule")) != 0) {
       fault.rule.clear();
       fault.reason =
