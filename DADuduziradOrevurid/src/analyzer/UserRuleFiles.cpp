@@ -28,7 +28,7 @@ void AppendFolder(const std::string& folder, std::vector<std::string>& files) {
 std::string GetUserRulesFolder() {
   const char* config = std::getenv("XDG_CONFIG_HOME");
   std::string base;
-  // The base directory specification ignores a relative XDG_CONFIG_HOME.
+  // A relative XDG_CONFIG_HOME is to be ignored, as XDG says.
   if (config != nullptr && config[0] == '/') {
     base = config;
   } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
