@@ -122,6 +122,9 @@ run_scenario() {  # NAME FOLDER KIND [PSQL]
     --subscriber "$subscriber" --port "$port" --closed-port "$closed_port" \
     --chromium "$chromium"
   count_checks "$name" "$dir/check.txt"
+  # Debian's interpreter: junitparser comes as its package (services_install).
+  /usr/bin/python3 "$e2e/junit_check.py" --dir "$dir"
+  count_checks "$name junit" "$dir/junit.txt"
 }
 
 # count_checks NAME FILE: adds the "checks passed=N failed=M" line of FILE to the totals.

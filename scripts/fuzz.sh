@@ -4,6 +4,7 @@
 #   line_analysis  child output through the analyzer with the target systems' rule groups active
 #   report_cycle   data.js loaded, updated, saved and loaded again
 #   command_line   the command line with a response file
+#   prefilter      the rule prefilter against PCRE2 on arbitrary patterns (fuzz/prefilter.dict)
 # Seeds: fuzz/corpus/<target>, the captured client output (tests/e2e/captured) and the examples.
 # Inputs that add coverage are kept in build/fuzz/corpus/<target>, so longer runs build on
 # shorter ones. A crash, leak, time-out or running out of memory is saved in
@@ -12,7 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 build=$root/build/fuzz
-targets=(line_analysis report_cycle command_line)
+targets=(line_analysis report_cycle command_line prefilter)
 
 bash "$root/scripts/deps.sh"
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
@@ -55,6 +56,9 @@ report_cycle() {
 }
 command_line() {
   session command_line "$seconds"
+}
+prefilter() {
+  session prefilter "$seconds" -dict="$root/fuzz/prefilter.dict" -max_len=512
 }
 
 failed=0

@@ -15,7 +15,7 @@ SERVICE_WAIT_SECONDS=${SERVICE_WAIT_SECONDS:-60}
 
 services_install() {
   local packages=(postgresql postgresql-client mariadb-server mariadb-client chromium python3
-    util-linux)
+    util-linux python3-junitparser)
   local missing=() p
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||

@@ -89,12 +89,15 @@ def run_import(args, scenario, run_dir, event_file):
                                  str(LAUNCH_TIMEOUT + 30)])
     time.sleep(0.3)  # let the recorder's connect start; ZeroMQ retries until the bind
     command = [args.launcher, "-D=" + scenario.target, "-RPT", "-EVENTPORT=%d" % event_port,
-               "-BAT=" + os.path.join(run_dir, "movarin_all.sh")]
+               "-BAT=" + os.path.join(run_dir, "movarin_all.sh"),
+               "-JUNIT=" + os.path.join(run_dir, "junit.xml")]
+    # Rule files of the machine's user stay out of the run (junit_check.py reads junit.xml).
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(run_dir, "config"))
     try:
         if scenario.stop_marker:
-            code, output = run_and_stop(command, run_dir, scenario.stop_marker)
+            code, output = run_and_stop(command, run_dir, env, scenario.stop_marker)
         else:
-            done = subprocess.run(command, cwd=run_dir, stdout=subprocess.PIPE,
+            done = subprocess.run(command, cwd=run_dir, env=env, stdout=subprocess.PIPE,
                                   stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                                   timeout=LAUNCH_TIMEOUT)
             code, output = done.returncode, done.stdout
@@ -112,10 +115,10 @@ def run_import(args, scenario, run_dir, event_file):
     return code, output.decode("utf-8", "replace")
 
 
-def run_and_stop(command, run_dir, marker):
+def run_and_stop(command, run_dir, env, marker):
     """Runs the launcher and sends it SIGTERM once the import script has created `marker`."""
     marker = os.path.join(run_dir, marker)
-    with subprocess.Popen(command, cwd=run_dir, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+    with subprocess.Popen(command, cwd=run_dir, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                           stdin=subprocess.DEVNULL) as launcher:
         deadline = time.monotonic() + LAUNCH_TIMEOUT
         while not os.path.exists(marker) and launcher.poll() is None:

@@ -60,6 +60,7 @@ void LogAnalyzer::Init(bool report) {
   trace_outputer_ = std::make_shared<Qve::QVStringTraceOutputer>(Qve::kQVTraceDebug);
   Qve::QVTracer::Instance().AddOutputer(trace_outputer_);
   rules_manager_ = std::make_shared<LogAnalyzerRulesManager>(this, rule_source_);
+  if (!user_rule_files_.empty()) rules_manager_->SetUserRuleFiles(user_rule_files_, keep_going_);
   rules_manager_->Init(report);
 }
 

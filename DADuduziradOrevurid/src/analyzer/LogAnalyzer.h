@@ -62,6 +62,13 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   // RulePrefilter), so their line index is not set either.
   virtual int32_t AnalyzeLines(const TextLines& lines);
 
+  // User rule files for the rules manager's Init (LogAnalyzerRulesManager::SetUserRuleFiles);
+  // Init then throws UserRuleFault on a fault in them unless `keep_going`.
+  void SetUserRuleFiles(std::vector<std::string> paths, bool keep_going = false) {
+    user_rule_files_ = std::move(paths);
+    keep_going_ = keep_going;
+  }
+
   // With false, every rule is tried in full (for comparisons; on by default).
   void SetPrefilterEnabled(bool enabled) { prefilter_enabled_ = enabled; }
 
@@ -85,6 +92,8 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   std::shared_ptr<Qve::QVStringTraceOutputer> trace_outputer_;
   Qve::QVEstring command_;
   RuleSource rule_source_;
+  std::vector<std::string> user_rule_files_;
+  bool keep_going_ = false;
   MatchListener listener_;
   bool restart_bound_traced_ = false;
   RulePrefilter prefilter_;

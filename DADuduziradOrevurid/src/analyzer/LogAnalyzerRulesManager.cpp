@@ -46,10 +46,24 @@ std::vector<Qve::QVEstring> ActionNames(xmlNode* rule) {
   return names;
 }
 
-// Builds the rule of one AnalyzeRule element, binds its check and actions by name and files it
-// under its group.
+// Builds the rule of one AnalyzeRule element and files it under its group.
 void LoadRule(LogAnalyzerRulesManager& manager, xmlNode* element) {
-  ImpLogAnalyzerActionManager& actions = *manager.GetActionManager();
+  int32_t group = -1;
+  std::shared_ptr<IAnalyzeRule> rule = manager.BuildRule(element, &group);
+  if (!rule) return;
+  manager.AddRule(group, rule);
+  Tracer().Debug(kLoadSource, "Added rule %s", rule->NameText().c_str());
+}
+
+}  // namespace
+
+std::vector<Qve::QVEstring> LogAnalyzerRulesManager::ActionNamesOf(xmlNode* element) {
+  return ActionNames(element);
+}
+
+std::shared_ptr<IAnalyzeRule> LogAnalyzerRulesManager::BuildRule(xmlNode* element,
+                                                                 int32_t* group_out) {
+  ImpLogAnalyzerActionManager& actions = *actions_;
   int32_t file_id = 0;
   int32_t group = -1;
   if (const xmlNode* file = EnclosingRuleFile(element)) {
@@ -83,14 +97,16 @@ void LoadRule(LogAnalyzerRulesManager& manager, xmlNode* element) {
         id, name, kind, group, priority, behavior, describe, ChildText(element, "Prematch"),
         ChildText(element, "Match"), output, ActionFunction());
   } else {
-    return;
+    return nullptr;
   }
   for (const Qve::QVEstring& action : action_names) {
     rule->AddNamedAction(action, actions.GetAction(action));
   }
-  manager.AddRule(group, rule);
-  Tracer().Debug(kLoadSource, "Added rule %s", name.c_str());
+  if (group_out != nullptr) *group_out = group;
+  return rule;
 }
+
+namespace {
 
 // Builds the rules of one rule file text; false (traced) when it does not parse.
 bool LoadRuleFile(LogAnalyzerRulesManager& manager, const std::string& text) {
@@ -180,8 +196,14 @@ void LogAnalyzerRulesManager::Init(bool flag) {
   } else {
     Tracer().Debug(kManagerSource, "Error read groups xml file");
   }
+  if (!user_files_.empty()) verdicts_ = LoadUserRuleFiles(*this, user_files_, keep_going_);
   ActivateGroup(RuleGroup::kCommon);
   ActivateGroup(RuleGroup::kCmd);
+}
+
+void LogAnalyzerRulesManager::SetUserRuleFiles(std::vector<std::string> paths, bool keep_going) {
+  user_files_ = std::move(paths);
+  keep_going_ = keep_going;
 }
 
 }  // namespace Qva

@@ -1,4 +1,5 @@
-// Rules manager that loads the rule definitions from the embedded XML resources.
+// Rules manager that loads the rule definitions from the embedded XML resources, then the
+// user's own rule files.
 #pragma once
 
 #include <functional>
@@ -6,6 +7,8 @@
 #include <string>
 
 #include "analyzer/PriorityOrderRulesManager.h"
+#include "analyzer/UserRuleLoader.h"
+#include "analyzer/XmlElementWalker.h"
 
 namespace Qva {
 
@@ -32,8 +35,22 @@ class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
   // groups list (resource 1) and loads each Group's rule file (ids 100..700 -> resources 2..8),
   // then that file's platform supplement, if any, binding checks and actions by name; activates
   // COMMON then CMD (also when loading failed). Problems are traced at Debug level and never
-  // thrown.
+  // thrown. Then loads the user rule files set with SetUserRuleFiles (see LoadUserRuleFiles):
+  // their faults throw UserRuleFault unless `keep_going` was set.
   void Init(bool flag) override;
+
+  // Rule files of the user, loaded by Init after the embedded rules, in this order. With
+  // `keep_going` every file is checked and its verdict kept (GetUserRuleVerdicts) instead of
+  // the first fault being thrown.
+  void SetUserRuleFiles(std::vector<std::string> paths, bool keep_going = false);
+  const std::vector<UserRuleFileVerdict>& GetUserRuleVerdicts() const { return verdicts_; }
+
+  // The rule of one AnalyzeRule element, its check and actions bound by name (unknown names give
+  // empty callables), not yet filed; null for a type other than REGEX and CUSTOM. `group` (when
+  // given) receives the group of the enclosing AnalyzeRules element. Needs Init's action manager.
+  std::shared_ptr<IAnalyzeRule> BuildRule(xmlNode* element, int32_t* group = nullptr);
+  // The Action names of an AnalyzeRule element as BuildRule binds them.
+  static std::vector<Qve::QVEstring> ActionNamesOf(xmlNode* element);
 
   std::shared_ptr<ImpLogAnalyzerActionManager> GetActionManager() const { return actions_; }
   // Resource number of a Group element's id (100 -> 2 ... 700 -> 8), 0 for any other id.
@@ -43,6 +60,9 @@ class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
   LogAnalyzer* analyzer_;
   std::shared_ptr<ImpLogAnalyzerActionManager> actions_;
   RuleSource source_;
+  std::vector<std::string> user_files_;
+  bool keep_going_ = false;
+  std::vector<UserRuleFileVerdict> verdicts_;
 };
 
 }  // namespace Qva

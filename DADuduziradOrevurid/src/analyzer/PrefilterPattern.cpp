@@ -49,6 +49,25 @@ std::optional<char> EscapedChar(std::string_view pattern, size_t at) {
   }
 }
 
+// Where the POSIX class "[:name:]" that starts at `pattern[at]` ("[" inside a class) ends: the
+// index just past its ":]", or npos when PCRE2 does not read one there (the "[" is then a
+// literal member). PCRE2 gives up at a "]" or "[:" before the ":]", so "[[:a]|b:]" is the class
+// "[:a" followed by "|b:]".
+size_t PosixClassEnd(std::string_view pattern, size_t at) {
+  if (at + 1 >= pattern.size() || pattern[at + 1] != ':') return std::string_view::npos;
+  for (size_t i = at + 2; i + 1 < pattern.size(); ++i) {
+    const char c = pattern[i];
+    if (c == '\\' && (pattern[i + 1] == ']' || pattern[i + 1] == '\\')) {
+      ++i;
+    } else if ((c == '[' && pattern[i + 1] == ':') || c == ']') {
+      return std::string_view::npos;
+    } else if (c == ':' && pattern[i + 1] == ']') {
+      return i + 2;
+    }
+  }
+  return std::string_view::npos;
+}
+
 // Index just past the class that starts at `pattern[at]` ("["), or npos.
 size_t ClassEnd(std::string_view pattern, size_t at) {
   ++at;
@@ -56,12 +75,11 @@ size_t ClassEnd(std::string_view pattern, size_t at) {
   if (at < pattern.size() && pattern[at] == ']') ++at;  // a literal member
   while (at < pattern.size()) {
     const char c = pattern[at];
+    const size_t posix = c == '[' ? PosixClassEnd(pattern, at) : std::string_view::npos;
     if (c == '\\') {
       at += 2;
-    } else if (c == '[' && at + 1 < pattern.size() && pattern[at + 1] == ':') {
-      const size_t end = pattern.find(":]", at + 2);
-      if (end == std::string_view::npos) return end;
-      at = end + 2;
+    } else if (posix != std::string_view::npos) {
+      at = posix;
     } else if (c == ']') {
       return at + 1;
     } else {
@@ -101,15 +119,20 @@ size_t QuantifierLength(std::string_view pattern, size_t at) {
   if (c == '*' || c == '+' || c == '?') {
     end = at + 1;
   } else if (c == '{') {
-    size_t i = at + 1;
-    const size_t digits = i;
-    while (i < pattern.size() && IsDigit(pattern[i])) ++i;
-    if (i == digits) return 0;
+    // Newer PCRE2 releases also read "{,n}" and blanks inside the braces as a quantifier; taking
+    // every such form for one only ever drops an item.
+    size_t i = at + 1, digits = 0;
+    auto skip = [&](bool count) {
+      for (; i < pattern.size() && (IsDigit(pattern[i]) || pattern[i] == ' '); ++i) {
+        if (count && IsDigit(pattern[i])) ++digits;
+      }
+    };
+    skip(true);
     if (i < pattern.size() && pattern[i] == ',') {
       ++i;
-      while (i < pattern.size() && IsDigit(pattern[i])) ++i;
+      skip(true);
     }
-    if (i >= pattern.size() || pattern[i] != '}') return 0;
+    if (digits == 0 || i >= pattern.size() || pattern[i] != '}') return 0;
     end = i + 1;
   } else {
     return 0;
@@ -220,17 +243,17 @@ bool ReadsAlike(std::string_view pattern) {
     } else if (in_class) {
       if (c == ']') {
         in_class = false;
-      } else if (c == '[' && at + 1 < pattern.size() && pattern[at + 1] == ':') {
+      } else if (c == '[' && PosixClassEnd(pattern, at) != std::string_view::npos) {
         // A POSIX class such as [:alpha:]: ASCII in both engines.
-        const size_t end = pattern.find(":]", at + 2);
-        if (end == std::string_view::npos) return false;
-        at = end + 1;
+        at = PosixClassEnd(pattern, at) - 1;
       }
     } else if (c == '[') {
       in_class = true;
       // A "]" right after "[" or "[^" is a literal member.
       if (at + 1 < pattern.size() && pattern[at + 1] == '^') ++at;
       if (at + 1 < pattern.size() && pattern[at + 1] == ']') ++at;
+    } else if (c == '(' && at + 1 < pattern.size() && pattern[at + 1] == '*') {
+      return false;  // a verb such as (*ACCEPT) or (*UTF): a match need not hold what follows
     } else if (c == '(' && at + 1 < pattern.size() && pattern[at + 1] == '?') {
       const std::string_view rest = pattern.substr(at + 1);
       if (!rest.starts_with("?:") && !rest.starts_with("?=") && !rest.starts_with("?!") &&

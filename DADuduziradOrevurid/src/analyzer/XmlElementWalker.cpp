@@ -27,6 +27,32 @@ bool XmlElementWalker::Parse(const char* text, size_t length) {
   return doc_ != nullptr;
 }
 
+bool XmlElementWalker::ParseQuietly(const char* text, size_t length, Qve::QVEstring& error,
+                                    int& line) {
+  Release();
+  error.clear();
+  line = 0;
+  if (text == nullptr || length > static_cast<size_t>(INT_MAX)) {
+    error = "text too large";
+    return false;
+  }
+  xmlParserCtxtPtr context = xmlNewParserCtxt();
+  if (context == nullptr) {
+    error = "out of memory";
+    return false;
+  }
+  doc_ = xmlCtxtReadMemory(context, text, static_cast<int>(length), "noname.xml", nullptr,
+                           XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NONET);
+  if (doc_ == nullptr) {
+    const xmlError* last = xmlCtxtGetLastError(context);
+    error = last != nullptr && last->message != nullptr ? last->message : "not well-formed";
+    while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
+    line = last != nullptr ? last->line : 0;
+  }
+  xmlFreeParserCtxt(context);
+  return doc_ != nullptr;
+}
+
 void XmlElementWalker::AddHandler(const Qve::QVEstring& name, Handler handler, void* context) {
   handlers_[Upper(name.c_str())] = {std::move(handler), context};
 }

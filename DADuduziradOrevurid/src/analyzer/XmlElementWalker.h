@@ -24,6 +24,9 @@ class XmlElementWalker {
   // malformed text on stderr itself). Returns false when it does not parse; a document parsed
   // before is released first.
   bool Parse(const char* text, size_t length);
+  // As Parse, but silent and without network access: on failure `error` receives libxml2's
+  // message (without its line feed) and `line` the line it names.
+  bool ParseQuietly(const char* text, size_t length, Qve::QVEstring& error, int& line);
   // Registers `handler` under the upper-cased `name`, replacing an earlier one.
   void AddHandler(const Qve::QVEstring& name, Handler handler, void* context);
   // From the root element, depth-first in document order: an element whose upper-cased name

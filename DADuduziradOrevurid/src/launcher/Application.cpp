@@ -15,6 +15,7 @@
 #include "events/WizzardController.h"
 #include "launcher/CommandLine.h"
 #include "launcher/IMigrationLauncher.h"
+#include "launcher/JUnitOutput.h"
 #include "launcher/ProductInfo.h"
 #include "reports/JsonImportReport.h"
 
@@ -43,6 +44,7 @@ int32_t RunSequence(int argc, char** argv) {
     if (result == 0) result = launcher->Run();
     CWizzardInspectionController::Instance().SendFinalMesssage();
     JsonImportReport::Instance().Save();
+    WriteJUnitOnRequest();
   }
   launcher.reset();
   // A stopped import ends in order, and says by its exit code that it was stopped.

@@ -16,8 +16,10 @@
 #include "QVETrace.h"
 #include "events/WizzardController.h"
 #include "launcher/DBLaunch.h"
+#include "launcher/ExplainLauncher.h"
 #include "launcher/LauncherOptions.h"
 #include "launcher/MigrationLauncher.h"
+#include "launcher/RuleCheckLauncher.h"
 
 namespace Qva {
 
@@ -249,6 +251,12 @@ po::options_description BuildOptionsDescription() {
       (kOptRptDir, text_or("<folder>", "reports"), "Import report directory.")    //
       (kOptEventPort, text_or("<port>", "0"), "Port for event to wissard.")       //
       (kOptMessaging, text_or("<prefix>", ""), "Message prefix for correct messaging to wizard.");
+  // Rules of the user's own, and what to do with them besides a run.
+  description.add_options()                                                                   //
+      (kOptRules, text("<path;path>"), "Your own rule files or folders, loaded last.")        //
+      (kOptCheckRules, "Check every rule file and its samples, then stop.")                   //
+      (kOptExplain, text("<file>"), "Explain a saved log: the rule that decided each line.")  //
+      (kOptJunit, text("<file>"), "Write the import's results as a JUnit XML report.");
   return description;
 }
 
@@ -354,7 +362,10 @@ void ParseCommandLine(int argc, char** argv) {
   GetAnalyzedLogPath() = MakeAnalyzedLogPath(GetOptionText(kOptLog), script_dir);
 
   Qve::QVTracer& tracer = Qve::QVTracer::Instance();
-  tracer.SetTraceFile(GetAnalyzedLogPath());
+  // Checking rules and explaining a log run no import: they leave the analyzed log alone.
+  if (!HasOption(kOptCheckRules) && !HasOption(kOptExplain)) {
+    tracer.SetTraceFile(GetAnalyzedLogPath());
+  }
   tracer.SetAllLevels(Qve::kQVTraceWarning);
 
   unsigned long port = ParseUnsignedLong(GetOptionText(kOptEventPort));
@@ -363,6 +374,8 @@ void ParseCommandLine(int argc, char** argv) {
 }
 
 std::unique_ptr<IMigrationLauncher> CreateLauncher(int argc, char** argv) {
+  if (HasOption(kOptCheckRules)) return std::make_unique<RuleCheckLauncher>();
+  if (HasOption(kOptExplain)) return std::make_unique<ExplainLauncher>();
   Qve::QVEstring database = GetOptionText(kOptD);
   const std::vector<Qve::QVEstring>& names = GetAnalyzedDatabaseNames();
   if (std::find(names.begin(), names.end(), database) != names.end()) {

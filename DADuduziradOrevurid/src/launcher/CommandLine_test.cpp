@@ -114,7 +114,8 @@ TEST(OptionSyntaxTest, HelpShowsEachOptionAsItIsAcceptedInDeclarationOrder) {
     EXPECT_EQ(options[name].as<std::string>(), "v");
   }
   EXPECT_THAT(names, ElementsAre("HELP", "RSP", "BAT", "ARG", "ECHOLOG", "LOG", "DEBUG", "CF",
-                                 "RPT", "D", "H", "RPT_DIR", "EVENTPORT", "MESSAGING"));
+                                 "RPT", "D", "H", "RPT_DIR", "EVENTPORT", "MESSAGING", "RULES",
+                                 "CHECK_RULES", "EXPLAIN", "JUNIT"));
 }
 
 TEST(CommandLineTest, EventPortPathsAndArguments) {

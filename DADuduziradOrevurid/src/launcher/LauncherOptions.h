@@ -10,20 +10,24 @@
 namespace Qva {
 
 // Option names, in the order the help text shows them. Matched case-sensitively.
-inline constexpr const char* kOptHelp = "HELP";            // switch
-inline constexpr const char* kOptRsp = "RSP";              // response file
-inline constexpr const char* kOptBat = "BAT";              // import script path
-inline constexpr const char* kOptArg = "ARG";              // script arguments, ";"-separated
-inline constexpr const char* kOptEchoLog = "ECHOLOG";      // accepted, unused
-inline constexpr const char* kOptLog = "LOG";              // analyzed log (the trace file)
-inline constexpr const char* kOptDebug = "DEBUG";          // switch
-inline constexpr const char* kOptCf = "CF";                // child's working folder
-inline constexpr const char* kOptRpt = "RPT";              // switch: write the reports
-inline constexpr const char* kOptD = "D";                  // target database display name
-inline constexpr const char* kOptH = "H";                  // target host
-inline constexpr const char* kOptRptDir = "RPT_DIR";       // report directory
-inline constexpr const char* kOptEventPort = "EVENTPORT";  // wizard event port, 0 for none
-inline constexpr const char* kOptMessaging = "MESSAGING";  // wizard message prefix
+inline constexpr const char* kOptHelp = "HELP";               // switch
+inline constexpr const char* kOptRsp = "RSP";                 // response file
+inline constexpr const char* kOptBat = "BAT";                 // import script path
+inline constexpr const char* kOptArg = "ARG";                 // script arguments, ";"-separated
+inline constexpr const char* kOptEchoLog = "ECHOLOG";         // accepted, unused
+inline constexpr const char* kOptLog = "LOG";                 // analyzed log (the trace file)
+inline constexpr const char* kOptDebug = "DEBUG";             // switch
+inline constexpr const char* kOptCf = "CF";                   // child's working folder
+inline constexpr const char* kOptRpt = "RPT";                 // switch: write the reports
+inline constexpr const char* kOptD = "D";                     // target database display name
+inline constexpr const char* kOptH = "H";                     // target host
+inline constexpr const char* kOptRptDir = "RPT_DIR";          // report directory
+inline constexpr const char* kOptEventPort = "EVENTPORT";     // wizard event port, 0 for none
+inline constexpr const char* kOptMessaging = "MESSAGING";     // wizard message prefix
+inline constexpr const char* kOptRules = "RULES";             // user rule files, ";"-separated
+inline constexpr const char* kOptCheckRules = "CHECK_RULES";  // switch: check them, run nothing
+inline constexpr const char* kOptExplain = "EXPLAIN";         // saved log to explain line by line
+inline constexpr const char* kOptJunit = "JUNIT";             // JUnit XML report to write
 
 // Keys of the settings the analyzed run hands to the log analyzer.
 inline constexpr const char* kAnalyzeFileKey = "ANALYZE_FILE";

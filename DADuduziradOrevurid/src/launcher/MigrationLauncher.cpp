@@ -1,5 +1,6 @@
 #include "launcher/MigrationLauncher.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 
@@ -8,6 +9,7 @@
 #include "QVEProcessSignals.h"
 #include "QVETrace.h"
 #include "actions/ImpLogAnalyzerActionManager.h"
+#include "analyzer/UserRuleFiles.h"
 #include "launcher/LauncherOptions.h"
 #include "launcher/ProductInfo.h"
 #include "reports/DedezuLogger.h"
@@ -77,6 +79,17 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
 
   Qve::QVTracer::Instance().SetDebugLevel(HasOption(kOptDebug) ? 4 : 3);
 
+  // A fault in the user's rule files stops the run before anything is written or started.
+  const std::vector<std::string> rule_files = ListUserRuleFiles(GetOptionTextOrEmpty(kOptRules));
+  if (!rule_files.empty()) {
+    try {
+      CheckUserRuleFiles(rule_files, false);
+    } catch (const UserRuleFault& fault) {
+      std::fprintf(stderr, "%s\n", fault.what());
+      return 2;
+    }
+  }
+
   bool report = HasOption(kOptRpt);
   if (report) {
     int32_t loaded =
@@ -91,6 +104,7 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
   }
 
   analyzer_ = std::make_shared<LogAnalyzer>();
+  analyzer_->SetUserRuleFiles(rule_files);
   SetAnalyzerText(*analyzer_, kAnalyzeFileKey, script_path_);
   SetAnalyzerText(*analyzer_, kImportVerInfoKey, analyzer_name);
   SetAnalyzerText(*analyzer_, kImportDbKey, target_database_);

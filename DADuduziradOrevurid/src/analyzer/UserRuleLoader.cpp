@@ -1,0 +1,220 @@
+#include "analyzer/UserRuleLoader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "QVEString.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
+#include "analyzer/LogAnalyzerRulesManager.h"
+#include "analyzer/RegexAnalyzeRule.h"
+#include "analyzer/RuleSamples.h"
+#include "analyzer/XmlElementWalker.h"
+
+namespace Qva {
+namespace {
+
+// A fault found while checking one file: where, and why.
+struct Fault {
+  long line = 0;
+  std::string rule;  // "rule ID NAME", empty outside a rule
+  std::string reason;
+};
+
+long LineOf(const xmlNode* node) { return node != nullptr ? xmlGetLineNo(node) : 0; }
+
+bool IsNumber(const std::string& text) {
+  size_t at = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  return at < text.size() && std::all_of(text.begin() + static_cast<long>(at), text.end(),
+                                         [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Checks and loads the rules of one parsed file; counts into `verdict`.
+class FileLoader {
+ public:
+  FileLoader(LogAnalyzerRulesManager& manager, std::set<int32_t>& ids, UserRuleFileVerdict& verdict)
+      : manager_(manager), ids_(ids), verdict_(verdict) {
+    for (const ActionEntry& entry : manager.GetActionManager()->GetEntries()) {
+      actions_.insert(entry.name);
+    }
+  }
+
+  // The rules of `root`, in document order, up to the first fault.
+  bool Load(xmlNode* root, Fault& fault) {
+    if (xmlStrcmp(root->name, reinterpret_cast<const xmlChar*>("AnalyzeRules")) != 0) {
+      fault = {LineOf(root),
+               {},
+               Qve::FormatText("root element is <%s>, not <AnalyzeRules>",
+                               reinterpret_cast<const char*>(root->name))};
+      return false;
+    }
+    const Qve::QVEstring group = XmlElementWalker::Attribute(root, "group");
+    if (RuleGroup::Find(group) < 0) {
+      fault = {LineOf(root), {}, Qve::FormatText("unknown group \"%s\"", group.c_str())};
+      return false;
+    }
+    for (xmlNode* node = root->children; node != nullptr; node = node->next) {
+      if (node->type != XML_ELEMENT_NODE) continue;
+      if (!LoadRule(node, fault)) return false;
+    }
+    return true;
+  }
+
+ private:
+  bool LoadRule(xmlNode* element, Fault& fault) {
+    const std::string id_text = XmlElementWalker::Attribute(element, "id");
+    fault = {LineOf(element), "rule " + (id_text.empty() ? std::string("-") : id_text), {}};
+    const Qve::QVEstring name = XmlElementWalker::Attribute(element, "name");
+    if (!name.empty()) fault.rule += " " + name;
+    if (xmlStrcmp(element->name, reinterpret_cast<const xmlChar*>("AnalyzeRule")) != 0) {
+      fault.rule.clear();
+      fault.reason =
+          Qve::FormatText("unexpected element <%s>", reinterpret_cast<const char*>(element->name));
+      return false;
+    }
+    fault.reason = CheckDefinition(element, id_text);
+    if (!fault.reason.empty()) return false;
+    int32_t group = -1;
+    std::shared_ptr<IAnalyzeRule> rule = manager_.BuildRule(element, &group);
+    if (ids_.count(rule->GetId()) != 0) {
+      fault.reason = Qve::FormatText("id %d is already taken by a loaded rule", rule->GetId());
+      return false;
+    }
+    fault.reason = CheckSamples(element, rule, group, fault.line);
+    if (!fault.reason.empty()) return false;
+    manager_.AddRule(group, rule);
+    ids_.insert(rule->GetId());
+    ++verdict_.rules;
+    return true;
+  }
+
+  // The reason the definition is refused, empty when it is sound.
+  std::string CheckDefinition(xmlNode* element, const std::string& id_text) const {
+    if (!IsNumber(id_text)) return id_text.empty() ? "no id" : "id is not a number";
+    const Qve::QVEstring type = XmlElementWalker::Attribute(element, "type");
+    const Qve::QVEstring priority = XmlElementWalker::Attribute(element, "priority");
+    const Qve::QVEstring behavior = XmlElementWalker::Attribute(element, "behavior");
+    if (RuleType::Find(type) < 0) return Qve::FormatText("unknown type \"%s\"", type.c_str());
+    if (RulePriority::Find(priority) < 0) {
+      return Qve::FormatText("unknown priority \"%s\"", priority.c_str());
+    }
+    if (RuleBehavior::Find(behavior) < 0) {
+      return Qve::FormatText("unknown behavior \"%s\"", behavior.c_str());
+    }
+    std::vector<Qve::QVEstring> names = LogAnalyzerRulesManager::ActionNamesOf(element);
+    if (RuleType::Find(type) == RuleType::kCustom) names.push_back(Text(element, "Check"));
+    for (const Qve::QVEstring& name : names) {
+      if (actions_.count(name) == 0) return Qve::FormatText("unknown action \"%s\"", name.c_str());
+    }
+    if (RuleType::Find(type) != RuleType::kRegex) return {};
+    for (const char* part : {"Prematch", "Match"}) {
+      RegexPattern pattern(Text(element, part));
+      if (pattern.Compiles()) continue;
+      try {
+        pattern.Search("");
+      } catch (const std::runtime_error& error) {
+        return Qve::FormatText("%s does not compile: %s", part, error.what());
+      }
+    }
+    return {};
+  }
+
+  // The reason a Sample fails, empty when all hold.
+  std::string CheckSamples(xmlNode* element, const std::shared_ptr<IAnalyzeRule>& rule,
+                           int32_t group, long& line) {
+    const RuleVector order = SampleWalkOrder(manager_, group, rule);
+    for (xmlNode* node = element->children; node != nullptr; node = node->next) {
+      if (node->type != XML_ELEMENT_NODE ||
+          xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("Sample")) != 0) {
+        continue;
+      }
+      line = LineOf(node);
+      bool has_match = false;
+      const Qve::QVEstring match = XmlElementWalker::Attribute(node, "match", &has_match);
+      if (has_match && match != "yes" && match != "no") {
+        return Qve::FormatText("Sample match=\"%s\": must be \"yes\" or \"no\"", match.c_str());
+      }
+      // As the storage keeps a line: without trailing carriage returns and blanks.
+      Qve::QVEstring text = XmlElementWalker::ElementText(node);
+      while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.pop_back();
+      const IAnalyzeRule* taker = SampleTaker(order, *rule, text + "\n");
+      ++verdict_.samples;
+      if (match == "no" && taker == rule.get()) {
+        return Qve::FormatText("Sample \"%s\" (match=\"no\") is taken by the rule", text.c_str());
+      }
+      if (match != "no" && taker == nullptr) {
+        return Qve::FormatText("Sample \"%s\" is not matched by the rule", text.c_str());
+      }
+      if (match != "no" && taker != rule.get()) {
+        return Qve::FormatText("Sample \"%s\" is taken first by %s", text.c_str(),
+                               DescribeRule(*taker).c_str());
+      }
+    }
+    line = LineOf(element);
+    return {};
+  }
+
+  static Qve::QVEstring Text(xmlNode* element, const char* name) {
+    const xmlNode* child = XmlElementWalker::FindElement(element, name);
+    return child != nullptr ? XmlElementWalker::ElementText(child) : Qve::QVEstring();
+  }
+
+  LogAnalyzerRulesManager& manager_;
+  std::set<int32_t>& ids_;
+  UserRuleFileVerdict& verdict_;
+  std::set<Qve::QVEstring> actions_;
+};
+
+// Loads one file; its fault text, empty when it loaded.
+std::string LoadFile(LogAnalyzerRulesManager& manager, std::set<int32_t>& ids,
+                     UserRuleFileVerdict& verdict) {
+  const std::string& path = verdict.path;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return path + ": cannot be read: " + std::strerror(errno);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  XmlElementWalker walker;
+  Qve::QVEstring error;
+  int line = 0;
+  if (!walker.ParseQuietly(text.data(), text.size(), error, line)) {
+    return Qve::FormatText("%s:%d: not well-formed XML: %s", path.c_str(), line, error.c_str());
+  }
+  xmlNode* root = xmlDocGetRootElement(walker.GetDocument());
+  if (root == nullptr) return path + ": no root element";
+  Fault fault;
+  FileLoader loader(manager, ids, verdict);
+  if (loader.Load(root, fault)) return {};
+  std::string where = Qve::FormatText("%s:%ld: ", path.c_str(), fault.line);
+  if (!fault.rule.empty()) where += fault.rule + ": ";
+  return where + fault.reason;
+}
+
+}  // namespace
+
+std::vector<UserRuleFileVerdict> LoadUserRuleFiles(LogAnalyzerRulesManager& manager,
+                                                   const std::vector<std::string>& paths,
+                                                   bool keep_going) {
+  std::set<int32_t> ids;
+  for (int32_t group = 0; group < RuleGroup::kCount; ++group) {
+    for (const auto& rule : manager.GetGroupRules(group)) ids.insert(rule->GetId());
+  }
+  std::vector<UserRuleFileVerdict> verdicts;
+  for (const std::string& path : paths) {
+    verdicts.push_back(UserRuleFileVerdict{path, 0, 0, {}});
+    verdicts.back().fault = LoadFile(manager, ids, verdicts.back());
+    if (!verdicts.back().fault.empty() && !keep_going) throw UserRuleFault(verdicts.back().fault);
+  }
+  return verdicts;
+}
+
+std::vector<UserRuleFileVerdict> CheckUserRuleFiles(const std::vector<std::string>& paths,
+                                                    bool keep_going) {
+  LogAnalyzerRulesManager manager(nullptr);
+  manager.SetUserRuleFiles(paths, keep_going);
+  manager.Init(false);
+  return manager.GetUserRuleVerdicts();
+}
+
+}  // namespace Qva

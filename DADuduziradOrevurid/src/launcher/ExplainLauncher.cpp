@@ -1,0 +1,140 @@
+#include "launcher/ExplainLauncher.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "actions/ImpLogAnalyzerActionManager.h"
+#include "analyzer/RuleSamples.h"
+#include "analyzer/UserRuleFiles.h"
+#include "launcher/CommandLine.h"
+#include "launcher/LauncherOptions.h"
+#include "launcher/MigrationLauncher.h"
+
+namespace Qva {
+namespace {
+
+const char* OutcomeText(const ImportObject& object) {
+  switch (object.Classify()) {
+    case ImportOutcome::kFailed:
+      return "Failed";
+    case ImportOutcome::kSucceededWithWarning:
+      return "Warning";
+    default:
+      return "Ok";
+  }
+}
+
+std::string ObjectText(const ImportObject* object) {
+  if (object == nullptr) return "none";
+  return std::string(ImportObjectTypeName(object->type)) + " " + object->name;
+}
+
+std::string WithoutLineFeed(std::string_view line) {
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  return std::string(line);
+}
+
+}  // namespace
+
+int32_t ExplainLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
+  const Qve::QVEstring database = GetOptionText(kOptD);
+  const std::vector<Qve::QVEstring>& names = GetAnalyzedDatabaseNames();
+  if (std::find(names.begin(), names.end(), database) == names.end()) {
+    std::fprintf(stderr, "-EXPLAIN needs -D= with the target database of the log\n");
+    return 2;
+  }
+  const Qve::QVEstring path = GetOptionText(kOptExplain);
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "%s: cannot be read\n", path.c_str());
+    return 2;
+  }
+  log_.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+
+  // The actions report to the console and the trace: the explanation alone is wanted.
+  Qve::QVTracer::Instance().SetAllLevels(Qve::kQVTraceOff);
+  const Qve::QVEstring script = NormaliseScriptPath(GetOptionText(kOptBat));
+  analyzer_ = std::make_shared<LogAnalyzer>();
+  const std::pair<const char*, Qve::QVEstring> settings[] = {
+      {kAnalyzeFileKey, script},
+      {kImportVerInfoKey, analyzer_name},
+      {kImportDbKey, database},
+      {kImportHostKey, GetOptionText(kOptH)},
+      {kExportPathKey, GetScriptDirectory(script)},
+      {kReportDirKey, GetOptionText(kOptRptDir)}};
+  for (const auto& [key, value] : settings) {
+    analyzer_->SetOption(Qve::kQVOptCString, key, value.c_str());
+  }
+  analyzer_->SetUserRuleFiles(ListUserRuleFiles(GetOptionTextOrEmpty(kOptRules)));
+  try {
+    analyzer_->Init(false);
+  } catch (const UserRuleFault& fault) {
+    std::fprintf(stderr, "%s\n", fault.what());
+    return 2;
+  }
+  return 0;
+}
+
+void ExplainLauncher::Record(const IAnalyzeRule& rule) {
+  std::string actions;
+  for (const Qve::QVEstring& name : rule.GetActionNames()) {
+    if (!actions.empty()) actions += ", ";
+    actions += name;
+  }
+  const ImportStatistics& stats = analyzer_->GetRulesManager()->GetActionManager()->GetStatistics();
+  matches_[rule.GetLineIndex()].push_back(Match{
+      DescribeRule(rule), actions.empty() ? "none" : actions, ObjectText(stats.GetNewestObject())});
+}
+
+int32_t ExplainLauncher::Run() {
+  analyzer_->SetMatchListener(
+      [this](const IAnalyzeRule& rule, const TextLines&, const TextLines&) { Record(rule); });
+  analyzer_->SetCommand(
+      MigrationLauncher::BuildArgumentText(SplitArgumentText(GetOptionText(kOptArg))));
+  analyzer_->AddText(log_);
+  const int32_t errors = analyzer_->AnalyzeAvailable(1);
+  PrintLines();
+  PrintObjects();
+  std::fflush(stdout);
+  return errors > 0 ? 1 : 0;
+}
+
+void ExplainLauncher::PrintLines() const {
+  LogTextStorage& storage = *analyzer_->GetStorage();
+  for (uint64_t index = 0; index < storage.GetLineCount(); ++index) {
+    std::printf("%llu: %s\n", static_cast<unsigned long long>(index),
+                WithoutLineFeed(storage.PeekLine(index)).c_str());
+    const auto found = matches_.find(static_cast<int64_t>(index));
+    if (found == matches_.end()) {
+      std::printf("    no rule of its own (read with an earlier line)\n");
+      continue;
+    }
+    const std::vector<Match>& matches = found->second;
+    for (size_t i = 0; i < matches.size(); ++i) {
+      const Match& match = matches[i];
+      std::printf("    %s %s; actions: %s; object: %s\n",
+                  i + 1 == matches.size() ? "decided by" : "matched", match.rule.c_str(),
+                  match.actions.c_str(), match.object.c_str());
+    }
+  }
+}
+
+void ExplainLauncher::PrintObjects() const {
+  const ImportStatistics& stats = analyzer_->GetRulesManager()->GetActionManager()->GetStatistics();
+  std::printf("Objects:\n");
+  for (const ImportObject& object : stats.GetObjects()) {
+    std::string lines;
+    for (const auto& entry : object.stats) {
+      lines += lines.empty() ? "; " : ", ";
+      lines += entry->GetType() == kStatKindError ? "error" : "warning";
+      lines += " at line " + std::to_string(entry->GetLineId());
+      const auto found = matches_.find(static_cast<int64_t>(entry->GetLineId()));
+      if (found != matches_.end()) lines += " (" + found->second.back().rule + ")";
+    }
+    std::printf("  %s: %s%s\n", ObjectText(&object).c_str(), OutcomeText(object), lines.c_str());
+  }
+}
+
+}  // namespace Qva

@@ -1,0 +1,44 @@
+// -EXPLAIN=FILE: analyzes a saved log as if the import script had printed it, writes nothing,
+// and tells for each line which rule decided it and which object it went to.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analyzer/LogAnalyzer.h"
+#include "launcher/IMigrationLauncher.h"
+
+namespace Qva {
+
+class ExplainLauncher : public IMigrationLauncher {
+ public:
+  // Needs -D with an analyzed target database; loads the rules (user rules included) with the
+  // run settings of the option map and silences the trace, so that nothing but the explanation
+  // is printed and no file is written. Returns 2, with a message on stderr, for another -D, a
+  // fault in a user rule file or a log that cannot be read; else 0.
+  int32_t Initialize(const Qve::QVEstring& analyzer_name) override;
+  // Analyzes the log and prints, per line, "LINE: TEXT" and one line per rule that matched it,
+  // the last one the rule that "decided" it: id, name, group, priority, behaviour, the actions
+  // it ran, and the object current after them; then each object with its outcome and the lines
+  // of its errors and warnings with the rules that decided them. Returns 1 when the analysis
+  // counted errors, else 0.
+  int32_t Run() override;
+
+ private:
+  struct Match {
+    std::string rule;     // DescribeRule
+    std::string actions;  // ", "-separated names
+    std::string object;   // "Table HR.JOBS", "none"
+  };
+  void Record(const IAnalyzeRule& rule);
+  void PrintLines() const;
+  void PrintObjects() const;
+
+  std::shared_ptr<LogAnalyzer> analyzer_;
+  std::string log_;
+  std::map<int64_t, std::vector<Match>> matches_;  // by line index
+};
+
+}  // namespace Qva
