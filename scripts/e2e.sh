@@ -72,7 +72,7 @@ reset_target() {
     my_admin -e "DROP DATABASE IF EXISTS $ML_DB; CREATE DATABASE $ML_DB;"
     return
   fi
-  pg_admin -q -c "DROP DATABASE IF EXISTS $ML_DB" -c "CREATE DATABASE $ML_DB OWNER $ML_USER" ||
+  pg_admin -q -c "DROP DATABASE IF EXISTS $ML_DB WITH (FORCE)" -c "CREATE DATABASE $ML_DB OWNER $ML_USER" ||
     return
   [ "$2" != failures ] || PGPASSWORD=$ML_PASSWORD "$psql" -X -q -h 127.0.0.1 -p "$pg_port" \
     -U "$ML_USER" -d "$ML_DB" \

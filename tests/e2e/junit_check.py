@@ -56,7 +56,7 @@ def main():
                 check("junit skipped %s %s" % key, kinds == [Skipped], detail)
             else:
                 check("junit passed %s %s" % key, case.is_passed and (
-                    status != "Warning" or case.system_out == entry.get("comments", "")), detail)
+                    status != "Warning" or (case.system_out or "") == entry.get("comments", "")), detail)
             check("junit time of %s %s" % key,
                   case.time == float(entry.get("time_import", 0)), detail)
         failed = sum(1 for e in expected.values() if e.get("import_status") == "Failed")

@@ -327,6 +327,23 @@ TYPE_CODES = ["unknown", "Table", "DataType", "View", "Synonym", "UserAccount", 
               "StoredProcedure", "Function", "Trigger", "Package", "Rule", None,
               "UserDefinedType", "Script", "Macro", "Exception", "Event"]
 
+# Linux clients called the ways Linux scripts call them (scripts in postgresql/linux-clients and
+# mariadb/linux-clients).
+def bare_line(line: str, report: str, err_txt: str, file: str = "", tool=None) -> Entry:
+    """An error line that is its own log text (no output template of the rule)."""
+    return Entry("error", line + "\n", report, err_txt=err_txt, file=file, tool=tool)
+
+
+def pg_bare(line: str, file: str = "") -> Entry:
+    """A server error as psql -c and psql < FILE print it, without "psql:FILE:LINE:"."""
+    return bare_line(line, line + "\n", line.split("ERROR:  ", 1)[1], file)
+
+
+def script_stopped(line: str) -> Entry:
+    """A syntax error that ends a nested script: no client runs, the caller goes on."""
+    return bare_line(line, line + "\n", line + "\n", tool="")
+
+
 # Imports that stop before the top-level script's finished line, or whose nested script does.
 STOPPED = "Import script movarin_all.sh stopped before its end: "
 TABLES_STOPPED = "Import script tables stopped before its end"
@@ -352,7 +369,7 @@ POSTGRESQL_STOP_SET_E = Scenario(
     notice=STOPPED + "exit status 2",
 )
 
-# dash stops the nested script at its syntax error; the main script's finished line closes it.
+# dash stops the nested script at its syntax error, which ends it; the main script goes on.
 POSTGRESQL_STOP_SYNTAX_DASH = Scenario(
     name="stop-syntax-dash",
     target="PostgreSQL",
@@ -361,7 +378,9 @@ POSTGRESQL_STOP_SYNTAX_DASH = Scenario(
     steps=[
         obj("movarin_all.sh", "Function", "public.order_total"),
         obj("tables", "Table", "public.customers"),
-        obj("tables", "Table", "public.products", script_end(TABLES_STOPPED)),
+        obj("tables", "Table", "public.products",
+            script_stopped('./tables.sh: 37: Syntax error: end of file unexpected (expecting '
+                           '"fi")')),
         FinishScript("tables"),
     ],
     not_imported=["public.orders"],
@@ -376,7 +395,7 @@ POSTGRESQL_STOP_SYNTAX_BASH = Scenario(
     exit_code=1,
     steps=[
         obj("tables", "Table", "public.customers",
-            script_end(TABLES_STOPPED, "data/public.customers.sql"),
+            script_stopped("./tables.sh: line 31: syntax error: unexpected end of file"),
             FinishScript("tables"),
             script_end("Import script movarin_all.sh ended with exit status 2",
                        script="movarin_all.sh"),
@@ -461,23 +480,6 @@ SCENARIOS.update({s.name: s for s in (POSTGRESQL_STOP_SET_E, POSTGRESQL_STOP_SYN
                                       POSTGRESQL_STOP_SYNTAX_BASH, POSTGRESQL_STOP_KILLED,
                                       POSTGRESQL_STOP_EXIT_3, POSTGRESQL_STOP_SIGTERM,
                                       MARIADB_STOP_EXIT_0)})
-
-
-# Linux clients called the ways Linux scripts call them (scripts in postgresql/linux-clients and
-# mariadb/linux-clients).
-def bare_line(line: str, report: str, err_txt: str, file: str = "", tool=None) -> Entry:
-    """An error line that is its own log text (no output template of the rule)."""
-    return Entry("error", line + "\n", report, err_txt=err_txt, file=file, tool=tool)
-
-
-def pg_bare(line: str, file: str = "") -> Entry:
-    """A server error as psql -c and psql < FILE print it, without "psql:FILE:LINE:"."""
-    return bare_line(line, line + "\n", line.split("ERROR:  ", 1)[1], file)
-
-
-def script_stopped(line: str) -> Entry:
-    """A syntax error that ends a nested script: no client runs, the caller goes on."""
-    return bare_line(line, line + "\n", line + "\n", tool="")
 
 
 POSTGRESQL_LINUX_CLIENTS = Scenario(

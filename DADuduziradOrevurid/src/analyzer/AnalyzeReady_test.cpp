@@ -118,6 +118,10 @@ TEST(AnalyzeReadyTest, OnlyALineThatMayBeginAMultiLineMatchWaits) {
   // A line ending in a comma that the next line shows to be no error.
   EXPECT_EQ(add("  NAME VARCHAR2(30),"), 1);
   EXPECT_EQ(add("Table created."), 0);
+  // The Linux rules keep to their line ("[^:\\n]"): none of their lines waits.
+  EXPECT_EQ(add("Importing database objects to PostgreSQL"), 0);
+  EXPECT_EQ(add("/tmp/i>psql -h 127.0.0.1 -U ml -p 5432 -d db --file tables/public.t1.sql"), 0);
+  EXPECT_EQ(add("./tables.sh: 32: Syntax error: end of file unexpected (expecting \"fi\")"), 0);
   EXPECT_EQ(run.analyzer.AnalyzeAvailable(1), 0);
 }
 

@@ -32,13 +32,27 @@ class AtExit {
   Done done_;
 };
 
-// Whether a pattern is written for several lines: it names more than one line feed.
+// Whether a pattern is written for several lines: it names more than one line feed outside
+// character classes ("[^:\n]" keeps a match on its line instead of leading it to the next).
 bool SpansLines(std::string_view pattern) {
   int feeds = 0;
-  for (size_t i = 0; i + 1 < pattern.size(); ++i) {
-    if (pattern[i] != '\\') continue;
-    if (pattern[i + 1] == 'n') ++feeds;
-    ++i;  // the escaped character
+  bool in_class = false;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    if (c == '\\' && i + 1 < pattern.size()) {
+      if (!in_class && pattern[i + 1] == 'n') ++feeds;
+      ++i;  // the escaped character
+    } else if (!in_class && c == '[') {
+      in_class = true;
+      // A "]" first in the class (after an optional "^") is a member, not its end.
+      if (i + 1 < pattern.size() && pattern[i + 1] == '^') ++i;
+      if (i + 1 < pattern.size() && pattern[i + 1] == ']') ++i;
+    } else if (in_class && c == '[' && i + 1 < pattern.size() && pattern[i + 1] == ':') {
+      const size_t end = pattern.find(":]", i + 2);  // a POSIX class such as [:alpha:]
+      if (end != std::string_view::npos) i = end + 1;
+    } else if (in_class && c == ']') {
+      in_class = false;
+    }
   }
   return feeds > 1;
 }
