@@ -381,7 +381,6 @@ POSTGRESQL_STOP_SYNTAX_DASH = Scenario(
         obj("tables", "Table", "public.products",
             script_stopped('./tables.sh: 37: Syntax error: end of file unexpected (expecting '
                            '"fi")')),
-        FinishScript("tables"),
     ],
     not_imported=["public.orders"],
     tool="psql",
@@ -396,7 +395,6 @@ POSTGRESQL_STOP_SYNTAX_BASH = Scenario(
     steps=[
         obj("tables", "Table", "public.customers",
             script_stopped("./tables.sh: line 31: syntax error: unexpected end of file"),
-            FinishScript("tables"),
             script_end("Import script movarin_all.sh ended with exit status 2",
                        script="movarin_all.sh"),
             stages=[2, 2]),
