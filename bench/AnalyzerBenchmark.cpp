@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "ImportLogGenerator.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RuleResources.h"
 #include "reports/DedezuLogger.h"
@@ -99,6 +100,7 @@ void Run(benchmark::State& state, const Qva::RuleSource& rules, const std::strin
   for (auto _ : state) {
     state.PauseTiming();
     auto analyzer = std::make_unique<Qva::LogAnalyzer>(rules);
+    Qva::ImpLogAnalyzerActionManager::AttachTo(*analyzer, {});
     analyzer->Init(false);  // COMMON and CMD; the log's first lines activate ORACLE
     analyzer->SetPrefilterEnabled(prefilter);
     state.ResumeTiming();

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "QVETrace.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RuleKeywords.h"
 #include "launcher/ChildOutputFeed.h"
@@ -38,6 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t output_size = size - 2;
 
   Qva::LogAnalyzer analyzer;
+  Qva::RunSettings settings;
+  settings.command = "echo all ";
+  Qva::ImpLogAnalyzerActionManager::AttachTo(analyzer, settings);
   analyzer.Init(false);
   // Each analyzer leaves its own trace collector with the tracer for good: silence them all,
   // so that collectors of earlier inputs do not grow with this one, and keep the console.

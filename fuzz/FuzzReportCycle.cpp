@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "QVEException.h"
-#include "actions/ImportStatistics.h"
+#include "records/ImportStatistics.h"
 #include "reports/JsonImportReport.h"
 
 namespace {

@@ -4,11 +4,11 @@
 #include <array>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 
 #include "QVETrace.h"
 #include "actions/ActionGroups.h"
 #include "analyzer/LogAnalyzer.h"
-#include "analyzer/RegexAnalyzeRule.h"
 #include "analyzer/RuleKeywords.h"
 #include "analyzer/TextPool.h"
 
@@ -16,23 +16,20 @@ namespace Qva {
 
 using Manager = ImpLogAnalyzerActionManager;
 
-namespace {
-constexpr const char* kDefaultAnalyzeFile = "movarin_all.bat";
-}  // namespace
-
 std::span<const Manager::ActionRow> Manager::ActionTable() {
+  namespace m = tool_message;
   // Registration order gives the ids (row n: id n + 1).
   static constexpr std::array<ActionRow, 36> kTable = {{
       {"DoNothing", &Manager::DoNothing},
       {"CheckEmptyString", &Manager::CheckEmptyString},
       {"CheckNotEmptyString", &Manager::CheckNotEmptyString},
       {"OutputResultInfo", &Manager::OutputResultInfo},
-      {"OutputResultErrorOracle", &Manager::OutputResultErrorOracle},
-      {"OutputResultErrorSQLLoader", &Manager::OutputResultErrorSQLLoader},
-      {"OutputResultDB2SQLError", &Manager::OutputResultErrorSQLLoader},
-      {"OutputResultErrorOracle4Line", &Manager::OutputResultErrorOracle4Line},
-      {"OutputResultErrorSQLLoader4Line", &Manager::OutputResultErrorSQLLoader4Line},
-      {"OutputResultWarningSQLLoader", &Manager::OutputResultWarningSQLLoader},
+      {"OutputResultErrorOracle", nullptr, &m::kOracle},
+      {"OutputResultErrorSQLLoader", nullptr, &m::kSqlLoader},
+      {"OutputResultDB2SQLError", nullptr, &m::kSqlLoader},
+      {"OutputResultErrorOracle4Line", nullptr, &m::kOracle4Line},
+      {"OutputResultErrorSQLLoader4Line", nullptr, &m::kSqlLoader4Line},
+      {"OutputResultWarningSQLLoader", nullptr, &m::kLoaderWarning},
       {"SkipLines", &Manager::SkipLines},
       {"LoadRules", &Manager::LoadRules},
       {"StartScript", &Manager::StartScript},
@@ -44,47 +41,51 @@ std::span<const Manager::ActionRow> Manager::ActionTable() {
       {"ReturnChunk", &Manager::ReturnChunk},
       {"IncStoragePosition", &Manager::DoNothing},
       {"NewImportObject", &Manager::NewImportObject},
-      {"OutputResultErrorMySQL", &Manager::OutputResultErrorMySQL},
-      {"OutputMySQLNotRecognizedError", &Manager::OutputMySQLNotRecognizedError},
-      {"OutputResultWarningMySQL", &Manager::OutputResultWarningMySQL},
+      {"OutputResultErrorMySQL", nullptr, &m::kMySql},
+      {"OutputMySQLNotRecognizedError", nullptr, &m::kNotRecognized},
+      {"OutputResultWarningMySQL", nullptr, &m::kWarning},
       {"IncorrectPathError", &Manager::IncorrectPathError},
       {"SetAdditionalObject", &Manager::SetAdditionalObject},
       {"LaunchPsql", &Manager::LaunchPsql},
       {"OutputResultErrorPostgresql", &Manager::OutputResultErrorPostgresql},
-      {"OutputResultWarningPostgresql", &Manager::OutputResultWarningMySQL},
+      {"OutputResultWarningPostgresql", nullptr, &m::kWarning},
       {"NewImportData", &Manager::NewImportData},
       {"LaunchSqlcmd", &Manager::LaunchSqlcmd},
-      {"OutputResultErrorMssql", &Manager::OutputResultErrorMssql},
+      {"OutputResultErrorMssql", nullptr, &m::kMssql},
       {"LaunchBcp", &Manager::LaunchSqlcmd},
-      {"OutputResultErrorBcp", &Manager::OutputResultErrorBcp},
+      {"OutputResultErrorBcp", nullptr, &m::kBcp},
       {"LaunchMysql", &Manager::LaunchMysql},
-      {"OutputResultWarningMssql", &Manager::OutputResultWarningMySQL},
+      {"OutputResultWarningMssql", nullptr, &m::kWarning},
   }};
   return kTable;
 }
 
-// The import state (ImportActions) keeps the report flag; Init re-roots the import and passes
-// the flag on.
-Manager::ImpLogAnalyzerActionManager(LogAnalyzer* analyzer, bool report) : analyzer_(analyzer) {
-  BeginImport(kDefaultAnalyzeFile, report);
-}
+Manager::ImpLogAnalyzerActionManager(LogAnalyzer* analyzer, RunSettings settings)
+    : ImportActions(std::move(settings)), analyzer_(analyzer) {}
 
 Manager::~ImpLogAnalyzerActionManager() = default;
 
+std::shared_ptr<Manager> Manager::AttachTo(LogAnalyzer& analyzer, RunSettings settings) {
+  auto manager = std::make_shared<Manager>(&analyzer, std::move(settings));
+  analyzer.SetActionManager(manager);
+  return manager;
+}
+
 void Manager::Init() {
-  analyze_file_ = kDefaultAnalyzeFile;
-  if (analyzer_ != nullptr) {
-    analyzer_->GetOption(Qve::kQVOptCString, "ANALYZE_FILE", &analyze_file_);
-    storage_ = analyzer_->GetStorage().get();
+  if (analyzer_ != nullptr) storage_ = analyzer_->GetStorage().get();
+  BeginImport();
+  for (const ActionRow& row : ActionTable()) {
+    if (row.message != nullptr) {
+      AddAction(row.name,
+                std::bind_front(&Manager::RecordToolMessage, this, std::cref(*row.message)));
+    } else {
+      AddAction(row.name, std::bind_front(row.action, this));
+    }
   }
-  BeginImport(analyze_file_, GetReportFlag());
-  for (const ActionRow& row : ActionTable()) AddAction(row.name, std::bind_front(row.action, this));
 }
 
 int32_t Manager::FinishOutput(const ScriptEnd& end) {
-  TextLines run_values(1);  // no line: an empty group 0
-  AppendEndOfScriptValues(analyzer_, run_values);
-  return FinishImport(end, run_values, storage_ != nullptr ? storage_->GetPosition() : 0);
+  return FinishImport(end, storage_ != nullptr ? storage_->GetPosition() : 0);
 }
 
 int32_t Manager::DoNothing(void*, const TextLines&, TextLines&) { return 0; }

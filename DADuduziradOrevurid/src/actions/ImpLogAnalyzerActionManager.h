@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <span>
 
 #include "actions/ImportActions.h"
 #include "actions/SimpleActionManager.h"
+#include "actions/ToolMessages.h"
 #include "analyzer/IAnalyzeRule.h"
 #include "analyzer/IAnalyzeStorage.h"
 
@@ -23,38 +25,34 @@ class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionMan
   // Member form of an action; bound to the manager when it is registered.
   using Action = int32_t (ImpLogAnalyzerActionManager::*)(void* context, const TextLines& lines,
                                                           TextLines& groups);
-  // One row of the action table: the name rules use, and the member it is bound to.
+  // One row of the action table: the name rules use, and the member it is bound to, or the tool
+  // message that RecordToolMessage is bound with.
   struct ActionRow {
     const char* name;
     Action action;
+    const ToolMessage* message = nullptr;
   };
 
-  // `analyzer` outlives the manager (it owns the rules manager, which owns this); not owned.
-  // `report` is kept as the import's report flag (GetReportFlag); the root script starts as
-  // "movarin_all.bat" until Init.
-  ImpLogAnalyzerActionManager(LogAnalyzer* analyzer, bool report);
+  // `analyzer` (may be null: no storage, no rule groups) outlives the manager; not owned.
+  ImpLogAnalyzerActionManager(LogAnalyzer* analyzer, RunSettings settings);
   ~ImpLogAnalyzerActionManager() override;
 
-  // Reads "ANALYZE_FILE" (default "movarin_all.bat") and makes it the root script of the import,
-  // takes the analyzer's storage and registers the rows of ActionTable() by name, in table order,
-  // so that row n gets id n + 1.
+  // A manager for `analyzer`, handed to it as its action manager (before its Init).
+  static std::shared_ptr<ImpLogAnalyzerActionManager> AttachTo(LogAnalyzer& analyzer,
+                                                               RunSettings settings);
+
+  // Begins the import afresh (the settings' analyze_file is the root script), takes the
+  // analyzer's storage and registers the rows of ActionTable() by name, in table order, so
+  // that row n gets id n + 1.
   void Init() override;
 
   // The 36 actions in registration order.
   static std::span<const ActionRow> ActionTable();
 
-  // The end of the import script's output, once all of it is analyzed: FinishImport with the
-  // run values of the end-of-script rules and ids after the last stored line. Returns the
-  // errors that script ends recorded, which no rule counted.
+  // The end of the import script's output, once all of it is analyzed: FinishImport with ids
+  // after the last stored line. Returns the errors that script ends recorded, which no rule
+  // counted.
   int32_t FinishOutput(const ScriptEnd& end);
-
-  LogAnalyzer* GetAnalyzer() const { return analyzer_; }
-  // The analyzer's storage; null before Init.
-  IAnalyzeStorage* GetStorage() const { return storage_; }
-  // The "ANALYZE_FILE" text read by Init: the name of the top-level script.
-  const Qve::QVEstring& GetAnalyzeFile() const { return analyze_file_; }
-  // Lines the last ReturnChunk asked for; 1 before the first, so SkipLines takes nothing.
-  int32_t GetChunkSize() const { return chunk_size_; }
 
   // Engine actions.
   // Nothing; returns 0. Also registered as IncStoragePosition.
@@ -66,8 +64,9 @@ class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionMan
   // Activates the rule group named by group 1 (upper-cased, compatible products mapped to
   // their group) and traces "Added rules group %s" at Debug level.
   int32_t LoadRules(void* context, const TextLines& lines, TextLines& groups);
-  // Chunk size = atoi(rule output). Replaces groups by up to chunk size lines from the line
-  // being analyzed onwards, blank lines ("" or "\n") skipped; the storage position stays.
+  // Chunk size = atoi(rule output); 1 before the first call, so SkipLines takes nothing. Replaces
+  // groups by up to chunk size lines from the line being analyzed onwards, blank lines ("" or "\n")
+  // skipped; the storage position stays.
   int32_t ReturnChunk(void* context, const TextLines& lines, TextLines& groups);
   // Takes chunk size - 1 lines from the storage (nothing when that is below 1).
   int32_t SkipLines(void* context, const TextLines& lines, TextLines& groups);
@@ -78,7 +77,6 @@ class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionMan
  private:
   LogAnalyzer* analyzer_;
   IAnalyzeStorage* storage_ = nullptr;
-  Qve::QVEstring analyze_file_;
   int32_t chunk_size_ = 1;
 };
 

@@ -34,16 +34,19 @@ TEST(SimpleActionManagerTest, RegistrationAndLookup) {
 // The engine actions of a manager on a real analyzer's storage.
 class ActionManagerTest : public ::testing::Test {
  protected:
-  ActionManagerTest() { analyzer_.Init(false); }
+  ActionManagerTest() {
+    actions_ = ImpLogAnalyzerActionManager::AttachTo(analyzer_, {});
+    analyzer_.Init(false);
+  }
 
   // Runs the action `name` for a rule with output `output` on `lines`; returns its result.
   int32_t Run(const char* name, const TextLines& lines = {}, const char* output = "") {
     CustomAnalyzeRule rule(1, "Caller", 0, 0, 0, "", output, ActionFunction(), ActionFunction());
-    return analyzer_.GetRulesManager()->GetActionManager()->GetAction(Qve::QVEstring(name))(
-        &rule, lines, groups_);
+    return actions_->GetAction(Qve::QVEstring(name))(&rule, lines, groups_);
   }
 
   LogAnalyzer analyzer_;
+  std::shared_ptr<ImpLogAnalyzerActionManager> actions_;
   TextLines groups_{"old"};
 };
 

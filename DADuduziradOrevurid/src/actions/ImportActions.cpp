@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "QVETimeStamp.h"
 #include "QVETrace.h"
@@ -38,21 +39,23 @@ void TraceInvocation(const IAnalyzeRule& rule) {
 
 }  // namespace
 
-ImportActions::ImportActions()
+ImportActions::ImportActions(RunSettings settings)
     : log_(&DedezuLogger::Instance()),
       report_(&JsonImportReport::Instance()),
-      events_(&CWizzardInspectionController::Instance()) {}
+      events_(&CWizzardInspectionController::Instance()),
+      settings_(std::move(settings)) {
+  BeginImport();
+}
 
 ImportActions::~ImportActions() {
   // Parents and children hold each other; break the cycles so the tree is freed.
   if (root_script_) root_script_->ReleaseTree();
 }
 
-void ImportActions::BeginImport(const Qve::QVEstring& root_script, bool report) {
+void ImportActions::BeginImport() {
   if (root_script_) root_script_->ReleaseTree();
-  root_script_ = CallFileTree::Create(root_script);
+  root_script_ = CallFileTree::Create(settings_.analyze_file);
   current_script_ = root_script_;
-  report_flag_ = report;
   import_finished_ = false;
   script_end_errors_ = 0;
 }

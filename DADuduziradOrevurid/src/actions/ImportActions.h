@@ -16,10 +16,11 @@
 
 #include "QVEString.h"
 #include "actions/CallFileTree.h"
-#include "actions/ImportRecords.h"
-#include "actions/ImportStatistics.h"
+#include "actions/RunSettings.h"
 #include "analyzer/ActionFunction.h"
 #include "analyzer/IAnalyzeRule.h"
+#include "records/ImportRecords.h"
+#include "records/ImportStatistics.h"
 
 class CWizzardInspectionController;
 
@@ -27,7 +28,7 @@ namespace Qva {
 
 class DedezuLogger;
 class JsonImportReport;
-struct ToolMessage;  // how one tool action fills and reports its entry (ToolErrorActions.cpp)
+struct ToolMessage;
 
 // How the import script's process ended, as the launcher saw it once its output was over.
 struct ScriptEnd {
@@ -52,15 +53,16 @@ struct ScriptEnd {
 
 class ImportActions {
  public:
-  // Results go to the process-wide HTML log, JSON report and event controller.
-  ImportActions();
+  // Results go to the process-wide HTML log, JSON report and event controller. The run begins
+  // at once (BeginImport).
+  explicit ImportActions(RunSettings settings = {});
   virtual ~ImportActions();
   ImportActions(const ImportActions&) = delete;
   ImportActions& operator=(const ImportActions&) = delete;
 
-  // Starts the run: the analyzed script `root_script` (taken as it is) becomes the root of the
-  // script tree and the current script; `report` makes the top-level end feed the JSON report.
-  void BeginImport(const Qve::QVEstring& root_script, bool report);
+  // Starts the run afresh: the analyzed script (the settings' analyze_file, taken as it is)
+  // becomes the root of the script tree and the current script.
+  void BeginImport();
   // Sends results elsewhere (tests). The three must outlive the actions.
   void SetOutputs(DedezuLogger& log, JsonImportReport& report,
                   CWizzardInspectionController& events);
@@ -72,8 +74,7 @@ class ImportActions {
   // Null when no tool is running.
   const std::shared_ptr<CallFile>& GetCurrentTool() const { return current_tool_; }
   bool IsAdditionalObjectPending() const { return additional_object_; }
-  // The report flag given to the last BeginImport.
-  bool GetReportFlag() const { return report_flag_; }
+  const RunSettings& GetRunSettings() const { return settings_; }
 
   // Replaces group 0 by the rule's output template with each "[#i]" replaced by group i, for
   // i = 0, 1, ... in that order. An empty template leaves the groups as they are.
@@ -92,21 +93,20 @@ class ImportActions {
   // error "Import script <name> stopped before its end" (id: the line's) on the newest object.
   // Other lines, and names of no open script, end the current script. A called one returns to
   // its caller ("Finish call script. Return to <caller>." and the finished and progress
-  // events); the root ends the import ("Finish script", the summary with run text group 5, and
-  // with the report flag the report pass with groups 1, 2, 3, 4 and 6, whose counts the final
-  // status event sends).
+  // events); the root ends the import ("Finish script", the summary with the settings' command as
+  // run text, and with the report flag the report pass, whose counts the final status event
+  // sends).
   int32_t FinishScript(void* context, const TextLines& lines, TextLines& groups);
 
   // The end of the import script's output, all of it analyzed. When the root has not finished:
   // closes the open called scripts innermost first as FinishScript does; when `end` failed,
   // records "Import script <root> ended with <how>" on the newest object (on the run, in no
-  // object's statistics, without objects); ends the root as FinishScript does with
-  // `run_values` (groups 1-6 as the end-of-script rules hand them over); then logs
+  // object's statistics, without objects); ends the root as FinishScript does; then logs
   // "Import script <root> stopped before its end: <how>". When the root had finished, a failed
   // `end` is an error of the run, added to the report's error table. The errors get the ids
   // `first_id`, `first_id` + 1, ... Returns the number of errors that script ends recorded in
   // the whole run: no rule counts them.
-  int32_t FinishImport(const ScriptEnd& end, const TextLines& run_values, uint64_t first_id);
+  int32_t FinishImport(const ScriptEnd& end, uint64_t first_id);
   // Whether the root script has finished (its finished line, or FinishImport).
   bool IsImportFinished() const { return import_finished_; }
   // New current tool from group 2 + group 3. The SQL*Plus form (also SQL*Loader) then sets the
@@ -127,36 +127,27 @@ class ImportActions {
   int32_t NewImportData(void* context, const TextLines& lines, TextLines& groups);
 
   // --- Database tool errors and warnings (ToolErrorActions.cpp) ---
-  // Errors: ORA (name, code, text = groups 1-3); SQL*Loader and DB2 (same, report text group 1);
-  // the four-line forms; MySQL (code 1, name 2, text 4); not-recognized MySQL (no event);
-  // sqlcmd (name = rule name) and bcp, which log before they record.
-  int32_t OutputResultErrorOracle(void* context, const TextLines& lines, TextLines& groups);
-  int32_t OutputResultErrorSQLLoader(void* context, const TextLines& lines, TextLines& groups);
-  int32_t OutputResultErrorOracle4Line(void* context, const TextLines& lines, TextLines& groups);
-  int32_t OutputResultErrorSQLLoader4Line(void* context, const TextLines& lines, TextLines& groups);
-  int32_t OutputResultErrorMySQL(void* context, const TextLines& lines, TextLines& groups);
-  int32_t OutputMySQLNotRecognizedError(void* context, const TextLines& lines, TextLines& groups);
-  int32_t OutputResultErrorMssql(void* context, const TextLines& lines, TextLines& groups);
-  int32_t OutputResultErrorBcp(void* context, const TextLines& lines, TextLines& groups);
-  // psql errors, skipped entirely while a "create_lang.bat" script runs, and for the exit-code
+  // The tool action that `message` describes (ToolMessages.h): fills the output, records the
+  // entry and reports it. The action table binds one row per message.
+  int32_t RecordToolMessage(const ToolMessage& message, void* context, const TextLines& lines,
+                            TextLines& groups);
+  // psql errors, skipped entirely while an expected-error script runs, and for the exit-code
   // rule after an error of the newest object or right after a refused connection.
   int32_t OutputResultErrorPostgresql(void* context, const TextLines& lines, TextLines& groups);
   // A path or program the shell could not find: recorded with the whole line, then the current
   // script returns to its caller (the root stays current).
   int32_t IncorrectPathError(void* context, const TextLines& lines, TextLines& groups);
-  // Warnings: SQL*Loader/Oracle (name = rule name), and "Warning" for MySQL, psql and sqlcmd.
-  int32_t OutputResultWarningSQLLoader(void* context, const TextLines& lines, TextLines& groups);
-  int32_t OutputResultWarningMySQL(void* context, const TextLines& lines, TextLines& groups);
 
  private:
-  // Fills the output, records the entry and reports it as `message` says.
-  void RecordToolMessage(void* context, TextLines& groups, const ToolMessage& message);
   // Fills the working file, script file, line id and stage of an entry.
   void FillCommonFields(const IAnalyzeRule& rule, StatMember& entry) const;
   // One step up the script tree; false at the root.
   bool ReturnToCaller();
   // FinishScript without its trace: ends the current script (ScriptEndActions.cpp).
-  void EndCurrentScript(const TextLines& groups);
+  void EndCurrentScript();
+  // The end of the top-level script: the summary, and with the report flag the report pass.
+  void PrintImportFinished();
+  void CollectReportStatistics();
   // The open script (current or one of its callers) that `named` names; null when none.
   std::shared_ptr<CallFileTree> FindOpenScript(const Qve::QVEstring& named) const;
   // Ends the current called script that never printed its finished line, with an error.
@@ -173,8 +164,8 @@ class ImportActions {
   std::shared_ptr<CallFileTree> current_script_;
   std::shared_ptr<CallFileTree> root_script_;
   ImportStatistics statistics_;
+  RunSettings settings_;
   bool additional_object_ = false;
-  bool report_flag_ = false;
   bool import_finished_ = false;
   int32_t script_end_errors_ = 0;
   mutable Qve::QVEstring title_;  // SourceTitle's buffer

@@ -36,14 +36,11 @@ struct ImportRun {
             const char* root = kRoot)
       : out(target), analyzer(std::move(source)) {
     ResetLastReportedPsqlRule();
-    analyzer.SetOption(Qve::kQVOptCString, "ANALYZE_FILE", root);
-    analyzer.SetOption(Qve::kQVOptCString, "import_db", target.c_str());
-    analyzer.SetOption(Qve::kQVOptCString, "report_dir", "rpt");
+    actions =
+        ImpLogAnalyzerActionManager::AttachTo(analyzer, test::ReportRun(root, "echo", target));
     analyzer.Init(true);
     const size_t loading_trace = analyzer.GetTraceText().size();
-    actions = analyzer.GetRulesManager()->GetActionManager();
     actions->SetOutputs(out.log, out.report, test::EventProbe::Get().Controller());
-    analyzer.SetCommand("echo");
     size_t at = 0;
     for (size_t end; (end = log.rfind('\n', at + 4096)) != std::string::npos && end >= at;) {
       analyzer.AddText(log.substr(at, end + 1 - at));

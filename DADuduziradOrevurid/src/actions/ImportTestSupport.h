@@ -86,6 +86,18 @@ class EventProbe {
   CWizzardInspectionController controller_;
 };
 
+// The settings of a run with reports of the analyzed script `root`, run text `command`.
+inline RunSettings ReportRun(const char* root = "movarin_all.bat", const char* command = "",
+                             const std::string& target_db = "") {
+  RunSettings settings;
+  settings.report = true;
+  settings.analyze_file = root;
+  settings.command = command;
+  settings.target_db = target_db;
+  settings.report_dir = "rpt";
+  return settings;
+}
+
 // A rule named `name` with the output template `output`, tried on storage line `line_index`.
 inline std::unique_ptr<RegexAnalyzeRule> MakeRule(const std::string& name,
                                                   const std::string& output = "",

@@ -64,11 +64,11 @@ int32_t ImportActions::FinishScript(void* context, const TextLines&, TextLines& 
           FindOpenScript(Qve::QVEstring(NamedScript(Group(groups, 0))))) {
     while (current_script_ != named) CloseUnfinishedScript(LineId(rule));
   }
-  EndCurrentScript(groups);
+  EndCurrentScript();
   return 0;
 }
 
-void ImportActions::EndCurrentScript(const TextLines& groups) {
+void ImportActions::EndCurrentScript() {
   const Qve::QVEstring finishing =
       current_script_ ? current_script_->GetDisplayName() : Qve::QVEstring();
   if (ImportObject* newest = statistics_.GetNewestObject()) newest->endTime.SetNow();
@@ -86,13 +86,26 @@ void ImportActions::EndCurrentScript(const TextLines& groups) {
   import_finished_ = true;
   log_->Log(kLogLevel, finishing.c_str(), "%s", "Finish script");
   statistics_.SetFinishTime(Qve::QVTimeStamp::Now().Text());
-  statistics_.PrintImportFinished(Group(groups, 5), *log_);
-  if (report_flag_) {
-    statistics_.CollectReportStatistics(Group(groups, 1), Group(groups, 2), Group(groups, 3),
-                                        Group(groups, 4), Group(groups, 6), *report_);
+  PrintImportFinished();
+  if (settings_.report) {
+    CollectReportStatistics();
     events_->SetFinalCounts(statistics_.GetSucceeded(), statistics_.GetFailed(),
                             statistics_.GetWithWarnings());
   }
+}
+
+void ImportActions::PrintImportFinished() {
+  for (const Qve::QVEstring& line : statistics_.SummaryLines(settings_.command)) {
+    log_->Log(kLogLevel, "", "%s", line.c_str());
+  }
+}
+
+void ImportActions::CollectReportStatistics() {
+  const RunSettings& run = settings_;
+  const uint32_t rounds = statistics_.CollectReportStatistics(
+      run.version_info, run.target_db, run.target_host, run.export_path, run.report_dir);
+  if (rounds > 0) report_->UpdateObjects(statistics_, rounds);
+  report_->UpdateErrorTable(statistics_);
 }
 
 std::shared_ptr<CallFileTree> ImportActions::FindOpenScript(const Qve::QVEstring& named) const {
@@ -108,7 +121,7 @@ void ImportActions::CloseUnfinishedScript(uint64_t id) {
   RecordScriptEndError(
       id, "Import script " + current_script_->GetDisplayName() + " stopped before its end", true);
   current_tool_.reset();
-  EndCurrentScript({});
+  EndCurrentScript();
 }
 
 void ImportActions::RecordScriptEndError(uint64_t id, const Qve::QVEstring& text, bool on_object) {
@@ -125,8 +138,7 @@ void ImportActions::RecordScriptEndError(uint64_t id, const Qve::QVEstring& text
   ++script_end_errors_;
 }
 
-int32_t ImportActions::FinishImport(const ScriptEnd& end, const TextLines& run_values,
-                                    uint64_t first_id) {
+int32_t ImportActions::FinishImport(const ScriptEnd& end, uint64_t first_id) {
   uint64_t id = first_id;
   const Qve::QVEstring root = root_script_ ? root_script_->GetDisplayName() : Qve::QVEstring();
   const Qve::QVEstring exit_error = "Import script " + root + " ended with " + end.Describe();
@@ -134,13 +146,13 @@ int32_t ImportActions::FinishImport(const ScriptEnd& end, const TextLines& run_v
     if (!end.Failed()) return script_end_errors_;
     // The summary and the objects are final; the error still belongs in the error table.
     RecordScriptEndError(id, exit_error, false);
-    if (report_flag_) report_->UpdateErrorTable(statistics_);
+    if (settings_.report) report_->UpdateErrorTable(statistics_);
     return script_end_errors_;
   }
   while (current_script_ && current_script_->GetParent()) CloseUnfinishedScript(id++);
   if (end.Failed()) RecordScriptEndError(id++, exit_error, true);
   current_tool_.reset();
-  EndCurrentScript(run_values);
+  EndCurrentScript();
   const Qve::QVEstring notice =
       "Import script " + root + " stopped before its end: " + end.Describe();
   log_->Log(kLogLevel, "", "%s\n", notice.c_str());

@@ -26,12 +26,10 @@ ScriptEnd Exited(int32_t status) { return Ended(ScriptEnd::Kind::kExited, status
 struct StoppedRun {
   StoppedRun(const std::string& log, const ScriptEnd& end) : out("PostgreSQL") {
     ResetLastReportedPsqlRule();
-    analyzer.SetOption(Qve::kQVOptCString, "ANALYZE_FILE", "/opt/import/movarin_all.sh");
-    analyzer.SetOption(Qve::kQVOptCString, "report_dir", "rpt");
+    actions = ImpLogAnalyzerActionManager::AttachTo(
+        analyzer, test::ReportRun("/opt/import/movarin_all.sh", "echo all "));
     analyzer.Init(true);
-    actions = analyzer.GetRulesManager()->GetActionManager();
     actions->SetOutputs(out.log, out.report, silent);
-    analyzer.SetCommand("echo all ");
     analyzer.AddText(log);
     analyzer.AnalyzeAvailable(1);
     page_before = out.LogLines();

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "actions/IAnalyzeActionManager.h"
+#include "analyzer/IAnalyzeActionManager.h"
 
 namespace Qva {
 

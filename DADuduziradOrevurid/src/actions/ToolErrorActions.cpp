@@ -1,6 +1,7 @@
 // The database tool error and warning actions of ImportActions.
 #include "actions/ActionGroups.h"
 #include "actions/ImportActions.h"
+#include "actions/ToolMessages.h"
 #include "events/WizzardController.h"
 #include "reports/DedezuLogger.h"
 #include "reports/JsonImportReport.h"
@@ -9,59 +10,18 @@ namespace Qva {
 
 namespace {
 
-// Field sources besides a group number.
-constexpr int kNone = -1;      // the field stays empty
-constexpr int kRuleName = -2;  // the firing rule's name
-constexpr int kWarnWord = -3;  // the text "Warning"
-
 Qve::QVEstring& LastPsqlRule() {
   static Qve::QVEstring name;
   return name;
 }
 
-}  // namespace
-
-// Where one tool action takes each field of its entry from, and how it reports it.
-struct ToolMessage {
-  uint8_t kind;  // kStatKindError or kStatKindWarning
-  int name;
-  int code;
-  int text;
-  int line;
-  int context;
-  int report;      // group of the JSON report's text
-  bool event;      // errors only: announce it to the wizard
-  bool log_first;  // ("log 1st") log and register before the entry is built and recorded
-};
-
-namespace {
-
-using Message = ToolMessage;
-constexpr uint8_t kErr = kStatKindError;
-constexpr uint8_t kWarn = kStatKindWarning;
-
-// clang-format off
-//                                kind   name       code   text line   context report event  log 1st
-constexpr Message kOracle        {kErr,  1,         2,     3,   kNone, kNone,  3,     true,  false};
-constexpr Message kSqlLoader     {kErr,  1,         2,     3,   kNone, kNone,  1,     true,  false};
-constexpr Message kOracle4Line   {kErr,  9,         10,    11,  8,     2,      1,     true,  false};
-constexpr Message kSqlLoader4Line{kErr,  1,         2,     5,   4,     3,      1,     true,  false};
-constexpr Message kMySql         {kErr,  2,         1,     4,   kNone, kNone,  4,     true,  false};
-constexpr Message kNotRecognized {kErr,  kNone,     kNone, 1,   kNone, kNone,  1,     false, false};
-constexpr Message kMssql         {kErr,  kRuleName, kNone, 1,   kNone, kNone,  1,     true,  true};
-constexpr Message kBcp           {kErr,  kNone,     kNone, 1,   kNone, kNone,  1,     true,  true};
-constexpr Message kIncorrectPath {kErr,  kNone,     kNone, 0,   kNone, kNone,  0,     true,  false};
-constexpr Message kLoaderWarning {kWarn, kRuleName, kNone, 1,   kNone, kNone,  1,     false, false};
-constexpr Message kWarning       {kWarn, kWarnWord, kNone, 1,   kNone, kNone,  1,     false, false};
-// clang-format on
-
 Qve::QVEstring Field(const IAnalyzeRule& rule, const TextLines& groups, int source) {
   switch (source) {
-    case kNone:
+    case kFromNothing:
       return {};
-    case kRuleName:
+    case kFromRuleName:
       return rule.GetName();
-    case kWarnWord:
+    case kFromWarnWord:
       return "Warning";
     default:
       return Group(groups, static_cast<size_t>(source));
@@ -83,8 +43,8 @@ void ImportActions::FillCommonFields(const IAnalyzeRule& rule, StatMember& entry
   entry.stage = statistics_.GetCurrentStage();
 }
 
-void ImportActions::RecordToolMessage(void* context, TextLines& groups,
-                                      const ToolMessage& message) {
+int32_t ImportActions::RecordToolMessage(const ToolMessage& message, void* context,
+                                         const TextLines&, TextLines& groups) {
   const IAnalyzeRule& rule = ContextRule(context);
   FillOutput(rule, groups);
   // Not copied: neither the title nor the groups change until the entry is recorded.
@@ -120,66 +80,12 @@ void ImportActions::RecordToolMessage(void* context, TextLines& groups,
   }
 
   if (!message.log_first) log_and_register();
-}
-
-int32_t ImportActions::OutputResultErrorOracle(void* context, const TextLines&, TextLines& groups) {
-  RecordToolMessage(context, groups, kOracle);
   return 0;
 }
 
-int32_t ImportActions::OutputResultErrorSQLLoader(void* context, const TextLines&,
-                                                  TextLines& groups) {
-  RecordToolMessage(context, groups, kSqlLoader);
-  return 0;
-}
-
-int32_t ImportActions::OutputResultErrorOracle4Line(void* context, const TextLines&,
-                                                    TextLines& groups) {
-  RecordToolMessage(context, groups, kOracle4Line);
-  return 0;
-}
-
-int32_t ImportActions::OutputResultErrorSQLLoader4Line(void* context, const TextLines&,
-                                                       TextLines& groups) {
-  RecordToolMessage(context, groups, kSqlLoader4Line);
-  return 0;
-}
-
-int32_t ImportActions::OutputResultErrorMySQL(void* context, const TextLines&, TextLines& groups) {
-  RecordToolMessage(context, groups, kMySql);
-  return 0;
-}
-
-int32_t ImportActions::OutputMySQLNotRecognizedError(void* context, const TextLines&,
-                                                     TextLines& groups) {
-  RecordToolMessage(context, groups, kNotRecognized);
-  return 0;
-}
-
-int32_t ImportActions::OutputResultErrorMssql(void* context, const TextLines&, TextLines& groups) {
-  RecordToolMessage(context, groups, kMssql);
-  return 0;
-}
-
-int32_t ImportActions::OutputResultErrorBcp(void* context, const TextLines&, TextLines& groups) {
-  RecordToolMessage(context, groups, kBcp);
-  return 0;
-}
-
-int32_t ImportActions::OutputResultWarningSQLLoader(void* context, const TextLines&,
-                                                    TextLines& groups) {
-  RecordToolMessage(context, groups, kLoaderWarning);
-  return 0;
-}
-
-int32_t ImportActions::OutputResultWarningMySQL(void* context, const TextLines&,
-                                                TextLines& groups) {
-  RecordToolMessage(context, groups, kWarning);
-  return 0;
-}
-
-int32_t ImportActions::IncorrectPathError(void* context, const TextLines&, TextLines& groups) {
-  RecordToolMessage(context, groups, kIncorrectPath);
+int32_t ImportActions::IncorrectPathError(void* context, const TextLines& lines,
+                                          TextLines& groups) {
+  RecordToolMessage(tool_message::kIncorrectPath, context, lines, groups);
   // The called script or program did not run: the analysis goes on in its caller.
   ReturnToCaller();
   return 0;

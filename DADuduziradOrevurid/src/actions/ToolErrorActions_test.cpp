@@ -3,53 +3,50 @@
 // what the page, the report and the wizard get.
 #include <gtest/gtest.h>
 
-#include "actions/ImportActions.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "actions/ImportTestSupport.h"
 
 namespace Qva {
 namespace {
 
-using A = ImportActions;
-using Action = int32_t (A::*)(void*, const TextLines&, TextLines&);
-
 TEST(ToolErrorActionsTest, EachMemberMapsItsGroupsAndReports) {
   struct Case {
-    Action action;
+    const char* action;  // registered name
     const char* rule;
     const char* entry;   // kind|name|code|text|line|context of the recorded entry
     const char* report;  // text the JSON report keeps
     bool event;
   };
   const Case cases[] = {
-      {&A::OutputResultErrorOracle, "Oracle_error", "1|g1|g2|g3||", "g3", true},
-      {&A::OutputResultErrorSQLLoader, "DB2SQLerror", "1|g1|g2|g3||", "g1", true},
-      {&A::OutputResultErrorOracle4Line, "Oracle_4_lines_error", "1|g9|g10|g11|g8|g2", "g1", true},
-      {&A::OutputResultErrorSQLLoader4Line, "SQL*Loader_syntax_error", "1|g1|g2|g5|g4|g3", "g1",
+      {"OutputResultErrorOracle", "Oracle_error", "1|g1|g2|g3||", "g3", true},
+      {"OutputResultErrorSQLLoader", "DB2SQLerror", "1|g1|g2|g3||", "g1", true},
+      {"OutputResultErrorOracle4Line", "Oracle_4_lines_error", "1|g9|g10|g11|g8|g2", "g1", true},
+      {"OutputResultErrorSQLLoader4Line", "SQL*Loader_syntax_error", "1|g1|g2|g5|g4|g3", "g1",
        true},
-      {&A::OutputResultErrorMySQL, "mysql_error", "1|g2|g1|g4||", "g4", true},
-      {&A::OutputMySQLNotRecognizedError, "mysql_not_recognized_error", "1|||g1||", "g1", false},
-      {&A::OutputResultErrorMssql, "Mssql_error", "1|Mssql_error||g1||", "g1", true},
-      {&A::OutputResultErrorBcp, "Bcp_error", "1|||g1||", "g1", true},
-      {&A::OutputResultErrorPostgresql, "Postgresql_error", "1|||g1||", "whole", true},
-      {&A::OutputResultErrorPostgresql, "Psql_error_reject", "1|||whole||", "whole", true},
-      {&A::IncorrectPathError, "IncorrectPathError", "1|||whole||", "whole", true},
-      {&A::OutputResultWarningSQLLoader, "Oracle_warning", "2|Oracle_warning||g1||", "g1", false},
-      {&A::OutputResultWarningMySQL, "mysql_warning", "2|Warning||g1||", "g1", false},
+      {"OutputResultErrorMySQL", "mysql_error", "1|g2|g1|g4||", "g4", true},
+      {"OutputMySQLNotRecognizedError", "mysql_not_recognized_error", "1|||g1||", "g1", false},
+      {"OutputResultErrorMssql", "Mssql_error", "1|Mssql_error||g1||", "g1", true},
+      {"OutputResultErrorBcp", "Bcp_error", "1|||g1||", "g1", true},
+      {"OutputResultErrorPostgresql", "Postgresql_error", "1|||g1||", "whole", true},
+      {"OutputResultErrorPostgresql", "Psql_error_reject", "1|||whole||", "whole", true},
+      {"IncorrectPathError", "IncorrectPathError", "1|||whole||", "whole", true},
+      {"OutputResultWarningSQLLoader", "Oracle_warning", "2|Oracle_warning||g1||", "g1", false},
+      {"OutputResultWarningMySQL", "mysql_warning", "2|Warning||g1||", "g1", false},
   };
   test::EventProbe& events = test::EventProbe::Get();
   events.Take();  // what earlier tests sent
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rule);
     test::TestOutputs out("Oracle", "T");
-    ImportActions actions;
+    ImpLogAnalyzerActionManager actions(nullptr, test::ReportRun());
+    actions.Init();
     actions.SetOutputs(out.log, out.report, events.Controller());
-    actions.BeginImport("movarin_all.bat", true);
-    auto fire = [&](Action action, TextLines groups, const std::string& name, int64_t index) {
-      (actions.*action)(test::MakeRule(name, "", index).get(), {}, groups);
+    auto fire = [&](const char* action, TextLines groups, const std::string& name, int64_t index) {
+      actions.GetAction(action)(test::MakeRule(name, "", index).get(), {}, groups);
     };
-    fire(&A::StartScript, {"", "tables.bat"}, "CallScript", 1);
-    fire(&A::LaunchSQLPlus, {"", "", "", "sqlplus", "", "", "", "emp.sql"}, "C", 2);
-    fire(&A::NewImportObject, {"", "Table", "T"}, "ImportingObjectName", 3);
+    fire("StartScript", {"", "tables.bat"}, "CallScript", 1);
+    fire("LaunchSQLPlus", {"", "", "", "sqlplus", "", "", "", "emp.sql"}, "C", 2);
+    fire("NewImportObject", {"", "Table", "T"}, "ImportingObjectName", 3);
     fire(c.action, {"whole", "g1", "g2", "g3", "g4", "g5", "g6", "g7", "g8", "g9", "g10", "g11"},
          c.rule, 42);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ImportLogGenerator.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/LogAnalyzer.h"
 
 namespace Qva {
@@ -35,6 +36,7 @@ std::vector<std::string> Captured(const std::string& name) {
 // where the output pauses; records every match (line, rule; lines and groups of regex rules).
 struct Feeding {
   Feeding() {
+    ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
     analyzer.Init(false);
     analyzer.SetMatchListener(
         [this](const IAnalyzeRule& rule, const TextLines& lines, const TextLines& groups) {

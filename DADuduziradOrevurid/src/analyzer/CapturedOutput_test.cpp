@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ImportLogGenerator.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/TestRuleSources.h"
 
@@ -45,6 +46,7 @@ std::vector<Expected> ReadExpected() {
 struct Recorder {
   explicit Recorder(bool prefilter, RuleSource source = {}) : analyzer(std::move(source)) {
     analyzer.SetPrefilterEnabled(prefilter);
+    ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
     analyzer.Init(false);
     analyzer.SetMatchListener(
         [this](const IAnalyzeRule& rule, const TextLines& lines, const TextLines& found) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ImportLogGenerator.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RegexAnalyzeRule.h"
@@ -50,6 +51,7 @@ std::vector<std::shared_ptr<IAnalyzeRule>> AllRules(LogAnalyzer& analyzer) {
 // misspelt one is an empty callable); patterns compile; platform ids are their file's + 2000.
 TEST(EmbeddedRulesTest, EveryRuleLoadsAndBinds) {
   LogAnalyzer analyzer;
+  ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
   analyzer.Init(false);
   const std::string trace = analyzer.GetTraceText();
   for (const char* problem : {"Error read", "Error parse", "Can't load", "Can't find"}) {
@@ -102,6 +104,7 @@ std::set<std::string> RealLines() {
 // by one prefilter, on real lines one after the other.
 TEST(EmbeddedRulesTest, PrefilterRulesOutOnlyRulesThatDoNotMatch) {
   LogAnalyzer analyzer;
+  ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
   analyzer.Init(false);
   auto rules = std::make_shared<RuleVector>();
   for (const auto& rule : AllRules(analyzer)) {

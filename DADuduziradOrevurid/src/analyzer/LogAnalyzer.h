@@ -7,6 +7,7 @@
 
 #include "QVEOptions.h"
 #include "QVETrace.h"
+#include "analyzer/IAnalyzeActionManager.h"
 #include "analyzer/IAnalyzeRule.h"
 #include "analyzer/IAnalyzer.h"
 #include "analyzer/LogAnalyzerRulesManager.h"
@@ -33,8 +34,14 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   ~LogAnalyzer() override;
 
   // Creates and rewinds the storage, registers an in-memory trace outputer at level 0 with the
-  // tracer, creates the LogAnalyzerRulesManager and calls its Init(report).
+  // tracer, creates the LogAnalyzerRulesManager with the action manager given by
+  // SetActionManager (none: every action name binds an empty callable) and calls its
+  // Init(report).
   void Init(bool report) override;
+  // The registry whose actions the rules bind; set by the analyzer's owner before Init.
+  void SetActionManager(std::shared_ptr<IAnalyzeActionManager> actions) {
+    actions_ = std::move(actions);
+  }
   void AddText(const Qve::QVEstring& text) override;
   // While at least `minimum` lines remain (compared unsigned) and lines are left, analyzes the
   // next stored line; returns the summed error count. 10 keeps the read-ahead lines of
@@ -49,6 +56,11 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   Qve::QVEstring GetTraceText() override;
   void SetCommand(const Qve::QVEstring& command) override;
   Qve::QVEstring GetCommand() override;
+  // Appends the six run values that the end-of-script rules hand to their actions after their
+  // groups: the options "import_ver_info", "import_db", "import_host", "export_path", the
+  // command, "report_dir". The options are read into one text, so an unset option repeats the
+  // value read before it.
+  void AppendRunValues(TextLines& groups) const;
 
   // The rule walk over one unit of lines. Each rule of a snapshot of the active list is tried
   // in order (its line index set to storage position - 1 first). After a match: an Error-kind rule
@@ -92,6 +104,7 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   std::shared_ptr<Qve::QVStringTraceOutputer> trace_outputer_;
   Qve::QVEstring command_;
   RuleSource rule_source_;
+  std::shared_ptr<IAnalyzeActionManager> actions_;
   std::vector<std::string> user_rule_files_;
   bool keep_going_ = false;
   MatchListener listener_;

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "QVETrace.h"
-#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/RegexAnalyzeRule.h"
 #include "analyzer/RuleResources.h"
@@ -63,7 +62,9 @@ std::vector<Qve::QVEstring> LogAnalyzerRulesManager::ActionNamesOf(xmlNode* elem
 
 std::shared_ptr<IAnalyzeRule> LogAnalyzerRulesManager::BuildRule(xmlNode* element,
                                                                  int32_t* group_out) {
-  ImpLogAnalyzerActionManager& actions = *actions_;
+  const auto bind = [this](const Qve::QVEstring& action) {
+    return actions_ ? actions_->GetAction(action) : ActionFunction();
+  };
   int32_t file_id = 0;
   int32_t group = -1;
   if (const xmlNode* file = EnclosingRuleFile(element)) {
@@ -87,20 +88,22 @@ std::shared_ptr<IAnalyzeRule> LogAnalyzerRulesManager::BuildRule(xmlNode* elemen
   std::shared_ptr<IAnalyzeRule> rule;
   if (type == RuleType::kCustom) {
     const Qve::QVEstring check_name = ChildText(element, "Check");
-    auto custom =
-        std::make_shared<CustomAnalyzeRule>(id, name, group, priority, behavior, describe, output,
-                                            actions.GetAction(check_name), ActionFunction());
+    auto custom = std::make_shared<CustomAnalyzeRule>(id, name, group, priority, behavior, describe,
+                                                      output, bind(check_name), ActionFunction());
     custom->SetCheckName(check_name);
     rule = custom;
   } else if (type == RuleType::kRegex) {
-    rule = std::make_shared<RegexAnalyzeRule>(
+    auto regex = std::make_shared<RegexAnalyzeRule>(
         id, name, kind, group, priority, behavior, describe, ChildText(element, "Prematch"),
         ChildText(element, "Match"), output, ActionFunction());
+    // The rules that end a script hand the run's values to their actions.
+    if (name == "EndScript" || name == "FinishShellScript") regex->SetRunValueSource(analyzer_);
+    rule = regex;
   } else {
     return nullptr;
   }
   for (const Qve::QVEstring& action : action_names) {
-    rule->AddNamedAction(action, actions.GetAction(action));
+    rule->AddNamedAction(action, bind(action));
   }
   if (group_out != nullptr) *group_out = group;
   return rule;
@@ -147,8 +150,10 @@ void LoadGroup(LogAnalyzerRulesManager& manager, const RuleSource& source, xmlNo
 
 }  // namespace
 
-LogAnalyzerRulesManager::LogAnalyzerRulesManager(LogAnalyzer* analyzer, RuleSource source)
-    : analyzer_(analyzer), source_(std::move(source)) {
+LogAnalyzerRulesManager::LogAnalyzerRulesManager(LogAnalyzer* analyzer,
+                                                 std::shared_ptr<IAnalyzeActionManager> actions,
+                                                 RuleSource source)
+    : analyzer_(analyzer), actions_(std::move(actions)), source_(std::move(source)) {
   if (!source_) {
     source_ = [](int32_t id) {
       return id > kSupplementOffset ? GetPlatformSupplement(id - kSupplementOffset)
@@ -183,9 +188,8 @@ int32_t LogAnalyzerRulesManager::ResourceOfGroupId(int32_t group_id) {
   }
 }
 
-void LogAnalyzerRulesManager::Init(bool flag) {
-  actions_ = std::make_shared<ImpLogAnalyzerActionManager>(analyzer_, flag);
-  actions_->Init();
+void LogAnalyzerRulesManager::Init(bool /*report*/) {
+  if (actions_) actions_->Init();
 
   const std::string groups = source_(kGroupsResource);
   XmlElementWalker walker;

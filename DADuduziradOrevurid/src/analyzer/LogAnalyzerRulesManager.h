@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "analyzer/IAnalyzeActionManager.h"
 #include "analyzer/PriorityOrderRulesManager.h"
 #include "analyzer/UserRuleLoader.h"
 #include "analyzer/XmlElementWalker.h"
@@ -13,7 +14,6 @@
 namespace Qva {
 
 class LogAnalyzer;
-class ImpLogAnalyzerActionManager;
 
 // Source of the rule definition texts by resource number: 1 the groups list, 2..8 the rule
 // files (see RuleResources.h), kSupplementOffset + n the platform supplement of rule file n
@@ -25,13 +25,17 @@ class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
  public:
   static constexpr int32_t kSupplementOffset = 100;
 
-  // `analyzer` owns this manager (not owned here). An empty `source` reads the embedded
-  // resources and the platform supplements (Qva::GetResource, Qva::GetPlatformSupplement);
-  // tests pass their own texts.
-  explicit LogAnalyzerRulesManager(LogAnalyzer* analyzer, RuleSource source = {});
+  // `analyzer` owns this manager (not owned here; may be null): its run values go to the
+  // end-of-script rules. `actions` is the registry the rules bind their check and actions from
+  // (null: every name binds an empty callable). An empty `source` reads the embedded resources
+  // and the platform supplements (Qva::GetResource, Qva::GetPlatformSupplement); tests pass
+  // their own texts.
+  LogAnalyzerRulesManager(LogAnalyzer* analyzer, std::shared_ptr<IAnalyzeActionManager> actions,
+                          RuleSource source = {});
   ~LogAnalyzerRulesManager() override;
 
-  // Creates the ImpLogAnalyzerActionManager (analyzer, flag) and calls its Init; parses the
+  // Calls the action manager's Init (the flag is the run's report flag, which the action
+  // manager was given when it was created); parses the
   // groups list (resource 1) and loads each Group's rule file (ids 100..700 -> resources 2..8),
   // then that file's platform supplement, if any, binding checks and actions by name; activates
   // COMMON then CMD (also when loading failed). Problems are traced at Debug level and never
@@ -52,13 +56,13 @@ class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
   // The Action names of an AnalyzeRule element as BuildRule binds them.
   static std::vector<Qve::QVEstring> ActionNamesOf(xmlNode* element);
 
-  std::shared_ptr<ImpLogAnalyzerActionManager> GetActionManager() const { return actions_; }
+  const std::shared_ptr<IAnalyzeActionManager>& GetActionManager() const { return actions_; }
   // Resource number of a Group element's id (100 -> 2 ... 700 -> 8), 0 for any other id.
   static int32_t ResourceOfGroupId(int32_t group_id);
 
  private:
   LogAnalyzer* analyzer_;
-  std::shared_ptr<ImpLogAnalyzerActionManager> actions_;
+  std::shared_ptr<IAnalyzeActionManager> actions_;
   RuleSource source_;
   std::vector<std::string> user_files_;
   bool keep_going_ = false;

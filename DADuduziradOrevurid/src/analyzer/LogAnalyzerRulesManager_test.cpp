@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RegexAnalyzeRule.h"
@@ -59,6 +60,7 @@ TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitions) {
   test::TraceCapture trace;
   LogAnalyzer analyzer(
       Texts({{1, R"(<Groups><group id="300"/><Group id="800"/></Groups>)"}, {4, kOracleFile}}));
+  ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
   analyzer.Init(false);
   const RuleList rules = analyzer.GetRulesManager()->GetGroupRules(RuleGroup::kOracle);
   ASSERT_EQ(Ids(rules), (std::vector<int32_t>{307, -1}));
@@ -100,6 +102,7 @@ TEST(LogAnalyzerRulesManagerTest, SupplementFollowsItsGroupsOwnFile) {
                     </AnalyzeRules>)"},
              {4, kOracleFile},
              {kOffset + 4, "not xml"}}));
+  ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
   analyzer.Init(false);
   auto manager = analyzer.GetRulesManager();
   EXPECT_EQ(Ids(manager->GetGroupRules(RuleGroup::kCmd)), (std::vector<int32_t>{209, 2201}));

@@ -2,9 +2,8 @@
 
 #include <atomic>
 
-#include "QVEOptions.h"
 #include "QVETrace.h"
-#include "analyzer/IAnalyzer.h"
+#include "analyzer/LogAnalyzer.h"
 #include "analyzer/RuleKeywords.h"
 
 namespace Qva {
@@ -35,27 +34,7 @@ JoinBuffer& ThreadJoinBuffer() {
   return buffer;
 }
 
-// The six run values the end-of-script rules hand to their actions, after the regex groups.
-void AppendRunValues(IAnalyzer* analyzer, TextLines& groups) {
-  static const char* const kOptionsBeforeCommand[] = {"import_ver_info", "import_db", "import_host",
-                                                      "export_path"};
-  auto* options = dynamic_cast<Qve::QVOptions*>(analyzer);
-  // One text for all reads: an option that is not set repeats the value read before it.
-  Qve::QVEstring value;
-  for (const char* key : kOptionsBeforeCommand) {
-    if (options != nullptr) options->GetOption(Qve::kQVOptCString, key, &value);
-    groups.push_back(value);
-  }
-  groups.push_back(analyzer != nullptr ? analyzer->GetCommand() : Qve::QVEstring());
-  if (options != nullptr) options->GetOption(Qve::kQVOptCString, "report_dir", &value);
-  groups.push_back(value);
-}
-
 }  // namespace
-
-void AppendEndOfScriptValues(IAnalyzer* analyzer, TextLines& groups) {
-  AppendRunValues(analyzer, groups);
-}
 
 RegexAnalyzeRule::RegexAnalyzeRule(int32_t id, const Qve::QVEstring& name, int32_t kind,
                                    int32_t group, int32_t priority, int32_t behavior,
@@ -119,9 +98,8 @@ int32_t RegexAnalyzeRule::AnalyzeText(IAnalyzer* analyzer, std::string_view text
   return Search(text, groups) ? Matched(analyzer, lines, groups) : 0;
 }
 
-int32_t RegexAnalyzeRule::Matched(IAnalyzer* analyzer, const TextLines& lines, TextLines& groups) {
-  const Qve::QVEstring& name = NameText();
-  if (name == "EndScript" || name == "FinishShellScript") AppendRunValues(analyzer, groups);
+int32_t RegexAnalyzeRule::Matched(IAnalyzer*, const TextLines& lines, TextLines& groups) {
+  if (run_values_ != nullptr) run_values_->AppendRunValues(groups);
   // Actions read the context back as IAnalyzeRule*: hand over exactly that pointer.
   RunActions(static_cast<IAnalyzeRule*>(this), lines, groups);
   return 1;

@@ -8,9 +8,7 @@
 
 namespace Qva {
 
-// Appends the six run values that the end-of-script rules hand to their actions after their
-// groups (see RegexAnalyzeRule::Analyze), for an end of the script that no line announced.
-void AppendEndOfScriptValues(IAnalyzer* analyzer, TextLines& groups);
+class LogAnalyzer;
 
 class RegexAnalyzeRule : public IAnalyzeRule {
  public:
@@ -22,18 +20,20 @@ class RegexAnalyzeRule : public IAnalyzeRule {
   ~RegexAnalyzeRule() override;
 
   // Joins `lines` (no separators), tests the prematch (when not empty) and searches the match
-  // pattern. On a match: appends the groups, and for the names "EndScript" and
-  // "FinishShellScript" six more texts (the analyzer options "import_ver_info", "import_db",
-  // "import_host", "export_path", the analyzer's command, "report_dir"; an unset option repeats
-  // the text read before it); runs the actions; returns 1. Patterns are compiled on the first
-  // try and kept. A bad pattern throws std::runtime_error on every try. A search that exceeds
-  // the PCRE2 limits counts as no match and is traced once per rule at Warning level.
+  // pattern. On a match: appends the groups, then, for a rule given a run-value source (the
+  // rules manager gives one to the rules named "EndScript" and "FinishShellScript"), that
+  // analyzer's six run values (LogAnalyzer::AppendRunValues); runs the actions; returns 1. Patterns
+  // are compiled on the first try and kept. A bad pattern throws std::runtime_error on every try. A
+  // search that exceeds the PCRE2 limits counts as no match and is traced once per rule at Warning
+  // level.
   int32_t Analyze(IAnalyzer* analyzer, const TextLines& lines, TextLines& groups) override;
   // Analyze with `text`, the joined `lines`, already at hand (the analyzer's walk joins them
   // once for all rules).
   int32_t AnalyzeText(IAnalyzer* analyzer, std::string_view text, const TextLines& lines,
                       TextLines& groups);
   int32_t GetType() const override;  // 0
+  // The analyzer whose run values a match appends to the groups; null (the default): none.
+  void SetRunValueSource(const LogAnalyzer* analyzer) { run_values_ = analyzer; }
   int32_t GetKind() const override;
   int32_t RunActions(void* context, const TextLines& lines, TextLines& groups) override;
 
@@ -60,6 +60,7 @@ class RegexAnalyzeRule : public IAnalyzeRule {
   RegexPattern match_;
   int32_t kind_;
   bool limit_traced_ = false;
+  const LogAnalyzer* run_values_ = nullptr;
 };
 
 }  // namespace Qva

@@ -8,7 +8,6 @@
 #include <set>
 
 #include "QVEString.h"
-#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/LogAnalyzerRulesManager.h"
 #include "analyzer/RegexAnalyzeRule.h"
 #include "analyzer/RuleSamples.h"
@@ -36,11 +35,7 @@ bool IsNumber(const std::string& text) {
 class FileLoader {
  public:
   FileLoader(LogAnalyzerRulesManager& manager, std::set<int32_t>& ids, UserRuleFileVerdict& verdict)
-      : manager_(manager), ids_(ids), verdict_(verdict) {
-    for (const ActionEntry& entry : manager.GetActionManager()->GetEntries()) {
-      actions_.insert(entry.name);
-    }
-  }
+      : manager_(manager), ids_(ids), verdict_(verdict) {}
 
   // The rules of `root`, in document order, up to the first fault.
   bool Load(xmlNode* root, Fault& fault) {
@@ -107,7 +102,7 @@ class FileLoader {
     std::vector<Qve::QVEstring> names = LogAnalyzerRulesManager::ActionNamesOf(element);
     if (RuleType::Find(type) == RuleType::kCustom) names.push_back(Text(element, "Check"));
     for (const Qve::QVEstring& name : names) {
-      if (actions_.count(name) == 0) return Qve::FormatText("unknown action \"%s\"", name.c_str());
+      if (!IsAction(name)) return Qve::FormatText("unknown action \"%s\"", name.c_str());
     }
     if (RuleType::Find(type) != RuleType::kRegex) return {};
     for (const char* part : {"Prematch", "Match"}) {
@@ -157,6 +152,11 @@ class FileLoader {
     return {};
   }
 
+  bool IsAction(const Qve::QVEstring& name) const {
+    const auto& actions = manager_.GetActionManager();
+    return actions && actions->GetAction(name);
+  }
+
   static Qve::QVEstring Text(xmlNode* element, const char* name) {
     const xmlNode* child = XmlElementWalker::FindElement(element, name);
     return child != nullptr ? XmlElementWalker::ElementText(child) : Qve::QVEstring();
@@ -165,7 +165,6 @@ class FileLoader {
   LogAnalyzerRulesManager& manager_;
   std::set<int32_t>& ids_;
   UserRuleFileVerdict& verdict_;
-  std::set<Qve::QVEstring> actions_;
 };
 
 // Loads one file; its fault text, empty when it loaded.
@@ -209,9 +208,10 @@ std::vector<UserRuleFileVerdict> LoadUserRuleFiles(LogAnalyzerRulesManager& mana
   return verdicts;
 }
 
-std::vector<UserRuleFileVerdict> CheckUserRuleFiles(const std::vector<std::string>& paths,
+std::vector<UserRuleFileVerdict> CheckUserRuleFiles(std::shared_ptr<IAnalyzeActionManager> actions,
+                                                    const std::vector<std::string>& paths,
                                                     bool keep_going) {
-  LogAnalyzerRulesManager manager(nullptr);
+  LogAnalyzerRulesManager manager(nullptr, std::move(actions));
   manager.SetUserRuleFiles(paths, keep_going);
   manager.Init(false);
   return manager.GetUserRuleVerdicts();

@@ -2,12 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace Qva {
 
+class IAnalyzeActionManager;
 class LogAnalyzerRulesManager;
 
 // What loading one user rule file gave.
@@ -37,9 +39,10 @@ std::vector<UserRuleFileVerdict> LoadUserRuleFiles(LogAnalyzerRulesManager& mana
                                                    const std::vector<std::string>& paths,
                                                    bool keep_going);
 
-// LoadUserRuleFiles in a rules manager of its own, after the embedded rules and the platform
-// supplement: what a run would load, without an analyzer or reports.
-std::vector<UserRuleFileVerdict> CheckUserRuleFiles(const std::vector<std::string>& paths,
+// LoadUserRuleFiles in a rules manager of its own with the registry `actions`, after the
+// embedded rules and the platform supplement: what a run would load, without an analyzer.
+std::vector<UserRuleFileVerdict> CheckUserRuleFiles(std::shared_ptr<IAnalyzeActionManager> actions,
+                                                    const std::vector<std::string>& paths,
                                                     bool keep_going);
 
 }  // namespace Qva

@@ -18,6 +18,11 @@ namespace {
 
 using ::testing::ElementsAre;
 
+std::vector<UserRuleFileVerdict> Check(const std::vector<std::string>& paths, bool keep_going) {
+  return CheckUserRuleFiles(std::make_shared<ImpLogAnalyzerActionManager>(nullptr, RunSettings{}),
+                            paths, keep_going);
+}
+
 void Write(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
@@ -83,7 +88,7 @@ TEST(UserRuleLoaderTest, EachFaultNamesFileLineRuleAndReason) {
     std::string fault = test.fault;
     fault.replace(fault.find("{f}"), 3, path);
     try {
-      CheckUserRuleFiles({path}, false);
+      Check({path}, false);
       ADD_FAILURE() << "loaded: " << test.text;
     } catch (const UserRuleFault& error) {
       EXPECT_EQ(error.what(), fault);
@@ -92,8 +97,8 @@ TEST(UserRuleLoaderTest, EachFaultNamesFileLineRuleAndReason) {
   // An id is taken by a rule of an earlier user file too; a missing file is named.
   Write(folder.File("a.xml"), RuleFile(kRule, kFatal));
   Write(folder.File("b.xml"), RuleFile(kRule, kFatal));
-  const std::vector<UserRuleFileVerdict> verdicts = CheckUserRuleFiles(
-      {folder.File("a.xml"), folder.File("b.xml"), folder.File("none.xml")}, true);
+  const std::vector<UserRuleFileVerdict> verdicts =
+      Check({folder.File("a.xml"), folder.File("b.xml"), folder.File("none.xml")}, true);
   ASSERT_EQ(verdicts.size(), 3u);
   EXPECT_EQ(verdicts[0].fault, "");
   EXPECT_EQ(verdicts[0].rules, 1);
@@ -127,11 +132,12 @@ std::map<std::string, int> Outcomes(const std::string& log, const std::vector<st
                                     int32_t& errors) {
   LogAnalyzer analyzer;
   analyzer.SetUserRuleFiles(files);
+  const auto actions = ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
   analyzer.Init(false);
   analyzer.AddText(log);
   errors = analyzer.AnalyzeAvailable(1);
   std::map<std::string, int> outcomes;
-  const auto& stats = analyzer.GetRulesManager()->GetActionManager()->GetStatistics();
+  const auto& stats = actions->GetStatistics();
   for (const ImportObject& object : stats.GetObjects()) {
     outcomes[object.name] = static_cast<int>(object.Classify());
   }

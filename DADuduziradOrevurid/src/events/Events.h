@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "QVEString.h"
-#include "actions/ImportRecords.h"
 #include "events/IEvent.h"
+#include "records/ImportRecords.h"
 
 // Written when an object starts (or, with empty name and type, when a called script ends).
 struct ImportStartPart {

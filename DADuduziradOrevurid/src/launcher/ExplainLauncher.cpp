@@ -5,9 +5,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/RuleSamples.h"
 #include "analyzer/UserRuleFiles.h"
+#include "launcher/AnalyzerSetup.h"
 #include "launcher/CommandLine.h"
 #include "launcher/LauncherOptions.h"
 #include "launcher/MigrationLauncher.h"
@@ -56,17 +56,17 @@ int32_t ExplainLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
   // The actions report to the console and the trace: the explanation alone is wanted.
   Qve::QVTracer::Instance().SetAllLevels(Qve::kQVTraceOff);
   const Qve::QVEstring script = NormaliseScriptPath(GetOptionText(kOptBat));
+  RunSettings settings;
+  settings.analyze_file = script;
+  settings.command =
+      MigrationLauncher::BuildArgumentText(SplitArgumentText(GetOptionText(kOptArg)));
+  settings.version_info = analyzer_name;
+  settings.target_db = database;
+  settings.target_host = GetOptionText(kOptH);
+  settings.export_path = GetScriptDirectory(script);
+  settings.report_dir = GetOptionText(kOptRptDir);
   analyzer_ = std::make_shared<LogAnalyzer>();
-  const std::pair<const char*, Qve::QVEstring> settings[] = {
-      {kAnalyzeFileKey, script},
-      {kImportVerInfoKey, analyzer_name},
-      {kImportDbKey, database},
-      {kImportHostKey, GetOptionText(kOptH)},
-      {kExportPathKey, GetScriptDirectory(script)},
-      {kReportDirKey, GetOptionText(kOptRptDir)}};
-  for (const auto& [key, value] : settings) {
-    analyzer_->SetOption(Qve::kQVOptCString, key, value.c_str());
-  }
+  actions_ = SetUpAnalyzer(*analyzer_, settings);
   analyzer_->SetUserRuleFiles(ListUserRuleFiles(GetOptionTextOrEmpty(kOptRules)));
   try {
     analyzer_->Init(false);
@@ -83,7 +83,7 @@ void ExplainLauncher::Record(const IAnalyzeRule& rule) {
     if (!actions.empty()) actions += ", ";
     actions += name;
   }
-  const ImportStatistics& stats = analyzer_->GetRulesManager()->GetActionManager()->GetStatistics();
+  const ImportStatistics& stats = actions_->GetStatistics();
   matches_[rule.GetLineIndex()].push_back(Match{
       DescribeRule(rule), actions.empty() ? "none" : actions, ObjectText(stats.GetNewestObject())});
 }
@@ -91,8 +91,7 @@ void ExplainLauncher::Record(const IAnalyzeRule& rule) {
 int32_t ExplainLauncher::Run() {
   analyzer_->SetMatchListener(
       [this](const IAnalyzeRule& rule, const TextLines&, const TextLines&) { Record(rule); });
-  analyzer_->SetCommand(
-      MigrationLauncher::BuildArgumentText(SplitArgumentText(GetOptionText(kOptArg))));
+  analyzer_->SetCommand(actions_->GetRunSettings().command);
   analyzer_->AddText(log_);
   const int32_t errors = analyzer_->AnalyzeAvailable(1);
   PrintLines();
@@ -122,7 +121,7 @@ void ExplainLauncher::PrintLines() const {
 }
 
 void ExplainLauncher::PrintObjects() const {
-  const ImportStatistics& stats = analyzer_->GetRulesManager()->GetActionManager()->GetStatistics();
+  const ImportStatistics& stats = actions_->GetStatistics();
   std::printf("Objects:\n");
   for (const ImportObject& object : stats.GetObjects()) {
     std::string lines;

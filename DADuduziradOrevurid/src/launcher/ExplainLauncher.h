@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/LogAnalyzer.h"
 #include "launcher/IMigrationLauncher.h"
 
@@ -37,6 +38,7 @@ class ExplainLauncher : public IMigrationLauncher {
   void PrintObjects() const;
 
   std::shared_ptr<LogAnalyzer> analyzer_;
+  std::shared_ptr<ImpLogAnalyzerActionManager> actions_;
   std::string log_;
   std::map<int64_t, std::vector<Match>> matches_;  // by line index
 };

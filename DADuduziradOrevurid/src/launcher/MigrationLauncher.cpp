@@ -8,8 +8,8 @@
 #include "QVEPipeWait.h"
 #include "QVEProcessSignals.h"
 #include "QVETrace.h"
-#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/UserRuleFiles.h"
+#include "launcher/AnalyzerSetup.h"
 #include "launcher/LauncherOptions.h"
 #include "launcher/ProductInfo.h"
 #include "reports/DedezuLogger.h"
@@ -32,10 +32,6 @@ Qve::QVEstring MissingScriptText(const Qve::QVEstring& script_path) {
          "\n\nSolution: Please re-run the conversion process and wait until it is completed and "
          "rerun the import. If the issue persists, kindly reach out to our support team at " +
          kSupportMailbox + " for further assistance.";
-}
-
-void SetAnalyzerText(LogAnalyzer& analyzer, const char* key, const Qve::QVEstring& value) {
-  analyzer.SetOption(Qve::kQVOptCString, key, value.c_str());
 }
 
 // How the script ended; a stop of this program says more than the signal that ended it.
@@ -83,7 +79,7 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
   const std::vector<std::string> rule_files = ListUserRuleFiles(GetOptionTextOrEmpty(kOptRules));
   if (!rule_files.empty()) {
     try {
-      CheckUserRuleFiles(rule_files, false);
+      CheckUserRules(rule_files, false);
     } catch (const UserRuleFault& fault) {
       std::fprintf(stderr, "%s\n", fault.what());
       return 2;
@@ -103,14 +99,18 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
     WriteReportCompanions(report_base + "/" + report_dir_);
   }
 
+  RunSettings settings;
+  settings.report = report;
+  settings.analyze_file = script_path_;
+  settings.command = BuildArgumentText(arguments_);
+  settings.version_info = analyzer_name;
+  settings.target_db = target_database_;
+  settings.target_host = target_host_;
+  settings.export_path = script_dir;
+  settings.report_dir = report_dir_;
   analyzer_ = std::make_shared<LogAnalyzer>();
   analyzer_->SetUserRuleFiles(rule_files);
-  SetAnalyzerText(*analyzer_, kAnalyzeFileKey, script_path_);
-  SetAnalyzerText(*analyzer_, kImportVerInfoKey, analyzer_name);
-  SetAnalyzerText(*analyzer_, kImportDbKey, target_database_);
-  SetAnalyzerText(*analyzer_, kImportHostKey, target_host_);
-  SetAnalyzerText(*analyzer_, kExportPathKey, script_dir);
-  SetAnalyzerText(*analyzer_, kReportDirKey, report_dir_);
+  actions_ = SetUpAnalyzer(*analyzer_, settings);
 
   // A status error other than "not found" throws std::filesystem::filesystem_error.
   if (!std::filesystem::exists(std::filesystem::path(script_path_))) {
@@ -153,9 +153,7 @@ int32_t MigrationLauncher::RunScript() {
   // so that the object it was importing fails as it would under a parent shell.
   total += feed.Finish(process_.GetShellEndNotice());
   // A script that stopped before its finished line still gets its summary and report.
-  if (auto rules = analyzer_->GetRulesManager()) {
-    total += rules->GetActionManager()->FinishOutput(ScriptEndOf(process_));
-  }
+  if (analyzer_->GetRulesManager()) total += actions_->FinishOutput(ScriptEndOf(process_));
   html_log.ActionEnd("Finish child process");
   return total;
 }

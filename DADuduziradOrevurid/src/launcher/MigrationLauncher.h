@@ -8,6 +8,7 @@
 #include "QVEFile.h"
 #include "QVEProcess.h"
 #include "QVEString.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/LogAnalyzer.h"
 #include "launcher/ChildOutputFeed.h"
 #include "launcher/IMigrationLauncher.h"
@@ -66,6 +67,7 @@ class MigrationLauncher : public IMigrationLauncher {
   Qve::QVEstring target_host_;
   Qve::QVEstring report_dir_;
   std::shared_ptr<LogAnalyzer> analyzer_;
+  std::shared_ptr<ImpLogAnalyzerActionManager> actions_;  // the analyzer's action manager
 };
 
 }  // namespace Qva

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "analyzer/UserRuleFiles.h"
-#include "analyzer/UserRuleLoader.h"
+#include "launcher/AnalyzerSetup.h"
 #include "launcher/LauncherOptions.h"
 
 namespace Qva {
@@ -18,7 +18,7 @@ int32_t RuleCheckLauncher::Run() {
     return 0;
   }
   int32_t result = 0;
-  for (const UserRuleFileVerdict& verdict : CheckUserRuleFiles(files, true)) {
+  for (const UserRuleFileVerdict& verdict : CheckUserRules(files, true)) {
     std::printf("%s: %d rules, %d samples, %s%s\n", verdict.path.c_str(), verdict.rules,
                 verdict.samples, verdict.fault.empty() ? "OK" : "FAILED: ", verdict.fault.c_str());
     if (!verdict.fault.empty()) result = 2;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "QVEException.h"
-#include "actions/ImportStatistics.h"
+#include "records/ImportStatistics.h"
 #include "reports/TipsTables.h"
 #include "reports/ValidUtf8.h"
 

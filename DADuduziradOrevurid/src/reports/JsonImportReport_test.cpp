@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "QVETestSupport.h"
-#include "actions/ImportStatistics.h"
+#include "records/ImportStatistics.h"
 #include "reports/SiteAddresses.h"
 #include "reports/TipsTables.h"
 #include "reports/ValidUtf8.h"

@@ -7,15 +7,12 @@
 #include <vector>
 
 #include "QVEString.h"
-#include "actions/ImportRecords.h"
+#include "records/ImportRecords.h"
 
 namespace Qva {
 
-class DedezuLogger;
-class JsonImportReport;
-
-// The recording half is inline so that the reports and the event channel can use the record
-// without linking the actions library; the summary and the report pass live in the source.
+// The record sits below the actions, the reports and the event channel, which all read it; it
+// calls none of them: the summary and the report pass return what their callers write.
 class ImportStatistics {
  public:
   // Appends a copy of `object`.
@@ -49,18 +46,20 @@ class ImportStatistics {
   //                     type that are not additional.
   Qve::QVEstring ObjectSummary(bool additional_only, uint8_t type_code, bool all) const;
 
-  // Writes the end-of-import summary through the HTML import log at level 8 with an empty
-  // source: the separator, the title chosen by `run_text` ("table echo"/"ddl echo",
-  // "import echo", anything else), a line per type code 0..17, the additional line, the total
-  // line.
-  void PrintImportFinished(const Qve::QVEstring& run_text, DedezuLogger& log) const;
+  // The end-of-import summary, one text per line to write at level 8 with an empty source:
+  // the separator (no line feed), the title chosen by `run_text` ("table echo"/"ddl echo",
+  // "import echo", anything else), then each non-empty line (ended by "\n") per type code
+  // 0..17, the additional line and the total line.
+  std::vector<Qve::QVEstring> SummaryLines(const Qve::QVEstring& run_text) const;
 
-  // Counts the objects that are not additional into the four counters, then hands the record to
-  // the report: UpdateObjects with one round per type code that counted objects (none without
-  // such objects), UpdateErrorTable once. The first three arguments are not used.
-  void CollectReportStatistics(const Qve::QVEstring& version, const Qve::QVEstring& target_db,
-                               const Qve::QVEstring& target_host, const Qve::QVEstring& export_path,
-                               const Qve::QVEstring& report_dir, JsonImportReport& report);
+  // Stores the export path and report directory and counts the objects that are not additional
+  // into the four counters. Returns the number of type codes that counted objects: the rounds
+  // the report's UpdateObjects is to be given (no UpdateObjects at 0), before UpdateErrorTable.
+  // The first three arguments are not used.
+  uint32_t CollectReportStatistics(const Qve::QVEstring& version, const Qve::QVEstring& target_db,
+                                   const Qve::QVEstring& target_host,
+                                   const Qve::QVEstring& export_path,
+                                   const Qve::QVEstring& report_dir);
 
   // Counters of the last CollectReportStatistics (0 before it); with-warnings objects are also
   // counted as succeeded.
@@ -72,9 +71,6 @@ class ImportStatistics {
   // Time-stamp text taken when the top-level script finished; set by the finishing action.
   const Qve::QVEstring& GetFinishTime() const { return finish_time_; }
   void SetFinishTime(const Qve::QVEstring& text) { finish_time_ = text; }
-  // Stored by CollectReportStatistics.
-  const Qve::QVEstring& GetExportPath() const { return export_path_; }
-  const Qve::QVEstring& GetReportDirectory() const { return report_directory_; }
 
  private:
   std::vector<ImportObject> objects_;
@@ -83,8 +79,8 @@ class ImportStatistics {
   uint64_t failed_ = 0;
   uint64_t with_warnings_ = 0;
   Qve::QVEstring finish_time_;
-  Qve::QVEstring export_path_;
-  Qve::QVEstring report_directory_;
+  Qve::QVEstring export_path_;       // kept by the report pass
+  Qve::QVEstring report_directory_;  // kept by the report pass
 };
 
 }  // namespace Qva

@@ -1,9 +1,8 @@
 // Records of one import run: the object type codes, the announced objects and the errors and
 // warnings recorded against them.
 //
-// The record classes are header-only on purpose: the reports and the event channel read them
-// without calling into the actions library. Only the type-word lookups (ImportObjectTypeFromWord,
-// ImportObjectTypeName) are defined out of line, in ImportRecords.cpp.
+// The actions write these records; the reports and the event channel read them. The records
+// depend on nothing above them.
 #pragma once
 
 #include <cstdint>

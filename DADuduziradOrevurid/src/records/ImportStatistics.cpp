@@ -1,12 +1,8 @@
-#include "actions/ImportStatistics.h"
+#include "records/ImportStatistics.h"
 
 #include <algorithm>
 #include <array>
 #include <cinttypes>
-
-#include "QVETrace.h"
-#include "reports/DedezuLogger.h"
-#include "reports/JsonImportReport.h"
 
 namespace Qva {
 
@@ -63,26 +59,25 @@ Qve::QVEstring ImportStatistics::ObjectSummary(bool additional_only, uint8_t typ
                          total, kind, counts.succeeded, counts.failed, counts.with_warnings);
 }
 
-void ImportStatistics::PrintImportFinished(const Qve::QVEstring& run_text,
-                                           DedezuLogger& log) const {
-  log.Log(Qve::kQVTraceOutput, "", "--------------------------------------------------");
-  log.Log(Qve::kQVTraceOutput, "", "%s", SummaryTitle(run_text));
+std::vector<Qve::QVEstring> ImportStatistics::SummaryLines(const Qve::QVEstring& run_text) const {
+  std::vector<Qve::QVEstring> lines = {"--------------------------------------------------",
+                                       SummaryTitle(run_text)};
+  auto add = [&lines](Qve::QVEstring line) {
+    if (!line.empty()) lines.push_back(line + "\n");
+  };
   for (uint32_t code = 0; code <= kObjectTypeLast; ++code) {
-    Qve::QVEstring line = ObjectSummary(false, static_cast<uint8_t>(code), false);
-    if (!line.empty()) log.Log(Qve::kQVTraceOutput, "", "%s\n", line.c_str());
+    add(ObjectSummary(false, static_cast<uint8_t>(code), false));
   }
-  Qve::QVEstring additional = ObjectSummary(true, 0, false);
-  if (!additional.empty()) log.Log(Qve::kQVTraceOutput, "", "%s\n", additional.c_str());
-  Qve::QVEstring total = ObjectSummary(true, 0, true);
-  if (!total.empty()) log.Log(Qve::kQVTraceOutput, "", "%s\n", total.c_str());
+  add(ObjectSummary(true, 0, false));
+  add(ObjectSummary(true, 0, true));
+  return lines;
 }
 
-void ImportStatistics::CollectReportStatistics(const Qve::QVEstring& /*version*/,
-                                               const Qve::QVEstring& /*target_db*/,
-                                               const Qve::QVEstring& /*target_host*/,
-                                               const Qve::QVEstring& export_path,
-                                               const Qve::QVEstring& report_dir,
-                                               JsonImportReport& report) {
+uint32_t ImportStatistics::CollectReportStatistics(const Qve::QVEstring& /*version*/,
+                                                   const Qve::QVEstring& /*target_db*/,
+                                                   const Qve::QVEstring& /*target_host*/,
+                                                   const Qve::QVEstring& export_path,
+                                                   const Qve::QVEstring& report_dir) {
   export_path_ = export_path;
   report_directory_ = report_dir;
 
@@ -99,11 +94,7 @@ void ImportStatistics::CollectReportStatistics(const Qve::QVEstring& /*version*/
   succeeded_ = counts.succeeded;
   failed_ = counts.failed;
   with_warnings_ = counts.with_warnings;
-
-  const auto types =
-      static_cast<uint32_t>(std::count(type_counted.begin(), type_counted.end(), true));
-  if (types > 0) report.UpdateObjects(*this, types);
-  report.UpdateErrorTable(*this);
+  return static_cast<uint32_t>(std::count(type_counted.begin(), type_counted.end(), true));
 }
 
 }  // namespace Qva

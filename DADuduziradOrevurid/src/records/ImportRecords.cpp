@@ -1,4 +1,4 @@
-#include "actions/ImportRecords.h"
+#include "records/ImportRecords.h"
 
 #include <array>
 #include <string_view>
