@@ -18,7 +18,6 @@ class CallFile {
   virtual ~CallFile() = default;
 
   const Qve::QVEstring& GetFileName() const { return file_name_; }
-  const Qve::QVEstring& GetDirectory() const { return directory_; }
   // The file a tool was told to run; empty until the launch action sets it.
   const Qve::QVEstring& GetWorkingFile() const { return working_file_; }
   void SetWorkingFile(const Qve::QVEstring& file) { working_file_ = file; }

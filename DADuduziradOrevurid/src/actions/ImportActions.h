@@ -68,12 +68,6 @@ class ImportActions {
                   CWizzardInspectionController& events);
 
   const ImportStatistics& GetStatistics() const { return statistics_; }
-  // Null before BeginImport.
-  const std::shared_ptr<CallFileTree>& GetCurrentScript() const { return current_script_; }
-  const std::shared_ptr<CallFileTree>& GetRootScript() const { return root_script_; }
-  // Null when no tool is running.
-  const std::shared_ptr<CallFile>& GetCurrentTool() const { return current_tool_; }
-  bool IsAdditionalObjectPending() const { return additional_object_; }
   const RunSettings& GetRunSettings() const { return settings_; }
 
   // Replaces group 0 by the rule's output template with each "[#i]" replaced by group i, for
@@ -107,8 +101,6 @@ class ImportActions {
   // `first_id`, `first_id` + 1, ... Returns the number of errors that script ends recorded in
   // the whole run: no rule counts them.
   int32_t FinishImport(const ScriptEnd& end, uint64_t first_id);
-  // Whether the root script has finished (its finished line, or FinishImport).
-  bool IsImportFinished() const { return import_finished_; }
   // New current tool from group 2 + group 3. The SQL*Plus form (also SQL*Loader) then sets the
   // working file to group 7.
   int32_t LaunchTool(void* context, const TextLines& lines, TextLines& groups);
@@ -171,10 +163,8 @@ class ImportActions {
   mutable Qve::QVEstring title_;  // SourceTitle's buffer
 };
 
-// The name of the last rule whose psql error OutputResultErrorPostgresql reported: one for the
-// whole process, empty at start.
-const Qve::QVEstring& LastReportedPsqlRule();
-// Empties it again (tests).
+// Forgets the name of the last rule whose psql error OutputResultErrorPostgresql reported (one
+// for the whole process, empty at start); for tests.
 void ResetLastReportedPsqlRule();
 
 }  // namespace Qva

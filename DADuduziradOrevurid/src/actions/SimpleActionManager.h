@@ -26,9 +26,6 @@ class SimpleActionManager : public IAnalyzeActionManager {
   ActionFunction GetAction(const Qve::QVEstring& name) override;
   ActionFunction GetAction(uint32_t id) override;
 
-  // Entries in registration order. Names may repeat; lookups find the first.
-  const std::vector<ActionEntry>& GetEntries() const { return entries_; }
-
  private:
   std::vector<ActionEntry> entries_;
   uint32_t last_id_ = 0;

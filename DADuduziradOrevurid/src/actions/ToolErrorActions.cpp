@@ -32,8 +32,6 @@ uint64_t LineId(const IAnalyzeRule& rule) { return static_cast<uint64_t>(rule.Ge
 
 }  // namespace
 
-const Qve::QVEstring& LastReportedPsqlRule() { return LastPsqlRule(); }
-
 void ResetLastReportedPsqlRule() { LastPsqlRule().clear(); }
 
 void ImportActions::FillCommonFields(const IAnalyzeRule& rule, StatMember& entry) const {

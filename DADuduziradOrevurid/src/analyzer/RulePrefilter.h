@@ -61,9 +61,7 @@ class RulePrefilter {
   // The rule at `position` when it is exactly a RegexAnalyzeRule, else null.
   RegexAnalyzeRule* RegexAt(size_t position) const { return entries_[position].regex; }
 
-  // Hyperscan patterns in the database, and positions of the followed list that it filters;
-  // for tests and diagnostics.
-  size_t DatabaseSize() const { return forms_.size(); }
+  // Positions of the followed list that the database filters; for tests and diagnostics.
   size_t FilteredRuleCount() const;
 
  private:

@@ -45,7 +45,6 @@ class MessageSender : public IEventSender {
   // is too big". Any other ZeroMQ error loses the message silently.
   void Send(const std::shared_ptr<IEvent>& event) override;
 
-  const std::string& GetAddress() const { return address_; }
   // The endpoint ZeroMQ last bound or connected, e.g. "tcp://0.0.0.0:30001"; empty when closed.
   std::string GetLastEndpoint() const;
 

@@ -63,13 +63,11 @@ class ImportStatistics {
 
   // Counters of the last CollectReportStatistics (0 before it); with-warnings objects are also
   // counted as succeeded.
-  uint64_t GetTotal() const { return total_; }
   uint64_t GetSucceeded() const { return succeeded_; }
   uint64_t GetFailed() const { return failed_; }
   uint64_t GetWithWarnings() const { return with_warnings_; }
 
   // Time-stamp text taken when the top-level script finished; set by the finishing action.
-  const Qve::QVEstring& GetFinishTime() const { return finish_time_; }
   void SetFinishTime(const Qve::QVEstring& text) { finish_time_ = text; }
 
  private:
