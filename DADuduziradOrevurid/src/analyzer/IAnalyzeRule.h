@@ -22,8 +22,8 @@ class IAnalyzeRule {
   IAnalyzeRule& operator=(const IAnalyzeRule&) = delete;
 
   // Tries the rule on `lines`. On a match the rule appends its groups to `groups`, runs its
-  // actions with them and returns non-zero; otherwise returns 0. `analyzer` is the LogAnalyzer
-  // (its options are read by the rules named "EndScript" and "FinishShellScript").
+  // actions with them and returns non-zero; otherwise returns 0. `analyzer` is the analyzer
+  // whose walk tries the rule.
   virtual int32_t Analyze(IAnalyzer* analyzer, const TextLines& lines, TextLines& groups) = 0;
   // RuleType value: 0 regex, 1 custom.
   virtual int32_t GetType() const = 0;
