@@ -14,6 +14,8 @@ RuleWalk::RuleWalk(LogAnalyzer& analyzer, const TextLines& lines)
       snapshot_(analyzer.rules_manager_->GetRuleSnapshot()),
       rules_(*snapshot_),
       count_(rules_.size()),
+      turn_a_(analyzer.TakeVector()),
+      turn_b_(analyzer.TakeVector()),
       current_(&lines),
       join_(analyzer.walk_depth_ == 0 ? analyzer.joined_ : nested_join_) {
   // The prefilter and the joined text belong to the outermost walk; a walk started by an
@@ -25,11 +27,8 @@ RuleWalk::RuleWalk(LogAnalyzer& analyzer, const TextLines& lines)
   // A line handed out by AnalyzeAvailable (and the line runs the rules take from the storage
   // there) are judged with the lines stored after them, scanned together.
   stored_ = prefilter_ != nullptr && &lines == analyzer_.stored_unit_ && analyzer_.storage_;
-  NewText(lines, true);  // AnalyzeAvailable has just copied (or lent) the stored line
-  // Nothing below throws: the destructor undoes exactly this.
-  ++analyzer_.walk_depth_;
-  turn_a_ = analyzer_.TakeVector();
-  turn_b_ = analyzer_.TakeVector();
+  NewText(lines, true);     // AnalyzeAvailable has just copied (or lent) the stored line
+  ++analyzer_.walk_depth_;  // last: the destructor undoes it
 }
 
 RuleWalk::~RuleWalk() {

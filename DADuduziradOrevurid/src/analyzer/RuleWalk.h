@@ -68,6 +68,8 @@ class RuleWalk {
   // Whether the walked lines are the line AnalyzeAvailable handed out (and the prefilter is on).
   bool stored_ = false;
   // The rules after a match see its groups: two vectors take turns as groups and current.
+  // Taken first (moved, not assigned: this runs for every line); should the prefilter fail
+  // before the walk starts, they are freed instead of given back.
   TextLines turn_a_;
   TextLines turn_b_;
   const TextLines* current_;
