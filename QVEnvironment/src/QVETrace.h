@@ -87,16 +87,19 @@ class QVTraceOutputer {
   // line is head, text, "\r\n") and returns true, so the text is written without a copy.
   bool SplitHugeLine(QVEstring& head, int32_t level, const uint32_t* id, const char* source,
                      const char* format, va_list args, std::string_view& text);
-  // Whether this object is exactly a library outputer class, so that Trace may build the line
-  // itself instead of calling the virtual FormatMessage.
-  bool IsLibraryClass() const;
-  // Builds and writes a message's line the way the library classes do.
-  void BuildAndWrite(int32_t level, const uint32_t* id, const char* source, const char* format,
-                     va_list args);
+  // The step of the library classes' Trace (`id` null) and TraceId. Exactly a library class:
+  // builds the line without temporaries and writes it with WriteLine. A derived class: takes
+  // the line from its FormatMessageId (`id` set) or FormatMessage and writes it with WriteNow.
+  void TraceLine(int32_t level, const uint32_t* id, const char* source, const char* format,
+                 va_list args);
+  // Writes a whole line at once, not gathered into an open batch.
+  virtual void WriteNow(std::string_view line);
 
  private:
   enum class Kind : int8_t { kUnknown, kConsole, kFile, kString, kDerived };
   Kind GetKind() const;
+  // Whether this object is exactly a library outputer class.
+  bool IsLibraryClass() const;
   // Time stamp, tag and source with their blanks and "> ".
   void AppendHead(QVEstring& out, int32_t level, const uint32_t* id, const char* source);
 
@@ -120,6 +123,9 @@ class QVConsoleTraceOutputer : public QVTraceOutputer {
   QVEstring LevelTag(int32_t level) override;
   void WriteLine(const Line& line) override;
 
+ protected:
+  void WriteNow(std::string_view line) override;
+
  private:
   QVWriteGather gather_;
 };
@@ -138,6 +144,9 @@ class QVTextFileTraceOutputer : public QVTraceOutputer {
   // Creates (truncates) the trace file.
   virtual void SetFile(const QVEstring& path);
   void WriteLine(const Line& line) override;
+
+ protected:
+  void WriteNow(std::string_view line) override;
 
  private:
   QVFile file_;
@@ -158,6 +167,9 @@ class QVStringTraceOutputer : public QVTraceOutputer {
   // Every line collected so far, in order, as one text.
   virtual QVEstring GetText() const;
   void WriteLine(const Line& line) override;
+
+ protected:
+  void WriteNow(std::string_view line) override;
 
  private:
   // A full block as kept.

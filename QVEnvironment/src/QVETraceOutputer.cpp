@@ -41,8 +41,6 @@ void AppendNumber(QVEstring& out, uint32_t value) {
   const std::to_chars_result end = std::to_chars(digits, digits + sizeof(digits), value);
   out.append(digits, end.ptr);
 }
-
-void WriteToStandardOutput(const QVEstring& line) { WriteConsole(line); }
 }  // namespace
 
 int32_t QVTraceOutputer::GetLevel() const { return level_; }
@@ -90,11 +88,19 @@ void QVTraceOutputer::BuildLine(Line& line, int32_t level, const uint32_t* id, c
 
 void QVTraceOutputer::WriteLine(const Line& /*line*/) {}
 
-void QVTraceOutputer::BuildAndWrite(int32_t level, const uint32_t* id, const char* source,
-                                    const char* format, va_list args) {
-  BuildLine(line_, level, id, source, format, args);
-  WriteLine(line_);
+void QVTraceOutputer::TraceLine(int32_t level, const uint32_t* id, const char* source,
+                                const char* format, va_list args) {
+  if (IsLibraryClass()) {
+    BuildLine(line_, level, id, source, format, args);
+    WriteLine(line_);
+    return;
+  }
+  // A derived class may build its lines otherwise.
+  WriteNow(id != nullptr ? FormatMessageId(level, *id, source, format, args)
+                         : FormatMessage(level, source, format, args));
 }
+
+void QVTraceOutputer::WriteNow(std::string_view /*line*/) {}
 
 QVEstring QVTraceOutputer::FormatMessageId(int32_t level, uint32_t id, const char* source,
                                            const char* format, va_list args) {
@@ -188,7 +194,7 @@ QVConsoleTraceOutputer::QVConsoleTraceOutputer(int32_t level)
 void QVConsoleTraceOutputer::WriteLine(const Line& line) {
   if (gather_.Take({line.head, line.text, line.tail})) return;
   if (line.text.empty()) {
-    WriteToStandardOutput(line.head);
+    WriteConsole(line.head);
   } else {
     WriteConsole(line.head, line.text, line.tail);
   }
@@ -196,22 +202,15 @@ void QVConsoleTraceOutputer::WriteLine(const Line& line) {
 
 void QVConsoleTraceOutputer::TraceId(int32_t level, uint32_t id, const char* source,
                                      const char* format, va_list args) {
-  // A derived class may build its lines otherwise.
-  if (!IsLibraryClass()) {
-    WriteToStandardOutput(FormatMessageId(level, id, source, format, args));
-    return;
-  }
-  BuildAndWrite(level, &id, source, format, args);
+  TraceLine(level, &id, source, format, args);
 }
 
 void QVConsoleTraceOutputer::Trace(int32_t level, const char* source, const char* format,
                                    va_list args) {
-  if (!IsLibraryClass()) {
-    WriteToStandardOutput(FormatMessage(level, source, format, args));
-    return;
-  }
-  BuildAndWrite(level, nullptr, source, format, args);
+  TraceLine(level, nullptr, source, format, args);
 }
+
+void QVConsoleTraceOutputer::WriteNow(std::string_view line) { WriteConsole(line); }
 
 QVEstring QVConsoleTraceOutputer::TimeStamp() { return QVEstring(); }
 
@@ -249,12 +248,11 @@ void QVTextFileTraceOutputer::Trace(int32_t level, const char* source, const cha
   // No trace file named yet (for example when the help switch ends the command-line step
   // early): there is nowhere to write. A named file that fails to write still throws.
   if (!file_.IsOpen()) return;
-  if (!IsLibraryClass()) {
-    const QVEstring line = FormatMessage(level, source, format, args);
-    file_.Write(line.data(), line.size());
-    return;
-  }
-  BuildAndWrite(level, nullptr, source, format, args);
+  TraceLine(level, nullptr, source, format, args);
+}
+
+void QVTextFileTraceOutputer::WriteNow(std::string_view line) {
+  file_.Write(line.data(), line.size());
 }
 
 void QVTextFileTraceOutputer::WriteLine(const Line& line) {
@@ -285,12 +283,10 @@ void QVStringTraceOutputer::TraceId(int32_t level, uint32_t /*id*/, const char* 
 
 void QVStringTraceOutputer::Trace(int32_t level, const char* source, const char* format,
                                   va_list args) {
-  if (!IsLibraryClass()) {
-    Append(FormatMessage(level, source, format, args));
-    return;
-  }
-  BuildAndWrite(level, nullptr, source, format, args);
+  TraceLine(level, nullptr, source, format, args);
 }
+
+void QVStringTraceOutputer::WriteNow(std::string_view line) { Append(line); }
 
 void QVStringTraceOutputer::WriteLine(const Line& line) {
   Append(line.head);

@@ -123,8 +123,8 @@ class ImportActions {
   // entry and reports it. The action table binds one row per message.
   int32_t RecordToolMessage(const ToolMessage& message, void* context, const TextLines& lines,
                             TextLines& groups);
-  // psql errors, skipped entirely while an expected-error script runs, and for the exit-code
-  // rule after an error of the newest object or right after a refused connection.
+  // psql errors, skipped entirely while an expected-error script runs (ExpectedErrors.h), and for
+  // the exit-code rule after an error of the newest object or right after a refused connection.
   int32_t OutputResultErrorPostgresql(void* context, const TextLines& lines, TextLines& groups);
   // A path or program the shell could not find: recorded with the whole line, then the current
   // script returns to its caller (the root stays current).

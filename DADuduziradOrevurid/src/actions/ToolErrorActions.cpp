@@ -2,6 +2,7 @@
 #include "actions/ActionGroups.h"
 #include "actions/ImportActions.h"
 #include "actions/ToolMessages.h"
+#include "analyzer/ExpectedErrors.h"
 #include "events/WizzardController.h"
 #include "reports/DedezuLogger.h"
 #include "reports/JsonImportReport.h"
@@ -96,11 +97,7 @@ int32_t ImportActions::OutputResultErrorPostgresql(void* context, const TextLine
   const Qve::QVEstring title = SourceTitle();
   const Qve::QVEstring name = rule.GetName();
 
-  // The language scripts report errors that are expected.
-  if (current_script_ &&
-      current_script_->GetDisplayName().find("create_lang.bat") != Qve::QVEstring::npos) {
-    return 0;
-  }
+  if (current_script_ && IsExpectedErrorScript(current_script_->GetDisplayName())) return 0;
   // psql's non-zero exit code only repeats an error already reported for this object, or the
   // refused connection just reported.
   if (name == "Psql_error_code") {

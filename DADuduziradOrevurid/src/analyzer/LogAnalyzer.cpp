@@ -3,21 +3,11 @@
 #include <utility>
 
 #include "analyzer/RegexAnalyzeRule.h"
-#include "analyzer/RuleKeywords.h"
+#include "analyzer/RuleWalk.h"
 #include "analyzer/TextPool.h"
 
 namespace Qva {
 namespace {
-
-// Matches on these lines do not count as errors: the PostgreSQL language and extension scripts
-// report errors that are expected.
-bool IsExpectedErrorLine(const TextLines& current) {
-  if (current.empty()) return false;
-  const Qve::QVEstring& line = current.front();
-  if (line.find("create_lang.sql") != Qve::QVEstring::npos) return true;
-  return line.find("create_extension_postgis.sql") != Qve::QVEstring::npos &&
-         line.find("create_extension_pgcrypto.sql") != Qve::QVEstring::npos;
-}
 
 // Runs `done` when the scope ends, also by an exception.
 template <typename Done>
@@ -57,8 +47,6 @@ bool SpansLines(std::string_view pattern) {
   return feeds > 1;
 }
 
-// A line copy above this size is not kept for the next line.
-constexpr size_t kKeptLineCapacity = 64 * 1024;
 // Spare vectors kept for nested walks.
 constexpr size_t kMaxSpareVectors = 8;
 
@@ -200,150 +188,8 @@ void LogAnalyzer::GiveVector(TextLines& texts) {
 
 int32_t LogAnalyzer::Walk(const TextLines& lines) {
   if (!rules_manager_) return 0;
-  // One snapshot per unit: rules activated by actions take part from the next unit.
-  const std::shared_ptr<const RuleVector> snapshot = rules_manager_->GetRuleSnapshot();
-  const RuleVector& rules = *snapshot;
-  const size_t count = rules.size();
-  // The prefilter and the joined text belong to the outermost walk; a walk started by an
-  // action tries every rule.
-  RulePrefilter* prefilter = nullptr;
-  if (prefilter_enabled_ && walk_depth_ == 0) {
-    prefilter = &prefilter_;
-    prefilter->Follow(snapshot);
-  }
-  // A line handed out by AnalyzeAvailable (and the line runs the rules take from the storage
-  // there) are judged with the lines stored after them, scanned together.
-  const bool stored = prefilter != nullptr && &lines == stored_unit_ && storage_;
-  auto new_text = [&](const TextLines& texts, bool known_stored) {
-    if (prefilter == nullptr) return;
-    if (stored && (known_stored || StoredRun(texts)) &&
-        prefilter->NewStoredLines(*storage_, stored_unit_index_, texts.size())) {
-      return;
-    }
-    prefilter->NewText();
-  };
-  new_text(lines, true);  // AnalyzeAvailable has just copied (or lent) the stored line
-  Qve::QVEstring nested_join;
-  Qve::QVEstring& join = walk_depth_ == 0 ? joined_ : nested_join;
-  ++walk_depth_;
-  // The rules after a match see its groups: two vectors take turns as groups and current.
-  TextLines turn_a = TakeVector();
-  TextLines turn_b = TakeVector();
-  AtExit done([&] {
-    --walk_depth_;
-    GiveVector(turn_a);
-    GiveVector(turn_b);
-    if (joined_.capacity() > kKeptLineCapacity) Qve::QVEstring().swap(joined_);
-  });
-  const TextLines* current = &lines;
-  TextLines* groups = &turn_a;
-
-  // The text the rules search: the current lines joined, made once per set of lines.
-  std::string_view text;
-  bool text_ready = false;
-  auto subject = [&]() -> std::string_view {
-    if (!text_ready) {
-      text_ready = true;
-      if (current->size() == 1) {
-        text = current->front();
-      } else {
-        // Sized first: a huge line is joined without growing the buffer twice its size.
-        size_t size = 0;
-        for (const Qve::QVEstring& line : *current) size += line.size();
-        join.clear();
-        join.reserve(size);
-        for (const Qve::QVEstring& line : *current) join += line;
-        text = join;
-      }
-    }
-    return text;
-  };
-
-  // Index of the line being analyzed, read again after anything that may have moved the
-  // storage: an action, and the check of a custom rule (also an action).
-  bool storage_moved = true;
-  int64_t line_index = -1;
-  auto current_line_index = [&] {
-    if (storage_moved) {
-      line_index = storage_ ? static_cast<int64_t>(storage_->GetPosition()) - 1 : -1;
-      storage_moved = false;
-    }
-    return line_index;
-  };
-
-  int32_t errors = 0;
-  int32_t restarts = 0;
-  size_t i = 0;
-  while (i < count) {
-    RegexAnalyzeRule* regex = prefilter != nullptr ? prefilter->RegexAt(i) : nullptr;
-    // A rule the prefilter rules out is not tried (and its line index not set).
-    if (regex != nullptr && !prefilter->MayMatch(i, subject)) {
-      ++i;
-      continue;
-    }
-    IAnalyzeRule& rule = *rules[i];
-    int32_t result = 0;
-    if (regex != nullptr) {
-      // Exactly a RegexAnalyzeRule: no action runs unless it matches.
-      regex->IAnalyzeRule::SetLineIndex(current_line_index());
-      result = regex->AnalyzeText(this, subject(), *current, *groups);
-    } else {
-      rule.SetLineIndex(current_line_index());
-      result = rule.Analyze(this, *current, *groups);
-      storage_moved = true;
-    }
-    if (result == 0) {
-      ++i;
-      continue;
-    }
-    storage_moved = true;
-    if (listener_) listener_(rule, *current, *groups);
-    if (rule.GetKind() == RuleKind::kError && !IsExpectedErrorLine(*current)) ++errors;
-    // The following rules see the groups as the actions left them.
-    current = groups;
-    groups = groups == &turn_a ? &turn_b : &turn_a;
-    TextPool::ForThread().Recycle(*groups);
-    text_ready = false;
-    if (join.capacity() > kKeptLineCapacity) Qve::QVEstring().swap(join);
-    if (prefilter != nullptr) {
-      prefilter->Follow(snapshot);  // an action may have changed a pattern
-      new_text(*current, false);
-    }
-
-    const int32_t behavior = rule.GetBehavior();
-    if (behavior == RuleBehavior::kHardStop) break;
-    if (behavior == RuleBehavior::kSoftStop) {
-      // Past this priority run, and past the first rule after it.
-      const int32_t priority = rule.GetPriority();
-      size_t next = i + 1;
-      while (next < count && rules[next]->GetPriority() == priority) ++next;
-      i = next + 1;
-      continue;
-    }
-    if (behavior == RuleBehavior::kSoftReturn || behavior == RuleBehavior::kHardReturn) {
-      if (++restarts > kMaxWalkRestarts) {
-        if (!restart_bound_traced_) {
-          restart_bound_traced_ = true;
-          Qve::QVTracer::Instance().Trace(
-              Qve::kQVTraceWarning, "LogAnalyzer",
-              "Rule %s restarted the rule walk more than %d times on one line; walk stopped",
-              rule.GetName().c_str(), kMaxWalkRestarts);
-        }
-        break;
-      }
-      size_t start = 1;
-      if (behavior == RuleBehavior::kSoftReturn) {
-        const int32_t priority = rule.GetPriority();
-        size_t first = i;
-        while (first > 0 && rules[first - 1]->GetPriority() == priority) --first;
-        if (first > 0) start = first;
-      }
-      i = start;
-      continue;
-    }
-    ++i;  // NONSTOP and unknown behaviours
-  }
-  return errors;
+  RuleWalk walk(*this, lines);
+  return walk.Run();
 }
 
 }  // namespace Qva

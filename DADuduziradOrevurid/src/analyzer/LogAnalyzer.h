@@ -64,8 +64,7 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
 
   // The rule walk over one unit of lines. Each rule of a snapshot of the active list is tried
   // in order (its line index set to storage position - 1 first). After a match: an Error-kind rule
-  // adds 1 to the count unless lines[0] mentions "create_lang.sql" or both
-  // "create_extension_postgis.sql" and "create_extension_pgcrypto.sql"; the following rules
+  // adds 1 to the count unless the match is expected (IsExpectedErrorLine); the following rules
   // are tried on the match groups; then by behaviour: HARDSTOP ends; NONSTOP goes on; SOFTSTOP
   // skips the rest of its priority run and the first rule after it; SOFTRETURN restarts at the
   // first rule of its priority run (at the second rule when that run starts the list);
@@ -89,6 +88,11 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   void SetMatchListener(MatchListener listener) { listener_ = std::move(listener); }
 
  private:
+  friend class RuleWalk;  // the walk's steps use the state below
+
+  // A line copy or joined text above this size is not kept for the next line.
+  static constexpr size_t kKeptLineCapacity = 64 * 1024;
+
   int32_t Walk(const TextLines& lines);
   // Whether the stored lines from the position on could, with more lines after them, begin a
   // match of an active multi-line rule.

@@ -1,0 +1,165 @@
+#include "analyzer/RuleWalk.h"
+
+#include "QVETrace.h"
+#include "analyzer/ExpectedErrors.h"
+#include "analyzer/RegexAnalyzeRule.h"
+#include "analyzer/RuleKeywords.h"
+#include "analyzer/RulePrefilter.h"
+#include "analyzer/TextPool.h"
+
+namespace Qva {
+
+RuleWalk::RuleWalk(LogAnalyzer& analyzer, const TextLines& lines)
+    : analyzer_(analyzer),
+      snapshot_(analyzer.rules_manager_->GetRuleSnapshot()),
+      rules_(*snapshot_),
+      count_(rules_.size()),
+      turn_a_(analyzer.TakeVector()),
+      turn_b_(analyzer.TakeVector()),
+      current_(&lines),
+      join_(analyzer.walk_depth_ == 0 ? analyzer.joined_ : nested_join_) {
+  // The prefilter and the joined text belong to the outermost walk; a walk started by an
+  // action tries every rule.
+  if (analyzer_.prefilter_enabled_ && analyzer_.walk_depth_ == 0) {
+    prefilter_ = &analyzer_.prefilter_;
+    prefilter_->Follow(snapshot_);
+  }
+  // A line handed out by AnalyzeAvailable (and the line runs the rules take from the storage
+  // there) are judged with the lines stored after them, scanned together.
+  stored_ = prefilter_ != nullptr && &lines == analyzer_.stored_unit_ && analyzer_.storage_;
+  NewText(lines, true);     // AnalyzeAvailable has just copied (or lent) the stored line
+  ++analyzer_.walk_depth_;  // last: the destructor undoes it
+}
+
+RuleWalk::~RuleWalk() {
+  --analyzer_.walk_depth_;
+  analyzer_.GiveVector(turn_a_);
+  analyzer_.GiveVector(turn_b_);
+  Qve::QVEstring& joined = analyzer_.joined_;
+  if (joined.capacity() > LogAnalyzer::kKeptLineCapacity) Qve::QVEstring().swap(joined);
+}
+
+int32_t RuleWalk::Run() {
+  size_t position = 0;
+  while (position < count_) {
+    if (!TryRule(position)) {
+      ++position;
+      continue;
+    }
+    const IAnalyzeRule& rule = *rules_[position];
+    AfterMatch(rule);
+    position = NextAfter(rule, position);
+  }
+  return errors_;
+}
+
+std::string_view RuleWalk::Subject() { return text_ready_ ? text_ : MakeSubject(); }
+
+std::string_view RuleWalk::MakeSubject() {
+  text_ready_ = true;
+  if (current_->size() == 1) {
+    text_ = current_->front();
+  } else {
+    // Sized first: a huge line is joined without growing the buffer twice its size.
+    size_t size = 0;
+    for (const Qve::QVEstring& line : *current_) size += line.size();
+    join_.clear();
+    join_.reserve(size);
+    for (const Qve::QVEstring& line : *current_) join_ += line;
+    text_ = join_;
+  }
+  return text_;
+}
+
+int64_t RuleWalk::LineIndex() {
+  if (storage_moved_) {
+    const std::shared_ptr<LogTextStorage>& storage = analyzer_.storage_;
+    line_index_ = storage ? static_cast<int64_t>(storage->GetPosition()) - 1 : -1;
+    storage_moved_ = false;
+  }
+  return line_index_;
+}
+
+void RuleWalk::NewText(const TextLines& texts, bool known_stored) {
+  if (prefilter_ == nullptr) return;
+  if (stored_ && (known_stored || analyzer_.StoredRun(texts)) &&
+      prefilter_->NewStoredLines(*analyzer_.storage_, analyzer_.stored_unit_index_, texts.size())) {
+    return;
+  }
+  prefilter_->NewText();
+}
+
+bool RuleWalk::TryRule(size_t position) {
+  RegexAnalyzeRule* regex = prefilter_ != nullptr ? prefilter_->RegexAt(position) : nullptr;
+  if (regex != nullptr) {
+    if (!prefilter_->MayMatch(position, [this] { return Subject(); })) return false;
+    // Exactly a RegexAnalyzeRule: no action runs unless it matches.
+    regex->IAnalyzeRule::SetLineIndex(LineIndex());
+    return regex->AnalyzeText(&analyzer_, Subject(), *current_, *groups_) != 0;
+  }
+  IAnalyzeRule& rule = *rules_[position];
+  rule.SetLineIndex(LineIndex());
+  const int32_t result = rule.Analyze(&analyzer_, *current_, *groups_);
+  storage_moved_ = true;
+  return result != 0;
+}
+
+void RuleWalk::AfterMatch(const IAnalyzeRule& rule) {
+  storage_moved_ = true;
+  if (analyzer_.listener_) analyzer_.listener_(rule, *current_, *groups_);
+  if (rule.GetKind() == RuleKind::kError && !IsExpectedErrorLine(*current_)) ++errors_;
+  // The following rules see the groups as the actions left them.
+  current_ = groups_;
+  groups_ = groups_ == &turn_a_ ? &turn_b_ : &turn_a_;
+  TextPool::ForThread().Recycle(*groups_);
+  text_ready_ = false;
+  if (join_.capacity() > LogAnalyzer::kKeptLineCapacity) Qve::QVEstring().swap(join_);
+  if (prefilter_ != nullptr) {
+    prefilter_->Follow(snapshot_);  // an action may have changed a pattern
+    NewText(*current_, false);
+  }
+}
+
+size_t RuleWalk::NextAfter(const IAnalyzeRule& rule, size_t position) {
+  const int32_t behavior = rule.GetBehavior();
+  switch (behavior) {
+    case RuleBehavior::kHardStop:
+      return kEnd;
+    case RuleBehavior::kSoftStop:
+      return NextAfterSoftStop(rule.GetPriority(), position);
+    case RuleBehavior::kSoftReturn:
+    case RuleBehavior::kHardReturn:
+      return NextAfterReturn(rule, behavior, position);
+    default:
+      return position + 1;  // NONSTOP and unknown behaviours
+  }
+}
+
+size_t RuleWalk::NextAfterSoftStop(int32_t priority, size_t position) const {
+  size_t next = position + 1;
+  while (next < count_ && rules_[next]->GetPriority() == priority) ++next;
+  return next + 1;
+}
+
+size_t RuleWalk::NextAfterReturn(const IAnalyzeRule& rule, int32_t behavior, size_t position) {
+  if (++restarts_ > LogAnalyzer::kMaxWalkRestarts) {
+    // Traced once per analyzer: a looping rule would fill the trace otherwise.
+    if (!analyzer_.restart_bound_traced_) {
+      analyzer_.restart_bound_traced_ = true;
+      Qve::QVTracer::Instance().Trace(
+          Qve::kQVTraceWarning, "LogAnalyzer",
+          "Rule %s restarted the rule walk more than %d times on one line; walk stopped",
+          rule.GetName().c_str(), LogAnalyzer::kMaxWalkRestarts);
+    }
+    return kEnd;
+  }
+  if (behavior == RuleBehavior::kHardReturn) return 1;
+  // The first rule of the matching rule's priority run; the second rule when that run starts
+  // the list.
+  const int32_t priority = rule.GetPriority();
+  size_t first = position;
+  while (first > 0 && rules_[first - 1]->GetPriority() == priority) --first;
+  return first > 0 ? first : 1;
+}
+
+}  // namespace Qva
