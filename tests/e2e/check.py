@@ -49,11 +49,11 @@ class Checks:
     def equal(self, name, actual, expected):
         return self.check(name, actual == expected, difference(expected, actual))
 
-    def finish(self, folder):
+    def finish(self, folder, name="check.txt"):
         """Prints and writes the result line; the exit code of the checker."""
         result = "checks passed=%d failed=%d" % (self.passed, self.failed)
         print(result)
-        with open(os.path.join(folder, "check.txt"), "w") as f:
+        with open(os.path.join(folder, name), "w") as f:
             f.write(result + "\n")
         return 0 if self.failed == 0 else 1
 
@@ -80,14 +80,30 @@ def flat(scenario):
     return [(o, e) for o in scenario.objects() for e in o.errors()]
 
 
-def run_import(args, scenario, run_dir, event_file):
-    """Starts the recorder, runs MigrationLauncher, stops the recorder. Returns (code, stdout)."""
+def start_recorder(subscriber, event_file, seconds):
+    """Starts the wizard event recorder on a free port; returns (port, recorder)."""
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
-        event_port = s.getsockname()[1]
-    recorder = subprocess.Popen([args.subscriber, str(event_port), event_file,
-                                 str(LAUNCH_TIMEOUT + 30)])
+        port = s.getsockname()[1]
+    recorder = subprocess.Popen([subscriber, str(port), event_file, str(seconds)])
     time.sleep(0.3)  # let the recorder's connect start; ZeroMQ retries until the bind
+    return port, recorder
+
+
+def stop_recorder(recorder, pause=0.5):
+    """Stops the recorder after `pause` seconds, in which the last events are on their way."""
+    time.sleep(pause)
+    recorder.send_signal(signal.SIGTERM)
+    try:
+        recorder.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        recorder.kill()
+        recorder.wait()
+
+
+def run_import(args, scenario, run_dir, event_file):
+    """Starts the recorder, runs MigrationLauncher, stops the recorder. Returns (code, stdout)."""
+    event_port, recorder = start_recorder(args.subscriber, event_file, LAUNCH_TIMEOUT + 30)
     command = [args.launcher, "-D=" + scenario.target, "-RPT", "-EVENTPORT=%d" % event_port,
                "-BAT=" + os.path.join(run_dir, "movarin_all.sh"),
                "-JUNIT=" + os.path.join(run_dir, "junit.xml")]
@@ -103,13 +119,7 @@ def run_import(args, scenario, run_dir, event_file):
             code, output = done.returncode, done.stdout
     except subprocess.TimeoutExpired as expired:
         code, output = None, expired.stdout or b""
-    time.sleep(0.5)  # the final status event is on its way before the launcher's end wait
-    recorder.send_signal(signal.SIGTERM)
-    try:
-        recorder.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        recorder.kill()
-        recorder.wait()
+    stop_recorder(recorder)
     with open(os.path.join(run_dir, "launcher.out"), "wb") as f:
         f.write(output)
     return code, output.decode("utf-8", "replace")
@@ -249,11 +259,9 @@ def check_data_js(c, scenario, run_dir, values, ids):
         c.check("data.js object %s" % o.name,
                 got == want and not unwanted and isinstance(entry.get("time_import"), int),
                 "expected %r, got %r" % (want, entry))
-        if o.status() == "Warning" and scenario.target in TIP_TARGETS:
-            # A target with a tips table keeps a tip in "comments", never the warning text.
-            check_tip(c, "data.js tip of %s" % o.name, entry,
-                      scenario.tips.get(fill(o.errors()[-1].report, values)))
-        if o.status() == "Failed" and scenario.tips:
+        # A target with a tips table keeps a tip in "comments", never the warning text.
+        if ((o.status() == "Warning" and scenario.target in TIP_TARGETS)
+                or (o.status() == "Failed" and scenario.tips)):
             check_tip(c, "data.js tip of %s" % o.name, entry,
                       scenario.tips.get(fill(o.errors()[-1].report, values)))
     for name in scenario.not_imported:
@@ -312,25 +320,23 @@ def check_anchors(c, html, doc):
             repr(missing))
 
 
-def finished_event(step):
-    return {"type": "import_scripts",
-            "data": {"filename": step.script, "objectImportName": "", "type": "",
-                     "isAdditional": False}}
+def start_event(script, name="", type_word=""):
+    """An object's start event; without an object, the finished event of `script`."""
+    return {"type": "import_scripts", "data": {"filename": script, "objectImportName": name,
+                                               "type": type_word, "isAdditional": False}}
 
 
 def expected_events(scenario, values):
     events = []
     for step in scenario.steps:
         if isinstance(step, FinishScript):
-            events.append(finished_event(step))
+            events.append(start_event(step.script))
             continue
-        events.append({"type": "import_scripts",
-                       "data": {"filename": step.script, "objectImportName": step.name,
-                                "type": step.type, "isAdditional": False}})
+        events.append(start_event(step.script, step.name, step.type))
         stages = iter(step.stage_of)
         for entry in step.entries:
             if isinstance(entry, FinishScript):
-                events.append(finished_event(entry))
+                events.append(start_event(entry.script))
                 continue
             stage = next(stages)
             if entry.kind == "error":

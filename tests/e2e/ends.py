@@ -22,10 +22,13 @@ import json
 import os
 import shutil
 import signal
-import socket
 import subprocess
 import sys
 import time
+
+sys.dont_write_bytecode = True  # keep the source tree free of caches
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from check import Checks, start_recorder, stop_recorder  # noqa: E402
 
 LAUNCH_TIMEOUT = 60
 HEAD = """#!/bin/sh
@@ -57,19 +60,6 @@ SCRIPTS = {
 LEFT_BEHIND = {"end-setsid": "1001", "end-background": "1002", "end-timeout-stop": "1003"}
 
 
-class Checks:
-    def __init__(self):
-        self.passed = self.failed = 0
-
-    def check(self, name, ok, detail=""):
-        if ok:
-            self.passed += 1
-            print("PASS %s" % name)
-        else:
-            self.failed += 1
-            print("FAIL %s: %s" % (name, detail))
-
-
 def read(path):
     try:
         with open(path, "rb") as f:
@@ -96,12 +86,8 @@ def run(args, name, c):
     with open(script, "w") as f:
         f.write(SCRIPTS[name])
     os.chmod(script, 0o755)
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        port = s.getsockname()[1]
-    events = os.path.join(folder, "events.txt")
-    recorder = subprocess.Popen([args.subscriber, str(port), events, str(LAUNCH_TIMEOUT + 30)])
-    time.sleep(0.3)  # let the recorder's connect start; ZeroMQ retries until the bind
+    port, recorder = start_recorder(args.subscriber, os.path.join(folder, "events.txt"),
+                                    LAUNCH_TIMEOUT + 30)
     with open(os.path.join(folder, "console.txt"), "wb") as console:
         launcher = subprocess.Popen(
             [args.launcher, "-D=PostgreSQL", "-RPT", "-EVENTPORT=%d" % port, "-BAT=" + script],
@@ -118,8 +104,7 @@ def run(args, name, c):
             launcher.kill()
             code = launcher.wait()
             c.check(name + ": the run ends", False, "still running after %d s" % LAUNCH_TIMEOUT)
-    recorder.send_signal(signal.SIGTERM)
-    recorder.wait()
+    stop_recorder(recorder, 0)
     left = sleepers(LEFT_BEHIND.get(name, "-"))
     for pid in left:
         os.kill(pid, signal.SIGKILL)
@@ -152,16 +137,11 @@ def main():
     for option in ("--launcher", "--subscriber", "--work", "--data-js"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
-    c = Checks()
+    c = Checks("run-ends")
     for name in SCRIPTS:
         run(args, name, c)
-    result = "checks passed=%d failed=%d" % (c.passed, c.failed)
-    print(result)
-    with open(os.path.join(args.work, "check.txt"), "w") as f:
-        f.write(result + "\n")
-    return 0 if c.failed == 0 else 1
+    return c.finish(args.work)
 
 
 if __name__ == "__main__":
-    sys.dont_write_bytecode = True
     sys.exit(main())

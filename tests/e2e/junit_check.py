@@ -14,15 +14,17 @@ import sys
 
 from junitparser import Failure, JUnitXml, Skipped
 
+sys.dont_write_bytecode = True  # keep the source tree free of caches
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from check import Checks  # noqa: E402
+
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--dir", required=True)
     run_dir = parser.parse_args().dir
-    results = []
-
-    def check(name, ok, detail=""):
-        results.append((name, bool(ok), detail))
+    c = Checks("junit")
+    check = c.check
 
     with open(os.path.join(run_dir, "reports", "data.js"), encoding="utf-8") as f:
         doc = json.loads(f.read()[len("const json ="):])
@@ -62,16 +64,7 @@ def main():
         failed = sum(1 for e in expected.values() if e.get("import_status") == "Failed")
         check("junit totals", xml.tests == len(expected) and xml.failures == failed,
               "tests %r failures %r" % (xml.tests, xml.failures))
-
-    passed = sum(1 for _, ok, _ in results if ok)
-    with open(os.path.join(run_dir, "junit.txt"), "w", encoding="utf-8") as out:
-        for name, ok, detail in results:
-            line = "%s junit: %s" % ("ok" if ok else "FAIL", name)
-            out.write(line + ("" if ok else " (%s)" % detail) + "\n")
-            if not ok:
-                print("FAIL e2e: junit: %s (%s)" % (name, detail))
-        out.write("checks passed=%d failed=%d\n" % (passed, len(results) - passed))
-    return 0 if passed == len(results) else 1
+    return c.finish(run_dir, "junit.txt")
 
 
 if __name__ == "__main__":

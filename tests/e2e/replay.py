@@ -17,15 +17,13 @@ import os
 import random
 import re
 import shutil
-import signal
-import socket
 import subprocess
 import sys
-import time
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ends import Checks, read  # noqa: E402
+from check import Checks, start_recorder, stop_recorder  # noqa: E402
+from ends import read  # noqa: E402
 
 TARGET = re.compile(r"^Importing database objects to (.+)$")
 # The import script: prints the log, pausing (long enough for the program to find the pipe
@@ -71,19 +69,12 @@ def run(args, folder, log, pauses):
     os.chmod(script, 0o755)
     first = log.decode("utf-8", "replace").splitlines()[0]
     target = TARGET.match(first).group(1) if TARGET.match(first) else "PostgreSQL"
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        port = s.getsockname()[1]
-    events = os.path.join(folder, "events.txt")
-    recorder = subprocess.Popen([args.subscriber, str(port), events, "120"])
-    time.sleep(0.3)  # let the recorder's connect start; ZeroMQ retries until the bind
+    port, recorder = start_recorder(args.subscriber, os.path.join(folder, "events.txt"), 120)
     with open(os.path.join(folder, "console.txt"), "wb") as console:
         subprocess.run([args.launcher, "-D=" + target, "-RPT", "-EVENTPORT=%d" % port,
                         "-BAT=" + script], cwd=folder, stdout=console, stderr=subprocess.STDOUT,
                        stdin=subprocess.DEVNULL, timeout=120)
-    time.sleep(0.5)  # the final events are on their way before the program's end wait
-    recorder.send_signal(signal.SIGTERM)
-    recorder.wait()
+    stop_recorder(recorder)
     report = {name: ELAPSED.sub("", read(os.path.join(folder, path)).replace(folder, "{dir}"))
               for name, path in (
         ("console", "console.txt"), ("trace", "movarin_imp.log"), ("events", "events.txt"),
@@ -99,7 +90,7 @@ def main():
         parser.add_argument(option, required=True)
     parser.add_argument("--generator")
     args = parser.parse_args()
-    c = Checks()
+    c = Checks("replay")
     chance = random.Random(21)
     for name, log in logs(args):
         count = log.count(b"\n")
@@ -110,11 +101,7 @@ def main():
             for what in plain:
                 c.check("%s, pauses after %s: %s" % (name, mode, what), paused[what] == plain[what],
                         "differs from the run without pauses")
-    result = "checks passed=%d failed=%d" % (c.passed, c.failed)
-    print(result)
-    with open(os.path.join(args.work, "check.txt"), "w") as f:
-        f.write(result + "\n")
-    return 0 if c.failed == 0 else 1
+    return c.finish(args.work)
 
 
 if __name__ == "__main__":

@@ -133,202 +133,17 @@ def obj(script, type_word, name, *entries, stages=None):
     return Obj(script, type_word, name, list(entries), stages or [1] * count)
 
 
+def clean(script, *objects):
+    """Objects of `script` imported without an entry, each given as "Type name"."""
+    return [obj(script, *o.split(" ", 1)) for o in objects]
+
+
 def script_end(text: str, file: str = "", script: Optional[str] = None) -> Entry:
     """The error of a script that stopped before its end. With `file`, a client was running."""
     return Entry("error", text, text, err_txt=text, file=file, tool=None if file else "",
                  script=script)
 
 
-PG_REFUSED = 'psql: error: connection to server at "127.0.0.1", port {closed_port} failed: ' \
-             'Connection refused'
-PG_NO_DB = 'psql: error: connection to server at "127.0.0.1", port {port} failed: FATAL:  ' \
-           'database "ml_missing" does not exist'
-
-POSTGRESQL_FAILURES = Scenario(
-    name="postgresql-failures",
-    target="PostgreSQL",
-    folder="postgresql",
-    exit_code=1,
-    steps=[
-        obj("tables", "Table", "public.customers"),
-        obj("tables", "Table", "public.orders",
-            pg_general('psql:data/public.orders.sql:5: ERROR:  duplicate key value violates '
-                       'unique constraint "orders_pkey"'),
-            stages=[2]),
-        obj("tables", "Table", "public.order_items",
-            pg_general('psql:data/public.order_items.sql:2: ERROR:  insert or update on table '
-                       '"order_items" violates foreign key constraint '
-                       '"order_items_customer_id_fkey"'),
-            stages=[2]),
-        obj("tables", "Table", "public.settings",
-            pg_known("Relation already exists. ",
-                     'psql:tables/public.settings.sql:4: ERROR:  relation "settings" already '
-                     'exists')),
-        obj("tables", "Table", "sales.invoices",
-            pg_known("Schema does not exist. ",
-                     'psql:tables/sales.invoices.sql:4: ERROR:  schema "sales" does not exist')),
-        obj("tables", "Table", "public.products"),
-        FinishScript("tables"),
-        obj("movarin_all.sh", "View", "public.v_orders",
-            pg_known("Relation does not exist. ",
-                     'psql:views/public.v_orders.sql:4: ERROR:  relation "public.shipments" does '
-                     'not exist')),
-        obj("movarin_all.sh", "View", "public.v_customers"),
-        obj("movarin_all.sh", "Function", "public.order_total"),
-        obj("movarin_all.sh", "Function", "public.order_tax",
-            pg_known("Function does not exist. ",
-                     'psql:functions/public.order_tax.sql:4: ERROR:  function '
-                     'public.tax_rate(numeric) does not exist')),
-        obj("movarin_all.sh", "StoredProcedure", "public.archive_orders",
-            pg_general('psql:procedures/public.archive_orders.sql:6: ERROR:  syntax error at or '
-                       'near "amount"')),
-        obj("movarin_all.sh", "Sequence", "public.order_seq",
-            pg_warning('psql:sequences/public.order_seq.sql:6: WARNING:  sequence '
-                       'public.order_seq starts at 1000, the source was at 1012')),
-        # psql exits with 2 when it cannot connect: "Exit code = 2" is a second error.
-        obj("movarin_all.sh", "Table", "public.audit_log",
-            pg_known("Connection to unexisting database. ", PG_NO_DB,
-                     "tables/public.audit_log.sql"),
-            pg_exit(2, "tables/public.audit_log.sql")),
-        obj("movarin_all.sh", "Table", "public.events",
-            pg_known("Connection refused error. ", PG_REFUSED, "tables/public.events.sql"),
-            pg_exit(2, "tables/public.events.sql")),
-    ],
-    not_imported=["public.not_exported"],
-    other_error_table=1,
-    tool="psql",
-)
-
-POSTGRESQL_CLEAN = Scenario(
-    name="postgresql-clean",
-    target="PostgreSQL",
-    folder="postgresql",
-    exit_code=0,
-    steps=[
-        obj("tables", "Table", "public.customers"),
-        obj("tables", "Table", "public.products"),
-        FinishScript("tables"),
-        obj("movarin_all.sh", "View", "public.v_customers"),
-        obj("movarin_all.sh", "Function", "public.order_total"),
-    ],
-)
-
-MYSQL_SYNTAX = ("ERROR 1064 (42000) at line 2: You have an error in your SQL syntax; check the "
-                "manual that corresponds to your MariaDB server version for the right syntax to "
-                "use near 'WHER amount > 0;")
-MYSQL_DENIED = ("ERROR 1045 (28000): Access denied for user 'ml_user'@'127.0.0.1' (using "
-                "password: YES)")
-
-KB = "/knowledge-base/database-migration/setup-and-troubleshooting/mysql/"
-
-MARIADB_FAILURES = Scenario(
-    name="mariadb-failures",
-    target="MariaDB",
-    folder="mariadb",
-    exit_code=1,
-    steps=[
-        obj("tables", "Table", "ml_db.customers"),
-        obj("tables", "Table", "ml_db.orders",
-            my_error("ERROR 1062 (23000) at line 3: Duplicate entry '2' for key 'PRIMARY'",
-                     "data/ml_db.orders.sql"),
-            stages=[2]),
-        obj("tables", "Table", "ml_db.products"),
-        FinishScript("tables"),
-        obj("movarin_all.sh", "View", "ml_db.v_orders",
-            my_error("ERROR 1146 (42S02) at line 1: Table 'ml_db.shipments' doesn't exist",
-                     "views/ml_db.v_orders.sql")),
-        obj("movarin_all.sh", "View", "ml_db.v_customers"),
-        obj("movarin_all.sh", "StoredProcedure", "ml_db.archive_orders",
-            my_error(MYSQL_SYNTAX, "procedures/ml_db.archive_orders.sql")),
-        obj("movarin_all.sh", "Table", "sales.invoices",
-            my_error("ERROR 1049 (42000): Unknown database 'sales'", "tables/sales.invoices.sql")),
-        obj("movarin_all.sh", "Table", "ml_db.audit_log",
-            my_error(MYSQL_DENIED, "tables/ml_db.audit_log.sql")),
-    ],
-    other_error_table=1,
-    tool="mysql",
-    tips={
-        "Table 'ml_db.shipments' doesn't exist": Tip(
-            "The specified table is not created in the target database, need to select it for "
-            "conversion."),
-        "Unknown database 'sales'": Tip(
-            "The tool does not create schemas by itself.\nPossible solutions :\n1. manually "
-            "create a schema in the target database before starting conversion\n2. use the "
-            "Remove Schema Names option\n3. use the Change schema names to option and specify "
-            "the name of the existing database",
-            "/guides/brennor/movarin-wizard/database-migration-guide/conversion-options#:~:text="
-            "option%20is%20disabled.-,Remove%20Schema%20Names,-If%20Yes%20is%20is"),
-        MYSQL_DENIED.split(": ", 1)[1]: Tip(
-            "Possible solutions:\n1. The user doesn\u2019t exist.Check if the user exists in the "
-            "database,and if they don\u2019t, create a new user.\n2. The password is incorrect.To "
-            "fix this, reset the MySQL password.\n3. Connecting to the wrong host.Double check "
-            "that the host you\u2019re connecting to is correct.\n4. If access denied to "
-            "database, you can just assign all privileges to the created user",
-            KB + "target-user-privileges"),
-    },
-)
-
-MARIADB_CLEAN = Scenario(
-    name="mariadb-clean",
-    target="MariaDB",
-    folder="mariadb",
-    exit_code=0,
-    steps=[
-        obj("tables", "Table", "ml_db.customers"),
-        obj("tables", "Table", "ml_db.products"),
-        FinishScript("tables"),
-        obj("movarin_all.sh", "View", "ml_db.v_customers"),
-    ],
-)
-
-# The same import with the client called through a path ending in "psql.exe", its Windows name:
-# the embedded launch rule takes the launches instead of the platform one, to the same effect.
-POSTGRESQL_CLIENT_PATH = dataclasses.replace(POSTGRESQL_FAILURES, name="postgresql-client-path",
-                                             tool="psql.exe")
-
-# Steps that fail as they fail on Linux, beside clean objects; the nested script shows its psql
-# calls by "set -x", and its own failed step leaves it running.
-POSTGRESQL_LINUX = Scenario(
-    name="postgresql-linux",
-    target="PostgreSQL",
-    folder="postgresql",
-    exit_code=1,
-    steps=[
-        obj("tables", "Table", "public.customers"),
-        obj("tables", "Table", "public.products"),
-        obj("tables", "Table", "public.audit", shell_failure("./tables.sh: 14: psql-14: not found")),
-        FinishScript("tables"),
-        obj("movarin_all.sh", "View", "public.v_customers"),
-        # A shell's exit code of more than one digit is a failure of the step too.
-        obj("movarin_all.sh", "Table", "public.orders",
-            shell_failure("{dir}/movarin_all.sh: 17: psql-15: not found"),
-            dataclasses.replace(pg_exit(127, ""), tool="")),
-        obj("movarin_all.sh", "Table", "public.order_items",
-            shell_failure("sh: 0: cannot open ./order_items.sh: No such file")),
-        obj("movarin_all.sh", "Table", "public.settings",
-            shell_failure("{dir}/movarin_all.sh: 35: ./settings.sh: Permission denied")),
-        obj("movarin_all.sh", "Function", "public.order_total"),
-        obj("movarin_all.sh", "Function", "public.order_tax",
-            shell_failure("Killed", "functions/public.order_tax.sql"),
-            pg_exit(137, "functions/public.order_tax.sql")),
-        obj("movarin_all.sh", "Table", "public.events",
-            pg_client("psql:data/public.events.sql:1: error: data/public.events.csv: No such file "
-                      "or directory"),
-            stages=[2]),
-    ],
-    tool="psql",
-)
-
-SCENARIOS = {s.name: s for s in (POSTGRESQL_FAILURES, POSTGRESQL_CLIENT_PATH, POSTGRESQL_CLEAN,
-                                 POSTGRESQL_LINUX, MARIADB_FAILURES, MARIADB_CLEAN)}
-
-# Summary kind names in type-code order, as the end-of-import summary lists them.
-TYPE_CODES = ["unknown", "Table", "DataType", "View", "Synonym", "UserAccount", "Sequence",
-              "StoredProcedure", "Function", "Trigger", "Package", "Rule", None,
-              "UserDefinedType", "Script", "Macro", "Exception", "Event"]
-
-# Linux clients called the ways Linux scripts call them (scripts in postgresql/linux-clients and
-# mariadb/linux-clients).
 def bare_line(line: str, report: str, err_txt: str, file: str = "", tool=None) -> Entry:
     """An error line that is its own log text (no output template of the rule)."""
     return Entry("error", line + "\n", report, err_txt=err_txt, file=file, tool=tool)
@@ -344,201 +159,241 @@ def script_stopped(line: str) -> Entry:
     return bare_line(line, line + "\n", line + "\n", tool="")
 
 
+FAMILIES = {"pg": ("PostgreSQL", "postgresql", "psql"), "my": ("MariaDB", "mariadb", "mysql")}
+
+
+def scenario(name, family, exit_code, steps, **rest):
+    """A scenario of the family "pg" or "my"; its client is the family's unless `tool` says."""
+    target, folder, tool = FAMILIES[family]
+    return Scenario(name, target, folder, exit_code, steps, **dict({"tool": tool}, **rest))
+
+
+PG_REFUSED = 'psql: error: connection to server at "127.0.0.1", port {closed_port} failed: ' \
+             'Connection refused'
+PG_NO_DB = 'psql: error: connection to server at "127.0.0.1", port {port} failed: FATAL:  ' \
+           'database "ml_missing" does not exist'
+MYSQL_SYNTAX = ("ERROR 1064 (42000) at line 2: You have an error in your SQL syntax; check the "
+                "manual that corresponds to your MariaDB server version for the right syntax to "
+                "use near 'WHER amount > 0;")
+MYSQL_DENIED = ("ERROR 1045 (28000): Access denied for user 'ml_user'@'127.0.0.1' (using "
+                "password: YES)")
+KB = "/knowledge-base/database-migration/setup-and-troubleshooting/mysql/"
+MARIADB_TIPS = {
+    "Table 'ml_db.shipments' doesn't exist": Tip(
+        "The specified table is not created in the target database, need to select it for "
+        "conversion."),
+    "Unknown database 'sales'": Tip(
+        "The tool does not create schemas by itself.\nPossible solutions :\n1. manually "
+        "create a schema in the target database before starting conversion\n2. use the "
+        "Remove Schema Names option\n3. use the Change schema names to option and specify "
+        "the name of the existing database",
+        "/guides/brennor/movarin-wizard/database-migration-guide/conversion-options#:~:text="
+        "option%20is%20disabled.-,Remove%20Schema%20Names,-If%20Yes%20is%20is"),
+    MYSQL_DENIED.split(": ", 1)[1]: Tip(
+        "Possible solutions:\n1. The user doesn\u2019t exist.Check if the user exists in the "
+        "database,and if they don\u2019t, create a new user.\n2. The password is incorrect.To "
+        "fix this, reset the MySQL password.\n3. Connecting to the wrong host.Double check "
+        "that the host you\u2019re connecting to is correct.\n4. If access denied to "
+        "database, you can just assign all privileges to the created user",
+        KB + "target-user-privileges"),
+}
 # Imports that stop before the top-level script's finished line, or whose nested script does.
 STOPPED = "Import script movarin_all.sh stopped before its end: "
 TABLES_STOPPED = "Import script tables stopped before its end"
-CLEAN_TABLES = [obj("tables", "Table", "public.customers"), obj("tables", "Table", "public.products"),
-                FinishScript("tables")]
+CLEAN_TABLES = clean("tables", "Table public.customers", "Table public.products") + [
+    FinishScript("tables")]
+MAIN = "movarin_all.sh"
 
-# set -e ends the script after psql fails to connect (exit status 2).
-POSTGRESQL_STOP_SET_E = Scenario(
-    name="stop-set-e",
-    target="PostgreSQL",
-    folder="postgresql",
-    exit_code=1,
-    steps=CLEAN_TABLES + [
-        obj("movarin_all.sh", "View", "public.v_customers"),
-        obj("movarin_all.sh", "Table", "public.audit_log",
+CLEAN_MY_TABLES = clean("tables", "Table ml_db.customers", "Table ml_db.products") + [
+    FinishScript("tables")]
+
+POSTGRESQL_FAILURES = scenario("postgresql-failures", "pg", 1, [
+    obj("tables", "Table", "public.customers"),
+    obj("tables", "Table", "public.orders",
+        pg_general('psql:data/public.orders.sql:5: ERROR:  duplicate key value violates '
+                   'unique constraint "orders_pkey"'), stages=[2]),
+    obj("tables", "Table", "public.order_items",
+        pg_general('psql:data/public.order_items.sql:2: ERROR:  insert or update on table '
+                   '"order_items" violates foreign key constraint '
+                   '"order_items_customer_id_fkey"'), stages=[2]),
+    obj("tables", "Table", "public.settings",
+        pg_known("Relation already exists. ",
+                 'psql:tables/public.settings.sql:4: ERROR:  relation "settings" already exists')),
+    obj("tables", "Table", "sales.invoices",
+        pg_known("Schema does not exist. ",
+                 'psql:tables/sales.invoices.sql:4: ERROR:  schema "sales" does not exist')),
+    obj("tables", "Table", "public.products"),
+    FinishScript("tables"),
+    obj(MAIN, "View", "public.v_orders",
+        pg_known("Relation does not exist. ",
+                 'psql:views/public.v_orders.sql:4: ERROR:  relation "public.shipments" does '
+                 'not exist')),
+    *clean(MAIN, "View public.v_customers", "Function public.order_total"),
+    obj(MAIN, "Function", "public.order_tax",
+        pg_known("Function does not exist. ",
+                 'psql:functions/public.order_tax.sql:4: ERROR:  function '
+                 'public.tax_rate(numeric) does not exist')),
+    obj(MAIN, "StoredProcedure", "public.archive_orders",
+        pg_general('psql:procedures/public.archive_orders.sql:6: ERROR:  syntax error at or '
+                   'near "amount"')),
+    obj(MAIN, "Sequence", "public.order_seq",
+        pg_warning('psql:sequences/public.order_seq.sql:6: WARNING:  sequence '
+                   'public.order_seq starts at 1000, the source was at 1012')),
+    # psql exits with 2 when it cannot connect: "Exit code = 2" is a second error.
+    obj(MAIN, "Table", "public.audit_log",
+        pg_known("Connection to unexisting database. ", PG_NO_DB, "tables/public.audit_log.sql"),
+        pg_exit(2, "tables/public.audit_log.sql")),
+    obj(MAIN, "Table", "public.events",
+        pg_known("Connection refused error. ", PG_REFUSED, "tables/public.events.sql"),
+        pg_exit(2, "tables/public.events.sql")),
+], not_imported=["public.not_exported"], other_error_table=1)
+
+SCENARIOS = {s.name: s for s in [
+    POSTGRESQL_FAILURES,
+    # The same import with the client called through a path ending in "psql.exe", its Windows
+    # name: the embedded launch rule takes the launches instead of the platform one, to the same
+    # effect.
+    dataclasses.replace(POSTGRESQL_FAILURES, name="postgresql-client-path", tool="psql.exe"),
+    scenario("postgresql-clean", "pg", 0, CLEAN_TABLES + clean(
+        MAIN, "View public.v_customers", "Function public.order_total")),
+    # Steps that fail as they fail on Linux, beside clean objects; the nested script shows its
+    # psql calls by "set -x", and its own failed step leaves it running.
+    scenario("postgresql-linux", "pg", 1, clean(
+        "tables", "Table public.customers", "Table public.products") + [
+        obj("tables", "Table", "public.audit",
+            shell_failure("./tables.sh: 14: psql-14: not found")),
+        FinishScript("tables"),
+        obj(MAIN, "View", "public.v_customers"),
+        # A shell's exit code of more than one digit is a failure of the step too.
+        obj(MAIN, "Table", "public.orders",
+            shell_failure("{dir}/movarin_all.sh: 17: psql-15: not found"),
+            dataclasses.replace(pg_exit(127, ""), tool="")),
+        obj(MAIN, "Table", "public.order_items",
+            shell_failure("sh: 0: cannot open ./order_items.sh: No such file")),
+        obj(MAIN, "Table", "public.settings",
+            shell_failure("{dir}/movarin_all.sh: 35: ./settings.sh: Permission denied")),
+        obj(MAIN, "Function", "public.order_total"),
+        obj(MAIN, "Function", "public.order_tax",
+            shell_failure("Killed", "functions/public.order_tax.sql"),
+            pg_exit(137, "functions/public.order_tax.sql")),
+        obj(MAIN, "Table", "public.events",
+            pg_client("psql:data/public.events.sql:1: error: data/public.events.csv: No such file "
+                      "or directory"), stages=[2]),
+    ]),
+    scenario("mariadb-failures", "my", 1, clean("tables", "Table ml_db.customers") + [
+        obj("tables", "Table", "ml_db.orders",
+            my_error("ERROR 1062 (23000) at line 3: Duplicate entry '2' for key 'PRIMARY'",
+                     "data/ml_db.orders.sql"), stages=[2]),
+        obj("tables", "Table", "ml_db.products"),
+        FinishScript("tables"),
+        obj(MAIN, "View", "ml_db.v_orders",
+            my_error("ERROR 1146 (42S02) at line 1: Table 'ml_db.shipments' doesn't exist",
+                     "views/ml_db.v_orders.sql")),
+        obj(MAIN, "View", "ml_db.v_customers"),
+        obj(MAIN, "StoredProcedure", "ml_db.archive_orders",
+            my_error(MYSQL_SYNTAX, "procedures/ml_db.archive_orders.sql")),
+        obj(MAIN, "Table", "sales.invoices",
+            my_error("ERROR 1049 (42000): Unknown database 'sales'", "tables/sales.invoices.sql")),
+        obj(MAIN, "Table", "ml_db.audit_log", my_error(MYSQL_DENIED, "tables/ml_db.audit_log.sql")),
+    ], other_error_table=1, tips=MARIADB_TIPS),
+    scenario("mariadb-clean", "my", 0, CLEAN_MY_TABLES + [obj(MAIN, "View", "ml_db.v_customers")]),
+    # set -e ends the script after psql fails to connect (exit status 2).
+    scenario("stop-set-e", "pg", 1, CLEAN_TABLES + [
+        obj(MAIN, "View", "public.v_customers"),
+        obj(MAIN, "Table", "public.audit_log",
             pg_known("Connection to unexisting database. ", PG_NO_DB,
                      "tables/public.audit_log.sql"),
             script_end("Import script movarin_all.sh ended with exit status 2",
                        "tables/public.audit_log.sql")),
-    ],
-    not_imported=["public.order_total"],
-    tool="psql",
-    notice=STOPPED + "exit status 2",
-)
-
-# dash stops the nested script at its syntax error, which ends it; the main script goes on.
-POSTGRESQL_STOP_SYNTAX_DASH = Scenario(
-    name="stop-syntax-dash",
-    target="PostgreSQL",
-    folder="postgresql",
-    exit_code=1,
-    steps=[
-        obj("movarin_all.sh", "Function", "public.order_total"),
+    ], not_imported=["public.order_total"], notice=STOPPED + "exit status 2"),
+    # dash stops the nested script at its syntax error, which ends it; the main script goes on.
+    scenario("stop-syntax-dash", "pg", 1, [
+        obj(MAIN, "Function", "public.order_total"),
         obj("tables", "Table", "public.customers"),
         obj("tables", "Table", "public.products",
             script_stopped('./tables.sh: 37: Syntax error: end of file unexpected (expecting '
                            '"fi")')),
-    ],
-    not_imported=["public.orders"],
-    tool="psql",
-)
-
-# bash stops the nested script at its syntax error, and set -e the main script after it.
-POSTGRESQL_STOP_SYNTAX_BASH = Scenario(
-    name="stop-syntax-bash",
-    target="PostgreSQL",
-    folder="postgresql",
-    exit_code=1,
-    steps=[
+    ], not_imported=["public.orders"]),
+    # bash stops the nested script at its syntax error, and set -e the main script after it.
+    scenario("stop-syntax-bash", "pg", 1, [
         obj("tables", "Table", "public.customers",
             script_stopped("./tables.sh: line 31: syntax error: unexpected end of file"),
-            script_end("Import script movarin_all.sh ended with exit status 2",
-                       script="movarin_all.sh"),
+            script_end("Import script movarin_all.sh ended with exit status 2", script=MAIN),
             stages=[2, 2]),
-    ],
-    not_imported=["public.products", "public.v_customers"],
-    tool="psql",
-    notice=STOPPED + "exit status 2",
-)
-
-# The nested script is killed; dash reports it and the main script goes on to its end.
-POSTGRESQL_STOP_KILLED = Scenario(
-    name="stop-killed",
-    target="PostgreSQL",
-    folder="postgresql",
-    exit_code=1,
-    steps=[
-        obj("movarin_all.sh", "Function", "public.order_total"),
+    ], not_imported=["public.products", "public.v_customers"], notice=STOPPED + "exit status 2"),
+    # The nested script is killed; dash reports it and the main script goes on to its end.
+    scenario("stop-killed", "pg", 1, [
+        obj(MAIN, "Function", "public.order_total"),
         obj("tables", "Table", "public.customers"),
         obj("tables", "Table", "public.products",
             shell_failure("Killed", "data/public.products.sql"), script_end(TABLES_STOPPED),
             stages=[2, 2]),
         FinishScript("tables"),
-    ],
-    tool="psql",
-)
-
-POSTGRESQL_STOP_EXIT_3 = Scenario(
-    name="stop-exit-3",
-    target="PostgreSQL",
-    folder="postgresql",
-    exit_code=1,
-    steps=CLEAN_TABLES + [
-        obj("movarin_all.sh", "View", "public.v_customers",
+    ]),
+    scenario("stop-exit-3", "pg", 1, CLEAN_TABLES + [
+        obj(MAIN, "View", "public.v_customers",
             script_end("Import script movarin_all.sh ended with exit status 3",
                        "views/public.v_customers.sql")),
-    ],
-    not_imported=["public.order_total"],
-    tool="psql",
-    notice=STOPPED + "exit status 3",
-)
-
-# SIGTERM to MigrationLauncher during a data load: the script ends by it, as dash reports.
-POSTGRESQL_STOP_SIGTERM = Scenario(
-    name="stop-sigterm",
-    target="PostgreSQL",
-    folder="postgresql",
-    exit_code=128 + 15,
-    steps=CLEAN_TABLES + [
-        obj("movarin_all.sh", "Table", "public.events",
+    ], not_imported=["public.order_total"], notice=STOPPED + "exit status 3"),
+    # SIGTERM to MigrationLauncher during a data load: the script ends by it, as dash reports.
+    scenario("stop-sigterm", "pg", 128 + 15, CLEAN_TABLES + [
+        obj(MAIN, "Table", "public.events",
             shell_failure("Terminated", "data/public.events.sql"),
             script_end("Import script movarin_all.sh ended with stop signal 15 (Terminated)",
                        "data/public.events.sql"),
             stages=[2, 2]),
-    ],
-    not_imported=["public.order_total"],
-    tool="psql",
-    notice=STOPPED + "stop signal 15 (Terminated)",
-    stop_marker="stop-now",
-)
-
-# Status 0 without the finished line: the summary and the notice; the exit code follows the error.
-MARIADB_STOP_EXIT_0 = Scenario(
-    name="stop-exit-0",
-    target="MariaDB",
-    folder="mariadb",
-    exit_code=1,
-    steps=[
-        obj("tables", "Table", "ml_db.customers"),
-        obj("tables", "Table", "ml_db.products"),
-        FinishScript("tables"),
-        obj("movarin_all.sh", "View", "ml_db.v_orders",
+    ], not_imported=["public.order_total"], notice=STOPPED + "stop signal 15 (Terminated)",
+        stop_marker="stop-now"),
+    # Status 0 without the finished line: the summary and the notice; the exit code follows the
+    # error.
+    scenario("stop-exit-0", "my", 1, CLEAN_MY_TABLES + [
+        obj(MAIN, "View", "ml_db.v_orders",
             my_error("ERROR 1146 (42S02) at line 1: Table 'ml_db.orders' doesn't exist",
                      "views/ml_db.v_orders.sql")),
-    ],
-    not_imported=["ml_db.v_customers"],
-    tool="mysql",
-    notice=STOPPED + "exit status 0",
-)
-
-SCENARIOS.update({s.name: s for s in (POSTGRESQL_STOP_SET_E, POSTGRESQL_STOP_SYNTAX_DASH,
-                                      POSTGRESQL_STOP_SYNTAX_BASH, POSTGRESQL_STOP_KILLED,
-                                      POSTGRESQL_STOP_EXIT_3, POSTGRESQL_STOP_SIGTERM,
-                                      MARIADB_STOP_EXIT_0)})
-
-
-POSTGRESQL_LINUX_CLIENTS = Scenario(
-    name="postgresql-linux-clients",
-    target="PostgreSQL",
-    folder="postgresql",
-    exit_code=1,
-    steps=[
+    ], not_imported=["ml_db.v_customers"], notice=STOPPED + "exit status 0"),
+    # Linux clients called the ways Linux scripts call them (scripts in */linux-clients).
+    scenario("postgresql-linux-clients", "pg", 1, [
         obj("tables", "Table", "public.customers"),
         # DDL run twice that prints only NOTICE lines ("... does not exist, skipping").
         obj("tables", "Table", "staging.customers"),
         obj("tables", "Table", "public.products",
             script_stopped('./tables.sh: 32: Syntax error: end of file unexpected (expecting '
                            '"fi")')),
-        obj("movarin_all.sh", "Table", "public.orders",
+        obj(MAIN, "Table", "public.orders",
             pg_bare('ERROR:  duplicate key value violates unique constraint "orders_pkey"'),
             stages=[2]),
-        obj("movarin_all.sh", "View", "public.v_customers"),
-        obj("movarin_all.sh", "View", "public.v_orders",
+        obj(MAIN, "View", "public.v_customers"),
+        obj(MAIN, "View", "public.v_orders",
             pg_bare('ERROR:  relation "public.shipments" does not exist',
                     "views/public.v_orders.sql")),
-        obj("movarin_all.sh", "Table", "public.events",
+        obj(MAIN, "Table", "public.events",
             bare_line("data/public.events.csv: No such file or directory",
                       "data/public.events.csv: No such file or directory\n",
-                      "data/public.events.csv: No such file or directory"),
-            stages=[2]),
-        obj("movarin_all.sh", "Table", "public.audit_log", pg_exit(124, "")),
-        obj("movarin_all.sh", "Table", "public.settings",
+                      "data/public.events.csv: No such file or directory"), stages=[2]),
+        obj(MAIN, "Table", "public.audit_log", pg_exit(124, "")),
+        obj(MAIN, "Table", "public.settings",
             shell_failure("gzip: data/public.settings.csv.gz: unexpected end of file")),
-        obj("movarin_all.sh", "Table", "public.order_items",
+        obj(MAIN, "Table", "public.order_items",
             shell_failure("{dir}/movarin_all.sh: 66: ./order_items_loader: Exec format error")),
-    ],
-    tool="psql",
-)
-
-MARIADB_LINUX_CLIENTS = Scenario(
-    name="mariadb-linux-clients",
-    target="MariaDB",
-    folder="mariadb",
-    exit_code=1,
-    steps=[
+    ]),
+    scenario("mariadb-linux-clients", "my", 1, [
         # DDL re-run whose notes are shown ("Note (Code 1050): Table ... already exists").
-        obj("movarin_all.sh", "Table", "ml_db.customers"),
-        obj("movarin_all.sh", "Table", "ml_db.products",
+        obj(MAIN, "Table", "ml_db.customers"),
+        obj(MAIN, "Table", "ml_db.products",
             Entry("warning", "Warning (Code 1265): Data truncated for column 'title' at row 1\n",
                   "Data truncated for column 'title' at row 1",
-                  file="data/ml_db.products.shown.sql"),
-            stages=[2]),
-        obj("movarin_all.sh", "Table", "ml_db.audit_log",
+                  file="data/ml_db.products.shown.sql"), stages=[2]),
+        obj(MAIN, "Table", "ml_db.audit_log",
             bare_line("ERROR at line 1: Failed to open file 'tables/ml_db.audit_log.part1.sql', "
-                      "error: 2",
-                      "Failed to open file 'tables/ml_db.audit_log.part1.sql', error: 2",
-                      "Failed to open file 'tables/ml_db.audit_log.part1.sql', error: 2",
-                      "tables/ml_db.audit_log.parts.sql")),
-        obj("movarin_all.sh", "View", "ml_db.v_customers",
-            bare_line("mysql: unknown variable 'max-allowed-packt=64M'",
-                      "mysql: unknown variable 'max-allowed-packt=64M'",
-                      "mysql: unknown variable 'max-allowed-packt=64M'",
+                      "error: 2", *["Failed to open file 'tables/ml_db.audit_log.part1.sql', "
+                                    "error: 2"] * 2, "tables/ml_db.audit_log.parts.sql")),
+        obj(MAIN, "View", "ml_db.v_customers",
+            bare_line(*["mysql: unknown variable 'max-allowed-packt=64M'"] * 3,
                       "views/ml_db.v_customers.sql")),
-    ],
-    tool="mysql",
-)
+    ]),
+]}
 
-SCENARIOS.update({s.name: s for s in (POSTGRESQL_LINUX_CLIENTS, MARIADB_LINUX_CLIENTS)})
+# Summary kind names in type-code order, as the end-of-import summary lists them.
+TYPE_CODES = ["unknown", "Table", "DataType", "View", "Synonym", "UserAccount", "Sequence",
+              "StoredProcedure", "Function", "Trigger", "Package", "Rule", None,
+              "UserDefinedType", "Script", "Macro", "Exception", "Event"]

@@ -1,7 +1,9 @@
 // Runs the built MigrationLauncher as a user would: one folder per scenario with small shell
 // scripts, standard output and error captured in files. Every run ends with a two-second wait,
 // so all scenarios start together once for the suite; the imports against real database
-// servers are the end-to-end suite's (tests/e2e), these are the launcher's own paths.
+// servers are the end-to-end suite's (tests/e2e), these are the launcher's own paths, and those
+// of rule files of the user's own (-CHECK_RULES, a faulty rule that stops a run before its
+// script starts, -EXPLAIN), with XDG_CONFIG_HOME and HOME inside the scenario's folder.
 
 #include <signal.h>
 
@@ -43,6 +45,25 @@ const std::string kClean = kHeader + "echo \"Table created.\"\n";
 const std::string kOracleError = kHeader + "echo \"ORA-00942: table or view does not exist\"\n";
 // Records its arguments in args.txt of its working folder.
 const std::string kRecord = "echo \"$*\" > args.txt\n";
+// A user's rule that takes "FATAL: ..." lines, and one whose action is misspelt.
+const std::string kFatalRule = R"(<AnalyzeRules id="9500" group="ORACLE">
+  <AnalyzeRule id="1" name="OurFatal" type="REGEX" priority="HIGH" behavior="HARDSTOP">
+    <Type>Error</Type>
+    <Match>^FATAL: (.*)\n</Match>
+    <Action>OutputResultErrorOracle</Action>
+    <Sample>FATAL: lookup table missing</Sample>
+    <Sample match="no">ORA-00942: table or view does not exist</Sample>
+  </AnalyzeRule>
+</AnalyzeRules>
+)";
+const std::string kBadRule = R"(<AnalyzeRules id="9100" group="ORACLE">
+  <AnalyzeRule id="1" name="Typo" type="REGEX" priority="HIGH" behavior="HARDSTOP">
+    <Match>^WARN (.*)\n</Match>
+    <Action>OutputResultWarn</Action>
+  </AnalyzeRule>
+</AnalyzeRules>
+)";
+const std::string kUserRulesSetup = "export XDG_CONFIG_HOME=\"$PWD/config\" HOME=\"$PWD/home\";";
 const std::string kAdvice =
     "Please re-run the conversion process and wait until it is completed and rerun the import. "
     "If the issue persists, kindly reach out to our support team at support@movarin.example for "
@@ -54,8 +75,9 @@ struct Scenario {
   // Written before the run; a name ending in "/" is a folder, a text starting "#!" executable.
   std::map<std::string, std::string> files = {};
   int exit_code = 0;
-  std::vector<std::string> out_has = {};  // texts standard output holds ("!text": does not)
-  std::string err = kAny;                 // standard error, exactly
+  // Texts standard output holds ("!text": does not); "{dir}" stands for the scenario's folder.
+  std::vector<std::string> out_has = {};
+  std::string err = kAny;  // standard error, exactly
   // After the run: file -> a regular expression its text contains, or kAbsent.
   std::vector<std::pair<std::string, std::string>> after = {};
   // Shell commands run before the program replaces the shell (limits, ignored signals).
@@ -70,6 +92,15 @@ struct Scenario {
 const std::vector<Scenario>& Scenarios() {
   const std::string log = "imp/movarin_imp.log";
   const std::string run = "imp/run.sh";
+  const std::string fatal = "config/migrationlauncher/rules.d/10-fatal.xml";
+  const std::map<std::string, std::string> user_rules = {
+      {fatal, kFatalRule},
+      {"extra/bad.xml", kBadRule},
+      {run, kHeader + "echo ran > ran.txt\necho \"FATAL: lookup table missing\"\n"},
+      {"saved.log",
+       "Importing database objects to Oracle\nImporting Table EMP to SCOTT\n"
+       "FATAL: lookup table missing\nORA-00942: table or view does not exist\n"}};
+  const std::string typo = "extra/bad.xml:2: rule 1 Typo: unknown action \"OutputResultWarn\"\n";
   // clang-format off
   static const std::vector<Scenario> scenarios = {
     // Name and version, the product text, the time stamp and, with no arguments, the usage.
@@ -243,6 +274,31 @@ const std::vector<Scenario>& Scenarios() {
       {"imp/reports/data.js", "{}"}}, 1, {}, kAny,
      {{"imp/reports/data.js",
        "\"error_message\":\"table \xEF\xBF\xBD\xEF\xBF\xBD does not exist\""}}},
+    {"rules_check", {"-CHECK_RULES", "-RULES=extra"}, user_rules, 2,
+     {"\n{dir}/" + fatal + ": 1 rules, 2 samples, OK\nextra/bad.xml: 0 rules, 0 samples, FAILED: " +
+      typo}, kAny, {}, kUserRulesSetup},
+    {"rules_check_clean", {"-CHECK_RULES"}, user_rules, 0, {": 1 rules, 2 samples, OK\n"}, kAny,
+     {}, kUserRulesSetup},
+    {"rules_check_examples", {"-CHECK_RULES", "-RULES=" ML_SOURCE_DIR "/examples/rules"},
+     user_rules, 0, {"/examples/rules/20-harmless-errors.xml: 1 rules, 2 samples, OK\n"}, kAny,
+     {}, kUserRulesSetup},
+    // The fault is named and nothing was started or written.
+    {"rules_fault_stops_run", {"-D=Oracle", "-BAT=" + run, "-RULES=extra/bad.xml"}, user_rules, 2,
+     {}, typo, {{"imp/ran.txt", kAbsent}}, kUserRulesSetup},
+    // The user's rule decides the FATAL line; the explanation writes no file.
+    {"rules_explain", {"-D=Oracle", "-EXPLAIN=saved.log"}, user_rules, 1,
+     {"2: FATAL: lookup table missing\n    matched rule 306 GetElemChunk4 (ORACLE, HIGH, "
+      "NONSTOP); actions: ReturnChunk; object: Table EMP\n    decided by rule 9501 OurFatal "
+      "(ORACLE, HIGH, HARDSTOP); actions: OutputResultErrorOracle; object: Table EMP\n3: "
+      "ORA-00942: table or view does not exist\n    decided by rule 305 Oracle_error (ORACLE, "
+      "HIGH, HARDSTOP); actions: OutputResultErrorOracle; object: Table EMP\nObjects:\n  Table "
+      "EMP: Failed; error at line 2 (rule 9501 OurFatal (ORACLE, HIGH, HARDSTOP)), error at "
+      "line 3 (rule 305 Oracle_error (ORACLE, HIGH, HARDSTOP))\n"}, kAny,
+     {{"movarin_imp.log", kAbsent}}, kUserRulesSetup},
+    // ExpectEveryErrorLineExplained reads it.
+    {"rules_explain_captured",
+     {"-D=PostgreSQL", "-EXPLAIN=" ML_SOURCE_DIR "/tests/e2e/captured/postgresql-failures.txt"},
+     user_rules, 1, {}, kAny, {}, kUserRulesSetup},
   };
   // clang-format on
   return scenarios;
@@ -330,6 +386,28 @@ const Outcome& Result(const std::string& name) {
   return outcomes.at(name);
 }
 
+// Every psql error line of a real import's output is decided by an error rule of the
+// PostgreSQL group, and every Failed object names the rules of its errors.
+void ExpectEveryErrorLineExplained(const std::string& out) {
+  std::istringstream lines(out);
+  std::string line, text;
+  int errors = 0;
+  while (std::getline(lines, line)) {
+    if (!line.starts_with("    ")) {
+      text = line;
+    } else if (line.starts_with("    decided by") && text.find(" ERROR:  ") != std::string::npos) {
+      ++errors;
+      EXPECT_THAT(line,
+                  ContainsRegex("^    decided by rule [0-9]+ [A-Za-z_]+ \\(POSTGRESQL, HIGH, "
+                                "HARDSTOP\\); actions: OutputResultErrorPostgresql; object: "))
+          << text;
+    } else if (line.starts_with("  ") && line.find(": Failed") != std::string::npos) {
+      EXPECT_THAT(line, ContainsRegex("error at line [0-9]+ \\(rule [0-9]+ ")) << line;
+    }
+  }
+  EXPECT_EQ(errors, 7);
+}
+
 TEST(LauncherEndToEnd, EveryScenarioEndsAsExpected) {
   ASSERT_TRUE(fs::exists(kBinary)) << "build MigrationLauncher first";
   EXPECT_GE(Result("no_arguments").seconds, 2.0);  // every run ends with a two-second wait
@@ -337,7 +415,8 @@ TEST(LauncherEndToEnd, EveryScenarioEndsAsExpected) {
     SCOPED_TRACE(scenario.name);
     const Outcome& run = Result(scenario.name);
     EXPECT_EQ(run.exit_code, scenario.exit_code) << run.out;
-    for (const std::string& text : scenario.out_has) {
+    for (std::string text : scenario.out_has) {
+      if (text.starts_with("\n{dir}")) text.replace(1, 5, run.folder.string());
       if (text[0] == '!') {
         EXPECT_THAT(run.out, testing::Not(HasSubstr(text.substr(1))));
       } else {
@@ -355,6 +434,7 @@ TEST(LauncherEndToEnd, EveryScenarioEndsAsExpected) {
                                      "group.txt"));
     }
   }
+  ExpectEveryErrorLineExplained(Result("rules_explain_captured").out);
 }
 
 }  // namespace
