@@ -3,8 +3,23 @@
 #include <utility>
 
 #include "launcher/LauncherOptions.h"
+#include "launcher/MigrationLauncher.h"
 
 namespace Qva {
+
+RunSettings RunSettingsFromOptions(const Qve::QVEstring& version_info, bool report) {
+  RunSettings settings;
+  settings.report = report;
+  settings.analyze_file = NormaliseScriptPath(GetOptionText(kOptBat));
+  settings.command =
+      MigrationLauncher::BuildArgumentText(SplitArgumentText(GetOptionText(kOptArg)));
+  settings.version_info = version_info;
+  settings.target_db = GetOptionText(kOptD);
+  settings.target_host = GetOptionText(kOptH);
+  settings.export_path = GetScriptDirectory(settings.analyze_file);
+  settings.report_dir = GetOptionText(kOptRptDir);
+  return settings;
+}
 
 std::shared_ptr<ImpLogAnalyzerActionManager> SetUpAnalyzer(LogAnalyzer& analyzer,
                                                            const RunSettings& settings) {

@@ -12,6 +12,10 @@
 
 namespace Qva {
 
+// The run's settings as the option map gives them: the normalised -BAT= script and its folder,
+// "echo " and the -ARG= pieces, -D=, -H=, -RPT_DIR=, and `version_info` and `report`.
+RunSettings RunSettingsFromOptions(const Qve::QVEstring& version_info, bool report);
+
 // Sets the analyzer's six string options from `settings` and gives it a new import action
 // manager created with them (before the analyzer's Init); returns that manager.
 std::shared_ptr<ImpLogAnalyzerActionManager> SetUpAnalyzer(LogAnalyzer& analyzer,

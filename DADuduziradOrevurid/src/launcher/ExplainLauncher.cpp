@@ -10,7 +10,6 @@
 #include "launcher/AnalyzerSetup.h"
 #include "launcher/CommandLine.h"
 #include "launcher/LauncherOptions.h"
-#include "launcher/MigrationLauncher.h"
 
 namespace Qva {
 namespace {
@@ -55,18 +54,8 @@ int32_t ExplainLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
 
   // The actions report to the console and the trace: the explanation alone is wanted.
   Qve::QVTracer::Instance().SetAllLevels(Qve::kQVTraceOff);
-  const Qve::QVEstring script = NormaliseScriptPath(GetOptionText(kOptBat));
-  RunSettings settings;
-  settings.analyze_file = script;
-  settings.command =
-      MigrationLauncher::BuildArgumentText(SplitArgumentText(GetOptionText(kOptArg)));
-  settings.version_info = analyzer_name;
-  settings.target_db = database;
-  settings.target_host = GetOptionText(kOptH);
-  settings.export_path = GetScriptDirectory(script);
-  settings.report_dir = GetOptionText(kOptRptDir);
   analyzer_ = std::make_shared<LogAnalyzer>();
-  actions_ = SetUpAnalyzer(*analyzer_, settings);
+  actions_ = SetUpAnalyzer(*analyzer_, RunSettingsFromOptions(analyzer_name, false));
   analyzer_->SetUserRuleFiles(ListUserRuleFiles(GetOptionTextOrEmpty(kOptRules)));
   try {
     analyzer_->Init(false);

@@ -99,18 +99,9 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
     WriteReportCompanions(report_base + "/" + report_dir_);
   }
 
-  RunSettings settings;
-  settings.report = report;
-  settings.analyze_file = script_path_;
-  settings.command = BuildArgumentText(arguments_);
-  settings.version_info = analyzer_name;
-  settings.target_db = target_database_;
-  settings.target_host = target_host_;
-  settings.export_path = script_dir;
-  settings.report_dir = report_dir_;
   analyzer_ = std::make_shared<LogAnalyzer>();
   analyzer_->SetUserRuleFiles(rule_files);
-  actions_ = SetUpAnalyzer(*analyzer_, settings);
+  actions_ = SetUpAnalyzer(*analyzer_, RunSettingsFromOptions(analyzer_name, report));
 
   // A status error other than "not found" throws std::filesystem::filesystem_error.
   if (!std::filesystem::exists(std::filesystem::path(script_path_))) {
