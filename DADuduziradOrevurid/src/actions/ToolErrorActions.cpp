@@ -18,11 +18,11 @@ Qve::QVEstring& LastPsqlRule() {
 
 Qve::QVEstring Field(const IAnalyzeRule& rule, const TextLines& groups, int source) {
   switch (source) {
-    case kFromNothing:
+    case tool_message::kNone:
       return {};
-    case kFromRuleName:
+    case tool_message::kRule:
       return rule.GetName();
-    case kFromWarnWord:
+    case tool_message::kWord:
       return "Warning";
     default:
       return Group(groups, static_cast<size_t>(source));

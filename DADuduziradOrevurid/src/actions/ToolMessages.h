@@ -8,11 +8,8 @@
 
 namespace Qva {
 
-// Where an entry field comes from: a group number, or one of these.
-inline constexpr int kFromNothing = -1;   // the field stays empty
-inline constexpr int kFromRuleName = -2;  // the firing rule's name
-inline constexpr int kFromWarnWord = -3;  // the text "Warning"
-
+// Where each field of a tool action's entry comes from (a group number, or tool_message::kNone,
+// kRule, kWord), and how the action reports it.
 struct ToolMessage {
   uint8_t kind;  // kStatKindError or kStatKindWarning
   int name;
@@ -26,9 +23,9 @@ struct ToolMessage {
 };
 
 namespace tool_message {
-inline constexpr int kNone = kFromNothing;
-inline constexpr int kRule = kFromRuleName;
-inline constexpr int kWord = kFromWarnWord;
+inline constexpr int kNone = -1;  // the field stays empty
+inline constexpr int kRule = -2;  // the firing rule's name
+inline constexpr int kWord = -3;  // the text "Warning"
 inline constexpr uint8_t kErr = kStatKindError;
 inline constexpr uint8_t kWarn = kStatKindWarning;
 
