@@ -91,9 +91,14 @@ TEST(QVPipeWaitTest, WaitsAndNamesTheHolders) {
     execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
     _exit(127);
   }
-  usleep(100 * 1000);
-  const std::vector<QVEstring> holders = FindPipeHolders(reader);
-  EXPECT_EQ(holders, std::vector<QVEstring>{std::to_string(child) + " (sleep)"});
+  // Until its exec the child holds the pipe under this test's name: wait for "sleep".
+  const std::vector<QVEstring> expected{std::to_string(child) + " (sleep)"};
+  std::vector<QVEstring> holders;
+  for (int tries = 0; tries < 1000 && holders != expected; ++tries) {
+    usleep(10 * 1000);
+    holders = FindPipeHolders(reader);
+  }
+  EXPECT_EQ(holders, expected);
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
   ASSERT_EQ(write(ends[1], "x", 1), 1);

@@ -253,12 +253,14 @@ const std::vector<Scenario>& Scenarios() {
      {{"victim.txt", "^keep$"}, {"imp/args.txt", kAbsent}, {"imp/reports/data.js", "^\\{\\}$"}},
      "ln -s ../../../victim.txt imp/reports/Import/import_log.html && "
      "chown -h 65534 imp/reports/Import/import_log.html &&"},
-    // Another holder of the report folder's lock: the run refuses before its script starts.
+    // Another holder of the report folder's lock: the run refuses before its script starts,
+    // and before it would truncate the holder's trace file.
     {"report_folder_locked", {"-D=Oracle", "-RPT", "-BAT=" + run},
-     {{run, kClean + kRecord}, {"imp/reports/data.js", "{}"}}, 2,
-     {"Critical: Migration launcher> code -994, message resource unavailable: report folder "
-      "imp/reports is in use by another run\r\n"}, kAny,
-     {{"imp/args.txt", kAbsent}, {"imp/reports/data.js", "^\\{\\}$"}},
+     {{run, kClean + kRecord}, {"imp/reports/data.js", "{}"}, {"imp/movarin_imp.log", "held\n"}},
+     2, {}, "Migration launcher> code -994, message resource unavailable: report folder "
+     "imp/reports is in use by another run\n",
+     {{"imp/args.txt", kAbsent}, {"imp/reports/data.js", "^\\{\\}$"},
+      {"imp/movarin_imp.log", "^held\n$"}},
      "flock imp/reports sleep 4 & sleep 0.5;"},
     // Past a file-size limit the save fails like a full disk, whatever the limit's signal does.
     {"save_fails_past_size_limit", {"-D=Oracle", "-RPT", "-BAT=" + run},

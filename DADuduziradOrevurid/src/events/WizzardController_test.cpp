@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -16,11 +17,19 @@
 
 namespace {
 
-std::string Script(const std::string& text) {
-  const std::string path = testing::TempDir() + std::to_string(getpid()) + "_calls.bat";
-  std::ofstream(path) << text;
-  return path;
-}
+// A script for the controller to count calls in, removed when the test ends.
+class ScriptFile {
+ public:
+  explicit ScriptFile(const std::string& text)
+      : path_(testing::TempDir() + std::to_string(getpid()) + "_calls.bat") {
+    std::ofstream(path_) << text;
+  }
+  ~ScriptFile() { std::remove(path_.c_str()); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
 
 // Every kind of event through a prefixed channel, byte for byte and in order: progress is the
 // share of the script's calls finished (lines that start with "call" and a blank), at most
@@ -29,9 +38,9 @@ TEST(ControllerTest, EventTextsArriveInOrder) {
   const uint16_t port = events_test::FreeTcpPort();
   events_test::TestSubscriber subscriber(port);
   CWizzardInspectionController controller;
-  controller.Init(port, "abc",
-                  Script("@echo off\ncall a\r\n call b\nCALL c\ncall\ncallx\n\tcall d\ncall  "
-                         "e\ncall f x\ncall g"));
+  const ScriptFile script(
+      "@echo off\ncall a\r\n call b\nCALL c\ncall\ncallx\n\tcall d\ncall  e\ncall f x\ncall g");
+  controller.Init(port, "abc", script.path());
   controller.StartImportEvent("tables.bat", "HR.EMPLOYEES", "Table", true);
   Qva::StatError error;  // of an unknown stage
   error.stage = 0;
@@ -70,14 +79,15 @@ TEST(ControllerTest, FailedChannelIsSilent) {
   zmq::context_t context;
   zmq::socket_t holder(context, zmq::socket_type::pub);
   holder.bind("tcp://*:0");
-  const std::string script = Script("call a.bat\ncall b.bat\n");
+  const ScriptFile script("call a.bat\ncall b.bat\n");
   Qva::test::TraceCapture trace;
   CWizzardInspectionController failed;
-  failed.Init(events_test::EndpointPort(holder.get(zmq::sockopt::last_endpoint)), "", script);
+  failed.Init(events_test::EndpointPort(holder.get(zmq::sockopt::last_endpoint)), "",
+              script.path());
   EXPECT_THAT(trace.Text(), testing::HasSubstr("\nCWizzardInspectionController::Init exeption[" +
                                                std::string(zmq_strerror(EADDRINUSE)) + "]"));
   EXPECT_EQ(failed.GetTotalScripts(), 2);
-  failed.Init(events_test::FreeTcpPort(), "abc", script);
+  failed.Init(events_test::FreeTcpPort(), "abc", script.path());
   failed.StartImportEvent(nullptr, nullptr, nullptr, true);
   failed.FinishedImportEvent("a.bat");
   failed.FinishScript();

@@ -20,6 +20,7 @@
 #include "launcher/LauncherOptions.h"
 #include "launcher/MigrationLauncher.h"
 #include "launcher/RuleCheckLauncher.h"
+#include "reports/JsonImportReport.h"
 
 namespace Qva {
 
@@ -364,6 +365,13 @@ void ParseCommandLine(int argc, char** argv) {
   Qve::QVTracer& tracer = Qve::QVTracer::Instance();
   // Checking rules and explaining a log run no import: they leave the analyzed log alone.
   if (!HasOption(kOptCheckRules) && !HasOption(kOptExplain)) {
+    // Naming the trace file truncates it: a run the report folder's lock refuses must leave
+    // the trace file of the run that holds the folder as it is.
+    if (HasOption(kOptRpt)) {
+      JsonImportReport::Instance().ClaimFolder(
+          ChooseWorkingFolder(GetOptionTextOrEmpty(kOptCf), script_dir) + "/" +
+          GetOptionText(kOptRptDir));
+    }
     tracer.SetTraceFile(GetAnalyzedLogPath());
   }
   tracer.SetAllLevels(Qve::kQVTraceWarning);

@@ -177,12 +177,8 @@ int JsonImportReport::Init(bool use_analyzer, const Qve::QVEstring& base_dir,
   target_db_ = target_db;
 
   if (data_file_.IsOpen()) data_file_.Close();
-  // Held until Save: a second run on this folder would otherwise overwrite this one's results.
   const Qve::QVEstring folder = base_dir + "/" + report_dir;
-  if (folder_lock_.TryLock(folder) == Qve::QVLockResult::kHeldElsewhere) {
-    Qve::ThrowQVException(Qve::kQVErrResource, kSourceFile, __LINE__, "resource unavailable: %s",
-                          ("report folder " + folder + " is in use by another run").c_str());
-  }
+  ClaimFolder(folder);
   try {
     Load(folder + "/" + kReportDataFile);
   } catch (...) {
@@ -192,6 +188,16 @@ int JsonImportReport::Init(bool use_analyzer, const Qve::QVEstring& base_dir,
   start_time_.SetNow();
   enabled_ = true;
   return 0;
+}
+
+void JsonImportReport::ClaimFolder(const Qve::QVEstring& folder) {
+  if (folder_lock_.IsLocked() && locked_folder_ == folder) return;
+  // Held until Save: a second run on this folder would otherwise overwrite this one's results.
+  if (folder_lock_.TryLock(folder) == Qve::QVLockResult::kHeldElsewhere) {
+    Qve::ThrowQVException(Qve::kQVErrResource, kSourceFile, __LINE__, "resource unavailable: %s",
+                          ("report folder " + folder + " is in use by another run").c_str());
+  }
+  locked_folder_ = folder;
 }
 
 void JsonImportReport::Load(const Qve::QVEstring& path) {

@@ -63,6 +63,12 @@ class JsonImportReport {
   int Init(bool use_analyzer, const Qve::QVEstring& base_dir, const Qve::QVEstring& report_dir,
            const Qve::QVEstring& target_db);
 
+  // Takes the lock of the report folder `folder` (base_dir/report_dir) for this run, until Save
+  // or the process ends; Init takes it itself unless it is held for that folder already. Throws
+  // the QVException* "resource unavailable: report folder ... is in use by another run" (-994)
+  // when another run holds it; a folder that cannot be opened is left to Init's load to report.
+  void ClaimFolder(const Qve::QVEstring& folder);
+
   // Remember the text of an error (warning) id; the first text for an id stays. Enabled or not.
   void AddError(uint64_t id, const Qve::QVEstring& text);
   void AddWarning(uint64_t id, const Qve::QVEstring& text);
@@ -111,6 +117,7 @@ class JsonImportReport {
   rapidjson::Document document_;
   Qve::QVFile data_file_;
   Qve::QVFolderLock folder_lock_;
+  Qve::QVEstring locked_folder_;
   std::map<uint64_t, Qve::QVEstring> errors_;
   std::map<uint64_t, Qve::QVEstring> warnings_;
 };
