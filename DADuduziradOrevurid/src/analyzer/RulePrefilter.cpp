@@ -32,6 +32,40 @@ constexpr size_t kMaxKeptText = 64 * 1024;
 
 void MarkAll(uint64_t* marks, size_t words) { std::fill(marks, marks + words, ~uint64_t{0}); }
 
+// Hyperscan builds costly machinery for the "^" of multi-line patterns once the database holds
+// many literals (seconds of start-up for a few dozen). A line starts after a "\n" or at the
+// start of a scanned text: the database gets "\n" for each "^" (a form writes every other
+// character but letters, digits and blanks as an escape, so a bare "^" is an anchor), and the
+// start is checked apart (AnchoredTexts).
+std::string WithoutAnchors(const std::string& form) {
+  std::string expression;
+  for (const char c : form) {
+    if (c == '^') {
+      expression += "\\x0a";
+    } else {
+      expression += c;
+    }
+  }
+  return expression;
+}
+
+// The texts that follow a "^" in `form`, up to the end of its branch.
+std::vector<std::string> AnchoredTexts(const std::string& form) {
+  std::vector<std::string> texts;
+  for (size_t at = form.find('^'); at != std::string::npos; at = form.find('^', at)) {
+    std::string& text = texts.emplace_back();
+    for (++at; at < form.size() && form[at] != ')' && form[at] != '|';) {
+      if (form[at] == '\\' && at + 3 < form.size() && form[at + 1] == 'x') {
+        text += static_cast<char>(std::stoi(form.substr(at + 2, 2), nullptr, 16));
+        at += 4;
+      } else {
+        text += form[at++];
+      }
+    }
+  }
+  return texts;
+}
+
 }  // namespace
 
 struct RulePrefilter::Database {
@@ -133,11 +167,13 @@ void RulePrefilter::Rebuild(std::vector<std::string> fresh) {
   for (std::string& form : fresh) forms.push_back(std::move(form));
 
   auto database = std::make_unique<Database>();
+  std::vector<std::string> expressions;
+  for (const std::string& form : forms) expressions.push_back(WithoutAnchors(form));
   while (!forms.empty()) {
     std::vector<const char*> texts;
     std::vector<unsigned int> ids;
     for (size_t i = 0; i < forms.size(); ++i) {
-      texts.push_back(forms[i].c_str());
+      texts.push_back(expressions[i].c_str());
       ids.push_back(static_cast<unsigned int>(i));
     }
     const std::vector<unsigned int> flags(forms.size(), kFormFlags);
@@ -155,6 +191,7 @@ void RulePrefilter::Rebuild(std::vector<std::string> fresh) {
     }
     // The refused form stays out: the patterns that have it are always candidates.
     forms.erase(forms.begin() + failed);
+    expressions.erase(expressions.begin() + failed);
   }
   if (forms.empty() || database->database == nullptr ||
       hs_alloc_scratch(database->database, &database->scratch) != HS_SUCCESS) {
@@ -163,7 +200,13 @@ void RulePrefilter::Rebuild(std::vector<std::string> fresh) {
   }
   forms_ = std::move(forms);
   form_ids_.clear();
-  for (size_t i = 0; i < forms_.size(); ++i) form_ids_[forms_[i]] = static_cast<int32_t>(i);
+  starts_.clear();
+  for (size_t i = 0; i < forms_.size(); ++i) {
+    form_ids_[forms_[i]] = static_cast<int32_t>(i);
+    for (std::string& text : AnchoredTexts(forms_[i])) {
+      starts_.emplace_back(static_cast<uint32_t>(i), std::move(text));
+    }
+  }
   database_ = std::move(database);
   words_ = std::max<size_t>(1, (forms_.size() + 63) / 64);
   // Marks made with the old database are void.
@@ -188,6 +231,14 @@ void RulePrefilter::ScanText(std::string_view text, uint64_t* marks) {
   if (hs_scan(database_->database, text.data(), static_cast<unsigned int>(text.size()), 0,
               database_->scratch, &RunScan::OnMatch, &run) != HS_SUCCESS) {
     MarkAll(marks, words_);
+    return;
+  }
+  MarkStarts(text, marks);
+}
+
+void RulePrefilter::MarkStarts(std::string_view text, uint64_t* marks) const {
+  for (const auto& [id, start] : starts_) {
+    if (text.starts_with(start)) marks[id >> 6] |= uint64_t{1} << (id & 63);
   }
 }
 
@@ -220,6 +271,8 @@ void RulePrefilter::ScanWindow(LogTextStorage& storage, uint64_t index, uint64_t
         hs_scan(database_->database, first.data(), static_cast<unsigned int>(size), 0,
                 database_->scratch, &RunScan::OnMatch, &run) != HS_SUCCESS) {
       MarkAll(run.marks, run.ends.size() * words_);
+    } else {
+      MarkStarts(std::string_view(first.data(), size), run.marks);
     }
     line += run.ends.size();
   }

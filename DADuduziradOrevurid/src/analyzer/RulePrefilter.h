@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "analyzer/IAnalyzeRulesManager.h"
@@ -92,6 +93,8 @@ class RulePrefilter {
   // Scans the stored lines from `index` on, a window of them (at least `at_least` when there
   // are as many), into window_marks_.
   void ScanWindow(LogTextStorage& storage, uint64_t index, uint64_t at_least);
+  // Marks the anchored forms (starts_) whose text begins `text`, a scanned text.
+  void MarkStarts(std::string_view text, uint64_t* marks) const;
   void Remember(std::string_view text);
   bool Marked(int32_t id) const {
     return id < 0 || ((judged_[static_cast<size_t>(id) >> 6] >> (id & 63)) & 1) != 0;
@@ -105,6 +108,8 @@ class RulePrefilter {
   std::vector<std::string> forms_;                        // database id -> form
   std::unordered_map<std::string, int32_t> form_ids_;
   std::unique_ptr<Database> database_;
+  // Database id and text of each "^" in a form: the database matches them after a "\n" only.
+  std::vector<std::pair<uint32_t, std::string>> starts_;
   size_t words_ = 1;  // 64-bit words of one set of marks
 
   TextState state_ = TextState::kNew;
