@@ -49,6 +49,12 @@ int32_t RuleWalk::Run() {
     const IAnalyzeRule& rule = *rules_[position];
     AfterMatch(rule);
     position = NextAfter(rule, position);
+    // The prefilter learns the groups only when a rule is left to try them (most matches end
+    // the walk).
+    if (position < count_ && prefilter_ != nullptr) {
+      prefilter_->Follow(snapshot_);  // an action may have changed a pattern
+      NewText(*current_, false);
+    }
   }
   return errors_;
 }
@@ -114,10 +120,6 @@ void RuleWalk::AfterMatch(const IAnalyzeRule& rule) {
   TextPool::ForThread().Recycle(*groups_);
   text_ready_ = false;
   if (join_.capacity() > LogAnalyzer::kKeptLineCapacity) Qve::QVEstring().swap(join_);
-  if (prefilter_ != nullptr) {
-    prefilter_->Follow(snapshot_);  // an action may have changed a pattern
-    NewText(*current_, false);
-  }
 }
 
 size_t RuleWalk::NextAfter(const IAnalyzeRule& rule, size_t position) {
