@@ -3,6 +3,7 @@
 #include <hs/hs.h>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <typeinfo>
 
@@ -136,6 +137,33 @@ void RulePrefilter::Follow(const std::shared_ptr<const RuleVector>& rules) {
     entry.match = IdOf(entry.regex->MatchPattern().GetPattern());
     if (entry.prematch >= 0 || entry.match >= 0) ++ahead;
     entry.ahead = ahead;
+  }
+  MapPositions();
+}
+
+void RulePrefilter::MapPositions() {
+  const size_t words = (entries_.size() + 63) / 64;
+  always_.assign(words, 0);
+  positions_of_.assign(forms_.size(), std::vector<uint64_t>(words, 0));
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const Entry& entry = entries_[i];
+    // Either form must be found; one of them is enough to pick the rules worth a look.
+    const int32_t key = entry.prematch >= 0 ? entry.prematch : entry.match;
+    std::vector<uint64_t>& bits = key >= 0 ? positions_of_[static_cast<size_t>(key)] : always_;
+    bits[i >> 6] |= uint64_t{1} << (i & 63);
+  }
+}
+
+void RulePrefilter::Judged() {
+  state_ = TextState::kJudged;
+  candidates_ = always_;
+  for (size_t word = 0; word < judged_.size(); ++word) {
+    for (uint64_t bits = judged_[word]; bits != 0; bits &= bits - 1) {
+      const size_t id = word * 64 + static_cast<size_t>(std::countr_zero(bits));
+      if (id >= positions_of_.size()) break;
+      const std::vector<uint64_t>& positions = positions_of_[id];
+      for (size_t i = 0; i < candidates_.size(); ++i) candidates_[i] |= positions[i];
+    }
   }
 }
 
@@ -304,7 +332,7 @@ bool RulePrefilter::NewStoredLines(LogTextStorage& storage, uint64_t first, uint
     const uint64_t* marks = window_marks_.data() + line * words_;
     for (size_t word = 0; word < words_; ++word) judged_[word] |= marks[word];
   }
-  state_ = TextState::kJudged;
+  Judged();
   // Stored lines are recognised as such (the caller compares them); the last text judged is
   // kept for other texts only.
   last_valid_ = false;
@@ -315,7 +343,7 @@ bool RulePrefilter::Judge(const Entry& entry, std::string_view text) {
   if (state_ == TextState::kNew) {
     if (last_valid_ && text == last_text_) {
       judged_ = last_marks_;
-      state_ = TextState::kJudged;
+      Judged();
       return true;
     }
     state_ = TextState::kUnscanned;
@@ -323,7 +351,7 @@ bool RulePrefilter::Judge(const Entry& entry, std::string_view text) {
   if (entry.ahead < kMinRulesForScan) return false;
   judged_.resize(words_);
   ScanText(text, judged_.data());
-  state_ = TextState::kJudged;
+  Judged();
   Remember(text);
   return true;
 }

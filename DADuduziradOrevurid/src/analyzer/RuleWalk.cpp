@@ -42,6 +42,10 @@ RuleWalk::~RuleWalk() {
 int32_t RuleWalk::Run() {
   size_t position = 0;
   while (position < count_) {
+    if (prefilter_ != nullptr) {
+      position = prefilter_->NextCandidate(position);
+      if (position >= count_) break;
+    }
     if (!TryRule(position)) {
       ++position;
       continue;
