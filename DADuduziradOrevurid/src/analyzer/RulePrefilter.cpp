@@ -145,7 +145,6 @@ void RulePrefilter::MapPositions() {
   const size_t words = (entries_.size() + 63) / 64;
   always_.assign(words, 0);
   positions_of_.assign(forms_.size(), std::vector<uint64_t>(words, 0));
-  candidate_marks_.clear();  // no marks are empty: the candidates are found again
   for (size_t i = 0; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
     // Either form must be found; one of them is enough to pick the rules worth a look.
@@ -157,9 +156,6 @@ void RulePrefilter::MapPositions() {
 
 void RulePrefilter::Judged() {
   state_ = TextState::kJudged;
-  // Most lines mark no form at all: the candidates of the last marks often stand.
-  if (judged_ == candidate_marks_) return;
-  candidate_marks_ = judged_;
   candidates_ = always_;
   for (size_t word = 0; word < judged_.size(); ++word) {
     for (uint64_t bits = judged_[word]; bits != 0; bits &= bits - 1) {

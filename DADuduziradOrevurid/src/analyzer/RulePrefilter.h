@@ -134,7 +134,6 @@ class RulePrefilter {
   std::vector<uint64_t> always_;
   std::vector<std::vector<uint64_t>> positions_of_;  // by database id
   std::vector<uint64_t> candidates_;                 // of the judged text
-  std::vector<uint64_t> candidate_marks_;            // the marks candidates_ were found for
 
   TextState state_ = TextState::kNew;
   std::vector<uint64_t> judged_;      // marks of the text being judged
