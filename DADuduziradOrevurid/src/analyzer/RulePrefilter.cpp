@@ -142,27 +142,29 @@ void RulePrefilter::Follow(const std::shared_ptr<const RuleVector>& rules) {
 }
 
 void RulePrefilter::MapPositions() {
-  const size_t words = (entries_.size() + 63) / 64;
-  always_.assign(words, 0);
-  positions_of_.assign(forms_.size(), std::vector<uint64_t>(words, 0));
+  position_words_ = (entries_.size() + 63) / 64;
+  always_.assign(position_words_, 0);
+  candidates_.assign(position_words_, 0);
+  positions_of_.assign(forms_.size() * position_words_, 0);
   for (size_t i = 0; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
     // Either form must be found; one of them is enough to pick the rules worth a look.
     const int32_t key = entry.prematch >= 0 ? entry.prematch : entry.match;
-    std::vector<uint64_t>& bits = key >= 0 ? positions_of_[static_cast<size_t>(key)] : always_;
+    uint64_t* bits =
+        key >= 0 ? &positions_of_[static_cast<size_t>(key) * position_words_] : always_.data();
     bits[i >> 6] |= uint64_t{1} << (i & 63);
   }
 }
 
 void RulePrefilter::Judged() {
   state_ = TextState::kJudged;
-  candidates_ = always_;
+  std::copy(always_.begin(), always_.end(), candidates_.begin());
   for (size_t word = 0; word < judged_.size(); ++word) {
     for (uint64_t bits = judged_[word]; bits != 0; bits &= bits - 1) {
       const size_t id = word * 64 + static_cast<size_t>(std::countr_zero(bits));
-      if (id >= positions_of_.size()) break;
-      const std::vector<uint64_t>& positions = positions_of_[id];
-      for (size_t i = 0; i < candidates_.size(); ++i) candidates_[i] |= positions[i];
+      if (id >= forms_.size()) return;  // all marked (a scan that could not run)
+      const uint64_t* positions = &positions_of_[id * position_words_];
+      for (size_t i = 0; i < position_words_; ++i) candidates_[i] |= positions[i];
     }
   }
 }
@@ -326,10 +328,11 @@ bool RulePrefilter::NewStoredLines(LogTextStorage& storage, uint64_t first, uint
   if (offset + count > window_lines_) return false;  // past the stored lines
   // A match across lines is marked on the line it ends in, and only when the lines were
   // scanned together: all of them must have been.
-  judged_.assign(words_, 0);
-  for (uint64_t line = offset; line < offset + count; ++line) {
-    if (line > offset && !window_joined_[line]) return false;
-    const uint64_t* marks = window_marks_.data() + line * words_;
+  const uint64_t* marks = window_marks_.data() + offset * words_;
+  judged_.assign(marks, marks + words_);
+  for (uint64_t line = offset + 1; line < offset + count; ++line) {
+    if (!window_joined_[line]) return false;
+    marks += words_;
     for (size_t word = 0; word < words_; ++word) judged_[word] |= marks[word];
   }
   Judged();

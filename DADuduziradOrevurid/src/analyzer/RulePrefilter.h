@@ -132,8 +132,9 @@ class RulePrefilter {
 
   // Positions by what lets them through: never filtered, or a form found in the text.
   std::vector<uint64_t> always_;
-  std::vector<std::vector<uint64_t>> positions_of_;  // by database id
-  std::vector<uint64_t> candidates_;                 // of the judged text
+  std::vector<uint64_t> positions_of_;  // position_words_ words per database id
+  size_t position_words_ = 0;
+  std::vector<uint64_t> candidates_;  // of the judged text
 
   TextState state_ = TextState::kNew;
   std::vector<uint64_t> judged_;      // marks of the text being judged
