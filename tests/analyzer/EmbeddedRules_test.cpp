@@ -2,6 +2,7 @@
 // and binds, and the prefilter never rules out a rule that matches real output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <boost/crc.hpp>
 #include <fstream>
 #include <set>
@@ -134,6 +135,34 @@ TEST(EmbeddedRulesTest, PrefilterRulesOutOnlyRulesThatDoNotMatch) {
   EXPECT_EQ(misses, 0);
   // Worth having: most tries are ruled out.
   EXPECT_GT(ruled_out, subjects.size() * rules->size() / 2);
+}
+
+// The walk jumps from candidate to candidate: every rule it passes over is one the prefilter
+// rules out, on every real line, also when the marks repeat from one line to the next.
+TEST(EmbeddedRulesTest, PrefilterCandidatesSkipOnlyRulesItRulesOut) {
+  LogAnalyzer analyzer;
+  ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
+  analyzer.Init(false);
+  auto rules = std::make_shared<RuleVector>(AllRules(analyzer));
+  RulePrefilter prefilter;
+  prefilter.Follow(rules);
+  size_t skipped = 0;
+  for (const std::string& subject : RealLines()) {
+    prefilter.NewText();
+    const auto text = [&] { return std::string_view(subject); };
+    // The walk's tries judge the text (scan it) at the first filtered rule worth it.
+    for (size_t position = 0; position < rules->size(); ++position)
+      prefilter.MayMatch(position, text);
+    for (size_t position = 0; position < rules->size(); ++position) {
+      const size_t next = std::min(prefilter.NextCandidate(position), rules->size());
+      ASSERT_GE(next, position);
+      for (size_t passed = position; passed < next; ++passed, ++skipped) {
+        ASSERT_FALSE(prefilter.MayMatch(passed, text))
+            << (*rules)[passed]->GetName() << " on \"" << subject << "\"";
+      }
+    }
+  }
+  EXPECT_GT(skipped, 0u);
 }
 
 }  // namespace

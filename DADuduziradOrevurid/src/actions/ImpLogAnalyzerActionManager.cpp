@@ -128,9 +128,25 @@ int32_t Manager::LoadRules(void* context, const TextLines&, TextLines& groups) {
   return 0;
 }
 
+namespace {
+
+// atoi of a chunk rule's output: runs on every line, so the usual plain digits skip strtol.
+int32_t ChunkSize(const Qve::QVEstring& text) {
+  if (text.empty() || text.size() > 9) return std::atoi(text.c_str());
+  int32_t size = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::atoi(text.c_str());
+    size = size * 10 + (c - '0');
+  }
+  return size;
+}
+
+}  // namespace
+
 int32_t Manager::ReturnChunk(void* context, const TextLines&, TextLines& groups) {
-  chunk_size_ = std::atoi(ContextRule(context).OutputText().c_str());
-  groups.clear();
+  chunk_size_ = ChunkSize(ContextRule(context).OutputText());
+  TextPool& pool = TextPool::ForThread();
+  pool.Recycle(groups);
   if (storage_ == nullptr) return 0;
   // From the line being analyzed (position - 1; wraps past the end at position 0).
   groups.reserve(static_cast<size_t>(std::clamp(chunk_size_, 0, 64)));
@@ -139,7 +155,7 @@ int32_t Manager::ReturnChunk(void* context, const TextLines&, TextLines& groups)
        !storage_->PastEnd(index) && taken < chunk_size_; ++index) {
     const std::string_view line = storage_->PeekLine(index);
     if (line.empty() || line == "\n") continue;
-    TextPool::ForThread().Append(groups, line);
+    pool.Append(groups, line);
     ++taken;
   }
   return 0;

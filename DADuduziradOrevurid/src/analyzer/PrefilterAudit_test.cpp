@@ -116,5 +116,25 @@ TEST(PrefilterAuditTest, NeverRulesOutKnownTraps) {
   }
 }
 
+// Alternations inside a pattern, and line starts: the first line of a scanned text and the
+// lines after it are found by different means.
+TEST(PrefilterAuditTest, NeverRulesOutAlternativesOrLineStarts) {
+  const std::vector<std::string> patterns = {
+      R"(^abcd)",
+      R"(^(?:abcd|wxyz)\n)",
+      R"(x?(?:^abcd|efgh))",
+      R"(-(?:abcd|efgh)?-)",
+      R"((?:abcd|)efg)",
+      R"((?:(?:abcd|wxyz)e)?f)",
+      R"(^\w: (?:abcd|wx(?:yz|ab)))",
+      R"(\x2d(?:ab|cd)\x2d)",
+  };
+  const std::vector<std::string> lines = {"abcd",    "wxyz", "--",      "efg",    "f",
+                                          "a: wxab", "-ab-", "zz abcd", "efgh x", "abcde"};
+  for (const PrefilterMiss& miss : AuditPrefilter(patterns, lines)) {
+    ADD_FAILURE() << "pattern " << miss.pattern << " matches " << miss.text;
+  }
+}
+
 }  // namespace
 }  // namespace Qva

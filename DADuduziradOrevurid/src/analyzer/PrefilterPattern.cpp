@@ -1,6 +1,8 @@
 #include "analyzer/PrefilterPattern.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -168,14 +170,26 @@ std::vector<std::string_view> Branches(std::string_view pattern) {
 // One item of a pattern: the character it always matches, or nothing (anything else).
 using Item = std::optional<char>;
 
+// A form and the length of the shortest plain run it asks for: the longer, the fewer lines it
+// lets through.
+struct Form {
+  std::string text;
+  size_t weakest = 0;
+};
+
+Form AlternationForm(std::string_view pattern);
+
 // Appends the items of `branch` (no top-level "|") to `items`: plain characters, escapes that
 // stand for one character, and the items of groups that are neither quantified, lookarounds
-// nor alternations; everything else is one item of its own. False when it cannot be parsed.
-bool AppendItems(std::string_view branch, std::vector<Item>& items) {
+// nor alternations; everything else is one item of its own. An alternation group that every
+// match passes through (not quantified) adds its form, when it has one, to `choices`. False
+// when it cannot be parsed.
+bool AppendItems(std::string_view branch, std::vector<Item>& items, std::vector<Form>& choices) {
   for (size_t at = 0; at < branch.size();) {
     const char c = branch[at];
     size_t end = at + 1;
     std::vector<Item> inner;
+    std::vector<Form> inner_choices;  // of a group: kept unless the group is quantified
     Item item;
     if (c == '\\') {
       size_t length = 0;
@@ -189,8 +203,12 @@ bool AppendItems(std::string_view branch, std::vector<Item>& items) {
       if (end == std::string_view::npos) return false;
       std::string_view body = branch.substr(at + 1, end - at - 2);
       if (body.starts_with("?:")) body.remove_prefix(2);
-      // A lookaround matches no text; an alternation has no one text.
-      if (!body.starts_with('?') && Branches(body).size() == 1 && !AppendItems(body, inner)) {
+      // A lookaround matches no text; an alternation has no one text, but one form per branch.
+      const size_t branches = body.starts_with('?') ? 0 : Branches(body).size();
+      if (branches > 1) {
+        Form form = AlternationForm(body);
+        if (!form.text.empty()) inner_choices.push_back(std::move(form));
+      } else if (branches == 1 && !AppendItems(body, inner, inner_choices)) {
         return false;
       }
     } else if (IsAlnum(c) || static_cast<unsigned char>(c) >= 0x80 ||
@@ -205,6 +223,9 @@ bool AppendItems(std::string_view branch, std::vector<Item>& items) {
       items.insert(items.end(), inner.begin(), inner.end());
     } else {
       items.push_back(item);
+    }
+    if (quantifier == 0) {
+      for (Form& form : inner_choices) choices.push_back(std::move(form));
     }
     at = end + quantifier;
   }
@@ -268,11 +289,13 @@ bool ReadsAlike(std::string_view pattern) {
 namespace {
 
 // The form of one branch: its longest run of plain characters, or its prefix after "^" when
-// that is at least half as long (a prefix is checked in one place, any other run everywhere).
-std::string BranchForm(std::string_view branch) {
+// that is at least half as long (a prefix is checked in one place, any other run everywhere),
+// or the form of an alternation in it whose branches all ask for a longer run.
+Form BranchForm(std::string_view branch) {
   const bool anchored = branch.starts_with('^');
   std::vector<Item> items;
-  if (!AppendItems(branch.substr(anchored ? 1 : 0), items)) return {};
+  std::vector<Form> choices;
+  if (!AppendItems(branch.substr(anchored ? 1 : 0), items, choices)) return {};
   std::string prefix, longest, run;
   bool at_start = anchored;
   for (const Item& item : items) {
@@ -289,30 +312,37 @@ std::string BranchForm(std::string_view branch) {
   if (run.size() > longest.size()) longest = run;
 
   if (!prefix.empty() && prefix.size() * 2 >= longest.size()) {
-    std::string form(1, '^');
-    form += Escape(prefix);
-    return form;
+    return {Escape(prefix).insert(0, 1, '^'), prefix.size()};
   }
   // Any character but the line feed that ends every line still rules out most lines.
-  return !longest.empty() && longest != "\n" ? Escape(longest) : std::string();
+  if (longest == "\n") longest.clear();
+  const auto best =
+      std::max_element(choices.begin(), choices.end(),
+                       [](const Form& a, const Form& b) { return a.weakest < b.weakest; });
+  if (best != choices.end() && best->weakest > longest.size()) return std::move(*best);
+  if (longest.empty()) return {};
+  return {Escape(longest), longest.size()};
+}
+
+// Any branch may match: the forms of all, each needed (none when a branch has none).
+Form AlternationForm(std::string_view pattern) {
+  Form form{{}, SIZE_MAX};
+  for (std::string_view branch : Branches(pattern)) {
+    const Form part = BranchForm(branch);
+    if (part.text.empty()) return {};
+    if (!form.text.empty()) form.text += '|';
+    form.text.append("(?:").append(part.text).push_back(')');
+    form.weakest = std::min(form.weakest, part.weakest);
+  }
+  return form;
 }
 
 }  // namespace
 
 std::string PrefilterForm(std::string_view pattern) {
   const std::vector<std::string_view> branches = Branches(pattern);
-  if (branches.size() == 1) return BranchForm(branches.front());
-  // Any branch may match: the forms of all, each needed.
-  std::string form;
-  for (std::string_view branch : branches) {
-    const std::string part = BranchForm(branch);
-    if (part.empty()) return {};
-    if (!form.empty()) form += '|';
-    form += "(?:";
-    form += part;
-    form += ')';
-  }
-  return form;
+  if (branches.empty()) return {};
+  return branches.size() == 1 ? BranchForm(branches.front()).text : AlternationForm(pattern).text;
 }
 
 }  // namespace Qva

@@ -53,6 +53,14 @@ TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
       {R"(^(.+)\n|x)", ""},
       {R"(ab{2}cd{1,3}e)", "a"},
       {"[[:alpha:]]", ""},
+      // An alternation that every match passes through gives its branches' forms when all of
+      // them ask for more than the plain runs around it; nested, quantified or not.
+      {R"(^((?:a|b)c: (?:not found|No (?:such file|such dir)|[Ii]s a directory))\n)",
+       "(?:not found)|(?:(?:such file)|(?:such dir))|(?:s a directory)"},
+      {R"(^[a-z]: (?:Killed|Aborted)\n)", "(?:Killed)|(?:Aborted)"},
+      {R"(^(?:(?:Killed|Aborted) now)?\n)", ""},
+      {R"(^(?:Killed|.+)\n)", ""},
+      {R"(^(?:Killed|Aborted)(?=x|y)z\n)", "(?:Killed)|(?:Aborted)"},
   };
   for (const auto& test : kCases) EXPECT_EQ(PrefilterForm(test.pattern), test.form) << test.pattern;
 }

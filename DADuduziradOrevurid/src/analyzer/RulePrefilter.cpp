@@ -3,6 +3,7 @@
 #include <hs/hs.h>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <typeinfo>
 
@@ -31,6 +32,40 @@ constexpr uint64_t kWindowBytes = 1 << 20;
 constexpr size_t kMaxKeptText = 64 * 1024;
 
 void MarkAll(uint64_t* marks, size_t words) { std::fill(marks, marks + words, ~uint64_t{0}); }
+
+// Hyperscan builds costly machinery for the "^" of multi-line patterns once the database holds
+// many literals (seconds of start-up for a few dozen). A line starts after a "\n" or at the
+// start of a scanned text: the database gets "\n" for each "^" (a form writes every other
+// character but letters, digits and blanks as an escape, so a bare "^" is an anchor), and the
+// start is checked apart (AnchoredTexts).
+std::string WithoutAnchors(const std::string& form) {
+  std::string expression;
+  for (const char c : form) {
+    if (c == '^') {
+      expression += "\\x0a";
+    } else {
+      expression += c;
+    }
+  }
+  return expression;
+}
+
+// The texts that follow a "^" in `form`, up to the end of its branch.
+std::vector<std::string> AnchoredTexts(const std::string& form) {
+  std::vector<std::string> texts;
+  for (size_t at = form.find('^'); at != std::string::npos; at = form.find('^', at)) {
+    std::string& text = texts.emplace_back();
+    for (++at; at < form.size() && form[at] != ')' && form[at] != '|';) {
+      if (form[at] == '\\' && at + 3 < form.size() && form[at + 1] == 'x') {
+        text += static_cast<char>(std::stoi(form.substr(at + 2, 2), nullptr, 16));
+        at += 4;
+      } else {
+        text += form[at++];
+      }
+    }
+  }
+  return texts;
+}
 
 }  // namespace
 
@@ -103,6 +138,35 @@ void RulePrefilter::Follow(const std::shared_ptr<const RuleVector>& rules) {
     if (entry.prematch >= 0 || entry.match >= 0) ++ahead;
     entry.ahead = ahead;
   }
+  MapPositions();
+}
+
+void RulePrefilter::MapPositions() {
+  position_words_ = (entries_.size() + 63) / 64;
+  always_.assign(position_words_, 0);
+  candidates_.assign(position_words_, 0);
+  positions_of_.assign(forms_.size() * position_words_, 0);
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const Entry& entry = entries_[i];
+    // Either form must be found; one of them is enough to pick the rules worth a look.
+    const int32_t key = entry.prematch >= 0 ? entry.prematch : entry.match;
+    uint64_t* bits =
+        key >= 0 ? &positions_of_[static_cast<size_t>(key) * position_words_] : always_.data();
+    bits[i >> 6] |= uint64_t{1} << (i & 63);
+  }
+}
+
+void RulePrefilter::Judged() {
+  state_ = TextState::kJudged;
+  std::copy(always_.begin(), always_.end(), candidates_.begin());
+  for (size_t word = 0; word < judged_.size(); ++word) {
+    for (uint64_t bits = judged_[word]; bits != 0; bits &= bits - 1) {
+      const size_t id = word * 64 + static_cast<size_t>(std::countr_zero(bits));
+      if (id >= forms_.size()) return;  // all marked (a scan that could not run)
+      const uint64_t* positions = &positions_of_[id * position_words_];
+      for (size_t i = 0; i < position_words_; ++i) candidates_[i] |= positions[i];
+    }
+  }
 }
 
 void RulePrefilter::Classify(const std::string& pattern, bool valid,
@@ -133,11 +197,13 @@ void RulePrefilter::Rebuild(std::vector<std::string> fresh) {
   for (std::string& form : fresh) forms.push_back(std::move(form));
 
   auto database = std::make_unique<Database>();
+  std::vector<std::string> expressions;
+  for (const std::string& form : forms) expressions.push_back(WithoutAnchors(form));
   while (!forms.empty()) {
     std::vector<const char*> texts;
     std::vector<unsigned int> ids;
     for (size_t i = 0; i < forms.size(); ++i) {
-      texts.push_back(forms[i].c_str());
+      texts.push_back(expressions[i].c_str());
       ids.push_back(static_cast<unsigned int>(i));
     }
     const std::vector<unsigned int> flags(forms.size(), kFormFlags);
@@ -155,6 +221,7 @@ void RulePrefilter::Rebuild(std::vector<std::string> fresh) {
     }
     // The refused form stays out: the patterns that have it are always candidates.
     forms.erase(forms.begin() + failed);
+    expressions.erase(expressions.begin() + failed);
   }
   if (forms.empty() || database->database == nullptr ||
       hs_alloc_scratch(database->database, &database->scratch) != HS_SUCCESS) {
@@ -163,7 +230,13 @@ void RulePrefilter::Rebuild(std::vector<std::string> fresh) {
   }
   forms_ = std::move(forms);
   form_ids_.clear();
-  for (size_t i = 0; i < forms_.size(); ++i) form_ids_[forms_[i]] = static_cast<int32_t>(i);
+  starts_.clear();
+  for (size_t i = 0; i < forms_.size(); ++i) {
+    form_ids_[forms_[i]] = static_cast<int32_t>(i);
+    for (std::string& text : AnchoredTexts(forms_[i])) {
+      starts_.emplace_back(static_cast<uint32_t>(i), std::move(text));
+    }
+  }
   database_ = std::move(database);
   words_ = std::max<size_t>(1, (forms_.size() + 63) / 64);
   // Marks made with the old database are void.
@@ -188,6 +261,14 @@ void RulePrefilter::ScanText(std::string_view text, uint64_t* marks) {
   if (hs_scan(database_->database, text.data(), static_cast<unsigned int>(text.size()), 0,
               database_->scratch, &RunScan::OnMatch, &run) != HS_SUCCESS) {
     MarkAll(marks, words_);
+    return;
+  }
+  MarkStarts(text, marks);
+}
+
+void RulePrefilter::MarkStarts(std::string_view text, uint64_t* marks) const {
+  for (const auto& [id, start] : starts_) {
+    if (text.starts_with(start)) marks[id >> 6] |= uint64_t{1} << (id & 63);
   }
 }
 
@@ -220,6 +301,8 @@ void RulePrefilter::ScanWindow(LogTextStorage& storage, uint64_t index, uint64_t
         hs_scan(database_->database, first.data(), static_cast<unsigned int>(size), 0,
                 database_->scratch, &RunScan::OnMatch, &run) != HS_SUCCESS) {
       MarkAll(run.marks, run.ends.size() * words_);
+    } else {
+      MarkStarts(std::string_view(first.data(), size), run.marks);
     }
     line += run.ends.size();
   }
@@ -245,13 +328,14 @@ bool RulePrefilter::NewStoredLines(LogTextStorage& storage, uint64_t first, uint
   if (offset + count > window_lines_) return false;  // past the stored lines
   // A match across lines is marked on the line it ends in, and only when the lines were
   // scanned together: all of them must have been.
-  judged_.assign(words_, 0);
-  for (uint64_t line = offset; line < offset + count; ++line) {
-    if (line > offset && !window_joined_[line]) return false;
-    const uint64_t* marks = window_marks_.data() + line * words_;
+  const uint64_t* marks = window_marks_.data() + offset * words_;
+  judged_.assign(marks, marks + words_);
+  for (uint64_t line = offset + 1; line < offset + count; ++line) {
+    if (!window_joined_[line]) return false;
+    marks += words_;
     for (size_t word = 0; word < words_; ++word) judged_[word] |= marks[word];
   }
-  state_ = TextState::kJudged;
+  Judged();
   // Stored lines are recognised as such (the caller compares them); the last text judged is
   // kept for other texts only.
   last_valid_ = false;
@@ -262,7 +346,7 @@ bool RulePrefilter::Judge(const Entry& entry, std::string_view text) {
   if (state_ == TextState::kNew) {
     if (last_valid_ && text == last_text_) {
       judged_ = last_marks_;
-      state_ = TextState::kJudged;
+      Judged();
       return true;
     }
     state_ = TextState::kUnscanned;
@@ -270,7 +354,7 @@ bool RulePrefilter::Judge(const Entry& entry, std::string_view text) {
   if (entry.ahead < kMinRulesForScan) return false;
   judged_.resize(words_);
   ScanText(text, judged_.data());
-  state_ = TextState::kJudged;
+  Judged();
   Remember(text);
   return true;
 }

@@ -1,11 +1,13 @@
 // Which rules of the active list can possibly match a text, decided in one pass over the text.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "analyzer/IAnalyzeRulesManager.h"
@@ -58,6 +60,19 @@ class RulePrefilter {
     if (state_ != TextState::kJudged && !Judge(entry, text())) return true;
     return Marked(entry.prematch) && Marked(entry.match);
   }
+  // The first position from `position` on whose rule may match the judged text (past the list:
+  // none); `position` itself while the text is not judged. Cheaper than MayMatch on each.
+  size_t NextCandidate(size_t position) const {
+    if (state_ != TextState::kJudged) return position;
+    size_t word = position >> 6;
+    if (word >= candidates_.size()) return position;
+    uint64_t bits = candidates_[word] & (~uint64_t{0} << (position & 63));
+    while (bits == 0) {
+      if (++word == candidates_.size()) return entries_.size();
+      bits = candidates_[word];
+    }
+    return word * 64 + static_cast<size_t>(std::countr_zero(bits));
+  }
   // The rule at `position` when it is exactly a RegexAnalyzeRule, else null.
   RegexAnalyzeRule* RegexAt(size_t position) const { return entries_[position].regex; }
 
@@ -92,6 +107,12 @@ class RulePrefilter {
   // Scans the stored lines from `index` on, a window of them (at least `at_least` when there
   // are as many), into window_marks_.
   void ScanWindow(LogTextStorage& storage, uint64_t index, uint64_t at_least);
+  // Maps each position to a form it needs (or to always_), after the entries changed.
+  void MapPositions();
+  // The text's marks are in judged_: finds the candidate positions.
+  void Judged();
+  // Marks the anchored forms (starts_) whose text begins `text`, a scanned text.
+  void MarkStarts(std::string_view text, uint64_t* marks) const;
   void Remember(std::string_view text);
   bool Marked(int32_t id) const {
     return id < 0 || ((judged_[static_cast<size_t>(id) >> 6] >> (id & 63)) & 1) != 0;
@@ -105,7 +126,15 @@ class RulePrefilter {
   std::vector<std::string> forms_;                        // database id -> form
   std::unordered_map<std::string, int32_t> form_ids_;
   std::unique_ptr<Database> database_;
+  // Database id and text of each "^" in a form: the database matches them after a "\n" only.
+  std::vector<std::pair<uint32_t, std::string>> starts_;
   size_t words_ = 1;  // 64-bit words of one set of marks
+
+  // Positions by what lets them through: never filtered, or a form found in the text.
+  std::vector<uint64_t> always_;
+  std::vector<uint64_t> positions_of_;  // position_words_ words per database id
+  size_t position_words_ = 0;
+  std::vector<uint64_t> candidates_;  // of the judged text
 
   TextState state_ = TextState::kNew;
   std::vector<uint64_t> judged_;      // marks of the text being judged

@@ -42,6 +42,10 @@ RuleWalk::~RuleWalk() {
 int32_t RuleWalk::Run() {
   size_t position = 0;
   while (position < count_) {
+    if (prefilter_ != nullptr) {
+      position = prefilter_->NextCandidate(position);
+      if (position >= count_) break;
+    }
     if (!TryRule(position)) {
       ++position;
       continue;
@@ -49,6 +53,12 @@ int32_t RuleWalk::Run() {
     const IAnalyzeRule& rule = *rules_[position];
     AfterMatch(rule);
     position = NextAfter(rule, position);
+    // The prefilter learns the groups only when a rule is left to try them (most matches end
+    // the walk).
+    if (position < count_ && prefilter_ != nullptr) {
+      prefilter_->Follow(snapshot_);  // an action may have changed a pattern
+      NewText(*current_, false);
+    }
   }
   return errors_;
 }
@@ -114,10 +124,6 @@ void RuleWalk::AfterMatch(const IAnalyzeRule& rule) {
   TextPool::ForThread().Recycle(*groups_);
   text_ready_ = false;
   if (join_.capacity() > LogAnalyzer::kKeptLineCapacity) Qve::QVEstring().swap(join_);
-  if (prefilter_ != nullptr) {
-    prefilter_->Follow(snapshot_);  // an action may have changed a pattern
-    NewText(*current_, false);
-  }
 }
 
 size_t RuleWalk::NextAfter(const IAnalyzeRule& rule, size_t position) {

@@ -49,7 +49,7 @@ class RuleWalk {
   // rules out is not tried (and its line index not set).
   bool TryRule(size_t position);
   // After a match of `rule`: reports it, counts an error and makes the groups (as the actions
-  // left them) the lines of the following rules.
+  // left them) the lines of the following rules (Run tells the prefilter).
   void AfterMatch(const IAnalyzeRule& rule);
   // Where the walk goes on after a match of `rule` at `position` (kEnd: it ends), by HARDSTOP,
   // SOFTSTOP, SOFTRETURN, HARDRETURN or NONSTOP (also any unknown behaviour).
