@@ -19,11 +19,8 @@ const char* const kFileTags[] = {"[DBG]", "[INF]", "[NTC]", "[WRN]",
 const char* const kConsoleLabels[] = {
     "", "", "Notice:", "Warning:", "Error:", "Critical:", "Alert:", "Emergency:"};
 
-// A line buffer above this size is let go after its line is written.
+// A line or message buffer above this size is let go before the next message.
 constexpr size_t kKeptLineCapacity = 64 * 1024;
-
-// A message this large is written from where it is, not copied into a line.
-constexpr size_t kHugeMessage = 64 * 1024;
 
 // LZ4's speed-for-size setting for the string outputer's blocks (1 is its default).
 constexpr int kCompressionAcceleration = 4;
@@ -72,18 +69,35 @@ int QVTraceOutputer::LineKind() const {
   }
 }
 
+std::string_view QVTraceOutputer::MessageText(const char* format, va_list args, QVEstring& buffer) {
+  std::string_view text;
+  if (SingleTextArgument(format, args, text)) return text;
+  // A buffer grown by a huge message is let go; the usual one stays for the next message.
+  if (buffer.capacity() > kKeptLineCapacity) QVEstring().swap(buffer);
+  buffer.clear();
+  AppendFormatV(buffer, format, args);
+  return buffer;
+}
+
 void QVTraceOutputer::BuildLine(Line& line, int32_t level, const uint32_t* id, const char* source,
-                                const char* format, va_list args) {
-  line.text = {};
-  line.tail = {};
-  if (SplitHugeLine(line.head, level, id, source, format, args, line.text)) {
-    line.tail = "\r\n";
-    return;
-  }
-  // A buffer grown by a huge line is let go; the usual ones stay for the next message.
+                                std::string_view message) {
   if (line.head.capacity() > kKeptLineCapacity) QVEstring().swap(line.head);
   line.head.clear();
-  AppendLine(line.head, level, id, source, format, args);
+  // As AppendLine trims the whole line; while some of the message is left, the trimming ends
+  // inside it, and the message can be written from where it is.
+  std::string_view text = message;
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  if (text.empty()) {
+    line.text = {};
+    line.tail = {};
+    AppendLine(line.head, level, id, source, message);
+    return;
+  }
+  AppendHead(line.head, level, id, source);
+  line.text = text;
+  line.tail = "\r\n";
 }
 
 void QVTraceOutputer::WriteLine(const Line& /*line*/) {}
@@ -91,7 +105,7 @@ void QVTraceOutputer::WriteLine(const Line& /*line*/) {}
 void QVTraceOutputer::TraceLine(int32_t level, const uint32_t* id, const char* source,
                                 const char* format, va_list args) {
   if (IsLibraryClass()) {
-    BuildLine(line_, level, id, source, format, args);
+    BuildLine(line_, level, id, source, MessageText(format, args, message_));
     WriteLine(line_);
     return;
   }
@@ -104,15 +118,17 @@ void QVTraceOutputer::WriteNow(std::string_view /*line*/) {}
 
 QVEstring QVTraceOutputer::FormatMessageId(int32_t level, uint32_t id, const char* source,
                                            const char* format, va_list args) {
+  QVEstring message;
   QVEstring line;
-  AppendLine(line, level, &id, source, format, args);
+  AppendLine(line, level, &id, source, MessageText(format, args, message));
   return line;
 }
 
 QVEstring QVTraceOutputer::FormatMessage(int32_t level, const char* source, const char* format,
                                          va_list args) {
+  QVEstring message;
   QVEstring line;
-  AppendLine(line, level, nullptr, source, format, args);
+  AppendLine(line, level, nullptr, source, MessageText(format, args, message));
   return line;
 }
 
@@ -149,10 +165,10 @@ void QVTraceOutputer::AppendHead(QVEstring& out, int32_t level, const uint32_t* 
 }
 
 void QVTraceOutputer::AppendLine(QVEstring& out, int32_t level, const uint32_t* id,
-                                 const char* source, const char* format, va_list args) {
+                                 const char* source, std::string_view message) {
   const size_t start = out.size();
   AppendHead(out, level, id, source);
-  if (id != nullptr || (format != nullptr && *format != '\0')) AppendFormatV(out, format, args);
+  out.append(message);
   // Trailing blanks, then line feeds, then carriage returns, in that order.
   size_t end = out.size();
   while (end > start && out[end - 1] == ' ') --end;
@@ -160,22 +176,6 @@ void QVTraceOutputer::AppendLine(QVEstring& out, int32_t level, const uint32_t* 
   while (end > start && out[end - 1] == '\r') --end;
   out.resize(end);
   out += "\r\n";
-}
-
-bool QVTraceOutputer::SplitHugeLine(QVEstring& head, int32_t level, const uint32_t* id,
-                                    const char* source, const char* format, va_list args,
-                                    std::string_view& text) {
-  std::string_view message;
-  if (!SingleTextArgument(format, args, message) || message.size() < kHugeMessage) return false;
-  // As AppendLine trims; when nothing of the message is left, the head would be trimmed too.
-  while (!message.empty() && message.back() == ' ') message.remove_suffix(1);
-  while (!message.empty() && message.back() == '\n') message.remove_suffix(1);
-  while (!message.empty() && message.back() == '\r') message.remove_suffix(1);
-  if (message.empty()) return false;
-  head.clear();
-  AppendHead(head, level, id, source);
-  text = message;
-  return true;
 }
 
 QVEstring QVTraceOutputer::TimeStamp() { return QVTimeStamp::Now().Text(); }

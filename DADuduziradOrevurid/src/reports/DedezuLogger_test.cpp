@@ -126,6 +126,9 @@ TEST(HtmlTextTest, OnlyMarkupCharactersAreEscaped) {
            Case{"relation \"</text><script>x()</script>\" does not exist", false,
                 "relation \"&lt;/text&gt;&lt;script&gt;x()&lt;/script&gt;\" does not exist"},
            Case{"a&amp; \"b\" caf\xC3\xA9 \xFF", true, "a&amp;amp; &quot;b&quot; caf\xC3\xA9 \xFF"},
+           // Many of one character before the first of another.
+           Case{"<<\">&<>\"", true, "&lt;&lt;&quot;&gt;&amp;&lt;&gt;&quot;"},
+           Case{"x>>>>\"&", false, "x&gt;&gt;&gt;&gt;\"&amp;"},
            Case{"plain text", false, "plain text"},
            Case{"", true, ""},
        }) {
