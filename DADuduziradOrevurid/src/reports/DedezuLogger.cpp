@@ -225,10 +225,19 @@ void DedezuLogger::BeginLine(uint32_t level, const char* source) {
     line += "<line>  <exec>";
   }
   if (source && *source) {
-    AppendHtmlText(line, source);  // script and tool names come from the child's output
+    AppendSource(source);  // script and tool names come from the child's output
     line += "> ";
   }
   line += "</exec>";
+}
+
+void DedezuLogger::AppendSource(const char* source) {
+  if (source_ != source) {
+    source_ = source;
+    html_source_.clear();
+    AppendHtmlText(html_source_, source_);
+  }
+  line_ += html_source_;
 }
 
 void DedezuLogger::PreparePage(uint32_t level, const char* source, std::string_view text) {
@@ -255,6 +264,10 @@ void DedezuLogger::WritePage(uint32_t level) {
   }
   // A huge message (a child may print a 50 MB line) is not kept alive for the rest of the run.
   if (line_.capacity() > kKeptBufferSize) Qve::QVEstring().swap(line_);
+  if (source_.capacity() > kKeptBufferSize || html_source_.capacity() > kKeptBufferSize) {
+    Qve::QVEstring().swap(source_);
+    Qve::QVEstring().swap(html_source_);
+  }
 }
 
 }  // namespace Qva
