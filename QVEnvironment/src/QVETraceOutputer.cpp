@@ -14,9 +14,9 @@
 namespace Qve {
 
 namespace {
-const char* const kFileTags[] = {"[DBG]", "[INF]", "[NTC]", "[WRN]",
-                                 "[ERR]", "[CRI]", "[ALR]", "[EMR]"};
-const char* const kConsoleLabels[] = {
+constexpr std::string_view kFileTags[] = {"[DBG]", "[INF]", "[NTC]", "[WRN]",
+                                          "[ERR]", "[CRI]", "[ALR]", "[EMR]"};
+constexpr std::string_view kConsoleLabels[] = {
     "", "", "Notice:", "Warning:", "Error:", "Critical:", "Alert:", "Emergency:"};
 
 // A line or message buffer above this size is let go before the next message.
@@ -28,7 +28,7 @@ constexpr int kCompressionAcceleration = 4;
 // The string outputer's first block: the many short-lived analyzers of a test run each own one.
 constexpr size_t kFirstBlockSize = 64 * 1024;
 
-const char* TableText(const char* const (&table)[8], int32_t level) {
+std::string_view TableText(const std::string_view (&table)[8], int32_t level) {
   if (level < kQVTraceDebug || level > kQVTraceEmergency) return "";
   return table[level];
 }
@@ -182,7 +182,9 @@ QVEstring QVTraceOutputer::TimeStamp() { return QVTimeStamp::Now().Text(); }
 
 QVEstring QVTraceOutputer::LevelTagId(int32_t level, uint32_t /*id*/) { return LevelTag(level); }
 
-QVEstring QVTraceOutputer::LevelTag(int32_t level) { return TableText(kFileTags, level); }
+QVEstring QVTraceOutputer::LevelTag(int32_t level) {
+  return QVEstring(TableText(kFileTags, level));
+}
 
 // Console
 
@@ -220,7 +222,7 @@ QVEstring QVConsoleTraceOutputer::LevelTagId(int32_t level, uint32_t id) {
 }
 
 QVEstring QVConsoleTraceOutputer::LevelTag(int32_t level) {
-  return TableText(kConsoleLabels, level);
+  return QVEstring(TableText(kConsoleLabels, level));
 }
 
 // Text file
@@ -289,9 +291,20 @@ void QVStringTraceOutputer::Trace(int32_t level, const char* source, const char*
 void QVStringTraceOutputer::WriteNow(std::string_view line) { Append(line); }
 
 void QVStringTraceOutputer::WriteLine(const Line& line) {
-  Append(line.head);
-  Append(line.text);
-  Append(line.tail);
+  const std::string_view parts[] = {line.head, line.text, line.tail};
+  size_t size = 0;
+  for (std::string_view part : parts) size += part.size();
+  if (!open_ || open_capacity_ - open_size_ < size) {
+    for (std::string_view part : parts) Append(part);
+    return;
+  }
+  // Most lines fit into the open block whole.
+  for (std::string_view part : parts) {
+    if (part.empty()) continue;  // its data may be null, which memcpy must not get
+    std::memcpy(open_.get() + open_size_, part.data(), part.size());
+    open_size_ += part.size();
+  }
+  text_size_ += size;
 }
 
 void QVStringTraceOutputer::Append(std::string_view text) {
