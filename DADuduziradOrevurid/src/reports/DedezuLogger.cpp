@@ -21,6 +21,9 @@ constexpr size_t kActionTextBuffer = 65536;
 // The line buffers keep their room between messages up to this size.
 constexpr size_t kKeptBufferSize = 65536;
 
+// The escaped form of a source up to this size is kept for the lines after it.
+constexpr size_t kKeptSourceSize = 4096;
+
 // A message this large is written from where it is, not copied into the line.
 constexpr size_t kHugeMessage = 65536;
 
@@ -232,8 +235,14 @@ void DedezuLogger::BeginLine(uint32_t level, const char* source) {
 }
 
 void DedezuLogger::AppendSource(const char* source) {
-  if (source_ != source) {
-    source_ = source;
+  const std::string_view text(source);
+  // A long one (a crafted tool path may be megabytes) is not kept: escaped into the line.
+  if (text.size() > kKeptSourceSize) {
+    AppendHtmlText(line_, text);
+    return;
+  }
+  if (source_ != text) {
+    source_ = text;
     html_source_.clear();
     AppendHtmlText(html_source_, source_);
   }
@@ -264,10 +273,6 @@ void DedezuLogger::WritePage(uint32_t level) {
   }
   // A huge message (a child may print a 50 MB line) is not kept alive for the rest of the run.
   if (line_.capacity() > kKeptBufferSize) Qve::QVEstring().swap(line_);
-  if (source_.capacity() > kKeptBufferSize || html_source_.capacity() > kKeptBufferSize) {
-    Qve::QVEstring().swap(source_);
-    Qve::QVEstring().swap(html_source_);
-  }
 }
 
 }  // namespace Qva

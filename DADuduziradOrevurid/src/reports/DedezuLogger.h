@@ -82,7 +82,8 @@ class DedezuLogger {
   // Reused for every line, so that a line costs no allocation.
   Qve::QVEstring line_;
   std::string_view huge_text_;  // the message of the line being built, when left where it is
-  // The last source and its escaped form: most lines share the source of the line before.
+  // The last source that was not long and its escaped form: most lines share the source of
+  // the line before.
   Qve::QVEstring source_;
   Qve::QVEstring html_source_;
 };
