@@ -66,7 +66,7 @@ void AppendFormatV(QVEstring& out, const char* format, va_list args) {
 }
 
 bool SingleTextArgument(const char* format, va_list args, std::string_view& text) {
-  if (format == nullptr || std::strcmp(format, "%s") != 0) return false;
+  if (format == nullptr || format[0] != '%' || format[1] != 's' || format[2] != '\0') return false;
   va_list pass;
   va_copy(pass, args);
   const char* argument = va_arg(pass, const char*);

@@ -59,8 +59,8 @@ class QVTraceOutputer {
   // "[DBG]", "[INF]", ... "[EMR]"; empty for 8 and any other value.
   virtual QVEstring LevelTag(int32_t level);
 
-  // A built line: head, then text, then tail. A huge finished text is left where it is (text
-  // views it, tail is the line break); otherwise the whole line is in head.
+  // A built line: head, then text, then tail. The message stays where it is (text views it,
+  // tail is the line break); only when trimming leaves nothing of it is the whole line in head.
   struct Line {
     QVEstring head;
     std::string_view text;
@@ -70,23 +70,22 @@ class QVTraceOutputer {
   // once for all of them: 1 console lines, 2 time-stamped lines (file and string outputers);
   // 0 for any other class, whose Trace the tracer calls.
   int LineKind() const;
-  // Builds this outputer's line for a message (FormatMessageId with `id` set, FormatMessage
-  // otherwise) and writes a line built for its kind.
+  // The message of a trace call as text: the argument itself for the format "%s" (a finished
+  // text), else the formatted message, built in `buffer`. Formatted once, it serves every
+  // outputer.
+  static std::string_view MessageText(const char* format, va_list args, QVEstring& buffer);
+  // Builds the line this outputer's FormatMessageId (`id` set) or FormatMessage would return
+  // for a message whose text is `message`, as a line of its kind.
   void BuildLine(Line& line, int32_t level, const uint32_t* id, const char* source,
-                 const char* format, va_list args);
+                 std::string_view message);
   virtual void WriteLine(const Line& line);
 
  protected:
-  // Appends the line FormatMessageId (`id` set) or FormatMessage would return to `out`. The
-  // library's own outputer classes build it without temporaries; a derived class's TimeStamp,
-  // LevelTag and LevelTagId are called as usual.
+  // Appends the line FormatMessageId (`id` set) or FormatMessage would return for a message
+  // whose text is `message` to `out`. The library's own outputer classes build it without
+  // temporaries; a derived class's TimeStamp, LevelTag and LevelTagId are called as usual.
   void AppendLine(QVEstring& out, int32_t level, const uint32_t* id, const char* source,
-                  const char* format, va_list args);
-  // For a huge finished text (format "%s", SingleTextArgument) whose trimmed message is not
-  // empty: sets `head` to the line's part before the message and `text` to the message (the
-  // line is head, text, "\r\n") and returns true, so the text is written without a copy.
-  bool SplitHugeLine(QVEstring& head, int32_t level, const uint32_t* id, const char* source,
-                     const char* format, va_list args, std::string_view& text);
+                  std::string_view message);
   // The step of the library classes' Trace (`id` null) and TraceId. Exactly a library class:
   // builds the line without temporaries and writes it with WriteLine. A derived class: takes
   // the line from its FormatMessageId (`id` set) or FormatMessage and writes it with WriteNow.
@@ -105,7 +104,9 @@ class QVTraceOutputer {
 
   int32_t level_;
   mutable Kind kind_ = Kind::kUnknown;
-  Line line_;  // reused from one message to the next (the tracer serialises the calls)
+  // Reused from one message to the next (the tracer serialises the calls).
+  Line line_;
+  QVEstring message_;
 };
 
 // Writes each line to standard output at once (WriteConsole), or with the block it belongs to
@@ -217,15 +218,18 @@ class QVTracer {
 
  private:
   QVTracer();
-  // Sends a message to every outputer whose level admits it. The lines of the library
-  // outputers are built first, once per kind, and then written in the outputers' order, so
-  // that the writes (system calls) of one message follow each other closely.
+  // Sends a message to every outputer whose level admits it. The message is formatted once and
+  // the lines of the library outputers are built from it first, once per kind, and then
+  // written in the outputers' order, so that the writes (system calls) of one message follow
+  // each other closely.
   void Dispatch(int32_t level, const uint32_t* id, const char* source, const char* format,
                 va_list args);
 
   std::list<std::shared_ptr<QVTraceOutputer>> outputers_;
   QVCriticalSection lock_;
-  QVTraceOutputer::Line lines_[3];  // by LineKind, reused
+  // Reused from one message to the next.
+  QVEstring message_;
+  QVTraceOutputer::Line lines_[3];  // by LineKind
 };
 
 }  // namespace Qve

@@ -14,16 +14,13 @@
 namespace Qve {
 
 namespace {
-const char* const kFileTags[] = {"[DBG]", "[INF]", "[NTC]", "[WRN]",
-                                 "[ERR]", "[CRI]", "[ALR]", "[EMR]"};
-const char* const kConsoleLabels[] = {
+constexpr std::string_view kFileTags[] = {"[DBG]", "[INF]", "[NTC]", "[WRN]",
+                                          "[ERR]", "[CRI]", "[ALR]", "[EMR]"};
+constexpr std::string_view kConsoleLabels[] = {
     "", "", "Notice:", "Warning:", "Error:", "Critical:", "Alert:", "Emergency:"};
 
-// A line buffer above this size is let go after its line is written.
+// A line or message buffer above this size is let go before the next message.
 constexpr size_t kKeptLineCapacity = 64 * 1024;
-
-// A message this large is written from where it is, not copied into a line.
-constexpr size_t kHugeMessage = 64 * 1024;
 
 // LZ4's speed-for-size setting for the string outputer's blocks (1 is its default).
 constexpr int kCompressionAcceleration = 4;
@@ -31,7 +28,7 @@ constexpr int kCompressionAcceleration = 4;
 // The string outputer's first block: the many short-lived analyzers of a test run each own one.
 constexpr size_t kFirstBlockSize = 64 * 1024;
 
-const char* TableText(const char* const (&table)[8], int32_t level) {
+std::string_view TableText(const std::string_view (&table)[8], int32_t level) {
   if (level < kQVTraceDebug || level > kQVTraceEmergency) return "";
   return table[level];
 }
@@ -72,18 +69,35 @@ int QVTraceOutputer::LineKind() const {
   }
 }
 
+std::string_view QVTraceOutputer::MessageText(const char* format, va_list args, QVEstring& buffer) {
+  std::string_view text;
+  if (SingleTextArgument(format, args, text)) return text;
+  // A buffer grown by a huge message is let go; the usual one stays for the next message.
+  if (buffer.capacity() > kKeptLineCapacity) QVEstring().swap(buffer);
+  buffer.clear();
+  AppendFormatV(buffer, format, args);
+  return buffer;
+}
+
 void QVTraceOutputer::BuildLine(Line& line, int32_t level, const uint32_t* id, const char* source,
-                                const char* format, va_list args) {
-  line.text = {};
-  line.tail = {};
-  if (SplitHugeLine(line.head, level, id, source, format, args, line.text)) {
-    line.tail = "\r\n";
-    return;
-  }
-  // A buffer grown by a huge line is let go; the usual ones stay for the next message.
+                                std::string_view message) {
   if (line.head.capacity() > kKeptLineCapacity) QVEstring().swap(line.head);
   line.head.clear();
-  AppendLine(line.head, level, id, source, format, args);
+  // As AppendLine trims the whole line; while some of the message is left, the trimming ends
+  // inside it, and the message can be written from where it is.
+  std::string_view text = message;
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  if (text.empty()) {
+    line.text = {};
+    line.tail = {};
+    AppendLine(line.head, level, id, source, message);
+    return;
+  }
+  AppendHead(line.head, level, id, source);
+  line.text = text;
+  line.tail = "\r\n";
 }
 
 void QVTraceOutputer::WriteLine(const Line& /*line*/) {}
@@ -91,7 +105,7 @@ void QVTraceOutputer::WriteLine(const Line& /*line*/) {}
 void QVTraceOutputer::TraceLine(int32_t level, const uint32_t* id, const char* source,
                                 const char* format, va_list args) {
   if (IsLibraryClass()) {
-    BuildLine(line_, level, id, source, format, args);
+    BuildLine(line_, level, id, source, MessageText(format, args, message_));
     WriteLine(line_);
     return;
   }
@@ -104,15 +118,17 @@ void QVTraceOutputer::WriteNow(std::string_view /*line*/) {}
 
 QVEstring QVTraceOutputer::FormatMessageId(int32_t level, uint32_t id, const char* source,
                                            const char* format, va_list args) {
+  QVEstring message;
   QVEstring line;
-  AppendLine(line, level, &id, source, format, args);
+  AppendLine(line, level, &id, source, MessageText(format, args, message));
   return line;
 }
 
 QVEstring QVTraceOutputer::FormatMessage(int32_t level, const char* source, const char* format,
                                          va_list args) {
+  QVEstring message;
   QVEstring line;
-  AppendLine(line, level, nullptr, source, format, args);
+  AppendLine(line, level, nullptr, source, MessageText(format, args, message));
   return line;
 }
 
@@ -149,10 +165,10 @@ void QVTraceOutputer::AppendHead(QVEstring& out, int32_t level, const uint32_t* 
 }
 
 void QVTraceOutputer::AppendLine(QVEstring& out, int32_t level, const uint32_t* id,
-                                 const char* source, const char* format, va_list args) {
+                                 const char* source, std::string_view message) {
   const size_t start = out.size();
   AppendHead(out, level, id, source);
-  if (id != nullptr || (format != nullptr && *format != '\0')) AppendFormatV(out, format, args);
+  out.append(message);
   // Trailing blanks, then line feeds, then carriage returns, in that order.
   size_t end = out.size();
   while (end > start && out[end - 1] == ' ') --end;
@@ -162,27 +178,13 @@ void QVTraceOutputer::AppendLine(QVEstring& out, int32_t level, const uint32_t* 
   out += "\r\n";
 }
 
-bool QVTraceOutputer::SplitHugeLine(QVEstring& head, int32_t level, const uint32_t* id,
-                                    const char* source, const char* format, va_list args,
-                                    std::string_view& text) {
-  std::string_view message;
-  if (!SingleTextArgument(format, args, message) || message.size() < kHugeMessage) return false;
-  // As AppendLine trims; when nothing of the message is left, the head would be trimmed too.
-  while (!message.empty() && message.back() == ' ') message.remove_suffix(1);
-  while (!message.empty() && message.back() == '\n') message.remove_suffix(1);
-  while (!message.empty() && message.back() == '\r') message.remove_suffix(1);
-  if (message.empty()) return false;
-  head.clear();
-  AppendHead(head, level, id, source);
-  text = message;
-  return true;
-}
-
 QVEstring QVTraceOutputer::TimeStamp() { return QVTimeStamp::Now().Text(); }
 
 QVEstring QVTraceOutputer::LevelTagId(int32_t level, uint32_t /*id*/) { return LevelTag(level); }
 
-QVEstring QVTraceOutputer::LevelTag(int32_t level) { return TableText(kFileTags, level); }
+QVEstring QVTraceOutputer::LevelTag(int32_t level) {
+  return QVEstring(TableText(kFileTags, level));
+}
 
 // Console
 
@@ -220,7 +222,7 @@ QVEstring QVConsoleTraceOutputer::LevelTagId(int32_t level, uint32_t id) {
 }
 
 QVEstring QVConsoleTraceOutputer::LevelTag(int32_t level) {
-  return TableText(kConsoleLabels, level);
+  return QVEstring(TableText(kConsoleLabels, level));
 }
 
 // Text file
@@ -289,9 +291,20 @@ void QVStringTraceOutputer::Trace(int32_t level, const char* source, const char*
 void QVStringTraceOutputer::WriteNow(std::string_view line) { Append(line); }
 
 void QVStringTraceOutputer::WriteLine(const Line& line) {
-  Append(line.head);
-  Append(line.text);
-  Append(line.tail);
+  const std::string_view parts[] = {line.head, line.text, line.tail};
+  size_t size = 0;
+  for (std::string_view part : parts) size += part.size();
+  if (!open_ || open_capacity_ - open_size_ < size) {
+    for (std::string_view part : parts) Append(part);
+    return;
+  }
+  // Most lines fit into the open block whole.
+  for (std::string_view part : parts) {
+    if (part.empty()) continue;  // its data may be null, which memcpy must not get
+    std::memcpy(open_.get() + open_size_, part.data(), part.size());
+    open_size_ += part.size();
+  }
+  text_size_ += size;
 }
 
 void QVStringTraceOutputer::Append(std::string_view text) {

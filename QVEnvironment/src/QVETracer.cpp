@@ -79,16 +79,22 @@ void QVTracer::Dispatch(int32_t level, const uint32_t* id, const char* source, c
   QVLockGuard guard(lock_);
   // Outputers are never removed, so the list entries outlive the call: no counted copies.
   bool built[3] = {};
+  bool formatted = false;
+  std::string_view message;
   for (const auto& outputer : outputers_) {
     if (outputer->GetLevel() > level) continue;
     const int kind = outputer->LineKind();
     if (kind == 0 || built[kind]) continue;
-    // Each use of the arguments takes its own copy of them.
-    va_list pass;
-    va_copy(pass, args);
+    if (!formatted) {
+      // Each use of the arguments takes its own copy of them.
+      va_list pass;
+      va_copy(pass, args);
+      message = QVTraceOutputer::MessageText(format, pass, message_);
+      va_end(pass);
+      formatted = true;
+    }
     // File and string outputers drop the id.
-    outputer->BuildLine(lines_[kind], level, kind == 1 ? id : nullptr, source, format, pass);
-    va_end(pass);
+    outputer->BuildLine(lines_[kind], level, kind == 1 ? id : nullptr, source, message);
     built[kind] = true;
   }
   for (const auto& outputer : outputers_) {

@@ -32,6 +32,68 @@ size_t CountOccurrences(const Qve::QVEstring& text, const char* what) {
   return count;
 }
 
+// The placeholder "[#i]" at `at` of `text` (canonical decimal i, as FillStepByStep writes it):
+// sets `index` and `end` (past its "]") and returns true.
+bool ReadPlaceholder(std::string_view text, size_t at, size_t& index, size_t& end) {
+  constexpr size_t kMaxDigits = 9;
+  size_t digits = 0;
+  index = 0;
+  for (end = at + 2; end < text.size() && text[end] >= '0' && text[end] <= '9'; ++end) {
+    if (++digits > kMaxDigits || (digits == 2 && index == 0)) return false;
+    index = index * 10 + static_cast<size_t>(text[end] - '0');
+  }
+  if (digits == 0 || end == text.size() || text[end] != ']') return false;
+  ++end;
+  return true;
+}
+
+// Replaces in `output` each "[#i]" by groups[i] with one pass into `out`. That is what the
+// group-by-group replacement gives when the result has no "[#" left: any "[#" that a step forms
+// or inserts (the start of a placeholder that a later step would replace) would be in it too.
+// Returns false when that does not hold, when a "[#" of the template starts no placeholder
+// that has a group, or when a step could near `bound`; `out` then holds no meaningful text.
+bool FillInOnePass(std::string_view output, const TextLines& groups, size_t bound,
+                   Qve::QVEstring& out) {
+  out.clear();
+  size_t inserted = 0;
+  size_t start = 0;
+  for (size_t at = output.find("[#"); at != std::string_view::npos; at = output.find("[#", start)) {
+    size_t index = 0;
+    size_t end = 0;
+    if (!ReadPlaceholder(output, at, index, end) || index >= groups.size()) return false;
+    // Every step's text is at most the template with every group inserted.
+    inserted += groups[index].size();
+    if (output.size() + inserted > bound) return false;
+    out.append(output.substr(start, at - start));
+    out.append(groups[index]);
+    start = end;
+  }
+  out.append(output.substr(start));
+  return out.find("[#") == Qve::QVEstring::npos;
+}
+
+// Replaces "[#0]" by groups[0], then "[#1]" by groups[1], ... in `text`, each step in the
+// text the steps before it left, until no "[#" is left or a step would outgrow `bound`.
+void FillStepByStep(const Qve::QVEstring& output, const TextLines& groups, size_t bound,
+                    Qve::QVEstring& text, Qve::QVEstring& scratch) {
+  text.assign(output);
+  char placeholder[32] = "[#";
+  for (size_t i = 0; i < groups.size(); ++i) {
+    // Every placeholder starts with "[#": once none is left, no later step changes the text.
+    if (text.find("[#") == Qve::QVEstring::npos) break;
+    char* end = std::to_chars(placeholder + 2, placeholder + sizeof(placeholder) - 2, i).ptr;
+    *end++ = ']';
+    *end = '\0';
+    const size_t placeholder_size = static_cast<size_t>(end - placeholder);
+    if (groups[i].size() > placeholder_size) {
+      const size_t growth =
+          CountOccurrences(text, placeholder) * (groups[i].size() - placeholder_size);
+      if (text.size() + growth > bound) break;
+    }
+    Qve::ReplaceAll(text, std::string_view(placeholder, placeholder_size), groups[i], scratch);
+  }
+}
+
 // The invocation trace of the tracking actions.
 void TraceInvocation(const IAnalyzeRule& rule) {
   Qve::QVTracer::Instance().Debug("Analyze action", "Rule %s", rule.GetName().c_str());
@@ -68,37 +130,27 @@ void ImportActions::SetOutputs(DedezuLogger& log, JsonImportReport& report,
 }
 
 void ImportActions::FillOutput(const IAnalyzeRule& rule, TextLines& groups) {
-  if (rule.OutputText().empty()) return;
+  const Qve::QVEstring& output = rule.OutputText();
+  if (output.empty()) return;
+  if (groups.empty()) {
+    groups.push_back(output);  // no placeholder has a group
+    return;
+  }
   // Filled in buffers kept per thread; the text is swapped into group 0, whose buffer is kept
   // in turn, so that filling allocates nothing once the buffers have grown.
   thread_local Qve::QVEstring text;
   thread_local Qve::QVEstring scratch;
-  text.assign(rule.OutputText());
-  char placeholder[32] = "[#";
   // A group may itself contain placeholders that a later step fills again, so a crafted line
   // can multiply itself. Filling stops before the text outgrows this bound; one copy of the
   // whole match (group 0, which holds every other group) always fits.
-  const size_t bound = kMaxFilledOutput + (groups.empty() ? 0 : groups[0].size());
+  const size_t bound = kMaxFilledOutput + groups[0].size();
   // Without "[#0]" group 0 is replaced unread: its buffer can hold the result, so that a huge
   // line is not held once more.
-  if (!groups.empty() && text.find("[#0]") == Qve::QVEstring::npos) scratch.swap(groups[0]);
-  for (size_t i = 0; i < groups.size(); ++i) {
-    // Every placeholder starts with "[#": once none is left, no later step changes the text.
-    if (text.find("[#") == Qve::QVEstring::npos) break;
-    char* end = std::to_chars(placeholder + 2, placeholder + sizeof(placeholder) - 2, i).ptr;
-    *end++ = ']';
-    *end = '\0';
-    const size_t placeholder_size = static_cast<size_t>(end - placeholder);
-    if (groups[i].size() > placeholder_size) {
-      const size_t growth =
-          CountOccurrences(text, placeholder) * (groups[i].size() - placeholder_size);
-      if (text.size() + growth > bound) break;
-    }
-    Qve::ReplaceAll(text, std::string_view(placeholder, placeholder_size), groups[i], scratch);
-  }
-  if (groups.empty()) {
-    groups.push_back(text);
+  if (output.find("[#0]") == Qve::QVEstring::npos) scratch.swap(groups[0]);
+  if (FillInOnePass(output, groups, bound, scratch)) {
+    groups[0].swap(scratch);
   } else {
+    FillStepByStep(output, groups, bound, text, scratch);
     groups[0].swap(text);
   }
   // Not kept after a huge line.
@@ -106,22 +158,38 @@ void ImportActions::FillOutput(const IAnalyzeRule& rule, TextLines& groups) {
   if (scratch.capacity() > kKeptBufferCapacity) Qve::QVEstring().swap(scratch);
 }
 
+std::string_view ImportActions::Title::WorkingFile() const {
+  if (text.size() == names_size) return {};
+  return std::string_view(text).substr(names_size + 1, text.size() - names_size - 2);
+}
+
 const Qve::QVEstring& ImportActions::SourceTitle() const {
-  // Built in a kept buffer: no allocation per line.
-  Qve::QVEstring& title = title_;
-  title.clear();
-  if (current_script_) title += current_script_->GetDisplayName();
-  if (current_tool_) {
-    title += "::";
-    title += current_tool_->GetDisplayName();
-    const Qve::QVEstring& working_file = current_tool_->GetWorkingFile();
-    if (!working_file.empty()) {
-      title += "(";
-      title += working_file;
-      title += ")";
-    }
+  // Most lines come from the script and tool of the line before, so the title is built again
+  // only when one of them or the tool's working file changed. Names never change once made,
+  // and the kept pointers keep the objects compared (and their addresses) alive.
+  static const Qve::QVEstring kNoFile;
+  const Qve::QVEstring& working_file = current_tool_ ? current_tool_->GetWorkingFile() : kNoFile;
+  Title& title = title_;
+  if (title.built && title.script == current_script_ && title.tool == current_tool_ &&
+      title.WorkingFile() == working_file) {
+    return title.text;
   }
-  return title;
+  title.script = current_script_;
+  title.tool = current_tool_;
+  title.built = true;
+  title.text.clear();
+  if (current_script_) title.text += current_script_->GetDisplayName();
+  if (current_tool_) {
+    title.text += "::";
+    title.text += current_tool_->GetDisplayName();
+  }
+  title.names_size = title.text.size();
+  if (current_tool_ && !working_file.empty()) {
+    title.text += "(";
+    title.text += working_file;
+    title.text += ")";
+  }
+  return title.text;
 }
 
 int32_t ImportActions::OutputResultInfo(void* context, const TextLines&, TextLines& groups) {

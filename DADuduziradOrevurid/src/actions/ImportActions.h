@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "QVEString.h"
 #include "actions/CallFileTree.h"
@@ -160,7 +161,17 @@ class ImportActions {
   bool additional_object_ = false;
   bool import_finished_ = false;
   int32_t script_end_errors_ = 0;
-  mutable Qve::QVEstring title_;  // SourceTitle's buffer
+  // SourceTitle's text and what it was built from.
+  struct Title {
+    std::shared_ptr<CallFileTree> script;
+    std::shared_ptr<CallFile> tool;
+    Qve::QVEstring text;
+    size_t names_size = 0;  // the text before "(" working file ")"
+    bool built = false;
+    // The working file that the text shows; empty when none.
+    std::string_view WorkingFile() const;
+  };
+  mutable Title title_;
 };
 
 // Forgets the name of the last rule whose psql error OutputResultErrorPostgresql reported (one

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 #include "actions/ImpLogAnalyzerActionManager.h"
 #include "actions/ImportTestSupport.h"
 
@@ -22,6 +26,32 @@ TEST(ImportActionsTest, FillOutputReplacesPlaceholdersInGroupOrder) {
   std::string line;
   for (int i = 0; i < 20000; ++i) line += "[#1] ";
   EXPECT_EQ(fill("SSL error. [#0]", {line, line})[0], "SSL error. " + line);
+}
+
+// Most templates are filled in one pass; whatever the template and the groups, the result is
+// what replacing group by group gives, placeholders that the replacements form included.
+TEST(ImportActionsTest, FillOutputMatchesGroupByGroupReplacement) {
+  const std::vector<std::string> pieces = {"[#0]", "[#1]", "[#2]", "[#01]", "[#9]", "[#",
+                                           "[",    "#",    "]",    "1",     "a"};
+  std::mt19937 random(21);
+  auto text = [&](size_t count) {
+    std::string made;
+    for (size_t i = 0; i < count; ++i) made += pieces[random() % pieces.size()];
+    return made;
+  };
+  for (int round = 0; round < 5000; ++round) {
+    const std::string output = text(1 + random() % 6);
+    TextLines groups;
+    for (int i = 0; i < 3; ++i) groups.push_back(random() % 2 ? text(random() % 3) : "x");
+    std::string expected = output;
+    for (size_t i = 0; i < groups.size(); ++i) {
+      Qve::ReplaceAll(expected, "[#" + std::to_string(i) + "]", groups[i]);
+    }
+    TextLines filled = groups;
+    ImportActions::FillOutput(*test::MakeRule("R", output), filled);
+    ASSERT_EQ(filled[0], expected)
+        << output << " | " << groups[0] << " | " << groups[1] << " | " << groups[2];
+  }
 }
 
 // Every bound action copes with a rule that captures nothing.

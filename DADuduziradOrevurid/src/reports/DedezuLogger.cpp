@@ -21,6 +21,9 @@ constexpr size_t kActionTextBuffer = 65536;
 // The line buffers keep their room between messages up to this size.
 constexpr size_t kKeptBufferSize = 65536;
 
+// The escaped form of a source up to this size is kept for the lines after it.
+constexpr size_t kKeptSourceSize = 4096;
+
 // A message this large is written from where it is, not copied into the line.
 constexpr size_t kHugeMessage = 65536;
 
@@ -225,10 +228,25 @@ void DedezuLogger::BeginLine(uint32_t level, const char* source) {
     line += "<line>  <exec>";
   }
   if (source && *source) {
-    AppendHtmlText(line, source);  // script and tool names come from the child's output
+    AppendSource(source);  // script and tool names come from the child's output
     line += "> ";
   }
   line += "</exec>";
+}
+
+void DedezuLogger::AppendSource(const char* source) {
+  const std::string_view text(source);
+  // A long one (a crafted tool path may be megabytes) is not kept: escaped into the line.
+  if (text.size() > kKeptSourceSize) {
+    AppendHtmlText(line_, text);
+    return;
+  }
+  if (source_ != text) {
+    source_ = text;
+    html_source_.clear();
+    AppendHtmlText(html_source_, source_);
+  }
+  line_ += html_source_;
 }
 
 void DedezuLogger::PreparePage(uint32_t level, const char* source, std::string_view text) {

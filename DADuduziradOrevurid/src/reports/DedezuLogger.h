@@ -69,6 +69,8 @@ class DedezuLogger {
   void WritePage(uint32_t level);
   // Writes a finished text to the page, after the lines gathered before it.
   void WriteNow(std::string_view text);
+  // Appends the escaped `source` to line_.
+  void AppendSource(const char* source);
 
   Qve::QVFile file_;
   Qve::QVWriteGather gather_{[this](std::string_view text) { WriteNow(text); }};
@@ -80,6 +82,10 @@ class DedezuLogger {
   // Reused for every line, so that a line costs no allocation.
   Qve::QVEstring line_;
   std::string_view huge_text_;  // the message of the line being built, when left where it is
+  // The last source that was not long and its escaped form: most lines share the source of
+  // the line before.
+  Qve::QVEstring source_;
+  Qve::QVEstring html_source_;
 };
 
 }  // namespace Qva

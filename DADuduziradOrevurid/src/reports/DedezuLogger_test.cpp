@@ -93,6 +93,27 @@ TEST(DedezuLoggerTest, OpenTruncatesOrThrowsNamingTheFileAndLeavesTheLogClosed) 
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.File("")), {}), 2);
 }
 
+// Lines that repeat the source of the line before reuse its escaped form; long sources too
+// show escaped on every line.
+TEST(DedezuLoggerTest, SourcesShowEscapedOnEveryLine) {
+  TempFolder folder;
+  DedezuLogger log;
+  log.Open(folder.File(""), "", "Oracle", "h", "import_log.html", 1, "r");
+  const std::string long_source = std::string(5000, 's') + "<";
+  for (const std::string& source : {std::string("a<1"), std::string("a<1"), long_source,
+                                    long_source, std::string("b&2"), std::string("a<1")}) {
+    log.Log(8, source.c_str(), "%s", "m");
+  }
+  log.Close();
+  const std::string page = Qve::test::ReadFile(folder.File("r/Import/import_log.html"));
+  std::string sources;
+  for (size_t at = page.find("<exec>"); at != std::string::npos; at = page.find("<exec>", at + 1)) {
+    sources += page.substr(at + 6, page.find("> </exec>", at) - at - 6) + "|";
+  }
+  const std::string long_html = std::string(5000, 's') + "&lt;";
+  EXPECT_EQ(sources, "a&lt;1|a&lt;1|" + long_html + "|" + long_html + "|b&amp;2|a&lt;1|");
+}
+
 // A huge message is written from where it is (no copy into the line), with the same bytes; an
 // action text is cut at 65535 bytes.
 TEST(DedezuLoggerTest, HugeMessagesGiveTheSameLinesAndActionsAreCut) {
@@ -126,6 +147,9 @@ TEST(HtmlTextTest, OnlyMarkupCharactersAreEscaped) {
            Case{"relation \"</text><script>x()</script>\" does not exist", false,
                 "relation \"&lt;/text&gt;&lt;script&gt;x()&lt;/script&gt;\" does not exist"},
            Case{"a&amp; \"b\" caf\xC3\xA9 \xFF", true, "a&amp;amp; &quot;b&quot; caf\xC3\xA9 \xFF"},
+           // Many of one character before the first of another.
+           Case{"<<\">&<>\"", true, "&lt;&lt;&quot;&gt;&amp;&lt;&gt;&quot;"},
+           Case{"x>>>>\"&", false, "x&gt;&gt;&gt;&gt;\"&amp;"},
            Case{"plain text", false, "plain text"},
            Case{"", true, ""},
        }) {
