@@ -1,11 +1,16 @@
 // The embedded rules on output captured from real shells and clients (tests/e2e/captured), whose
-// expected_rules.tsv names the rule that must take each line. The prefilter must change no walk.
+// expected_rules.tsv names the rule that must take each line. Neither the prefilter nor pauses
+// in the output (AnalyzeReady: every line analyzed at once but for those that could still begin
+// a multi-line match) may change a walk.
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
+#include <random>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,12 +22,15 @@
 namespace Qva {
 namespace {
 
-std::vector<std::string> ReadLines(const std::string& name) {
-  std::ifstream in(ML_SOURCE_DIR "/tests/e2e/captured/" + name);
-  EXPECT_TRUE(in.good()) << name;
+std::vector<std::string> ReadLines(std::istream&& in) {
+  EXPECT_TRUE(in.good());
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+std::vector<std::string> ReadLines(const std::string& name) {
+  return ReadLines(std::ifstream(ML_SOURCE_DIR "/tests/e2e/captured/" + name));
 }
 
 struct Expected {
@@ -51,10 +59,14 @@ struct Recorder {
     analyzer.SetMatchListener(
         [this](const IAnalyzeRule& rule, const TextLines& lines, const TextLines& found) {
           const std::string name = rule.GetName();
-          std::string match = std::to_string(rule.GetLineIndex()) + " " + name + ":";
-          for (const auto& text : lines) match += " <" + text + ">";
-          for (const auto& text : found) match += " [" + text + "]";
-          walk.push_back(match);
+          const std::string match = std::to_string(rule.GetLineIndex()) + " " + name + ":";
+          std::string texts;
+          for (const auto& text : lines) texts += " <" + text + ">";
+          for (const auto& text : found) texts += " [" + text + "]";
+          walk.push_back(match + texts);
+          // A chunk rule's lines are the stored ones at hand (fewer at a pause, when no rule
+          // could match the longer chunk differently); a regex rule's texts are its verdict.
+          verdicts.push_back(rule.GetType() == RuleType::kRegex ? match + texts : match);
           ids.insert(rule.GetId());
           error_kind[name] = rule.GetKind() == RuleKind::kError;
           if (name != "FilterCmdEchoStrings" && name != "FilterShellTraceStrings" &&
@@ -80,18 +92,38 @@ struct Recorder {
     return errors + analyzer.AnalyzeAvailable(1);
   }
 
+  // A line at a time, with AnalyzeReady where the output pauses.
+  int32_t Feed(const std::vector<std::string>& lines, const std::function<bool()>& pause) {
+    int32_t errors = 0;
+    for (const std::string& line : lines) {
+      analyzer.AddText(line + "\n");
+      errors += analyzer.AnalyzeAvailable(10);
+      if (pause()) errors += analyzer.AnalyzeReady(10);
+    }
+    return errors + analyzer.AnalyzeAvailable(1);
+  }
+
+  // Time stamps differ between runs.
+  std::string Trace() {
+    static const std::regex kStamp("^[A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}",
+                                   std::regex::multiline);
+    return std::regex_replace(analyzer.GetTraceText(), kStamp, "");
+  }
+
   LogAnalyzer analyzer;
-  std::vector<std::string> walk;
+  std::vector<std::string> walk, verdicts;
   std::map<int64_t, std::string> taken;
   std::set<int32_t> ids;  // of the rules that matched
   std::map<std::string, bool> error_kind;
 };
 
-// The captured logs, and the listed lines of each group behind the line that names its target:
-// every listed line is taken by its rule, the error count is one per line whose rule is of the
-// Error kind, every platform rule (ids from 2000) takes a line, and with the prefilter every
-// match (its lines and groups as the actions left them), the error count and trace are the same.
-TEST(CapturedOutputTest, EveryListedLineIsTakenByItsRuleWithAndWithoutPrefilter) {
+// The captured logs, the generated Oracle log (Windows line ends, 4-line ORA- and SQL*Loader
+// errors, command echo, tool launches) and the listed lines of each group behind the line that
+// names its target: every listed line is taken by its rule, the error count is one per line
+// whose rule is of the Error kind, and every platform rule (ids from 2000) takes a line. With
+// the prefilter every match (its lines and groups as the actions left them), the error count
+// and the trace are the same; so are they with a pause after every line or after random lines.
+TEST(CapturedOutputTest, EveryListedLineIsTakenByItsRuleWithAndWithoutPrefilterOrPauses) {
   const std::vector<std::string> postgresql = ReadLines("postgresql-failures.txt");
   std::vector<std::pair<std::vector<std::string>, std::string>> logs = {
       {postgresql, "POSTGRESQL"},
@@ -99,8 +131,9 @@ TEST(CapturedOutputTest, EveryListedLineIsTakenByItsRuleWithAndWithoutPrefilter)
       {ReadLines("postgresql-linux.txt"), "POSTGRESQL"},
       // The target named twice: its group's rules are in the list twice.
       {postgresql, "POSTGRESQL"},
-      // Windows line ends, 4-line ORA- and SQL*Loader errors, command echo, tool launches.
-      {{bench::GenerateImportLog(3000, 20240607)}, "ORACLE"}};
+      {ReadLines("posix-shells.txt"), ""},
+      {ReadLines("psql-client-errors.txt"), ""},
+      {ReadLines(std::istringstream(bench::GenerateImportLog(3000, 20240607))), ""}};
   logs[3].first.insert(logs[3].first.end(), postgresql.begin(), postgresql.end());
   std::map<std::string, std::vector<std::string>> listed;  // group keyword: its target
   for (const Expected& row : ReadExpected()) {
@@ -110,9 +143,9 @@ TEST(CapturedOutputTest, EveryListedLineIsTakenByItsRuleWithAndWithoutPrefilter)
   }
   for (const auto& [group, lines] : listed) logs.push_back({lines, group});
   std::set<int32_t> taking;
-  // Time stamps differ between the runs.
-  static const std::regex kStamp("^[A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}",
-                                 std::regex::multiline);
+  std::mt19937 random(7);
+  const std::vector<std::function<bool()>> pauses = {[] { return true; },
+                                                     [&] { return random() % 7 == 0; }};
   for (const auto& [lines, group] : logs) {
     SCOPED_TRACE(lines.front().substr(0, 60));
     std::string log;
@@ -120,13 +153,19 @@ TEST(CapturedOutputTest, EveryListedLineIsTakenByItsRuleWithAndWithoutPrefilter)
     // One after the other: an analyzer's trace shows what every live analyzer traces.
     Recorder with(true);
     const int32_t errors = with.Feed(log);
-    const std::string trace = std::regex_replace(with.analyzer.GetTraceText(), kStamp, "");
+    const std::string trace = with.Trace();
     Recorder without(false);
     EXPECT_EQ(without.Feed(log), errors);
     EXPECT_EQ(with.walk, without.walk);
-    EXPECT_TRUE(trace == std::regex_replace(without.analyzer.GetTraceText(), kStamp, ""));
+    EXPECT_TRUE(trace == without.Trace());
+    for (const auto& pause : pauses) {
+      Recorder paused(true);
+      EXPECT_EQ(paused.Feed(lines, pause), errors);
+      EXPECT_EQ(paused.verdicts, with.verdicts);
+      EXPECT_TRUE(paused.Trace() == trace);
+    }
     taking.insert(with.ids.begin(), with.ids.end());
-    if (lines.size() == 1) continue;  // the generated log
+    if (group.empty()) continue;
 
     std::map<std::string, std::string> rule_of_line;
     for (const Expected& row : ReadExpected()) {
@@ -165,25 +204,44 @@ TEST(CapturedOutputTest, PsqlNoticeLinesFailOnlyWithoutThePlatformRules) {
   EXPECT_EQ(Recorder(true).Feed(log), 0);
 }
 
-// No Oracle client runs here: the multi-line sqlplus and SQL*Loader errors as they print them.
-// Each is taken as one chunk of four lines and counted once.
-TEST(CapturedOutputTest, OracleMultiLineErrorsAreOneChunk) {
+// No Oracle client runs here: the multi-line sqlplus and SQL*Loader errors as they print them,
+// a line at a time with a pause after each. Only a line that could still begin a 4-line error
+// waits, and only until its lines decide it; each error is taken as one chunk of four lines
+// (its other lines are not analyzed) and counted once.
+TEST(CapturedOutputTest, OracleMultiLineErrorsWaitForTheirLinesAndAreOneChunk) {
+  const struct {
+    const char* line;
+    int64_t waiting;  // stored lines not analyzed yet
+  } kLines[] = {
+      {"Importing database objects to Oracle", 0},
+      {"Table created.", 0},
+      {"  CONSTRAINT FK_DEPT FOREIGN KEY (DEPT_ID) REFERENCES HR.DEPTS (ID),", 1},
+      {"                                                         *", 2},
+      {"ERROR at line 5:", 3},
+      {"ORA-00942: table or view does not exist", 0},
+      {"SQL*Loader-350: Syntax error at line 4.", 1},
+      {"Expecting keyword INTO, found \"TABLEX\".", 2},
+      {"TABLEX HR.EMPLOYEES", 3},
+      {"^", 0},
+      {"  NAME VARCHAR2(30),", 1},  // a comma, but the next line shows it is no error
+      {"Table created.", 0},
+      // The Linux rules keep to their line ("[^:\\n]"): none of their lines waits.
+      {"Importing database objects to PostgreSQL", 0},
+      {"/tmp/i>psql -h 127.0.0.1 -U ml -p 5432 -d db --file tables/public.t1.sql", 0},
+      {"./tables.sh: 32: Syntax error: end of file unexpected (expecting \"fi\")", 0},
+  };
   Recorder recorder(true);
-  EXPECT_EQ(recorder.Feed("Importing database objects to Oracle\r\n"
-                          "  CONSTRAINT FK_DEPT FOREIGN KEY (DEPT_ID) REFERENCES HR.DEPTS (ID),\r\n"
-                          "                                                         *\r\n"
-                          "ERROR at line 5:\r\n"
-                          "ORA-00942: table or view does not exist\r\n"
-                          "SQL*Loader-350: Syntax error at line 4.\r\n"
-                          "Expecting keyword INTO, found \"TABLEX\".\r\n"
-                          "TABLEX HR.EMPLOYEES\r\n"
-                          "^\r\n"),
-            2);
-  // The chunk rule hands each its four lines; the chunks' other lines are not analyzed.
-  EXPECT_EQ(recorder.taken,
-            (std::map<int64_t, std::string>{{0, "DefineImportDBMS "},
-                                            {1, "GetElemChunk4 Oracle_4_lines_error "},
-                                            {5, "GetElemChunk4 SQL*Loader_syntax_error "}}));
+  int32_t errors = 0;
+  for (const auto& [line, waiting] : kLines) {
+    recorder.analyzer.AddText(line + std::string("\r\n"));
+    errors += recorder.analyzer.AnalyzeReady(10);
+    EXPECT_EQ(recorder.analyzer.GetStorage()->Remaining(), waiting) << line;
+  }
+  EXPECT_EQ(recorder.analyzer.AnalyzeAvailable(1), 0);
+  EXPECT_EQ(errors, 3);  // the two chunks and the shell's syntax error
+  EXPECT_EQ(recorder.taken[2], "GetElemChunk4 Oracle_4_lines_error ");
+  EXPECT_EQ(recorder.taken[6], "GetElemChunk4 SQL*Loader_syntax_error ");
+  for (int64_t other : {3, 4, 5, 7, 8, 9}) EXPECT_EQ(recorder.taken.count(other), 0u) << other;
 }
 
 }  // namespace
