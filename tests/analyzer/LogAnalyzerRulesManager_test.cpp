@@ -56,13 +56,28 @@ const char kOracleFile[] = R"(<!-- test rules -->
 </AnalyzeRules>
 )";
 
-TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitions) {
+// Rules are built from their definitions; a supplement loads after its group's own file, into
+// that group. Unparsable groups lists, rule files and supplements are traced and skipped.
+TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitionsAndSupplements) {
   test::TraceCapture trace;
+  LogAnalyzer(Texts({})).Init(false);
+  EXPECT_EQ(trace.Count("[DBG] LogAnalyzer rules manager> Error read groups xml file"), 1u);
+  constexpr int32_t kOffset = LogAnalyzerRulesManager::kSupplementOffset;
   LogAnalyzer analyzer(
-      Texts({{1, R"(<Groups><group id="300"/><Group id="800"/></Groups>)"}, {4, kOracleFile}}));
+      Texts({{1, R"(<Groups><Group id="100"/><Group id="200"/><group id="300"/><Group id="800"/>
+              </Groups>)"},
+             {3, R"(<AnalyzeRules id="200" group="CMD"><AnalyzeRule id="9" name="Own"
+                type="REGEX" priority="HIGH" behavior="HARDSTOP"/></AnalyzeRules>)"},
+             {kOffset + 3, R"(<AnalyzeRules id="2200" group="CMD"><AnalyzeRule id="1"
+                name="Platform" type="REGEX" priority="HIGH" behavior="HARDSTOP"/>
+              </AnalyzeRules>)"},
+             {4, kOracleFile},
+             {kOffset + 4, "not xml"}}));
   ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
   analyzer.Init(false);
-  const RuleList rules = analyzer.GetRulesManager()->GetGroupRules(RuleGroup::kOracle);
+  auto manager = analyzer.GetRulesManager();
+  EXPECT_EQ(Ids(manager->GetGroupRules(RuleGroup::kCmd)), (std::vector<int32_t>{209, 2201}));
+  const RuleList rules = manager->GetGroupRules(RuleGroup::kOracle);
   ASSERT_EQ(Ids(rules), (std::vector<int32_t>{307, -1}));
   const auto seven = std::dynamic_pointer_cast<RegexAnalyzeRule>(rules.front());
   const auto custom = std::dynamic_pointer_cast<CustomAnalyzeRule>(rules.back());
@@ -79,37 +94,15 @@ TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitions) {
   EXPECT_EQ(custom->GetName() + custom->GetCheckName(), "---CheckNotEmptyString");
   EXPECT_EQ(custom->GetActionNames(), Names{"ReturnChunk"});
   EXPECT_TRUE(custom->HasCheck());
-  // Rules without a known type are not added. ORACLE is loaded but not active.
-  EXPECT_EQ(trace.Count("Analyze rules load> Added rule "), 2u);
+  // Rules without a known type are not added. COMMON (file 2) does not parse; ORACLE is loaded
+  // but not active.
+  EXPECT_EQ(trace.Count("Analyze rules load> Added rule "), 4u);
   EXPECT_EQ(trace.Count("[DBG] Analyze rules load> Can't load rules group id = 800"), 1u);
   EXPECT_EQ(trace.Count("Analyze action manager> Can't find action NoSuchAction"), 1u);
-  EXPECT_TRUE(analyzer.GetRulesManager()->GetRules().empty());
-}
-
-// A supplement loads after its group's own file, into that group; a source of the eight files
-// keeps the embedded one. Unparsable groups list, rule file and supplement are traced, skipped.
-TEST(LogAnalyzerRulesManagerTest, SupplementFollowsItsGroupsOwnFile) {
-  test::TraceCapture trace;
-  LogAnalyzer(Texts({})).Init(false);
-  EXPECT_EQ(trace.Count("[DBG] LogAnalyzer rules manager> Error read groups xml file"), 1u);
-  constexpr int32_t kOffset = LogAnalyzerRulesManager::kSupplementOffset;
-  LogAnalyzer analyzer(
-      Texts({{1, R"(<Groups><Group id="100"/><Group id="200"/><Group id="300"/></Groups>)"},
-             {3, R"(<AnalyzeRules id="200" group="CMD"><AnalyzeRule id="9" name="Own"
-                      type="REGEX" priority="HIGH" behavior="HARDSTOP"/></AnalyzeRules>)"},
-             {kOffset + 3, R"(<AnalyzeRules id="2200" group="CMD"><AnalyzeRule id="1"
-                      name="Platform" type="REGEX" priority="HIGH" behavior="HARDSTOP"/>
-                    </AnalyzeRules>)"},
-             {4, kOracleFile},
-             {kOffset + 4, "not xml"}}));
-  ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
-  analyzer.Init(false);
-  auto manager = analyzer.GetRulesManager();
-  EXPECT_EQ(Ids(manager->GetGroupRules(RuleGroup::kCmd)), (std::vector<int32_t>{209, 2201}));
-  EXPECT_EQ(manager->GetGroupRules(RuleGroup::kOracle).size(), 2u);
   EXPECT_EQ(trace.Count("LogAnalyzer rules manager> Error parse rules xml file"), 2u);
   EXPECT_EQ(Ids(manager->GetRules()), (std::vector<int32_t>{209, 2201}));
 
+  // A source of the eight files keeps the embedded supplement.
   LogAnalyzer eight([](int32_t id) { return GetResource(id); });
   eight.Init(false);
   EXPECT_GE(Ids(eight.GetRulesManager()->GetGroupRules(RuleGroup::kCmd)).back(), 2000);
