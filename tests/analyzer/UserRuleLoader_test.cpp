@@ -127,19 +127,19 @@ TEST(UserRuleLoaderTest, FilesComeInLoadOrder) {
   EXPECT_TRUE(ListUserRuleFiles(folder.File("home"), "", "").size() == 1);
 }
 
-// Outcome of every object after analyzing `log` with the embedded rules and `rule_files`.
-std::map<std::string, int> Outcomes(const std::string& log, const std::vector<std::string>& files,
-                                    int32_t& errors) {
+// Outcome of every object after analyzing `log` with the embedded rules and `files`.
+std::map<std::string, ImportOutcome> Outcomes(const std::string& log,
+                                              const std::vector<std::string>& files,
+                                              int32_t& errors) {
   LogAnalyzer analyzer;
   analyzer.SetUserRuleFiles(files);
   const auto actions = ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
   analyzer.Init(false);
   analyzer.AddText(log);
   errors = analyzer.AnalyzeAvailable(1);
-  std::map<std::string, int> outcomes;
-  const auto& stats = actions->GetStatistics();
-  for (const ImportObject& object : stats.GetObjects()) {
-    outcomes[object.name] = static_cast<int>(object.Classify());
+  std::map<std::string, ImportOutcome> outcomes;
+  for (const ImportObject& object : actions->GetStatistics().GetObjects()) {
+    outcomes[object.name] = object.Classify();
   }
   return outcomes;
 }
@@ -168,18 +168,14 @@ TEST(UserRuleLoaderTest, UserRulesOverrideEmbeddedVerdictsOnCapturedOutput) {
 </AnalyzeRules>
 )");
   int32_t embedded_errors = 0, user_errors = 0;
-  const auto embedded = Outcomes(log, {}, embedded_errors);
-  auto with_user = Outcomes(log, {path}, user_errors);
+  auto expected = Outcomes(log, {}, embedded_errors);
+  const auto with_user = Outcomes(log, {path}, user_errors);
   EXPECT_EQ(user_errors, embedded_errors);  // one error less, one more
-  const int failed = static_cast<int>(ImportOutcome::kFailed);
-  EXPECT_EQ(embedded.at("public.settings"), failed);
-  EXPECT_EQ(with_user.at("public.settings"), static_cast<int>(ImportOutcome::kSucceeded));
-  EXPECT_EQ(embedded.at("public.order_seq"),
-            static_cast<int>(ImportOutcome::kSucceededWithWarning));
-  EXPECT_EQ(with_user.at("public.order_seq"), failed);
-  with_user["public.settings"] = embedded.at("public.settings");
-  with_user["public.order_seq"] = embedded.at("public.order_seq");
-  EXPECT_EQ(with_user, embedded);
+  EXPECT_EQ(expected.at("public.settings"), ImportOutcome::kFailed);
+  EXPECT_EQ(expected.at("public.order_seq"), ImportOutcome::kSucceededWithWarning);
+  expected["public.settings"] = ImportOutcome::kSucceeded;
+  expected["public.order_seq"] = ImportOutcome::kFailed;
+  EXPECT_EQ(with_user, expected);
 }
 
 }  // namespace

@@ -53,36 +53,25 @@ class PatternGrammar {
   std::string Quantifier() {
     static const char* const kQuantifiers[] = {"*",    "+",    "?",  "{2}", "{1,3}", "{0}",
                                                "{,2}", "{2,}", "*?", "++",  "{ 1}"};
-    if (Pick(3) != 0) return "";
-    return kQuantifiers[Pick(std::size(kQuantifiers))];
+    return Pick(3) != 0 ? "" : kQuantifiers[Pick(std::size(kQuantifiers))];
   }
 
+  // A literal, an escape, a class, another token, or a group.
   std::string Atom(int depth) {
-    static const char* const kEscapes[] = {"\\d",   "\\w",   "\\s", "\\b", "\\.", "\\|", "\\\\",
-                                           "\\x41", "\\x2d", "\\n", "\\(", "\\-", "\\[", "\\{"};
-    static const char* const kClasses[] = {"[ab]",  "[^a]",        "[[:alpha:]]", "[]a]",
-                                           "[[:a]", "[\\]]",       "[a-c]",       "[|]",
-                                           "[^]b]", "[[:digit:]x]"};
-    static const char* const kOthers[] = {".",         "^",   "$", "(*ACCEPT)", "(*F)",
-                                          "(*COMMIT)", "\\1", "{", "}",         "]"};
-    switch (Pick(depth < 3 ? 8 : 5)) {
-      case 0:
-      case 1:
-        return std::string(1, "abcAB-: ,2x"[Pick(11)]);
-      case 2:
-        return kEscapes[Pick(std::size(kEscapes))];
-      case 3:
-        return kClasses[Pick(std::size(kClasses))];
-      case 4:
-        return kOthers[Pick(std::size(kOthers))];
-      default: {
-        static const char* const kOpen[] = {"(", "(?:", "(?=", "(?!", "(?<="};
-        std::string group = kOpen[Pick(std::size(kOpen))];
-        // Lookbehinds must have a bounded length.
-        group.append(group == "(?<=" ? "ab" : Alternation(depth + 1));
-        return group.append(")");
-      }
-    }
+    static const std::vector<std::vector<const char*>> kTokens = {
+        {"\\d", "\\w", "\\s", "\\b", "\\.", "\\|", "\\\\", "\\x41", "\\x2d", "\\n", "\\(", "\\-",
+         "\\[", "\\{"},
+        {"[ab]", "[^a]", "[[:alpha:]]", "[]a]", "[[:a]", "[\\]]", "[a-c]", "[|]", "[^]b]",
+         "[[:digit:]x]"},
+        {".", "^", "$", "(*ACCEPT)", "(*F)", "(*COMMIT)", "\\1", "{", "}", "]"}};
+    static const char* const kOpen[] = {"(", "(?:", "(?=", "(?!", "(?<="};
+    const size_t kind = Pick(depth < 3 ? 8 : 5);
+    if (kind < 2) return std::string(1, "abcAB-: ,2x"[Pick(11)]);
+    if (kind < 5) return kTokens[kind - 2][Pick(kTokens[kind - 2].size())];
+    std::string group = kOpen[Pick(std::size(kOpen))];
+    // Lookbehinds must have a bounded length.
+    group.append(group == "(?<=" ? "ab" : Alternation(depth + 1));
+    return group.append(")");
   }
 
   std::mt19937 random_;
