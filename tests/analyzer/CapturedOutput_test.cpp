@@ -1,9 +1,10 @@
 // The embedded rules on output captured from real shells and clients (tests/e2e/captured), whose
 // expected_rules.tsv names the rule that must take each line. Neither the prefilter nor pauses
 // in the output (AnalyzeReady: every line analyzed at once but for those that could still begin
-// a multi-line match) may change a walk.
+// a multi-line match) may change a walk, and the prefilter rules out only rules that fail.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -17,6 +18,8 @@
 #include "ImportLogGenerator.h"
 #include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/LogAnalyzer.h"
+#include "analyzer/RegexAnalyzeRule.h"
+#include "analyzer/RulePrefilter.h"
 #include "analyzer/TestRuleSources.h"
 
 namespace Qva {
@@ -117,13 +120,10 @@ struct Recorder {
   std::map<std::string, bool> error_kind;
 };
 
-// The captured logs, the generated Oracle log (Windows line ends, 4-line ORA- and SQL*Loader
+// Every captured log, the generated Oracle log (Windows line ends, 4-line ORA- and SQL*Loader
 // errors, command echo, tool launches) and the listed lines of each group behind the line that
-// names its target: every listed line is taken by its rule, the error count is one per line
-// whose rule is of the Error kind, and every platform rule (ids from 2000) takes a line. With
-// the prefilter every match (its lines and groups as the actions left them), the error count
-// and the trace are the same; so are they with a pause after every line or after random lines.
-TEST(CapturedOutputTest, EveryListedLineIsTakenByItsRuleWithAndWithoutPrefilterOrPauses) {
+// names its target; each with the group whose listed lines it holds ("": none).
+std::vector<std::pair<std::vector<std::string>, std::string>> Logs() {
   const std::vector<std::string> postgresql = ReadLines("postgresql-failures.txt");
   std::vector<std::pair<std::vector<std::string>, std::string>> logs = {
       {postgresql, "POSTGRESQL"},
@@ -131,10 +131,12 @@ TEST(CapturedOutputTest, EveryListedLineIsTakenByItsRuleWithAndWithoutPrefilterO
       {ReadLines("postgresql-linux.txt"), "POSTGRESQL"},
       // The target named twice: its group's rules are in the list twice.
       {postgresql, "POSTGRESQL"},
-      {ReadLines("posix-shells.txt"), ""},
-      {ReadLines("psql-client-errors.txt"), ""},
       {ReadLines(std::istringstream(bench::GenerateImportLog(3000, 20240607))), ""}};
   logs[3].first.insert(logs[3].first.end(), postgresql.begin(), postgresql.end());
+  for (const char* name : {"posix-shells.txt", "psql-client-errors.txt", "posix-steps.txt",
+                           "psql-linux-messages.txt", "mariadb-client.txt"}) {
+    logs.push_back({ReadLines(name), ""});
+  }
   std::map<std::string, std::vector<std::string>> listed;  // group keyword: its target
   for (const Expected& row : ReadExpected()) {
     auto& lines = listed[row.group];
@@ -142,11 +144,19 @@ TEST(CapturedOutputTest, EveryListedLineIsTakenByItsRuleWithAndWithoutPrefilterO
     lines.push_back(row.line);
   }
   for (const auto& [group, lines] : listed) logs.push_back({lines, group});
+  return logs;
+}
+
+// Every listed line is taken by its rule, the error count is one per line whose rule is of the
+// Error kind, and every platform rule (ids from 2000) takes a line. With the prefilter every
+// match (its lines and groups as the actions left them), the error count and the trace are the
+// same; so are they with a pause after every line or after random lines.
+TEST(CapturedOutputTest, EveryListedLineIsTakenByItsRuleWithAndWithoutPrefilterOrPauses) {
   std::set<int32_t> taking;
   std::mt19937 random(7);
   const std::vector<std::function<bool()>> pauses = {[] { return true; },
                                                      [&] { return random() % 7 == 0; }};
-  for (const auto& [lines, group] : logs) {
+  for (const auto& [lines, group] : Logs()) {
     SCOPED_TRACE(lines.front().substr(0, 60));
     std::string log;
     for (const std::string& line : lines) log += line + "\n";
@@ -187,6 +197,51 @@ TEST(CapturedOutputTest, EveryListedLineIsTakenByItsRuleWithAndWithoutPrefilterO
       EXPECT_TRUE(rule->GetId() < 2000 || taking.count(rule->GetId()) == 1) << rule->GetName();
     }
   }
+}
+
+// One prefilter following every embedded rule, on every distinct line: it rules a rule out only
+// where PCRE2 finds no match (prematch and match), most regex tries are ruled out, and the
+// walk's jump from candidate to candidate passes over ruled-out rules only.
+TEST(CapturedOutputTest, PrefilterRulesOutOnlyRulesThatDoNotMatch) {
+  std::set<std::string> subjects;  // as stored: without the generated log's "\r"
+  for (const auto& log : Logs()) {
+    for (const auto& line : log.first) subjects.insert(line.substr(0, line.find('\r')) + "\n");
+  }
+  Recorder loaded(false);
+  auto rules = std::make_shared<RuleVector>();
+  for (int32_t group = 0; group < RuleGroup::kCount; ++group) {
+    for (const auto& rule : loaded.analyzer.GetRulesManager()->GetGroupRules(group))
+      rules->push_back(rule);
+  }
+  RulePrefilter prefilter;
+  prefilter.Follow(rules);
+  size_t regex_rules = 0, ruled_out = 0, skipped = 0;
+  for (const auto& rule : *rules) regex_rules += dynamic_cast<RegexAnalyzeRule*>(rule.get()) != 0;
+  EXPECT_GT(prefilter.FilteredRuleCount(), regex_rules * 3 / 4);
+  for (const std::string& subject : subjects) {
+    prefilter.NewText();
+    const auto text = [&] { return std::string_view(subject); };
+    // The walk's tries judge the text (scan it) at the first filtered rule worth it.
+    for (size_t position = 0; position < rules->size(); ++position)
+      prefilter.MayMatch(position, text);
+    for (size_t position = 0; position < rules->size(); ++position) {
+      const size_t next = std::min(prefilter.NextCandidate(position), rules->size());
+      ASSERT_GE(next, position);
+      for (size_t passed = position; passed < next; ++passed, ++skipped) {
+        ASSERT_FALSE(prefilter.MayMatch(passed, text)) << (*rules)[passed]->GetName();
+      }
+      if (prefilter.MayMatch(position, text)) continue;
+      ++ruled_out;
+      auto* regex = dynamic_cast<RegexAnalyzeRule*>((*rules)[position].get());
+      ASSERT_TRUE(regex != nullptr) << (*rules)[position]->GetName();
+      EXPECT_FALSE((regex->GetPrematch().empty() ||
+                    regex->PrematchPattern().Search(subject) == RegexPattern::Result::kMatch) &&
+                   regex->MatchPattern().Search(subject) == RegexPattern::Result::kMatch)
+          << "ruled out " << regex->GetName() << " on \"" << subject << "\"";
+    }
+  }
+  EXPECT_GT(skipped, 0u);
+  EXPECT_GT(ruled_out, subjects.size() * regex_rules / 2);
 }
 
 // The one place where the platform rules change a verdict of the embedded ones on every
