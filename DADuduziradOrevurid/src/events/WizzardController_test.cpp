@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
 
+#include "QVETestSupport.h"
 #include "analyzer/TraceCapture.h"
 #include "events/EventContext.h"
 #include "events/Events.h"
@@ -18,17 +18,10 @@
 namespace {
 
 // A script for the controller to count calls in, removed when the test ends.
-class ScriptFile {
- public:
-  explicit ScriptFile(const std::string& text)
-      : path_(testing::TempDir() + std::to_string(getpid()) + "_calls.bat") {
-    std::ofstream(path_) << text;
-  }
-  ~ScriptFile() { std::remove(path_.c_str()); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
+struct ScriptFile {
+  explicit ScriptFile(const std::string& text) { std::ofstream(path()) << text; }
+  std::string path() const { return folder.File("calls.bat"); }
+  Qve::test::TempFolder folder;
 };
 
 // Every kind of event through a prefixed channel, byte for byte and in order: progress is the
