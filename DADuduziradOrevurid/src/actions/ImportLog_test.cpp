@@ -9,6 +9,7 @@
 #include <optional>
 #include <regex>
 
+#include "QVEString.h"
 #include "actions/ImpLogAnalyzerActionManager.h"
 #include "actions/ImportTestSupport.h"
 #include "analyzer/LogAnalyzer.h"
@@ -209,9 +210,7 @@ TEST(ImportLogTest, WindowsRuleFamilies) {
 }
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
-    text.replace(at, from.size(), to);
-  }
+  Qve::ReplaceAll(text, from, to);
   return text;
 }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "QVEString.h"
 #include "QVETestSupport.h"
 #include "records/ImportStatistics.h"
 #include "reports/SiteAddresses.h"
@@ -146,10 +147,8 @@ TEST_F(JsonImportReportTest, ErrorTableGroupsThisRunsErrorsByText) {
 }
 
 TEST_F(JsonImportReportTest, ObjectStatusIsDecidedByTheLastEntry) {
-  Load(
-      "{\"objects\":[{\"object_name\":\"OK\",\"error_message\":\"stale\"},{\"object_name\":"
-      "\"FAILED\"},{\"object_name\":\"WARNED\"},{\"object_name\":\"TWICE\"},{\"object_name\":"
-      "\"NOT IMPORTED\"}]}");
+  Load(R"({"objects":[{"object_name":"OK","error_message":"stale"},{"object_name":"FAILED"},)"
+       R"({"object_name":"WARNED"},{"object_name":"TWICE"},{"object_name":"NOT IMPORTED"}]})");
   AddObject(stats_, "OK");
   AddObject(stats_, "FAILED", {-3, 4});
   AddObject(stats_, "WARNED", {5, -6});
@@ -173,10 +172,9 @@ TEST_F(JsonImportReportTest, ObjectStatusIsDecidedByTheLastEntry) {
 
 // The end-to-end runs check the tips of real client errors; here, what they cannot show.
 TEST_F(JsonImportReportTest, TipsFollowTheTargetFamily) {
-  Load(
-      "{\"objects\":[{\"object_name\":\"PLAIN\",\"comments\":\"x\",\"comments_link\":\"y\"},"
-      "{\"object_name\":\"CONN\"}]}",
-      "MySQL");
+  Load(R"({"objects":[{"object_name":"PLAIN","comments":"x","comments_link":"y"},)"
+       R"({"object_name":"CONN"}]})",
+       "MySQL");
   AddObject(stats_, "PLAIN", {-2});
   AddObject(stats_, "CONN", {3});
   report_.AddWarning(2, "nothing known");  // no tip: the old comment and link go
