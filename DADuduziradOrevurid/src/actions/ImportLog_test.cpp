@@ -1,12 +1,15 @@
 // Whole import logs through the real analyzer with the embedded rules and every action bound:
 // what the page, the statistics and the wizard get for the rule families that the
-// end-to-end suite has no server for, and that the platform supplement changes no verdict.
+// end-to-end suite has no server for, that the platform supplement changes no verdict, and how
+// a log ends when its script stops early or exits with a failed status.
 #include <gtest/gtest.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include <optional>
 #include <regex>
 
+#include "QVEString.h"
 #include "actions/ImpLogAnalyzerActionManager.h"
 #include "actions/ImportTestSupport.h"
 #include "analyzer/LogAnalyzer.h"
@@ -25,15 +28,12 @@ std::string Masked(const std::string& text) {
   return std::regex_replace(text, varying, "$1#");
 }
 
-std::string Escaped(const std::string& text) {
-  return std::regex_replace(text, std::regex("\n"), "\\n");
-}
-
-// One log analyzed as the launcher feeds it (whole-line blocks, then the rest), with outputs of
-// its own; the events that the shared probe received, the final status event last.
+// One log analyzed as the launcher feeds it (whole-line blocks, then the rest, then the script's
+// end if given), with outputs of its own; the events that the shared probe received, the final
+// status event last.
 struct ImportRun {
   ImportRun(const std::string& log, const std::string& target, RuleSource source = {},
-            const char* root = kRoot)
+            const char* root = kRoot, std::optional<ScriptEnd> end = {})
       : out(target), analyzer(std::move(source)) {
     ResetLastReportedPsqlRule();
     actions =
@@ -49,25 +49,34 @@ struct ImportRun {
     }
     analyzer.AddText(log.substr(at));
     analyzer.AnalyzeAvailable(1);
+    page_before = out.LogLines();
+    if (end) script_end_errors = actions->FinishOutput(*end);
     test::EventProbe::Get().Controller().SendFinalMesssage();
     for (const std::string& event : test::EventProbe::Get().Take()) events += Masked(event) + "\n";
     trace = Masked(analyzer.GetTraceText().substr(loading_trace));
   }
 
-  // One item a line (its line feeds as \\n): the page's marked lines and its finish and summary
-  // lines; the entry kinds per object ("+" marks an additional one); the events.
-  std::string Digest() const {
-    static const std::regex kept("^<[ew]|</exec>(Finish |Total|Import .*finished)");
+  // One item a line (its line feeds as \\n): the page's lines that match `kept`; the entry kinds
+  // per object ("+" marks an additional one); the error table's entries that name no object.
+  std::string Digest(const char* kept) const {
+    auto escaped = [](const std::string& line) {
+      return std::regex_replace(line, std::regex("\n"), "\\n");
+    };
     std::string text;
     for (const std::string& line : out.LogLines()) {
-      if (std::regex_search(line, kept)) text += Escaped(line) + "\n";
+      if (std::regex_search(line, std::regex(kept))) text += escaped(line) + "\n";
     }
     text += "objects:";
     for (const ImportObject& object : actions->GetStatistics().GetObjects()) {
       text += " " + object.name + (object.additional ? "+:" : ":");
       for (const auto& entry : object.stats) text += entry->GetType() == kStatKindError ? 'E' : 'W';
     }
-    return text + "\n" + events;
+    for (const auto& entry : out.report.GetDocument()["error_table"].GetArray()) {
+      if (entry.HasMember("failed_objects") && entry["failed_objects"] == "") {
+        text += "\nrun error: " + escaped(entry["error_message"].GetString());
+      }
+    }
+    return text + "\n";
   }
 
   // The trace text, the page, data.js and the events.
@@ -83,6 +92,8 @@ struct ImportRun {
   test::TestOutputs out;
   LogAnalyzer analyzer;
   std::shared_ptr<ImpLogAnalyzerActionManager> actions;
+  std::vector<std::string> page_before;  // before the script's end
+  int32_t script_end_errors = 0;
   std::string events;
   std::string trace;
 };
@@ -91,7 +102,7 @@ struct ImportRun {
 struct WindowsLog {
   const char* target;
   const char* log;
-  const char* digest;  // ImportRun::Digest()
+  const char* digest;  // Digest() of the marked, finish and summary lines, then the events
 };
 
 const WindowsLog kWindowsLogs[] = {
@@ -138,6 +149,7 @@ C:\imp>rem End script
 <line>  <exec></exec>Total: 1 View(s), 0 Ok, 1 Error(s), 0 Warning(s)\n</line>
 <line>  <exec></exec>Total imported objects: 3, 0 succeeded, 3 failed.\n</line>
 objects: EMP:E V_EMP:E DEPT:E
+run error: The system cannot find the path specified.\n
 {"type":"import_scripts","data":{"isImportResultError":true,"isImportStageUnknown":false,"isImportStageDdl":true,"workingFile":"","scriptFile":"views.bat","errLine":"","errCode":"","errName":"","errTxt":"The system cannot find the path specified.\n"}}
 {"type":"import_scripts","data":{"isImportResultError":true,"isImportStageUnknown":false,"isImportStageDdl":true,"workingFile":"","scriptFile":"movarin_all.bat","errLine":"","errCode":"","errName":"","errTxt":"The system cannot find the path specified.\n"}}
 {"type":"import_scripts","data":{"filename":"tables.bat","objectImportName":"EMP","type":"Table","isAdditional":false}}
@@ -191,14 +203,14 @@ objects: dbo.emp+:EW dbo.dept:E
 TEST(ImportLogTest, WindowsRuleFamilies) {
   for (const WindowsLog& c : kWindowsLogs) {
     SCOPED_TRACE(c.target);
-    EXPECT_EQ(ImportRun(c.log, c.target).Digest(), c.digest + 1);
+    const ImportRun run(c.log, c.target);
+    EXPECT_EQ(run.Digest("^<[ew]|</exec>(Finish |Total|Import .*finished)") + run.events,
+              c.digest + 1);
   }
 }
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
-    text.replace(at, from.size(), to);
-  }
+  Qve::ReplaceAll(text, from, to);
   return text;
 }
 
@@ -239,6 +251,109 @@ TEST(ImportLogTest, PlatformSupplementChangesNoVerdict) {
     EXPECT_TRUE(got == want) << got.substr(at + 1, got.find('\n', at + 1) - at);
     EXPECT_NE(want.find("Total imported objects"), std::string::npos);  // the run reached its end
   }
+}
+
+// A cut of the captured PostgreSQL import, finished as the launcher finishes the output.
+struct StoppedRun : ImportRun {
+  StoppedRun(const std::string& log, const ScriptEnd& end)
+      : ImportRun(log, "PostgreSQL", {}, "/opt/import/movarin_all.sh", end) {}
+  std::string Digest() const {
+    return ImportRun::Digest(
+        "(^<error.*(stopped before|ended with))|</exec>(Finish|Total|Import finished|Import "
+        "script)");
+  }
+};
+
+const std::string& CapturedPsqlLog() {
+  static const std::string log =
+      Qve::test::ReadFile(ML_SOURCE_DIR "/tests/e2e/captured/postgresql-failures.txt");
+  return log;
+}
+
+// The script stopped before its last line: open scripts are closed innermost first, then the
+// import; the notice after the summary says how it ended.
+TEST(ImportLogTest, ScriptCutShort) {
+  using Kind = ScriptEnd::Kind;
+  const std::string& log = CapturedPsqlLog();
+  // The captured log up to (not including) its tables script's finished line.
+  const std::string in_tables = log.substr(0, log.find("\nImport script tables.sh finished") + 1);
+  const std::string tables_return =
+      "<line>  <exec>tables> </exec>Finish call script. Return to movarin_all.sh.</line>\n";
+  const std::string root_finish = "<line>  <exec>movarin_all.sh> </exec>Finish script</line>\n";
+  const std::string finished = "<line>  <exec></exec>Import finished:\\n</line>\n";
+  // The summary of the six tables of the nested script when the last one failed.
+  const std::string summary =
+      finished +
+      "<line>  <exec></exec>Total: 6 Table(s), 1 Ok, 5 Error(s), 0 Warning(s)\\n</line>\n"
+      "<line>  <exec></exec>Total imported objects: 6, 1 succeeded, 5 failed.\\n</line>\n";
+  const std::string tables_objects =
+      "objects: public.customers: public.orders:E public.order_items:E public.settings:E "
+      "sales.invoices:E public.products:";
+  struct Case {
+    std::string name, log;
+    ScriptEnd::Kind kind;
+    int32_t number;
+    const char* signal_name;
+    int32_t errors;
+    std::string digest;
+  };
+  const std::vector<Case> cases = {
+      {"stopped in a nested script", in_tables, Kind::kStopped, 15, "Terminated", 2,
+       "<error id=\"48\">[ERR] tables::psql(data/public.products.sql)> </exec>Import script "
+       "tables stopped before its end</error>\n" +
+           tables_return +
+           "<error id=\"49\">[ERR] movarin_all.sh> </exec>Import script movarin_all.sh ended "
+           "with stop signal 15 (Terminated)</error>\n" +
+           root_finish + summary +
+           "<line>  <exec></exec>Import script movarin_all.sh stopped before its end: stop "
+           "signal 15 (Terminated)\\n</line>\n" +
+           tables_objects + "EE\n"},
+      // The main script's finished line names it: the nested script is closed before it.
+      {"nested script without its finished line",
+       in_tables + "Import script movarin_all.sh finished\n", Kind::kExited, 0, "", 1,
+       "<error id=\"48\">[ERR] tables> </exec>Import script tables stopped before its "
+       "end</error>\n" +
+           tables_return + root_finish + summary + tables_objects + "E\n"},
+      // Status 0 without any output: the summary has nothing to count, the notice says how.
+      {"nothing printed", "", Kind::kExited, 0, "", 0,
+       root_finish + finished +
+           "<line>  <exec></exec>Import script movarin_all.sh stopped before its end: exit status "
+           "0\\n</line>\nobjects:\n"},
+      // Killed without any object: the error belongs to the run.
+      {"killed before the first object", "", Kind::kKilled, 9, "Killed", 1,
+       "<error id=\"0\">[ERR] movarin_all.sh> </exec>Import script movarin_all.sh ended with "
+       "signal 9 (Killed)</error>\n" +
+           root_finish + finished +
+           "<line>  <exec></exec>Import script movarin_all.sh stopped before its end: signal 9 "
+           "(Killed)\\n</line>\nobjects:\n"
+           "run error: Import script movarin_all.sh ended with signal 9 (Killed)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StoppedRun run(c.log, {c.kind, c.number, c.signal_name});
+    EXPECT_EQ(run.script_end_errors, c.errors);
+    EXPECT_EQ(run.Digest(), c.digest);
+  }
+}
+
+// A finished import: status 0 adds nothing; any other status is an error of the run after the
+// summary, which the objects do not see.
+TEST(ImportLogTest, FinishedImportWithExitStatus) {
+  StoppedRun clean(CapturedPsqlLog(), {});
+  EXPECT_EQ(clean.script_end_errors, 0);
+  EXPECT_EQ(clean.out.LogLines(), clean.page_before);
+
+  StoppedRun failed(CapturedPsqlLog(), {ScriptEnd::Kind::kExited, 3, ""});
+  EXPECT_EQ(failed.script_end_errors, 1);
+  std::vector<std::string> page = failed.page_before;
+  page.push_back("<error id=\"" + std::to_string(failed.analyzer.GetStorage()->GetLineCount()) +
+                 "\">[ERR] movarin_all.sh> </exec>Import script movarin_all.sh ended with exit "
+                 "status 3</error>");
+  EXPECT_EQ(failed.out.LogLines(), page);
+  const std::string digest = failed.Digest();
+  EXPECT_EQ(digest.substr(digest.rfind("objects:")),
+            clean.Digest().substr(clean.Digest().rfind("objects:")) +
+                "run error: Import script movarin_all.sh ended with exit status 3\n");
 }
 
 }  // namespace

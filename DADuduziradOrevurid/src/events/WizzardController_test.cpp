@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
 
+#include "QVETestSupport.h"
 #include "analyzer/TraceCapture.h"
 #include "events/EventContext.h"
 #include "events/Events.h"
@@ -17,20 +17,6 @@
 
 namespace {
 
-// A script for the controller to count calls in, removed when the test ends.
-class ScriptFile {
- public:
-  explicit ScriptFile(const std::string& text)
-      : path_(testing::TempDir() + std::to_string(getpid()) + "_calls.bat") {
-    std::ofstream(path_) << text;
-  }
-  ~ScriptFile() { std::remove(path_.c_str()); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 // Every kind of event through a prefixed channel, byte for byte and in order: progress is the
 // share of the script's calls finished (lines that start with "call" and a blank), at most
 // 0.95; final counts go as 32 bits.
@@ -38,9 +24,11 @@ TEST(ControllerTest, EventTextsArriveInOrder) {
   const uint16_t port = events_test::FreeTcpPort();
   events_test::TestSubscriber subscriber(port);
   CWizzardInspectionController controller;
-  const ScriptFile script(
-      "@echo off\ncall a\r\n call b\nCALL c\ncall\ncallx\n\tcall d\ncall  e\ncall f x\ncall g");
-  controller.Init(port, "abc", script.path());
+  const Qve::test::TempFolder folder;  // the script whose calls the controller counts
+  const std::string script = folder.File("calls.bat");
+  std::ofstream(script)
+      << "@echo off\ncall a\r\n call b\nCALL c\ncall\ncallx\n\tcall d\ncall  e\ncall f x\ncall g";
+  controller.Init(port, "abc", script);
   controller.StartImportEvent("tables.bat", "HR.EMPLOYEES", "Table", true);
   Qva::StatError error;  // of an unknown stage
   error.stage = 0;
@@ -79,15 +67,16 @@ TEST(ControllerTest, FailedChannelIsSilent) {
   zmq::context_t context;
   zmq::socket_t holder(context, zmq::socket_type::pub);
   holder.bind("tcp://*:0");
-  const ScriptFile script("call a.bat\ncall b.bat\n");
+  const Qve::test::TempFolder folder;
+  const std::string script = folder.File("calls.bat");
+  std::ofstream(script) << "call a.bat\ncall b.bat\n";
   Qva::test::TraceCapture trace;
   CWizzardInspectionController failed;
-  failed.Init(events_test::EndpointPort(holder.get(zmq::sockopt::last_endpoint)), "",
-              script.path());
+  failed.Init(events_test::EndpointPort(holder.get(zmq::sockopt::last_endpoint)), "", script);
   EXPECT_THAT(trace.Text(), testing::HasSubstr("\nCWizzardInspectionController::Init exeption[" +
                                                std::string(zmq_strerror(EADDRINUSE)) + "]"));
   EXPECT_EQ(failed.GetTotalScripts(), 2);
-  failed.Init(events_test::FreeTcpPort(), "abc", script.path());
+  failed.Init(events_test::FreeTcpPort(), "abc", script);
   failed.StartImportEvent(nullptr, nullptr, nullptr, true);
   failed.FinishedImportEvent("a.bat");
   failed.FinishScript();

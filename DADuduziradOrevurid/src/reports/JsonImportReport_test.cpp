@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <string_view>
 
+#include "QVEString.h"
 #include "QVETestSupport.h"
 #include "records/ImportStatistics.h"
 #include "reports/SiteAddresses.h"
@@ -147,10 +147,8 @@ TEST_F(JsonImportReportTest, ErrorTableGroupsThisRunsErrorsByText) {
 }
 
 TEST_F(JsonImportReportTest, ObjectStatusIsDecidedByTheLastEntry) {
-  Load(
-      "{\"objects\":[{\"object_name\":\"OK\",\"error_message\":\"stale\"},{\"object_name\":"
-      "\"FAILED\"},{\"object_name\":\"WARNED\"},{\"object_name\":\"TWICE\"},{\"object_name\":"
-      "\"NOT IMPORTED\"}]}");
+  Load(R"({"objects":[{"object_name":"OK","error_message":"stale"},{"object_name":"FAILED"},)"
+       R"({"object_name":"WARNED"},{"object_name":"TWICE"},{"object_name":"NOT IMPORTED"}]})");
   AddObject(stats_, "OK");
   AddObject(stats_, "FAILED", {-3, 4});
   AddObject(stats_, "WARNED", {5, -6});
@@ -174,10 +172,9 @@ TEST_F(JsonImportReportTest, ObjectStatusIsDecidedByTheLastEntry) {
 
 // The end-to-end runs check the tips of real client errors; here, what they cannot show.
 TEST_F(JsonImportReportTest, TipsFollowTheTargetFamily) {
-  Load(
-      "{\"objects\":[{\"object_name\":\"PLAIN\",\"comments\":\"x\",\"comments_link\":\"y\"},"
-      "{\"object_name\":\"CONN\"}]}",
-      "MySQL");
+  Load(R"({"objects":[{"object_name":"PLAIN","comments":"x","comments_link":"y"},)"
+       R"({"object_name":"CONN"}]})",
+       "MySQL");
   AddObject(stats_, "PLAIN", {-2});
   AddObject(stats_, "CONN", {3});
   report_.AddWarning(2, "nothing known");  // no tip: the old comment and link go
@@ -206,17 +203,15 @@ TEST_F(JsonImportReportTest, TipsFollowTheTargetFamily) {
 // hostile ones with repeated member names: a missing or wrongly typed section is rebuilt empty,
 // entries of the wrong shape are skipped, and no wrong type is ever read.
 TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
-  const std::string kTail =
-      "\"general_information\":{\"time_import\":N,\"import_report\":true,"
-      "\"use_import_log_analyzer\":true}}";
-  const std::string kImportEntry =
-      "{\"error_type\":\"Import\",\"number_of_occurences\":1,\"error_link\":"
-      "\"import_log.html#1\",\"error_message\":\"e\",\"failed_objects\":\"T\"}";
-  // Pieces joined with append: GCC 12 warns falsely on chains of operator+ at -O3.
-  auto cat = [](std::initializer_list<std::string_view> pieces) {
-    std::string text;
-    for (std::string_view piece : pieces) text.append(piece);
-    return text;
+  // In the saved texts "@E" is this run's error entry and "@T" the rebuilt run information.
+  auto expand = [](std::string text) {
+    Qve::ReplaceAll(text, "@E",
+                    R"({"error_type":"Import","number_of_occurences":1,"error_link":)"
+                    R"("import_log.html#1","error_message":"e","failed_objects":"T"})");
+    Qve::ReplaceAll(text, "@T",
+                    R"("general_information":{"time_import":N,"import_report":true,)"
+                    R"("use_import_log_analyzer":true}})");
+    return "const json =" + text;
   };
   struct Case {
     std::string loaded;
@@ -229,44 +224,36 @@ TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
        "const json = {\n \"general_information\": {\"time_import\": 5, \"a\": 1,\n"
        " \"import_report\": false, \"use_import_log_analyzer\": false},\n"
        " \"objects\": [], \"extra\": \"caf\xC3\xA9 \\\" \\n\"} \r\n\t",
-       cat({"{\"general_information\":{\"use_import_log_analyzer\":true,\"a\":1,"
-            "\"import_report\":true,\"time_import\":N},\"objects\":[],"
-            "\"extra\":\"caf\xC3\xA9 \\\" \\n\",\"error_table\":[",
-            kImportEntry, "]}"})},
-      {"{\"objects\":\"text\"}",
-       cat({"{\"objects\":[],\"error_table\":[", kImportEntry, "],", kTail})},
-      {"{\"objects\":[5,{\"no_name\":1},{\"object_name\":3},{\"object_name\":\"T\"}]}",
-       cat({"{\"objects\":[5,{\"no_name\":1},{\"object_name\":3},{\"object_name\":\"T\","
-            "\"import_status\":\"Failed\",\"error_message\":\"e\",\"error_link\":"
-            "\"import_log.html#1\",\"time_import\":1}],\"error_table\":[",
-            kImportEntry, "],", kTail})},
-      {"{\"error_table\":{},\"error_table\":{},\"objects\":{},\"objects\":{}}",
-       cat({"{\"objects\":[],\"error_table\":[", kImportEntry, "],", kTail})},
-      {"{\"general_information\":[],\"general_information\":[],\"objects\":[],"
-       "\"error_table\":[]}",
-       cat({"{\"error_table\":[", kImportEntry, "],\"objects\":[],", kTail})},
+       R"({"general_information":{"use_import_log_analyzer":true,"a":1,"import_report":true,)"
+       R"("time_import":N},"objects":[],"extra":"caf)"
+       "\xC3\xA9"
+       R"( \" \n","error_table":[@E]})"},
+      {R"({"objects":"text"})", R"({"objects":[],"error_table":[@E],@T)"},
+      {R"({"objects":[5,{"no_name":1},{"object_name":3},{"object_name":"T"}]})",
+       R"({"objects":[5,{"no_name":1},{"object_name":3},{"object_name":"T","import_status":)"
+       R"("Failed","error_message":"e","error_link":"import_log.html#1","time_import":1}],)"
+       R"("error_table":[@E],@T)"},
+      {R"({"error_table":{},"error_table":{},"objects":{},"objects":{}})",
+       R"({"objects":[],"error_table":[@E],@T)"},
+      {R"({"general_information":[],"general_information":[],"objects":[],"error_table":[]})",
+       R"({"error_table":[@E],"objects":[],@T)"},
       // Repeated arrays are joined into the first, so no object is lost; other copies go.
-      {"{\"objects\":[{\"object_name\":\"A\"}],\"x\":1,\"objects\":{},\"objects\":[{\"object_"
-       "name\":"
-       "\"T\"}],\"error_table\":5,\"error_table\":[{\"error_type\":\"Other\"}],\"error_table\":[1]"
-       "}",
-       cat({"{\"objects\":[{\"object_name\":\"A\"},{\"object_name\":\"T\",\"import_status\":"
-            "\"Failed\",\"error_message\":\"e\",\"error_link\":\"import_log.html#1\","
-            "\"time_import\":1}],\"x\":1,\"error_table\":[{\"error_type\":\"Other\"},1,",
-            kImportEntry, "],", kTail})},
+      {R"({"objects":[{"object_name":"A"}],"x":1,"objects":{},"objects":[{"object_name":"T"}],)"
+       R"("error_table":5,"error_table":[{"error_type":"Other"}],"error_table":[1]})",
+       R"({"objects":[{"object_name":"A"},{"object_name":"T","import_status":"Failed",)"
+       R"("error_message":"e","error_link":"import_log.html#1","time_import":1}],"x":1,)"
+       R"("error_table":[{"error_type":"Other"},1,@E],@T)"},
       // Sections that are right once stay; the repeated ones are rebuilt.
-      {"{\"objects\":[{\"object_name\":\"T\",\"object_name\":\"T\"},{\"object_name\":\"T\","
-       "\"import_status\":1,\"import_status\":2,\"time_import\":0}],\"error_table\":["
-       "{\"error_type\":\"Import\",\"error_type\":\"Import\"},{\"error_type\":\"Import\"}],"
-       "\"general_information\":{\"import_report\":0,\"import_report\":0,"
-       "\"use_import_log_analyzer\":false}}",
-       cat({"{\"objects\":[{\"object_name\":\"T\",\"object_name\":\"T\"},{\"object_name\":"
-            "\"T\",\"error_link\":\"import_log.html#1\",\"import_status\":\"Failed\","
-            "\"error_message\":\"e\",\"time_import\":1}],\"error_table\":[{\"error_type\":"
-            "\"Import\",\"error_type\":\"Import\"},",
-            kImportEntry,
-            "],\"general_information\":{\"time_import\":N,\"use_import_log_analyzer\":true,"
-            "\"import_report\":true}}"})},
+      {R"({"objects":[{"object_name":"T","object_name":"T"},{"object_name":"T",)"
+       R"("import_status":1,"import_status":2,"time_import":0}],"error_table":[)"
+       R"({"error_type":"Import","error_type":"Import"},{"error_type":"Import"}],)"
+       R"("general_information":{"import_report":0,"import_report":0,)"
+       R"("use_import_log_analyzer":false}})",
+       R"({"objects":[{"object_name":"T","object_name":"T"},{"object_name":"T","error_link":)"
+       R"("import_log.html#1","import_status":"Failed","error_message":"e","time_import":1}],)"
+       R"("error_table":[{"error_type":"Import","error_type":"Import"},@E],)"
+       R"("general_information":{"time_import":N,"use_import_log_analyzer":true,)"
+       R"("import_report":true}})"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.loaded);
@@ -284,7 +271,7 @@ TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
     size_t time = saved.find("\"time_import\":", saved.find("\"general_information\""));
     ASSERT_NE(time, std::string::npos);
     saved.at(time + 14) = 'N';  // under a second: 0 or 1
-    EXPECT_EQ(saved, cat({"const json =", test.saved}));
+    EXPECT_EQ(saved, expand(test.saved));
   }
 }
 
