@@ -58,9 +58,8 @@ TEST(QVEStartFailureTest, StartTracesTheCauseAsAnError) {
   auto outputer = std::make_shared<QVStringTraceOutputer>(kQVTraceError);
   QVTracer::Instance().AddOutputer(outputer);
   QVEProcess process;
-  auto e = test::CatchQV([&] { process.Start(script + " echo all", "", true); });
-  ASSERT_NE(e, nullptr);
-  EXPECT_EQ(e->GetMessage(), "resource unavailable: " + script + " echo all");
+  EXPECT_EQ(test::ErrorOf([&] { process.Start(script + " echo all", "", true); }),
+            "code -994, message resource unavailable: " + script + " echo all");
   EXPECT_NE(outputer->GetText().find("QVEProcess> cannot start " + script +
                                      ": the script has Windows line ends (CR LF)"),
             std::string::npos)

@@ -121,12 +121,9 @@ TEST(OptionSyntaxTest, HelpShowsEachOptionAsItIsAcceptedInDeclarationOrder) {
 TEST(CommandLineTest, EventPortPathsAndArguments) {
   // The text of an EVENTPORT that is no number is the end-to-end tests'.
   EXPECT_EQ(ParseUnsignedLong(" 12abc"), 12u);  // like std::stoul: leading blanks, trailing junk
-  try {
-    ParseUnsignedLong("999999999999999999999999");
-    ADD_FAILURE();
-  } catch (const std::out_of_range& error) {
-    EXPECT_STREQ(error.what(), "stoul argument out of range");
-  }
+  EXPECT_THAT(
+      [] { ParseUnsignedLong("999999999999999999999999"); },
+      testing::ThrowsMessage<std::out_of_range>(testing::StrEq("stoul argument out of range")));
   Qve::QVEstring script = NormaliseScriptPath("\"C:\\imp\\movarin_all.bat\"");
   EXPECT_EQ(script, "C:/imp/movarin_all.bat");
   EXPECT_EQ(GetScriptDirectory(script), "C:/imp");
