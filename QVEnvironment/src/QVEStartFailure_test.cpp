@@ -4,11 +4,8 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <memory>
 
-#include "QVEProcess.h"
 #include "QVETestSupport.h"
-#include "QVETrace.h"
 #include "gtest/gtest.h"
 
 namespace Qve {
@@ -47,24 +44,6 @@ TEST(QVEStartFailureTest, TheScriptsFirstLineNamesTheCause) {
     EXPECT_EQ(DescribeStartFailure(folder.File(c.name), c.error), c.cause);
   }
   EXPECT_EQ(DescribeStartFailure(folder.File("absent.sh"), ENOENT), "");
-}
-
-// Starting such a script still fails as before, and the trace says why.
-TEST(QVEStartFailureTest, StartTracesTheCauseAsAnError) {
-  test::TempFolder folder;
-  const std::string script = folder.File("movarin_all.sh");
-  std::ofstream(script, std::ios::binary) << "#!/bin/sh\r\necho hi\r\n";
-  chmod(script.c_str(), 0755);
-  auto outputer = std::make_shared<QVStringTraceOutputer>(kQVTraceError);
-  QVTracer::Instance().AddOutputer(outputer);
-  QVEProcess process;
-  EXPECT_EQ(test::ErrorOf([&] { process.Start(script + " echo all", "", true); }),
-            "code -994, message resource unavailable: " + script + " echo all");
-  EXPECT_NE(outputer->GetText().find("QVEProcess> cannot start " + script +
-                                     ": the script has Windows line ends (CR LF)"),
-            std::string::npos)
-      << outputer->GetText();
-  outputer->SetLevel(kQVTraceOff);
 }
 
 }  // namespace

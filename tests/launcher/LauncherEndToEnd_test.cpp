@@ -156,10 +156,16 @@ const std::vector<Scenario>& Scenarios() {
      {{run, kHeader + "i=0; lines=''\n"
             "while [ $i -lt 25 ]; do lines=\"${lines}block line $i\n\"; i=$((i+1)); done\n"
             "printf \"$lines\"\nprintf 'first-half-'; sleep 0.3; printf 'second-half\\n'\n"
-            "head -c 1048576 /dev/zero | tr '\\0' 'x'; echo\nprintf 'unterminated last line'\n"}},
-     0, {}, kAny,
+            "head -c 1048576 /dev/zero | tr '\\0' 'x'; echo\nprintf 'a NUL\\0 is dropped\\n'\n"
+            "printf 'unterminated last line'\n"}}, 0, {}, kAny,
      {{log, "block line 0\r\n"}, {log, "block line 24\r\n"}, {log, "first-half-second-half\r\n"},
-      {log, "x{200}"}, {log, "run.sh> unterminated last line\r\n"}}},
+      {log, "x{200}"}, {log, "> a NUL is dropped\r\n"}, {log, "> unterminated last line\r\n"}}},
+    // The kernel cannot start a script with Windows line ends; the user is told why.
+    {"script_with_crlf", {"-D=Oracle", "-BAT=" + run}, {{run, "#!/bin/sh\r\necho hi\r\n"}}, 2,
+     {"/imp/run.sh: the script has Windows line ends (CR LF): its first line asks for the "
+      "interpreter \"/bin/sh\\r\", which does not exist; convert the script to Unix line ends "
+      "(LF)\r\nCritical: Migration launcher> code -994, message resource unavailable: "
+      "imp/run.sh echo all\r\n"}, kAny, {{log, "\\[ERR\\] QVEProcess> cannot start /.*CR LF"}}},
     {"silent_child", {"-D=Oracle", "-BAT=" + run}, {{run, "#!/bin/sh\n"}}, 0, {}, ""},
     // Only the help is shown, and the launcher runs; the trace file is not named.
     {"help_analyzed", {"-D=Oracle", "-BAT=" + run, "-HELP"}, {{run, kClean + kRecord}}, 0,
@@ -203,11 +209,13 @@ const std::vector<Scenario>& Scenarios() {
     {"trace_file_uncreatable", {"-D=Oracle", "-BAT=" + run, "-LOG=no/such/folder/a.log"},
      {{run, kClean + kRecord}}, 2, {}, "Migration launcher> code -998, message cannot create "
      "file: no/such/folder/a.log\n", {{"imp/args.txt", kAbsent}}},
-    {"ignored_arguments", {"-D=Oracle", "-BAT=" + run, "-RTP", "x", "--RPT", "-ECHOLOG=e.log"},
+    {"ignored_args", {"-D=Oracle", "-BAT=" + run, "-RTP", "x", "--RPT", "-", "/", "-ECHOLOG=e"},
      {{run, kClean + kRecord}}, 0, {}, "Warning: \"-RTP\" is ignored: not an option of this "
      "program\nWarning: \"x\" is ignored: not an option of this program\nWarning: \"--RPT\" is "
-     "ignored: not an option of this program\nWarning: \"-ECHOLOG\" is ignored: accepted, but "
-     "nothing depends on it\n", {{"imp/args.txt", "^echo all\n$"}, {"imp/reports", kAbsent}}},
+     "ignored: not an option of this program\nWarning: \"-\" is ignored: not an option of this "
+     "program\nWarning: \"/\" is ignored: not an option of this program\nWarning: \"-ECHOLOG\" "
+     "is ignored: accepted, but nothing depends on it\n",
+     {{"imp/args.txt", "^echo all\n$"}, {"imp/reports", kAbsent}}},
     {"response_file_replaces_options", {"-D=MySQL", "-RSP=run.rsp", "-H=h"},
      {{"run.rsp", "-D=Oracle\n-BAT=imp/run.sh\n"}, {run, kClean + kRecord}}, 0, {},
      "Warning: \"-D=MySQL\" is ignored: the response file replaces the command line\n"
