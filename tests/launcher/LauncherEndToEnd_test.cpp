@@ -1,38 +1,17 @@
-// Runs the built MigrationLauncher as a user would, one folder per scenario (HOME and
-// XDG_CONFIG_HOME inside it) with small shell scripts and captured standard output and error.
-// Every run ends with a two-second wait, so all scenarios start together once for the suite.
+// The launcher's own paths and those of rule files of the user's own (-CHECK_RULES, a faulty
+// rule that stops a run before its script starts, -EXPLAIN), run on the built program. Every
+// run ends with a two-second wait, so all scenarios start together once for the suite; imports
+// against real database servers are the end-to-end suite's (tests/e2e).
 
-#include <signal.h>
-
-#include <boost/process.hpp>
-#include <boost/process/extend.hpp>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <regex>
-#include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
 
-#include "QVETestSupport.h"
-#include "gmock/gmock.h"
-#include "gtest/gtest.h"
+#include "ScenarioRun.h"
 #include "launcher/ProductInfo.h"
 
-namespace Qva {
+namespace Qva::test {
 namespace {
 
-namespace bp = boost::process;
-namespace fs = std::filesystem;
-using ::testing::ContainsRegex;
-
-constexpr const char* kBinary = ML_BINARY_DIR "/DADuduziradOrevurid/MigrationLauncher";
 constexpr const char* kSyntaxError = "ERROR: Couldn't process command line arguments\n";
-constexpr const char* kAbsent = "(absent)";
-constexpr const char* kAny = "(any)";
-constexpr std::chrono::minutes kDeadline(3);
 
 // The script names its target system first: that line activates the system's rules.
 const std::string kHeader =
@@ -64,19 +43,6 @@ const std::string kAdvice =
     "Please re-run the conversion process and wait until it is completed and rerun the import. "
     "If the issue persists, kindly reach out to our support team at support@movarin.example for "
     "further assistance.";
-
-struct Scenario {
-  std::string name;
-  std::vector<std::string> arguments;
-  std::map<std::string, std::string> files = {};  // "x/": a folder; text "#!...": executable
-  int exit_code = 0;
-  std::vector<std::string> out_has = {};  // "!text": not held; "\n{dir}": the folder
-  std::string err = kAny;                 // standard error, exactly
-  std::vector<std::pair<std::string, std::string>> after = {};  // file: regex, or kAbsent
-  std::string shell_setup = "";  // run before the shell becomes the program
-  int stop_signal = 0;           // sent once ready_file exists; the script's group must end
-  std::string ready_file = "";
-};
 
 const std::vector<Scenario>& Scenarios() {
   const std::string log = "imp/movarin_imp.log", run = "imp/run.sh";
@@ -281,88 +247,13 @@ const std::vector<Scenario>& Scenarios() {
       "EMP: Failed; error at line 2 (rule 9501 OurFatal (ORACLE, HIGH, HARDSTOP)), error at "
       "line 3 (rule 305 Oracle_error (ORACLE, HIGH, HARDSTOP))\n"}, kAny,
      {{"movarin_imp.log", kAbsent}}},
+    // Last: ExpectEveryErrorLineExplained reads it.
     {"rules_explain_captured",
      {"-D=PostgreSQL", "-EXPLAIN=" ML_SOURCE_DIR "/tests/e2e/captured/postgresql-failures.txt"},
      user_rules, 1},
   };
   // clang-format on
   return scenarios;
-}
-
-struct Outcome {
-  int exit_code;  // -1000 when it had to be killed
-  std::string out, err;
-  double seconds;
-};
-
-// Whether a process that has not ended is left in the process group whose id `group_file`
-// holds. Ended ones wait, as zombies, for whoever adopts them to reap them; they count as gone.
-// /proc/PID/stat reads "pid (comm) state ppid pgrp ...".
-bool GroupHasProcesses(const fs::path& group_file) {
-  const std::string group = Qve::test::ReadFile(group_file);
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    const std::string stat = Qve::test::ReadFile(entry.path() / "stat");
-    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
-    std::string state, parent, process_group;
-    fields >> state >> parent >> process_group;
-    if (process_group + "\n" == group && state != "Z") return true;
-  }
-  return false;
-}
-
-// Runs the program in `folder` through a shell that first runs the scenario's set-up, with the
-// user's folders inside `folder` and the default handling of the stop signals, whatever this
-// test runner ignores.
-bp::child Launch(const Scenario& scenario, const fs::path& folder) {
-  auto default_signals = bp::extend::on_exec_setup = [](auto&) {
-    for (int stop : {SIGINT, SIGTERM, SIGHUP}) ::signal(stop, SIG_DFL);
-  };
-  std::vector<std::string> arguments = {"-c", scenario.shell_setup + " exec \"$0\" \"$@\"",
-                                        kBinary};
-  arguments.insert(arguments.end(), scenario.arguments.begin(), scenario.arguments.end());
-  return bp::child(bp::exe = "/bin/sh", bp::args = arguments, bp::start_dir = folder.string(),
-                   (bp::std_in < bp::null), (bp::std_out > (folder / "stdout.txt").string()),
-                   (bp::std_err > (folder / "stderr.txt").string()), default_signals,
-                   bp::env["XDG_CONFIG_HOME"] = (folder / "config").string(),
-                   bp::env["HOME"] = (folder / "home").string());
-}
-
-// Starts all scenarios at once in their folders under `root`, then waits for each in turn
-// (no_arguments first, so that its time is its own), sending a scenario's stop signal once its
-// ready file exists.
-std::vector<Outcome> RunAll(const fs::path& root) {
-  std::vector<bp::child> children;
-  const auto start = std::chrono::steady_clock::now();
-  for (const Scenario& scenario : Scenarios()) {
-    fs::create_directories(root / scenario.name);
-    for (const auto& [file, text] : scenario.files) {
-      const fs::path path = root / scenario.name / file;
-      fs::create_directories(path.parent_path());
-      std::ofstream(path, std::ios::binary) << text;
-      if (text.starts_with("#!"))
-        fs::permissions(path, fs::perms::owner_exec, fs::perm_options::add);
-    }
-    children.push_back(Launch(scenario, root / scenario.name));
-  }
-  std::vector<Outcome> outcomes;
-  for (size_t i = 0; i < children.size(); ++i) {
-    const Scenario& scenario = Scenarios()[i];
-    bool stopped = scenario.stop_signal == 0;
-    while (children[i].running() && std::chrono::steady_clock::now() < start + kDeadline) {
-      if (!stopped && fs::exists(root / scenario.name / scenario.ready_file)) {
-        stopped = ::kill(children[i].id(), scenario.stop_signal) == 0;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    const bool ended = !children[i].running();
-    if (!ended) children[i].terminate();
-    outcomes.push_back(
-        {ended ? children[i].exit_code() : -1000,
-         Qve::test::ReadFile(root / scenario.name / "stdout.txt"),
-         Qve::test::ReadFile(root / scenario.name / "stderr.txt"),
-         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()});
-  }
-  return outcomes;
 }
 
 // Every psql error line of a real import's output is decided by an error rule of the
@@ -386,32 +277,13 @@ void ExpectEveryErrorLineExplained(const std::string& out) {
 TEST(LauncherEndToEnd, EveryScenarioEndsAsExpected) {
   ASSERT_TRUE(fs::exists(kBinary)) << "build MigrationLauncher first";
   const Qve::test::TempFolder root;
-  const std::vector<Outcome> runs = RunAll(root.File(""));
+  const std::vector<Outcome> runs = RunAll(Scenarios(), root.File(""));
   EXPECT_GE(runs[0].seconds, 2.0);  // every run ends with a two-second wait
   for (size_t i = 0; i < runs.size(); ++i) {
-    const Scenario& scenario = Scenarios()[i];
-    const Outcome& run = runs[i];
-    const fs::path folder = root.File(scenario.name);
-    SCOPED_TRACE(scenario.name);
-    EXPECT_EQ(run.exit_code, scenario.exit_code) << run.out;
-    for (std::string text : scenario.out_has) {
-      if (text.starts_with("\n{dir}")) text.replace(1, 5, folder.string());
-      const bool absent = text[0] == '!';
-      EXPECT_EQ(run.out.find(text.substr(absent)) == std::string::npos, absent) << text;
-    }
-    EXPECT_TRUE(scenario.err == kAny || run.err == scenario.err) << run.err;
-    for (const auto& [file, pattern] : scenario.after) {
-      ASSERT_EQ(fs::exists(folder / file), pattern != kAbsent) << file;
-      if (pattern == kAbsent) continue;
-      EXPECT_THAT(Qve::test::ReadFile(folder / file), ContainsRegex(pattern));
-    }
-    if (scenario.stop_signal != 0) {
-      EXPECT_FALSE(
-          GroupHasProcesses(folder / fs::path(scenario.ready_file).parent_path() / "group.txt"));
-    }
-    if (scenario.name == "rules_explain_captured") ExpectEveryErrorLineExplained(run.out);
+    ExpectOutcome(Scenarios()[i], runs[i], root.File(Scenarios()[i].name));
   }
+  ExpectEveryErrorLineExplained(runs.back().out);  // rules_explain_captured
 }
 
 }  // namespace
-}  // namespace Qva
+}  // namespace Qva::test
