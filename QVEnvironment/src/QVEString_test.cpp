@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <iomanip>
+#include <sstream>
 
 #include "QVETimeStamp.h"
 
@@ -40,12 +42,7 @@ TEST(TextFunctionsTest, FormatTrimAndReplace) {
 // around now, must give the C library's text of each second, never the remembered one.
 TEST(TimeStampTest, TextIsThatOfEachSecond) {
   std::tm local{};
-  local.tm_year = 2026 - 1900;
-  local.tm_mon = 11;
-  local.tm_mday = 4;
-  local.tm_hour = 22;
-  local.tm_min = 36;
-  local.tm_sec = 11;
+  std::istringstream("2026-12-04 22:36:11") >> std::get_time(&local, "%Y-%m-%d %H:%M:%S");
   local.tm_isdst = -1;
   const int64_t december = std::mktime(&local);
   EXPECT_EQ(QVTimeStamp(december, 999).Text(), "Dec 04 22:36:11 2026");

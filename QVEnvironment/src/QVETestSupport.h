@@ -9,6 +9,7 @@
 #include <string>
 
 #include "QVEException.h"
+#include "gtest/gtest.h"
 
 namespace Qve::test {
 
@@ -21,6 +22,26 @@ std::unique_ptr<QVException> CatchQV(Body&& body) {
     return std::unique_ptr<QVException>(e);
   }
   return nullptr;
+}
+
+// What `body` throws as the program would print it ("code -999, message cannot open file: x"),
+// or "no error".
+template <typename Body>
+std::string ErrorOf(Body&& body) {
+  const auto error = CatchQV(body);
+  if (!error) return "no error";
+  return "code " + std::to_string(error->GetCode()) + ", message " + error->GetMessage();
+}
+
+// `text` without the 20-character time stamp that starts each trace line ("Dec 04 22:36:11
+// 2026"): only the lines' texts are compared.
+inline std::string Unstamped(const std::string& text) {
+  std::string out;
+  for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    EXPECT_EQ(text.substr(at + 9, 1) + text.substr(at + 12, 1) + text.substr(at + 20, 1), ":: ");
+    out.append(text, at + 20, end + 2 - at - 20);
+  }
+  return out;
 }
 
 // The bytes of a file; empty when it cannot be read (also a folder: the stream insertion

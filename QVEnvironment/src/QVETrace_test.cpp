@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <vector>
 
@@ -34,16 +32,6 @@ QVEstring Line(QVTraceOutputer& out, int32_t level, const uint32_t* id, const ch
                                  : out.FormatMessage(level, source, format, args);
   va_end(args);
   return line;
-}
-
-// `text` without the 20-character time stamp that starts each line ("Dec 04 22:36:11 2026").
-std::string Unstamped(const std::string& text) {
-  std::string out;
-  for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    EXPECT_EQ(text.substr(at + 9, 1) + text.substr(at + 12, 1) + text.substr(at + 20, 1), ":: ");
-    out.append(text, at + 20, end + 2 - at - 20);
-  }
-  return out;
 }
 
 // A string outputer with a fixed time stamp, so that whole lines can be compared.
@@ -85,10 +73,9 @@ TEST(TraceOutputerTest, FileAndConsoleLines) {
     Trace(file, kQVTraceError, "Src", "%s", (huge + " \r\n").c_str());
     Trace(file, kQVTraceOutput, "Src", "%s", std::string(100000, ' ').c_str());  // all trimmed
   }
-  std::ifstream in(folder.File("trace.log"), std::ios::binary);
-  const std::string all{std::istreambuf_iterator<char>(in), {}};
-  EXPECT_TRUE(Unstamped(all) == " [ERR] Rules manager> bad rule 7\r\n  plain\r\n [ERR] Src> " +
-                                    huge + " \r\n  Src>\r\n");
+  EXPECT_TRUE(test::Unstamped(test::ReadFile(folder.File("trace.log"))) ==
+              " [ERR] Rules manager> bad rule 7\r\n  plain\r\n [ERR] Src> " + huge +
+                  " \r\n  Src>\r\n");
 
   QVConsoleTraceOutputer console(kQVTraceDebug);
   testing::internal::CaptureStdout();
@@ -112,7 +99,7 @@ TEST(TraceOutputerTest, StringOutputerGivesBackEveryLine) {
   for (char& c : noise) c = static_cast<char>('!' + random() % 90);
   for (int i = 0; i < 30; ++i) add(noise);
   add("last");
-  EXPECT_TRUE(Unstamped(string.GetText()) == expected);
+  EXPECT_TRUE(test::Unstamped(string.GetText()) == expected);
 }
 
 // The process-wide tracer dispatches by level and builds one line per kind of library
@@ -141,7 +128,7 @@ TEST(TracerTest, DispatchesByLevelOneLinePerKindInOrder) {
             "Dec 04 22:36:11 2026 [ERR] Src> message\r\n");
   EXPECT_EQ(static_cast<QVStringTraceOutputer&>(*added[1]).GetText().substr(20),
             " [ERR] Src> message\r\n");
-  EXPECT_EQ(Unstamped(collector->GetText()),
+  EXPECT_EQ(test::Unstamped(collector->GetText()),
             " [WRN] Dispatch> kept warning\r\n  plain 8\r\n [ERR] Src> message\r\n");
 }
 

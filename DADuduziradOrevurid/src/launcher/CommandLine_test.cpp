@@ -66,16 +66,9 @@ TEST(OptionSyntaxTest, ParseErrorsStoreNothing) {
   }
 }
 
-// What the parser ignores is named, in order; a stop request ends a long parse storing nothing
-// (in a child process: the stop is remembered for the whole process).
-TEST(OptionSyntaxTest, IgnoredTokensAreNamedAndAStopEndsTheParse) {
-  po::variables_map options;
-  std::vector<std::string> ignored;
-  ParseOptionTokens(BuildOptionsDescription(), {"-RTP", "x", "--H=y", "-D=Oracle", "-", "/"},
-                    options, &ignored);
-  EXPECT_THAT(ignored, ElementsAre("-RTP", "x", "--H=y", "-", "/"));
-  EXPECT_EQ(options["D"].as<std::string>(), "Oracle");
-
+// A stop request ends a long parse storing nothing (in a child process: the stop is remembered
+// for the whole process).
+TEST(OptionSyntaxTest, AStopEndsTheParse) {
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -121,27 +114,17 @@ TEST(OptionSyntaxTest, HelpShowsEachOptionAsItIsAcceptedInDeclarationOrder) {
 TEST(CommandLineTest, EventPortPathsAndArguments) {
   // The text of an EVENTPORT that is no number is the end-to-end tests'.
   EXPECT_EQ(ParseUnsignedLong(" 12abc"), 12u);  // like std::stoul: leading blanks, trailing junk
-  try {
-    ParseUnsignedLong("999999999999999999999999");
-    ADD_FAILURE();
-  } catch (const std::out_of_range& error) {
-    EXPECT_STREQ(error.what(), "stoul argument out of range");
-  }
-  Qve::QVEstring script = NormaliseScriptPath("\"C:\\imp\\movarin_all.bat\"");
-  EXPECT_EQ(script, "C:/imp/movarin_all.bat");
+  EXPECT_THAT(
+      [] { ParseUnsignedLong("999999999999999999999999"); },
+      testing::ThrowsMessage<std::out_of_range>(testing::StrEq("stoul argument out of range")));
+  // Paths: the common cases are the end-to-end tests'; a "/x.sh" reports into the root.
+  const Qve::QVEstring script = NormaliseScriptPath("\"C:\\imp\\movarin_all.bat\"");
   EXPECT_EQ(GetScriptDirectory(script), "C:/imp");
   EXPECT_EQ(GetScriptDirectory("movarin_all.bat"), "");
-  EXPECT_EQ(MakeAnalyzedLogPath("movarin_imp.log", "C:/imp"), "C:/imp/movarin_imp.log");
-  EXPECT_EQ(MakeAnalyzedLogPath("logs/a.log", "C:/imp"), "logs/a.log");
   EXPECT_EQ(MakeAnalyzedLogPath("logs\\a.log", "C:/imp"), "C:/imp/logs\\a.log");
   EXPECT_EQ(MakeAnalyzedLogPath("a.log", ""), "a.log");
-  // Report paths: a bare name means the current folder, "/x.sh" the root it names.
-  EXPECT_EQ(GetReportBaseFolder(script), "C:/imp");
-  EXPECT_EQ(GetReportBaseFolder("movarin_all.sh"), ".");
   EXPECT_EQ(GetReportBaseFolder("/movarin_all.sh"), "");
-  // The working folder falls back to the script's folder, then to the current folder.
   EXPECT_EQ(ChooseWorkingFolder("/work", "/scripts"), "/work");
-  EXPECT_EQ(ChooseWorkingFolder("", "/scripts"), "/scripts");
   EXPECT_EQ(ChooseWorkingFolder("", ""), std::filesystem::current_path().string());
   EXPECT_THAT(SplitArgumentText("a;;b;"), ElementsAre("a", "", "b"));
   EXPECT_TRUE(SplitArgumentText("").empty());
