@@ -1,23 +1,16 @@
 #!/usr/bin/env python3
 """The HTML import log as headless Chromium renders it, after an import whose output and command
 line carry markup (database messages hold data of the source database): all of it stays text.
-
-    log_page.py --launcher BIN --chromium BIN --work DIR
-
-Its last line, also written to DIR/check.txt, is "checks passed=N failed=M".
 """
 
-import argparse
 import os
 import subprocess
 import sys
 
 sys.dont_write_bytecode = True  # keep the source tree free of caches
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from check import Checks  # noqa: E402
+from check import Checks, arguments, prepare_run  # noqa: E402
 from report_page import Elements, dump_dom  # noqa: E402
-
-RUN_TIMEOUT = 60
 
 
 def pwn(n):
@@ -29,34 +22,19 @@ HOSTILE_NAME = '<img src=x onerror="%s">' % pwn(1)
 HOSTILE_ERROR = 'ORA-00942: relation "</text><script>%s</script>" does not exist' % pwn(2)
 HOSTILE_HOST = "<script>%s</script> & more" % pwn(3)
 HOSTILE_SCRIPT = "run<b>.sh"
-
-
-def write_import(folder):
-    """An import script (under a name with markup) that prints the hostile texts."""
-    lines = ["Importing database objects to Oracle", "Importing Table %s to SCOTT" % HOSTILE_NAME,
-             HOSTILE_ERROR, "Import script %s finished" % HOSTILE_SCRIPT]
-    script = "#!/bin/sh\n" + "".join("printf '%%s\\n' '%s'\n" % line.replace("'", "'\\''")
-                                     for line in lines)
-    os.makedirs(os.path.join(folder, "reports"), exist_ok=True)
-    path = os.path.join(folder, HOSTILE_SCRIPT)
-    with open(path, "w") as f:
-        f.write(script)
-    os.chmod(path, 0o755)
-    with open(os.path.join(folder, "reports", "data.js"), "w") as f:
-        f.write("const json ={}")
+LINES = ["Importing database objects to Oracle", "Importing Table %s to SCOTT" % HOSTILE_NAME,
+         HOSTILE_ERROR, "Import script %s finished" % HOSTILE_SCRIPT]
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for name in ("--launcher", "--chromium", "--work"):
-        parser.add_argument(name, required=True)
-    args = parser.parse_args()
+    args = arguments("--launcher", "--chromium", "--work")
     work = os.path.abspath(args.work)
     c = Checks("log-page")
-    write_import(work)
+    prepare_run(work, None, "#!/bin/sh\n" + "".join(
+        "printf '%%s\\n' '%s'\n" % line.replace("'", "'\\''") for line in LINES), HOSTILE_SCRIPT)
     done = subprocess.run([args.launcher, "-D=Oracle", "-RPT", "-BAT=" + HOSTILE_SCRIPT,
                            "-H=" + HOSTILE_HOST], cwd=work, capture_output=True,
-                          stdin=subprocess.DEVNULL, timeout=RUN_TIMEOUT)
+                          stdin=subprocess.DEVNULL, timeout=60)
     c.equal("the import's error gives exit code 1", done.returncode, 1)
     path = os.path.join(work, "reports", "Import", "import_log.html")
     if not c.check("import_log.html written", os.path.exists(path), path):

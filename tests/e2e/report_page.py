@@ -1,15 +1,9 @@
 #!/usr/bin/env python3
-"""The report page (ImportReport.html) as headless Chromium renders it.
-
-check.py calls check_run() after a real import. Run on its own, this file checks one copy of the
-page against crafted data files (hostile texts, a malformed and a missing data.js):
-
-    report_page.py --page REPORTS/ImportReport.html --chromium BIN --work DIR
-
-Its last line, also written to DIR/check.txt, is "checks passed=N failed=M".
+"""The report page (ImportReport.html) as headless Chromium renders it: check.py calls
+check_run() after a real import; run on its own, it checks a copy of the page against crafted data
+files (hostile texts, a malformed and a missing data.js).
 """
 
-import argparse
 import html
 import json
 import os
@@ -31,9 +25,8 @@ LOG_LINK = re.compile(r'href="Import/import_log\.html#(\d+)"')
 
 def dump_dom(chromium, url):
     """The page's DOM after its scripts ran, and what Chromium said on stderr."""
-    profile_folder = tempfile.TemporaryDirectory(prefix="ml-e2e-chromium.",
-                                                 ignore_cleanup_errors=True)
-    with profile_folder as profile:
+    with tempfile.TemporaryDirectory(prefix="ml-e2e-chromium.",
+                                     ignore_cleanup_errors=True) as profile:
         command = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
                    "--no-first-run", "--disable-background-networking",
                    "--disable-component-update", "--disable-sync", "--user-data-dir=" + profile,
@@ -81,10 +74,9 @@ def check_run(c, chromium, run_dir, doc, log_html):
     reports = os.path.join(run_dir, "reports")
     for name in ("ImportReport.html", os.path.join("css", "stylesheet.css")):
         path = os.path.join(reports, name)
-        with open(os.path.join(SOURCES, name), "rb") as source:
-            want = source.read()
         got = open(path, "rb").read() if os.path.exists(path) else None
-        c.check("report folder holds %s as compiled in" % name, got == want, path)
+        c.check("report folder holds %s as compiled in" % name,
+                got == open(os.path.join(SOURCES, name), "rb").read(), path)
     dom, said = dump_dom(chromium, "file://" + os.path.join(reports, "ImportReport.html"))
     c.check("report page shows no load message", not shows_message(dom), said)
     want = [(o.get("object_name"), o.get("import_status", "Not imported"))
@@ -157,12 +149,9 @@ def check_crafted(c, chromium, page, work):
 
 
 def main():
-    from check import Checks  # noqa: E402 (check.py imports this file)
+    from check import Checks, arguments  # noqa: E402 (check.py imports this file)
 
-    parser = argparse.ArgumentParser()
-    for name in ("--page", "--chromium", "--work"):
-        parser.add_argument(name, required=True)
-    args = parser.parse_args()
+    args = arguments("--page", "--chromium", "--work")
     c = Checks("report-page")
     check_crafted(c, args.chromium, os.path.abspath(args.page), os.path.abspath(args.work))
     return c.finish(args.work)

@@ -1,25 +1,22 @@
-"""What each end-to-end import scenario must produce.
-
-Every deliberate failure is written down with the real client or shell line it produces (as seen
-against the servers the suite starts) and the texts that the rules make of it. Texts may hold
-{port} (the server's port), {closed_port} (the port nobody listens on) and {dir} (the run folder);
-the checker fills them in. Objects are listed in the order the import scripts announce them.
+"""What each end-to-end import scenario must produce: every deliberate failure with the real
+client or shell line it produces against the suite's servers, and the texts the rules make of it.
+Texts may hold {port} (the server's port), {closed_port} (the port nobody listens on) and {dir}
+(the run folder). Objects are listed in the order the import scripts announce them.
 """
 
 import dataclasses
+import os
 from dataclasses import dataclass, field
 from typing import List, Optional
+
+CAPTURED = os.path.join(os.path.dirname(os.path.abspath(__file__)), "captured")
 
 
 @dataclass
 class Entry:
-    """One recorded error or warning.
-
-    html: the text of the line's element in import_log.html (the filled output text, or the
-    whole matched line with its line feed when the rule has no output text).
-    report: the text the JSON report keeps for the id ("error_message", "comments").
-    event: errTxt, errName and errCode of the wizard's error event (errors only).
-    """
+    """One recorded error or warning: `html` is its element's text in import_log.html (the filled
+    output text, or the matched line with its line feed); `report` the JSON report's text for it;
+    err_* the wizard's error event fields."""
 
     kind: str  # "error" or "warning"
     html: str
@@ -37,8 +34,7 @@ class Obj:
     script: str  # displayed name of the script that imports it
     type: str
     name: str
-    # Its entries in output order; a FinishScript among them ends a nested script in between.
-    entries: list = field(default_factory=list)
+    entries: list = field(default_factory=list)  # Entry and FinishScript (a nested script ends)
     stage_of: List[int] = field(default_factory=list)  # import stage of each Entry
 
     def errors(self) -> List[Entry]:
@@ -52,9 +48,7 @@ class Obj:
 
 @dataclass
 class FinishScript:
-    """A nested script ends: the wizard gets a finished event for it."""
-
-    script: str
+    script: str  # a nested script ends: the wizard gets a finished event for it
 
 
 @dataclass
@@ -81,9 +75,13 @@ class Scenario:
         return [s for s in self.steps if isinstance(s, Obj)]
 
 
-def psql_file(line: str) -> str:
-    """The script file psql names at the start of its message ("psql:FILE:LINE: ...")."""
+def psql_file(line: str) -> str:  # "psql:FILE:LINE: ..."
     return line.split(":")[1]
+
+
+def bare_line(line: str, report: str, err_txt: str, file: str = "", tool=None) -> Entry:
+    """An error line that is its own log text (no output template of the rule)."""
+    return Entry("error", line + "\n", report, err_txt=err_txt, file=file, tool=tool)
 
 
 def pg_known(prefix: str, line: str, file: str = "") -> Entry:
@@ -92,10 +90,16 @@ def pg_known(prefix: str, line: str, file: str = "") -> Entry:
     return Entry("error", text, text, err_txt=text, file=file or psql_file(line))
 
 
-def pg_general(line: str) -> Entry:
-    """A psql ERROR line that only the general PostgreSQL rule takes."""
-    message = line.split(" ERROR:", 1)[1][1:]
-    return Entry("error", line + "\n", line + "\n", err_txt=message, file=psql_file(line))
+def pg_general(line: str) -> Entry:  # a psql ERROR line that only the general rule takes
+    return bare_line(line, line + "\n", line.split(" ERROR:", 1)[1][1:], psql_file(line))
+
+
+def pg_client(line: str) -> Entry:  # psql's own "psql:FILE:LINE: error: ..." about a file
+    return bare_line(line, line + "\n", line.split(" error: ", 1)[1], psql_file(line))
+
+
+def pg_bare(line: str, file: str = "") -> Entry:  # as psql -c and psql < FILE print it
+    return bare_line(line, line + "\n", line.split("ERROR:  ", 1)[1], file)
 
 
 def pg_exit(code: int, file: str) -> Entry:
@@ -108,20 +112,23 @@ def pg_warning(line: str) -> Entry:
     return Entry("warning", message, message, file=psql_file(line))
 
 
-def pg_client(line: str) -> Entry:
-    """psql's own lower-case error about a file it ran ("psql:FILE:LINE: error: ...")."""
-    message = line.split(" error: ", 1)[1]
-    return Entry("error", line + "\n", line + "\n", err_txt=message, file=psql_file(line))
-
-
 def shell_failure(line: str, file: str = "") -> Entry:
-    """A shell's line for a step that could not run or was killed: the line is the error.
-    With `file`, psql's launch was recognised before it."""
+    """A shell's line for a step that could not run or was killed; with `file`, psql's launch was
+    recognised before it."""
     return Entry("error", line + "\n", line, err_txt=line, file=file, tool=None if file else "")
 
 
-def my_error(line: str, file: str) -> Entry:
-    """A mysql "ERROR nnnn (sqlstate)..." line while mysql runs `file`."""
+def script_stopped(line: str) -> Entry:  # a syntax error ends a nested script; the caller goes on
+    return bare_line(line, line + "\n", line + "\n", tool="")
+
+
+def script_end(text: str, file: str = "", script: Optional[str] = None) -> Entry:
+    """The error of a script that stopped before its end. With `file`, a client was running."""
+    return Entry("error", text, text, err_txt=text, file=file, tool=None if file else "",
+                 script=script)
+
+
+def my_error(line: str, file: str) -> Entry:  # "ERROR nnnn (sqlstate)...: message"
     head, message = line.split(": ", 1)
     words = head.split(" ")
     return Entry("error", line + "\n", message, err_txt=message, err_name=words[2][1:-1],
@@ -133,30 +140,19 @@ def obj(script, type_word, name, *entries, stages=None):
     return Obj(script, type_word, name, list(entries), stages or [1] * count)
 
 
-def clean(script, *objects):
-    """Objects of `script` imported without an entry, each given as "Type name"."""
+def clean(script, *objects):  # objects imported without an entry, each as "Type name"
     return [obj(script, *o.split(" ", 1)) for o in objects]
 
 
-def script_end(text: str, file: str = "", script: Optional[str] = None) -> Entry:
-    """The error of a script that stopped before its end. With `file`, a client was running."""
-    return Entry("error", text, text, err_txt=text, file=file, tool=None if file else "",
-                 script=script)
-
-
-def bare_line(line: str, report: str, err_txt: str, file: str = "", tool=None) -> Entry:
-    """An error line that is its own log text (no output template of the rule)."""
-    return Entry("error", line + "\n", report, err_txt=err_txt, file=file, tool=tool)
-
-
-def pg_bare(line: str, file: str = "") -> Entry:
-    """A server error as psql -c and psql < FILE print it, without "psql:FILE:LINE:"."""
-    return bare_line(line, line + "\n", line.split("ERROR:  ", 1)[1], file)
-
-
-def script_stopped(line: str) -> Entry:
-    """A syntax error that ends a nested script: no client runs, the caller goes on."""
-    return bare_line(line, line + "\n", line + "\n", tool="")
+def real(*parts: str) -> str:
+    """The one line of the clients' captured output (captured/*.txt) that starts with the first
+    part and holds the others, with the capture's fixed ports as placeholders."""
+    found = {line.replace("port 5432", "port {port}").replace("port 5439", "port {closed_port}")
+             for name in os.listdir(CAPTURED) if name.endswith(".txt")
+             for line in open(os.path.join(CAPTURED, name), encoding="utf-8").read().splitlines()
+             if line.startswith(parts[0]) and all(p in line for p in parts)}
+    assert len(found) == 1, "%r are in %d captured lines" % (parts, len(found))
+    return found.pop()
 
 
 FAMILIES = {"pg": ("PostgreSQL", "postgresql", "psql"), "my": ("MariaDB", "mariadb", "mysql")}
@@ -168,16 +164,12 @@ def scenario(name, family, exit_code, steps, **rest):
     return Scenario(name, target, folder, exit_code, steps, **dict({"tool": tool}, **rest))
 
 
-PG_REFUSED = 'psql: error: connection to server at "127.0.0.1", port {closed_port} failed: ' \
-             'Connection refused'
-PG_NO_DB = 'psql: error: connection to server at "127.0.0.1", port {port} failed: FATAL:  ' \
-           'database "ml_missing" does not exist'
-MYSQL_SYNTAX = ("ERROR 1064 (42000) at line 2: You have an error in your SQL syntax; check the "
-                "manual that corresponds to your MariaDB server version for the right syntax to "
-                "use near 'WHER amount > 0;")
-MYSQL_DENIED = ("ERROR 1045 (28000): Access denied for user 'ml_user'@'127.0.0.1' (using "
-                "password: YES)")
-KB = "/knowledge-base/database-migration/setup-and-troubleshooting/mysql/"
+PG_REFUSED = real("psql: error: ", "port 5439", "Connection refused")
+PG_NO_DB = real("psql: error: ", "port 5432", '"ml_missing" does not exist')
+NO_DB_AUDIT_LOG = pg_known("Connection to unexisting database. ", PG_NO_DB,
+                           "tables/public.audit_log.sql")
+MYSQL_SYNTAX = real("ERROR 1064 (42000) at line 2:")
+MYSQL_DENIED = real("ERROR 1045 (28000):")
 MARIADB_TIPS = {
     "Table 'ml_db.shipments' doesn't exist": Tip(
         "The specified table is not created in the target database, need to select it for "
@@ -195,11 +187,13 @@ MARIADB_TIPS = {
         "fix this, reset the MySQL password.\n3. Connecting to the wrong host.Double check "
         "that the host you\u2019re connecting to is correct.\n4. If access denied to "
         "database, you can just assign all privileges to the created user",
-        KB + "target-user-privileges"),
+        "/knowledge-base/database-migration/setup-and-troubleshooting/mysql/target-user-"
+        "privileges"),
 }
 # Imports that stop before the top-level script's finished line, or whose nested script does.
 STOPPED = "Import script movarin_all.sh stopped before its end: "
 TABLES_STOPPED = "Import script tables stopped before its end"
+ENDED = "Import script movarin_all.sh ended with "
 CLEAN_TABLES = clean("tables", "Table public.customers", "Table public.products") + [
     FinishScript("tables")]
 MAIN = "movarin_all.sh"
@@ -210,38 +204,26 @@ CLEAN_MY_TABLES = clean("tables", "Table ml_db.customers", "Table ml_db.products
 POSTGRESQL_FAILURES = scenario("postgresql-failures", "pg", 1, [
     obj("tables", "Table", "public.customers"),
     obj("tables", "Table", "public.orders",
-        pg_general('psql:data/public.orders.sql:5: ERROR:  duplicate key value violates '
-                   'unique constraint "orders_pkey"'), stages=[2]),
+        pg_general(real("psql:data/public.orders.sql:5:")), stages=[2]),
     obj("tables", "Table", "public.order_items",
-        pg_general('psql:data/public.order_items.sql:2: ERROR:  insert or update on table '
-                   '"order_items" violates foreign key constraint '
-                   '"order_items_customer_id_fkey"'), stages=[2]),
+        pg_general(real("psql:data/public.order_items.sql:2:")), stages=[2]),
     obj("tables", "Table", "public.settings",
-        pg_known("Relation already exists. ",
-                 'psql:tables/public.settings.sql:4: ERROR:  relation "settings" already exists')),
+        pg_known("Relation already exists. ", real("psql:tables/public.settings.sql:4:"))),
     obj("tables", "Table", "sales.invoices",
-        pg_known("Schema does not exist. ",
-                 'psql:tables/sales.invoices.sql:4: ERROR:  schema "sales" does not exist')),
+        pg_known("Schema does not exist. ", real("psql:tables/sales.invoices.sql:4:"))),
     obj("tables", "Table", "public.products"),
     FinishScript("tables"),
     obj(MAIN, "View", "public.v_orders",
-        pg_known("Relation does not exist. ",
-                 'psql:views/public.v_orders.sql:4: ERROR:  relation "public.shipments" does '
-                 'not exist')),
+        pg_known("Relation does not exist. ", real("psql:views/public.v_orders.sql:4:"))),
     *clean(MAIN, "View public.v_customers", "Function public.order_total"),
     obj(MAIN, "Function", "public.order_tax",
-        pg_known("Function does not exist. ",
-                 'psql:functions/public.order_tax.sql:4: ERROR:  function '
-                 'public.tax_rate(numeric) does not exist')),
+        pg_known("Function does not exist. ", real("psql:functions/public.order_tax.sql:4:"))),
     obj(MAIN, "StoredProcedure", "public.archive_orders",
-        pg_general('psql:procedures/public.archive_orders.sql:6: ERROR:  syntax error at or '
-                   'near "amount"')),
+        pg_general(real("psql:procedures/public.archive_orders.sql:6:"))),
     obj(MAIN, "Sequence", "public.order_seq",
-        pg_warning('psql:sequences/public.order_seq.sql:6: WARNING:  sequence '
-                   'public.order_seq starts at 1000, the source was at 1012')),
+        pg_warning(real("psql:sequences/public.order_seq.sql:6:"))),
     # psql exits with 2 when it cannot connect: "Exit code = 2" is a second error.
-    obj(MAIN, "Table", "public.audit_log",
-        pg_known("Connection to unexisting database. ", PG_NO_DB, "tables/public.audit_log.sql"),
+    obj(MAIN, "Table", "public.audit_log", NO_DB_AUDIT_LOG,
         pg_exit(2, "tables/public.audit_log.sql")),
     obj(MAIN, "Table", "public.events",
         pg_known("Connection refused error. ", PG_REFUSED, "tables/public.events.sql"),
@@ -250,9 +232,8 @@ POSTGRESQL_FAILURES = scenario("postgresql-failures", "pg", 1, [
 
 SCENARIOS = {s.name: s for s in [
     POSTGRESQL_FAILURES,
-    # The same import with the client called through a path ending in "psql.exe", its Windows
-    # name: the embedded launch rule takes the launches instead of the platform one, to the same
-    # effect.
+    # The client called through a path ending in "psql.exe", its Windows name: the embedded
+    # launch rule takes the launches instead of the platform one, to the same effect.
     dataclasses.replace(POSTGRESQL_FAILURES, name="postgresql-client-path", tool="psql.exe"),
     scenario("postgresql-clean", "pg", 0, CLEAN_TABLES + clean(
         MAIN, "View public.v_customers", "Function public.order_total")),
@@ -277,18 +258,15 @@ SCENARIOS = {s.name: s for s in [
             shell_failure("Killed", "functions/public.order_tax.sql"),
             pg_exit(137, "functions/public.order_tax.sql")),
         obj(MAIN, "Table", "public.events",
-            pg_client("psql:data/public.events.sql:1: error: data/public.events.csv: No such file "
-                      "or directory"), stages=[2]),
+            pg_client(real("psql:data/public.events.sql:1:")), stages=[2]),
     ]),
     scenario("mariadb-failures", "my", 1, clean("tables", "Table ml_db.customers") + [
         obj("tables", "Table", "ml_db.orders",
-            my_error("ERROR 1062 (23000) at line 3: Duplicate entry '2' for key 'PRIMARY'",
-                     "data/ml_db.orders.sql"), stages=[2]),
+            my_error(real("ERROR 1062 (23000)"), "data/ml_db.orders.sql"), stages=[2]),
         obj("tables", "Table", "ml_db.products"),
         FinishScript("tables"),
         obj(MAIN, "View", "ml_db.v_orders",
-            my_error("ERROR 1146 (42S02) at line 1: Table 'ml_db.shipments' doesn't exist",
-                     "views/ml_db.v_orders.sql")),
+            my_error(real("ERROR 1146 (42S02)"), "views/ml_db.v_orders.sql")),
         obj(MAIN, "View", "ml_db.v_customers"),
         obj(MAIN, "StoredProcedure", "ml_db.archive_orders",
             my_error(MYSQL_SYNTAX, "procedures/ml_db.archive_orders.sql")),
@@ -300,11 +278,8 @@ SCENARIOS = {s.name: s for s in [
     # set -e ends the script after psql fails to connect (exit status 2).
     scenario("stop-set-e", "pg", 1, CLEAN_TABLES + [
         obj(MAIN, "View", "public.v_customers"),
-        obj(MAIN, "Table", "public.audit_log",
-            pg_known("Connection to unexisting database. ", PG_NO_DB,
-                     "tables/public.audit_log.sql"),
-            script_end("Import script movarin_all.sh ended with exit status 2",
-                       "tables/public.audit_log.sql")),
+        obj(MAIN, "Table", "public.audit_log", NO_DB_AUDIT_LOG,
+            script_end(ENDED + "exit status 2", "tables/public.audit_log.sql")),
     ], not_imported=["public.order_total"], notice=STOPPED + "exit status 2"),
     # dash stops the nested script at its syntax error, which ends it; the main script goes on.
     scenario("stop-syntax-dash", "pg", 1, [
@@ -318,7 +293,7 @@ SCENARIOS = {s.name: s for s in [
     scenario("stop-syntax-bash", "pg", 1, [
         obj("tables", "Table", "public.customers",
             script_stopped("./tables.sh: line 31: syntax error: unexpected end of file"),
-            script_end("Import script movarin_all.sh ended with exit status 2", script=MAIN),
+            script_end(ENDED + "exit status 2", script=MAIN),
             stages=[2, 2]),
     ], not_imported=["public.products", "public.v_customers"], notice=STOPPED + "exit status 2"),
     # The nested script is killed; dash reports it and the main script goes on to its end.
@@ -332,20 +307,17 @@ SCENARIOS = {s.name: s for s in [
     ]),
     scenario("stop-exit-3", "pg", 1, CLEAN_TABLES + [
         obj(MAIN, "View", "public.v_customers",
-            script_end("Import script movarin_all.sh ended with exit status 3",
-                       "views/public.v_customers.sql")),
+            script_end(ENDED + "exit status 3", "views/public.v_customers.sql")),
     ], not_imported=["public.order_total"], notice=STOPPED + "exit status 3"),
     # SIGTERM to MigrationLauncher during a data load: the script ends by it, as dash reports.
     scenario("stop-sigterm", "pg", 128 + 15, CLEAN_TABLES + [
         obj(MAIN, "Table", "public.events",
             shell_failure("Terminated", "data/public.events.sql"),
-            script_end("Import script movarin_all.sh ended with stop signal 15 (Terminated)",
-                       "data/public.events.sql"),
+            script_end(ENDED + "stop signal 15 (Terminated)", "data/public.events.sql"),
             stages=[2, 2]),
     ], not_imported=["public.order_total"], notice=STOPPED + "stop signal 15 (Terminated)",
         stop_marker="stop-now"),
-    # Status 0 without the finished line: the summary and the notice; the exit code follows the
-    # error.
+    # Status 0 without the finished line: summary and notice; the exit code follows the error.
     scenario("stop-exit-0", "my", 1, CLEAN_MY_TABLES + [
         obj(MAIN, "View", "ml_db.v_orders",
             my_error("ERROR 1146 (42S02) at line 1: Table 'ml_db.orders' doesn't exist",

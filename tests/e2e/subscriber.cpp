@@ -1,11 +1,7 @@
-// Records every message of MigrationLauncher's event channel for the end-to-end checks.
-//
-//   ml_e2e_subscriber PORT FILE SECONDS
-//
-// Connects a SUB socket to tcp://127.0.0.1:PORT, subscribes to everything and appends each
-// message to FILE as one line: the number of frames, a blank, and the frames joined (the event
-// texts are compact JSON, without line feeds), flushed after every message. Ends on SIGTERM or
-// SIGINT, or after SECONDS so that a forgotten subscriber cannot outlive the suite.
+// Records every message of MigrationLauncher's event channel: ml_e2e_subscriber PORT FILE SECONDS
+// connects a SUB socket to tcp://127.0.0.1:PORT and appends each message to FILE as one line (the
+// number of frames, a blank, the frames joined), flushed. Ends on SIGTERM or SIGINT, or after
+// SECONDS so that a forgotten subscriber cannot outlive the suite.
 #include <chrono>
 #include <csignal>
 #include <fstream>
