@@ -22,4 +22,7 @@ sh ./tables.sh "$@"
 echo "Importing View ml_db.v_customers to MariaDB"
 run_mysql views/ml_db.v_customers.sql
 
+echo "Importing Event ml_db.ev_purge to MariaDB"
+run_mysql events/ml_db.ev_purge.sql
+
 echo "Import script movarin_all.sh finished"

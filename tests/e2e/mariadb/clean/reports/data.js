@@ -3,7 +3,8 @@ const json = {
   "objects": [
     {"object_name": "ml_db.customers", "object_type": "Table"},
     {"object_name": "ml_db.products", "object_type": "Table"},
-    {"object_name": "ml_db.v_customers", "object_type": "View"}
+    {"object_name": "ml_db.v_customers", "object_type": "View"},
+    {"object_name": "ml_db.ev_purge", "object_type": "Event"}
   ],
   "error_table": []
 }
