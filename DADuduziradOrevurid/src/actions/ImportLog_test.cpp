@@ -62,9 +62,10 @@ struct ImportRun {
     auto escaped = [](const std::string& line) {
       return std::regex_replace(line, std::regex("\n"), "\\n");
     };
+    const std::regex kept_lines(kept);
     std::string text;
     for (const std::string& line : out.LogLines()) {
-      if (std::regex_search(line, std::regex(kept))) text += escaped(line) + "\n";
+      if (std::regex_search(line, kept_lines)) text += escaped(line) + "\n";
     }
     text += "objects:";
     for (const ImportObject& object : actions->GetStatistics().GetObjects()) {
