@@ -126,6 +126,10 @@ TEST(QVEProcessTest, ProgramResolution) {
   // Unquoted paths with blanks take the shortest name that exists.
   const std::string script = WriteFile(folder, "my dir/sub dir/run.sh", "#!/bin/sh\n" + body, 0755);
   EXPECT_EQ(RunAndRead(script + " a \"b c\""), "[a][b c]\n");
+  // A program's argv[0] is its whole path (dash -c shows it as $0).
+  const std::string shell = folder.File("my dir/sub dir/a shell");
+  std::filesystem::copy_file("/bin/dash", shell);
+  EXPECT_EQ(RunAndRead(shell + " -c \"echo [$0]\""), "[" + shell + "]\n");
   WriteFile(folder, "my", "#!/bin/sh\necho \"short [$1]\"\n", 0755);
   EXPECT_EQ(RunAndRead(folder.File("my") + " dir/x"), "short [dir/x]\n");
 }
