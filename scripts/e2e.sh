@@ -164,6 +164,8 @@ for stop in stop-set-e stop-syntax-dash stop-syntax-bash stop-killed stop-exit-3
 done
 run_scenario stop-exit-0 mariadb stop-exit-0
 run_scenario postgresql-linux-clients postgresql linux-clients
+# Three tables loaded at once; the slow one fails after the others were announced.
+run_scenario postgresql-parallel postgresql parallel
 run_scenario mariadb-linux-clients mariadb linux-clients
 run_report_page
 

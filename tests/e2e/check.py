@@ -320,6 +320,7 @@ def error_event(scenario, step, entry, stage, values):
 
 def expected_events(scenario, values):
     events = []
+    late = {}  # object name -> error events of earlier objects that follow its own
     for step in scenario.steps:
         if isinstance(step, FinishScript):
             events.append(start_event(step.script))
@@ -331,7 +332,9 @@ def expected_events(scenario, values):
             if stage is None:
                 events.append(start_event(entry.script))
             elif entry.kind == "error":
-                events.append(error_event(scenario, step, entry, stage, values))
+                event = error_event(scenario, step, entry, stage, values)
+                (late.setdefault(entry.after, []) if entry.after else events).append(event)
+        events += late.pop(step.name, [])
     _, (ok, failed, warned) = expected_summary(scenario)
     return events + [{"type": "import_report", "data": {
         "success_import": ok, "fail_import": failed, "warnings_import": warned}}]

@@ -27,6 +27,7 @@ class Entry:
     file: str = ""  # the file the client ran: the working file once its launch is recognised
     tool: Optional[str] = None  # the client when it differs from the scenario's ("": none)
     script: Optional[str] = None  # the script that reports it when it is not the object's
+    after: Optional[str] = None  # a later object whose announcement it follows (parallel loads)
 
 
 @dataclass
@@ -349,6 +350,13 @@ SCENARIOS = {s.name: s for s in [
             shell_failure("gzip: data/public.settings.csv.gz: unexpected end of file")),
         obj(MAIN, "Table", "public.order_items",
             shell_failure("{dir}/movarin_all.sh: 66: ./order_items_loader: Exec format error")),
+    ]),
+    # Three tables loaded at once by psql in the background: the first one is slow, and its
+    # error, which names its file, comes after the other two were announced and launched.
+    scenario("postgresql-parallel", "pg", 1, [
+        obj(MAIN, "Table", "public.orders", dataclasses.replace(
+            pg_general(real("psql:load/public.orders.sql:6:")), after="public.customers")),
+        *clean(MAIN, "Table public.products", "Table public.customers"),
     ]),
     scenario("mariadb-linux-clients", "my", 1, [
         # DDL re-run whose notes are shown ("Note (Code 1050): Table ... already exists").

@@ -118,6 +118,7 @@ void ImportActions::BeginImport() {
   if (root_script_) root_script_->ReleaseTree();
   root_script_ = CallFileTree::Create(settings_.analyze_file);
   current_script_ = root_script_;
+  launches_.clear();
   import_finished_ = false;
   script_end_errors_ = 0;
 }
@@ -177,19 +178,23 @@ const Qve::QVEstring& ImportActions::SourceTitle() const {
   title.script = current_script_;
   title.tool = current_tool_;
   title.built = true;
-  title.text.clear();
-  if (current_script_) title.text += current_script_->GetDisplayName();
-  if (current_tool_) {
-    title.text += "::";
-    title.text += current_tool_->GetDisplayName();
-  }
-  title.names_size = title.text.size();
-  if (current_tool_ && !working_file.empty()) {
-    title.text += "(";
-    title.text += working_file;
-    title.text += ")";
-  }
+  title.Compose(current_script_.get(), current_tool_.get());
   return title.text;
+}
+
+void ImportActions::Title::Compose(const CallFileTree* script, const CallFile* tool) {
+  text.clear();
+  if (script) text += script->GetDisplayName();
+  if (tool) {
+    text += "::";
+    text += tool->GetDisplayName();
+  }
+  names_size = text.size();
+  if (tool && !tool->GetWorkingFile().empty()) {
+    text += "(";
+    text += tool->GetWorkingFile();
+    text += ")";
+  }
 }
 
 int32_t ImportActions::OutputResultInfo(void* context, const TextLines&, TextLines& groups) {
@@ -212,9 +217,9 @@ int32_t ImportActions::LaunchTool(void* context, const TextLines&, TextLines& gr
   return 0;
 }
 
-int32_t ImportActions::LaunchSQLPlus(void* context, const TextLines& lines, TextLines& groups) {
-  LaunchTool(context, lines, groups);
-  current_tool_->SetWorkingFile(Group(groups, 7));
+int32_t ImportActions::LaunchSQLPlus(void* context, const TextLines&, TextLines& groups) {
+  TraceInvocation(ContextRule(context));
+  SetTool(Group(groups, 2) + Group(groups, 3), Group(groups, 7));
   return 0;
 }
 
@@ -281,6 +286,13 @@ bool ImportActions::ReturnToCaller() {
 void ImportActions::SetTool(const Qve::QVEstring& path, const Qve::QVEstring& working_file) {
   current_tool_ = std::make_shared<CallFile>(path);
   current_tool_->SetWorkingFile(working_file);
+  if (working_file.empty()) return;
+  // Remembered for the object it is launched for; a launch before any object owns nothing.
+  if (statistics_.GetObjects().empty()) {
+    launches_.erase(working_file);
+  } else {
+    launches_[working_file] = {current_tool_, current_script_, statistics_.GetObjects().size() - 1};
+  }
 }
 
 }  // namespace Qva

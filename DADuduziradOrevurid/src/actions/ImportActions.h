@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 
 #include "QVEString.h"
 #include "actions/CallFileTree.h"
@@ -132,8 +133,25 @@ class ImportActions {
   int32_t IncorrectPathError(void* context, const TextLines& lines, TextLines& groups);
 
  private:
-  // Fills the working file, script file, line id and stage of an entry.
-  void FillCommonFields(const IAnalyzeRule& rule, StatMember& entry) const;
+  // The client launched for an object: a message that names its working file belongs there.
+  struct ToolLaunch {
+    std::shared_ptr<CallFile> tool;
+    std::shared_ptr<CallFileTree> script;  // the script that launched it
+    size_t object = 0;                     // index in the statistics' objects
+  };
+  // The launch of an earlier object's client whose working file the message names in psql's
+  // "psql:FILE:LINE: " prefix (clients run in parallel report after later objects were
+  // announced). Null when the first line names no launched file, or the newest object's: such
+  // messages belong to the current script, tool and newest object.
+  const ToolLaunch* EarlierLaunchNamedBy(const TextLines& lines) const;
+  // SourceTitle of a message that `launch` (may be null: the current one) owns.
+  const Qve::QVEstring& TitleFor(const ToolLaunch* launch) const;
+  // Fills the working file, script file, line id and stage of an entry: from `launch` and its
+  // object when given, else from the current tool, script and newest object.
+  void FillCommonFields(const IAnalyzeRule& rule, StatMember& entry,
+                        const ToolLaunch* launch = nullptr) const;
+  // Adds the entry to the statistics: on the object of `launch`, or the newest without one.
+  void AddEntry(const StatMember& entry, bool error, const ToolLaunch* launch);
   // One step up the script tree; false at the root.
   bool ReturnToCaller();
   // FinishScript without its trace: ends the current script (ScriptEndActions.cpp).
@@ -154,6 +172,8 @@ class ImportActions {
   CWizzardInspectionController* events_;
 
   std::shared_ptr<CallFile> current_tool_;
+  // The latest launch of each working file while an object was announced.
+  std::unordered_map<Qve::QVEstring, ToolLaunch> launches_;
   std::shared_ptr<CallFileTree> current_script_;
   std::shared_ptr<CallFileTree> root_script_;
   ImportStatistics statistics_;
@@ -170,8 +190,11 @@ class ImportActions {
     bool built = false;
     // The working file that the text shows; empty when none.
     std::string_view WorkingFile() const;
+    // Builds the text from `script` and `tool`, either may be null.
+    void Compose(const CallFileTree* script, const CallFile* tool);
   };
   mutable Title title_;
+  mutable Title launch_title_;  // TitleFor's text for a launch
 };
 
 // Forgets the name of the last rule whose psql error OutputResultErrorPostgresql reported (one

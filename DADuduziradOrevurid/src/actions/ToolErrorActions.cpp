@@ -1,4 +1,6 @@
 // The database tool error and warning actions of ImportActions.
+#include <string_view>
+
 #include "actions/ActionGroups.h"
 #include "actions/ImportActions.h"
 #include "actions/ToolMessages.h"
@@ -31,23 +33,75 @@ Qve::QVEstring Field(const IAnalyzeRule& rule, const TextLines& groups, int sour
 
 uint64_t LineId(const IAnalyzeRule& rule) { return static_cast<uint64_t>(rule.GetLineIndex()); }
 
+// The prefix with which psql names the file it reads in its messages: "psql:FILE:LINE: ".
+constexpr std::string_view kPsqlPrefix = "psql:";
+
+// The length of ":LINE:" at `at` of `line` (a colon, digits, a colon); 0 when there is none.
+size_t LineNumberAt(std::string_view line, size_t at) {
+  size_t end = at + 1;
+  while (end < line.size() && line[end] >= '0' && line[end] <= '9') ++end;
+  return end > at + 1 && end < line.size() && line[end] == ':' ? end + 1 - at : 0;
+}
+
 }  // namespace
 
 void ResetLastReportedPsqlRule() { LastPsqlRule().clear(); }
 
-void ImportActions::FillCommonFields(const IAnalyzeRule& rule, StatMember& entry) const {
-  entry.workingFile = current_tool_ ? current_tool_->GetWorkingFile() : Qve::QVEstring();
-  entry.scriptFile = current_script_ ? current_script_->GetDisplayName() : Qve::QVEstring();
+const ImportActions::ToolLaunch* ImportActions::EarlierLaunchNamedBy(const TextLines& lines) const {
+  if (launches_.empty() || lines.empty()) return nullptr;
+  const std::string_view line = lines.front();
+  if (!line.starts_with(kPsqlPrefix)) return nullptr;
+  // A file name may hold ":N:" itself: each candidate end of the name is tried in turn.
+  const size_t start = kPsqlPrefix.size();
+  for (size_t colon = line.find(':', start); colon != std::string_view::npos;
+       colon = line.find(':', colon + 1)) {
+    if (LineNumberAt(line, colon) == 0) continue;
+    const auto found = launches_.find(Qve::QVEstring(line.substr(start, colon - start)));
+    if (found == launches_.end()) continue;
+    const bool newest = found->second.object + 1 == statistics_.GetObjects().size();
+    return newest ? nullptr : &found->second;
+  }
+  return nullptr;
+}
+
+const Qve::QVEstring& ImportActions::TitleFor(const ToolLaunch* launch) const {
+  if (launch == nullptr) return SourceTitle();
+  launch_title_.Compose(launch->script.get(), launch->tool.get());
+  return launch_title_.text;
+}
+
+void ImportActions::AddEntry(const StatMember& entry, bool error, const ToolLaunch* launch) {
+  if (launch == nullptr) {
+    if (error) {
+      statistics_.AddError(entry);
+    } else {
+      statistics_.AddWarning(entry);
+    }
+  } else if (error) {
+    statistics_.AddErrorTo(launch->object, entry);
+  } else {
+    statistics_.AddWarningTo(launch->object, entry);
+  }
+}
+
+void ImportActions::FillCommonFields(const IAnalyzeRule& rule, StatMember& entry,
+                                     const ToolLaunch* launch) const {
+  const CallFile* tool = launch != nullptr ? launch->tool.get() : current_tool_.get();
+  const CallFileTree* script = launch != nullptr ? launch->script.get() : current_script_.get();
+  entry.workingFile = tool != nullptr ? tool->GetWorkingFile() : Qve::QVEstring();
+  entry.scriptFile = script != nullptr ? script->GetDisplayName() : Qve::QVEstring();
   entry.lineId = LineId(rule);
-  entry.stage = statistics_.GetCurrentStage();
+  entry.stage = launch != nullptr ? statistics_.GetObjects()[launch->object].stage
+                                  : statistics_.GetCurrentStage();
 }
 
 int32_t ImportActions::RecordToolMessage(const ToolMessage& message, void* context,
-                                         const TextLines&, TextLines& groups) {
+                                         const TextLines& lines, TextLines& groups) {
   const IAnalyzeRule& rule = ContextRule(context);
   FillOutput(rule, groups);
+  const ToolLaunch* launch = EarlierLaunchNamedBy(lines);
   // Not copied: neither the title nor the groups change until the entry is recorded.
-  const Qve::QVEstring& title = SourceTitle();
+  const Qve::QVEstring& title = TitleFor(launch);
   const Qve::QVEstring& log_text = Group(groups, 0);
   const Qve::QVEstring& report_text = Group(groups, static_cast<size_t>(message.report));
   const uint64_t id = LineId(rule);
@@ -70,13 +124,9 @@ int32_t ImportActions::RecordToolMessage(const ToolMessage& message, void* conte
   entry.errTxt = Field(rule, groups, message.text);
   entry.errLine = Field(rule, groups, message.line);
   entry.errContext = Field(rule, groups, message.context);
-  FillCommonFields(rule, entry);
-  if (error) {
-    statistics_.AddError(entry);
-    if (message.event) events_->AddError(entry);
-  } else {
-    statistics_.AddWarning(entry);  // kept as a warning copy
-  }
+  FillCommonFields(rule, entry, launch);
+  AddEntry(entry, error, launch);  // a warning is kept as a warning copy
+  if (error && message.event) events_->AddError(entry);
 
   if (!message.log_first) log_and_register();
   return 0;
@@ -90,11 +140,12 @@ int32_t ImportActions::IncorrectPathError(void* context, const TextLines& lines,
   return 0;
 }
 
-int32_t ImportActions::OutputResultErrorPostgresql(void* context, const TextLines&,
+int32_t ImportActions::OutputResultErrorPostgresql(void* context, const TextLines& lines,
                                                    TextLines& groups) {
   const IAnalyzeRule& rule = ContextRule(context);
   FillOutput(rule, groups);
-  const Qve::QVEstring title = SourceTitle();
+  const ToolLaunch* launch = EarlierLaunchNamedBy(lines);
+  const Qve::QVEstring title = TitleFor(launch);
   const Qve::QVEstring name = rule.GetName();
 
   if (current_script_ && IsExpectedErrorScript(current_script_->GetDisplayName())) return 0;
@@ -117,8 +168,8 @@ int32_t ImportActions::OutputResultErrorPostgresql(void* context, const TextLine
   const bool known_situation =
       name.find("Psql_error_") != Qve::QVEstring::npos && name != "Psql_error_code";
   entry.errTxt = known_situation ? whole : Group(groups, 1);
-  FillCommonFields(rule, entry);
-  statistics_.AddError(entry);
+  FillCommonFields(rule, entry, launch);
+  AddEntry(entry, true, launch);
   events_->AddError(entry);
   return 0;
 }

@@ -2,6 +2,7 @@
 // the end-of-import summary, and the counting pass that feeds the JSON import report.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -24,6 +25,19 @@ class ImportStatistics {
   }
   void AddWarning(const StatMember& entry) {
     if (!objects_.empty()) objects_.back().stats.push_back(std::make_shared<StatWarning>(entry));
+  }
+  // As AddError and AddWarning, on the object at `index` of GetObjects() instead of the newest:
+  // an earlier object whose client reports after later objects were announced. Nothing when
+  // there is no such object.
+  void AddErrorTo(size_t index, const StatMember& entry) {
+    if (index < objects_.size()) {
+      objects_[index].stats.push_back(std::make_shared<StatError>(entry));
+    }
+  }
+  void AddWarningTo(size_t index, const StatMember& entry) {
+    if (index < objects_.size()) {
+      objects_[index].stats.push_back(std::make_shared<StatWarning>(entry));
+    }
   }
 
   // Every announced object, in announcement order; the list never shrinks.
