@@ -69,8 +69,8 @@ TEST(EmbeddedRulesTest, EveryRuleLoadsAndBinds) {
       EXPECT_TRUE(regex->PrematchPattern().Compiles());
     }
   }
-  EXPECT_EQ(ids.size(), 96u);
-  EXPECT_EQ(platform, 28u);
+  EXPECT_EQ(ids.size(), 106u);
+  EXPECT_EQ(platform, 38u);
 }
 
 }  // namespace
