@@ -1,0 +1,62 @@
+#include "launcher/ConsoleProgress.h"
+
+#include "gtest/gtest.h"
+
+namespace Qva {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+TEST(ConsoleProgressTest, StatusText) {
+  EXPECT_EQ(FormatImportStatus({3, 1, 2}, 40, seconds(7)),
+            "[ 3/40 objects | 1 failed | 2 warnings | 0:07 ]");
+  EXPECT_EQ(FormatImportStatus({0, 0, 0}, std::nullopt, seconds(3725)),
+            "[ 0/? objects | 0 failed | 0 warnings | 62:05 ]");
+}
+
+// An object counts by its newest entry, as in the summary: an error followed by a warning is a
+// warning, a warning followed by an error a failure.
+TEST(ConsoleProgressTest, CountsObjectsByTheirNewestEntry) {
+  ImportStatistics statistics;
+  auto add = [&](std::vector<bool> errors) {
+    statistics.AddObject(ImportObject());
+    for (bool error : errors) {
+      if (error) {
+        statistics.AddError(StatError());
+      } else {
+        statistics.AddWarning(StatWarning());
+      }
+    }
+  };
+  add({});
+  add({true});
+  add({true, false});
+  add({false, true});
+  add({false});
+  EXPECT_EQ(CountProgress(statistics), (ImportProgress{5, 2, 2}));
+}
+
+// Drawn at once, then again when a count or the shown second changes, but never twice within
+// the minimum interval; a change in that interval waits for the next look.
+TEST(ConsoleProgressTest, PaceOfRedraws) {
+  const StatusPace::Clock::time_point start;
+  StatusPace pace(start);
+  const ImportProgress one{1, 0, 0}, two{2, 0, 0};
+  struct Look {
+    int at_ms;
+    ImportProgress progress;
+    bool due;
+  };
+  const std::vector<Look> looks = {
+      {0, one, true},    {100, two, false}, {250, two, true},   {400, two, false},
+      {990, two, false}, {1000, two, true}, {1100, one, false}, {1300, one, true},
+  };
+  for (const Look& look : looks) {
+    SCOPED_TRACE(look.at_ms);
+    EXPECT_EQ(pace.Due(look.progress, start + milliseconds(look.at_ms)), look.due);
+  }
+}
+
+}  // namespace
+}  // namespace Qva
