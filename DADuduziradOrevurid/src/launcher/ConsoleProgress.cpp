@@ -41,13 +41,15 @@ std::chrono::seconds StatusPace::Elapsed(Clock::time_point now) const {
   return std::chrono::duration_cast<std::chrono::seconds>(now - start_);
 }
 
-bool StatusPace::Due(const ImportProgress& progress, Clock::time_point now) {
+bool StatusPace::TimeToLook(Clock::time_point now) {
+  if (looked_at_ && now - *looked_at_ < kMinInterval) return false;
+  looked_at_ = now;
+  return true;
+}
+
+bool StatusPace::Changed(const ImportProgress& progress, Clock::time_point now) {
   const std::chrono::seconds elapsed = Elapsed(now);
-  if (drawn_at_) {
-    if (now - *drawn_at_ < kMinInterval) return false;
-    if (progress == drawn_ && elapsed == drawn_elapsed_) return false;
-  }
-  drawn_at_ = now;
+  if (drawn_ && progress == *drawn_ && elapsed == drawn_elapsed_) return false;
   drawn_ = progress;
   drawn_elapsed_ = elapsed;
   return true;
@@ -71,8 +73,9 @@ void ConsoleProgress::Update() {
     return;
   }
   const StatusPace::Clock::time_point now = StatusPace::Clock::now();
+  if (!pace_.TimeToLook(now)) return;
   const ImportProgress progress = CountProgress(actions_.GetStatistics());
-  if (!pace_.Due(progress, now)) return;
+  if (!pace_.Changed(progress, now)) return;
   std::string status = FormatImportStatus(progress, announced_, pace_.Elapsed(now));
   // A line as wide as the terminal would wrap, and only its last row would be erased.
   const size_t columns = Qve::TerminalColumns();

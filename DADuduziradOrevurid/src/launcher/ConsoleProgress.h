@@ -25,22 +25,26 @@ ImportProgress CountProgress(const ImportStatistics& statistics);
 std::string FormatImportStatus(const ImportProgress& progress, std::optional<uint64_t> announced,
                                std::chrono::seconds elapsed);
 
-// When the status line is drawn again: when the counts or the shown time changed, but not
-// sooner than kMinInterval after the last time.
+// When the status line is drawn again: the counts are looked at no sooner than kMinInterval
+// after the last look (a look walks every object), and the line is drawn when they or the
+// shown time changed.
 class StatusPace {
  public:
   using Clock = std::chrono::steady_clock;
   static constexpr std::chrono::milliseconds kMinInterval{200};
 
   explicit StatusPace(Clock::time_point start) : start_(start) {}
-  // Whether to draw now for `progress`; when true, the drawing is taken as done.
-  bool Due(const ImportProgress& progress, Clock::time_point now);
+  // Whether to look at the counts now; when true, the look is taken as done.
+  bool TimeToLook(Clock::time_point now);
+  // Whether `progress` at `now` gives another line than the one drawn; when true, it is taken
+  // as drawn.
+  bool Changed(const ImportProgress& progress, Clock::time_point now);
   std::chrono::seconds Elapsed(Clock::time_point now) const;
 
  private:
   Clock::time_point start_;
-  std::optional<Clock::time_point> drawn_at_;
-  ImportProgress drawn_;
+  std::optional<Clock::time_point> looked_at_;
+  std::optional<ImportProgress> drawn_;
   std::chrono::seconds drawn_elapsed_{0};
 };
 

@@ -37,8 +37,9 @@ TEST(ConsoleProgressTest, CountsObjectsByTheirNewestEntry) {
   EXPECT_EQ(CountProgress(statistics), (ImportProgress{5, 2, 2}));
 }
 
-// Drawn at once, then again when a count or the shown second changes, but never twice within
-// the minimum interval; a change in that interval waits for the next look.
+// Drawn at the first look, then again when a count or the shown second changes; the counts are
+// looked at no sooner than the minimum interval after the last look, so a change within it
+// waits for a later look.
 TEST(ConsoleProgressTest, PaceOfRedraws) {
   const StatusPace::Clock::time_point start;
   StatusPace pace(start);
@@ -46,15 +47,16 @@ TEST(ConsoleProgressTest, PaceOfRedraws) {
   struct Look {
     int at_ms;
     ImportProgress progress;
-    bool due;
+    bool drawn;
   };
   const std::vector<Look> looks = {
-      {0, one, true},    {100, two, false}, {250, two, true},   {400, two, false},
-      {990, two, false}, {1000, two, true}, {1100, one, false}, {1300, one, true},
+      {0, one, true},    {100, two, false},  {250, two, true},  {500, two, false},
+      {1000, two, true}, {1100, one, false}, {1300, one, true}, {1600, one, false},
   };
   for (const Look& look : looks) {
     SCOPED_TRACE(look.at_ms);
-    EXPECT_EQ(pace.Due(look.progress, start + milliseconds(look.at_ms)), look.due);
+    const StatusPace::Clock::time_point now = start + milliseconds(look.at_ms);
+    EXPECT_EQ(pace.TimeToLook(now) && pace.Changed(look.progress, now), look.drawn);
   }
 }
 
