@@ -167,6 +167,9 @@ TEST(TerminalStatusTest, StatusLineNeverMixesIntoOutput) {
 
   EXPECT_EQ(ShownLines(screen.lines), ShownLines(piped.lines));
   EXPECT_EQ(screen.current, "");
+  // Taken away before the summary, not only at the end.
+  ASSERT_NE(raw.find("Import finished:"), std::string::npos);
+  EXPECT_EQ(raw.find(" objects | ", raw.find("Import finished:")), std::string::npos);
   EXPECT_NE(raw.find("/12 objects | "), std::string::npos);
   EXPECT_NE(raw.find("\x1b[31mError(id="), std::string::npos);
   EXPECT_NE(raw.find("\x1b[33mWarning: "), std::string::npos);

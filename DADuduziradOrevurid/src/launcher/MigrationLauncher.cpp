@@ -142,10 +142,11 @@ int32_t MigrationLauncher::RunScript() {
   ConsoleProgress progress(*actions_, script_path_, working_folder_);
   int32_t total = ReadChild(feed, progress);
   process_.Wait(kWaitForever);
+  // The output is over; the lines still held back may hold the summary, which comes without it.
+  progress.End();
   // No shell is left to report how the script itself ended; say it as one would ("Killed"),
   // so that the object it was importing fails as it would under a parent shell.
   total += feed.Finish(process_.GetShellEndNotice());
-  progress.End();
   // A script that stopped before its finished line still gets its summary and report.
   if (analyzer_->GetRulesManager()) total += actions_->FinishOutput(ScriptEndOf(process_));
   html_log.ActionEnd("Finish child process");
