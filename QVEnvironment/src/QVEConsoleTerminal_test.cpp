@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "QVEConsole.h"
 #include "QVEOutputBatch.h"
 #include "QVETrace.h"
 
@@ -54,15 +53,6 @@ TEST(ConsoleTerminalTest, StatusLineStaysBelowEveryWrite) {
        "[ 1 ]" + erase + red + "Error: bad" + reset + "\r\n[ 1 ]" + erase + yellow +
            "Warning: odd" + reset + "\r\n[ 1 ]" + erase + red + "Critical:" + reset + "\r\n[ 1 ]" +
            erase + "plain\r\n[ 1 ]"},
-      {"no colours",
-       true,
-       false,
-       {{Step::kLine, kQVTraceError, "bad"},
-        {Step::kStatus, 0, "[ 2 ]"},
-        {Step::kLine, kQVTraceError, "bad"},
-        {Step::kStatus, 0, ""},
-        {Step::kLine, kQVTraceOutput, "after"}},
-       "Error: bad\r\n[ 2 ]" + erase + "Error: bad\r\n[ 2 ]" + erase + "after\r\n"},
       {"block",
        true,
        true,
@@ -72,8 +62,10 @@ TEST(ConsoleTerminalTest, StatusLineStaysBelowEveryWrite) {
         {Step::kStatus, 0, "[ 2 ]"},
         {Step::kLine, kQVTraceOutput, "two"},
         {Step::kFlush},
-        {Step::kStatus, 0, "[ 3 ]"}},
-       "[ 1 ]" + erase + "one\r\ntwo\r\n[ 2 ]" + erase + "[ 3 ]"},
+        {Step::kStatus, 0, "[ 3 ]"},
+        {Step::kStatus, 0, ""},
+        {Step::kLine, kQVTraceOutput, "after"}},
+       "[ 1 ]" + erase + "one\r\ntwo\r\n[ 2 ]" + erase + "[ 3 ]" + erase + "after\r\n"},
       {"not a terminal",
        false,
        true,
@@ -109,27 +101,6 @@ TEST(ConsoleTerminalTest, StatusLineStaysBelowEveryWrite) {
     batch.reset();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), test.expected);
   }
-}
-
-// The block the second stop signal's handler writes as it stands begins with the erase, so
-// that it replaces the status line instead of running on after it.
-TEST(ConsoleTerminalTest, GatheredBlockBeginsWithTheErase) {
-  QVConsoleTraceOutputer console(kQVTraceDebug);
-  console.SetTerminal(true, false);
-  testing::internal::CaptureStdout();
-  console.SetStatus("[ s ]");
-  QVOutputBatch batch;
-  Trace(console, kQVTraceOutput, "%s", "kept");
-  std::string kept;
-  for (size_t slot = 0; slot < kQVGatherSlots; ++slot) {
-    const QVWriteGather* gather = GatherInSlot(slot);
-    if (gather != nullptr && gather->GetHandle() == kQVStandardOutput && !gather->Kept().empty()) {
-      kept = gather->Kept();
-    }
-  }
-  batch.End();
-  testing::internal::GetCapturedStdout();
-  EXPECT_EQ(kept, std::string(kQVEraseLine) + "kept\r\n");
 }
 
 }  // namespace

@@ -15,28 +15,6 @@ TEST(ConsoleProgressTest, StatusText) {
             "[ 0/? objects | 0 failed | 0 warnings | 62:05 ]");
 }
 
-// An object counts by its newest entry, as in the summary: an error followed by a warning is a
-// warning, a warning followed by an error a failure.
-TEST(ConsoleProgressTest, CountsObjectsByTheirNewestEntry) {
-  ImportStatistics statistics;
-  auto add = [&](std::vector<bool> errors) {
-    statistics.AddObject(ImportObject());
-    for (bool error : errors) {
-      if (error) {
-        statistics.AddError(StatError());
-      } else {
-        statistics.AddWarning(StatWarning());
-      }
-    }
-  };
-  add({});
-  add({true});
-  add({true, false});
-  add({false, true});
-  add({false});
-  EXPECT_EQ(CountProgress(statistics), (ImportProgress{5, 2, 2}));
-}
-
 // Drawn at the first look, then again when a count or the shown second changes; the counts are
 // looked at no sooner than the minimum interval after the last look, so a change within it
 // waits for a later look.
