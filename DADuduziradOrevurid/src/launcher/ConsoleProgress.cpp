@@ -28,7 +28,10 @@ ImportProgress CountProgress(const ImportStatistics& statistics) {
 
 std::string FormatImportStatus(const ImportProgress& progress, std::optional<uint64_t> announced,
                                std::chrono::seconds elapsed) {
-  const std::string total = announced ? std::to_string(*announced) : "?";
+  // More objects than counted, or none counted at all: the script prints announcements that
+  // its text does not show (from a file it cats, a program it runs).
+  const bool known = announced && *announced != 0 && *announced >= progress.objects;
+  const std::string total = known ? std::to_string(*announced) : "?";
   char clock[32];
   std::snprintf(clock, sizeof(clock), "%lld:%02lld", static_cast<long long>(elapsed.count() / 60),
                 static_cast<long long>(elapsed.count() % 60));

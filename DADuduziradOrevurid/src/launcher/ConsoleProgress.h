@@ -21,7 +21,8 @@ struct ImportProgress {
 };
 ImportProgress CountProgress(const ImportStatistics& statistics);
 
-// "[ N/M objects | F failed | W warnings | m:ss ]", M "?" when `announced` is empty.
+// "[ N/M objects | F failed | W warnings | m:ss ]", M "?" when `announced` is empty, 0, or
+// below N.
 std::string FormatImportStatus(const ImportProgress& progress, std::optional<uint64_t> announced,
                                std::chrono::seconds elapsed);
 

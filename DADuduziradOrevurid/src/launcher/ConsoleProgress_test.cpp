@@ -13,6 +13,11 @@ TEST(ConsoleProgressTest, StatusText) {
             "[ 3/40 objects | 1 failed | 2 warnings | 0:07 ]");
   EXPECT_EQ(FormatImportStatus({0, 0, 0}, std::nullopt, seconds(3725)),
             "[ 0/? objects | 0 failed | 0 warnings | 62:05 ]");
+  // A count the run proves wrong, or no announcement seen in the script's text, is no count.
+  EXPECT_EQ(FormatImportStatus({41, 0, 0}, 40, seconds(0)),
+            "[ 41/? objects | 0 failed | 0 warnings | 0:00 ]");
+  EXPECT_EQ(FormatImportStatus({0, 0, 0}, 0, seconds(0)),
+            "[ 0/? objects | 0 failed | 0 warnings | 0:00 ]");
 }
 
 // Drawn at the first look, then again when a count or the shown second changes; the counts are
