@@ -173,6 +173,11 @@ TEST(TerminalStatusTest, StatusLineNeverMixesIntoOutput) {
                       "Total imported objects: 12, 11 succeeded, 1 failed."),
             piped.lines.end());
   EXPECT_EQ(to_file.find('\x1b'), std::string::npos);
+  // The trace file of the terminal run (the last one) has neither colours nor the status.
+  const std::string trace = Qve::test::ReadFile(folder / "movarin_imp.log");
+  EXPECT_NE(trace.find("Total imported objects: 12"), std::string::npos);
+  EXPECT_EQ(trace.find('\x1b'), std::string::npos);
+  EXPECT_EQ(trace.find(" objects | "), std::string::npos);
 }
 
 // NO_COLOR (any value, the empty one too) and TERM=dumb turn the colours off; the status line

@@ -70,7 +70,7 @@ Announcement FindAnnouncement(std::string_view line) {
   return Announcement::kNone;
 }
 
-// Words of a shell line, quotes removed, split into commands at ; & | ( ) and newlines;
+// Words of a shell line, quotes removed, split into commands at ; & | ( );
 // a "#" that begins a word ends the line.
 std::vector<std::vector<std::string>> SplitCommands(std::string_view line) {
   std::vector<std::vector<std::string>> commands(1);
