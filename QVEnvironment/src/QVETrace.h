@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "QVEConsoleTerminal.h"
 #include "QVEFile.h"
 #include "QVELargeBlock.h"
 #include "QVEOutputBatch.h"
@@ -65,6 +66,7 @@ class QVTraceOutputer {
     QVEstring head;
     std::string_view text;
     std::string_view tail;
+    int32_t level = kQVTraceOutput;  // the message's
   };
   // Library outputers of one kind build the same line for a message, so the tracer builds it
   // once for all of them: 1 console lines, 2 time-stamped lines (file and string outputers);
@@ -124,11 +126,20 @@ class QVConsoleTraceOutputer : public QVTraceOutputer {
   QVEstring LevelTag(int32_t level) override;
   void WriteLine(const Line& line) override;
 
+  // On a terminal (`on`): error lines red and warning lines yellow when `colours`, and room for
+  // a status line below the output (SetStatus). Off (the default): every byte as without it.
+  void SetTerminal(bool on, bool colours);
+  // The status line kept below the output on a terminal; empty takes it away. Ignored when the
+  // terminal look is off.
+  void SetStatus(std::string_view status);
+
  protected:
   void WriteNow(std::string_view line) override;
 
  private:
   QVWriteGather gather_;
+  bool terminal_on_ = false;
+  QVConsoleTerminal terminal_;
 };
 
 // Writes each line to its file with one write call (no flush), or with the block it belongs to
@@ -205,6 +216,10 @@ class QVTracer {
   // File: 9 for 0, 4 for 1, 2 for 2, 1 for 3, 0 otherwise; console: always 2.
   void SetDebugLevel(int32_t n);
   void SetTraceFile(const QVEstring& path);
+  // The console outputer's SetTerminal and SetStatus, under the lock, so that a status line
+  // never cuts into a message being written.
+  void SetConsoleTerminal(bool on, bool colours);
+  void ShowConsoleStatus(std::string_view status);
 
   void Trace(int32_t level, const char* source, const char* format, ...)
       __attribute__((format(printf, 4, 5)));

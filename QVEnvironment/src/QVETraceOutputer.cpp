@@ -83,6 +83,7 @@ void QVTraceOutputer::BuildLine(Line& line, int32_t level, const uint32_t* id, c
                                 std::string_view message) {
   if (line.head.capacity() > kKeptLineCapacity) QVEstring().swap(line.head);
   line.head.clear();
+  line.level = level;
   // As AppendLine trims the whole line; while some of the message is left, the trimming ends
   // inside it, and the message can be written from where it is.
   std::string_view text = message;
@@ -189,11 +190,31 @@ QVEstring QVTraceOutputer::LevelTag(int32_t level) {
 // Console
 
 QVConsoleTraceOutputer::QVConsoleTraceOutputer(int32_t level)
-    : QVTraceOutputer(level), gather_([](std::string_view text) { WriteConsole(text); }) {
+    : QVTraceOutputer(level), gather_([this](std::string_view text) {
+        if (terminal_on_) {
+          terminal_.WriteBlock(text);
+        } else {
+          WriteConsole(text);
+        }
+      }) {
   gather_.SetHandle(kQVStandardOutput);
 }
 
+void QVConsoleTraceOutputer::SetTerminal(bool on, bool colours) {
+  if (!on) terminal_.SetStatus(gather_, {});
+  terminal_on_ = on;
+  terminal_.SetColours(colours);
+}
+
+void QVConsoleTraceOutputer::SetStatus(std::string_view status) {
+  if (terminal_on_) terminal_.SetStatus(gather_, status);
+}
+
 void QVConsoleTraceOutputer::WriteLine(const Line& line) {
+  if (terminal_on_) {
+    terminal_.WriteLine(gather_, line.level, line.head, line.text, line.tail);
+    return;
+  }
   if (gather_.Take({line.head, line.text, line.tail})) return;
   if (line.text.empty()) {
     WriteConsole(line.head);
@@ -212,7 +233,13 @@ void QVConsoleTraceOutputer::Trace(int32_t level, const char* source, const char
   TraceLine(level, nullptr, source, format, args);
 }
 
-void QVConsoleTraceOutputer::WriteNow(std::string_view line) { WriteConsole(line); }
+void QVConsoleTraceOutputer::WriteNow(std::string_view line) {
+  if (terminal_on_) {
+    terminal_.WriteBlock(line);
+  } else {
+    WriteConsole(line);
+  }
+}
 
 QVEstring QVConsoleTraceOutputer::TimeStamp() { return QVEstring(); }
 

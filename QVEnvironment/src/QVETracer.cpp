@@ -74,6 +74,26 @@ void QVTracer::SetTraceFile(const QVEstring& path) {
   if (file) file->SetFile(path);
 }
 
+void QVTracer::SetConsoleTerminal(bool on, bool colours) {
+  QVLockGuard guard(lock_);
+  for (const auto& outputer : outputers_) {
+    if (auto* console = dynamic_cast<QVConsoleTraceOutputer*>(outputer.get())) {
+      console->SetTerminal(on, colours);
+      return;
+    }
+  }
+}
+
+void QVTracer::ShowConsoleStatus(std::string_view status) {
+  QVLockGuard guard(lock_);
+  for (const auto& outputer : outputers_) {
+    if (auto* console = dynamic_cast<QVConsoleTraceOutputer*>(outputer.get())) {
+      console->SetStatus(status);
+      return;
+    }
+  }
+}
+
 void QVTracer::Dispatch(int32_t level, const uint32_t* id, const char* source, const char* format,
                         va_list args) {
   QVLockGuard guard(lock_);

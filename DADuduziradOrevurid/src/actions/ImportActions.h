@@ -70,6 +70,8 @@ class ImportActions {
                   CWizzardInspectionController& events);
 
   const ImportStatistics& GetStatistics() const { return statistics_; }
+  // Whether the top-level script's finished line has come (its summary is written then).
+  bool IsImportFinished() const { return import_finished_; }
   const RunSettings& GetRunSettings() const { return settings_; }
 
   // Replaces group 0 by the rule's output template with each "[#i]" replaced by group i, for

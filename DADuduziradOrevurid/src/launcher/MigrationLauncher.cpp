@@ -10,6 +10,7 @@
 #include "QVETrace.h"
 #include "analyzer/UserRuleFiles.h"
 #include "launcher/AnalyzerSetup.h"
+#include "launcher/ConsoleProgress.h"
 #include "launcher/LauncherOptions.h"
 #include "launcher/ProductInfo.h"
 #include "reports/DedezuLogger.h"
@@ -138,8 +139,11 @@ int32_t MigrationLauncher::RunScript() {
   html_log.ActionBegin("Start child process: %s", command_line.c_str());
   analyzer_->SetCommand(argument_text);
   ChildOutputFeed feed(*analyzer_);
-  int32_t total = ReadChild(feed);
+  ConsoleProgress progress(*actions_, script_path_, working_folder_);
+  int32_t total = ReadChild(feed, progress);
   process_.Wait(kWaitForever);
+  // The output is over; the lines still held back may hold the summary, which comes without it.
+  progress.End();
   // No shell is left to report how the script itself ended; say it as one would ("Killed"),
   // so that the object it was importing fails as it would under a parent shell.
   total += feed.Finish(process_.GetShellEndNotice());
@@ -149,7 +153,7 @@ int32_t MigrationLauncher::RunScript() {
   return total;
 }
 
-int32_t MigrationLauncher::ReadChild(ChildOutputFeed& feed) {
+int32_t MigrationLauncher::ReadChild(ChildOutputFeed& feed, ConsoleProgress& progress) {
   std::vector<char> buffer(kChildReadSize);
   int32_t total = 0;
   OutputEndWatch watch(OutputEndWatch::Clock::now());
@@ -159,8 +163,9 @@ int32_t MigrationLauncher::ReadChild(ChildOutputFeed& feed) {
     if (!Qve::WaitReadable(*output_pipe_, 0)) {
       // A pause: show every line that is decided, and write it out before waiting.
       total += feed.Settle();
+      progress.Update();
       batch.Flush();
-      if (!WaitForOutput(watch)) break;
+      if (!WaitForOutput(watch, progress)) break;
     } else if (Qve::GetStopSignal() != 0 && ReadingEnds(watch)) {
       break;  // stopped: what still writes into the pipe is not waited for
     }
@@ -168,15 +173,17 @@ int32_t MigrationLauncher::ReadChild(ChildOutputFeed& feed) {
     if (read == 0) break;
     watch.OnOutput(OutputEndWatch::Clock::now());
     total += feed.Add(buffer.data(), read);
+    progress.Update();
   }
   batch.End();
   return total;
 }
 
-bool MigrationLauncher::WaitForOutput(OutputEndWatch& watch) {
+bool MigrationLauncher::WaitForOutput(OutputEndWatch& watch, ConsoleProgress& progress) {
   const auto step = static_cast<uint32_t>(OutputEndWatch::kWaitStep.count());
   while (!Qve::WaitReadable(*output_pipe_, step)) {
     if (ReadingEnds(watch)) return false;
+    progress.Update();  // the clock goes on while the script is quiet
   }
   return true;
 }

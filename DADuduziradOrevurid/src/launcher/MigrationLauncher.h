@@ -16,6 +16,8 @@
 
 namespace Qva {
 
+class ConsoleProgress;
+
 // Bytes taken from the child's output per read.
 inline constexpr uint64_t kChildReadSize = 16383;
 
@@ -50,9 +52,10 @@ class MigrationLauncher : public IMigrationLauncher {
   // Reads the child's output into `feed` until its end, or until the script has ended and
   // only its descendants hold the pipe (OutputEndWatch); returns the summed error count. Lines
   // are analyzed and written out whenever the output pauses, in one write per destination.
-  int32_t ReadChild(ChildOutputFeed& feed);
+  // On a terminal, `progress` keeps the status line below the output meanwhile.
+  int32_t ReadChild(ChildOutputFeed& feed, ConsoleProgress& progress);
   // Waits for more output, looking after the script in between. False when reading is to stop.
-  bool WaitForOutput(OutputEndWatch& watch);
+  bool WaitForOutput(OutputEndWatch& watch, ConsoleProgress& progress);
   // Whether reading is to stop now (the script ended, and a stop request or a quiet pipe).
   bool ReadingEnds(OutputEndWatch& watch);
 
