@@ -10,6 +10,7 @@
 
 #include "QVEException.h"
 #include "QVEProcessSignals.h"
+#include "QVERunFile.h"
 #include "QVETimeStamp.h"
 #include "QVETrace.h"
 #include "events/WizzardController.h"
@@ -47,6 +48,9 @@ int32_t RunSequence(int argc, char** argv) {
     WriteJUnitOnRequest();
   }
   launcher.reset();
+  // A trace file or HTML log that could not be written stopped the import: that failure, not
+  // the stop, is what the exit code tells.
+  Qve::ThrowOutputFailure();
   // A stopped import ends in order, and says by its exit code that it was stopped.
   if (int stop = Qve::GetStopSignal()) result = kStoppedExitBase + stop;
   return result;
