@@ -45,7 +45,7 @@ int32_t RunSequence(int argc, char** argv) {
     if (result == 0) result = launcher->Run();
     CWizzardInspectionController::Instance().SendFinalMesssage();
     JsonImportReport::Instance().Save();
-    WriteJUnitOnRequest();
+    WriteJUnitOnRequest(launcher->GetRecords());
   }
   launcher.reset();
   // A trace file or HTML log that could not be written stopped the import: that failure, not
