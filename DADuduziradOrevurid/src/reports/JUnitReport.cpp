@@ -141,7 +141,9 @@ rapidjson::Document DescribeRunObjects(const ImportStatistics& records,
   rapidjson::Document document(rapidjson::kObjectType);
   auto& alloc = document.GetAllocator();
   rapidjson::Value objects(rapidjson::kArrayType);
-  auto text = [&alloc](const std::string& value) { return rapidjson::Value(value.c_str(), alloc); };
+  auto text = [&alloc](const std::string& value) {
+    return rapidjson::Value(value.data(), static_cast<rapidjson::SizeType>(value.size()), alloc);
+  };
   for (const ImportObject& object : records.GetObjects()) {
     rapidjson::Value entry(rapidjson::kObjectType);
     entry.AddMember("object_name", text(object.name), alloc);
