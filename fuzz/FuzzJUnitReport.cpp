@@ -35,8 +35,11 @@ std::vector<std::string_view> Fields(std::string_view input) {
 rapidjson::Document Report(std::string_view input) {
   rapidjson::Document report(rapidjson::kObjectType);
   auto& alloc = report.GetAllocator();
+  // An empty view may have no data, which the library refuses.
   auto text = [&alloc](std::string_view value) {
-    return rapidjson::Value(value.data(), static_cast<rapidjson::SizeType>(value.size()), alloc);
+    return value.empty() ? rapidjson::Value("", alloc)
+                         : rapidjson::Value(value.data(),
+                                            static_cast<rapidjson::SizeType>(value.size()), alloc);
   };
   rapidjson::Value objects(rapidjson::kArrayType);
   const std::vector<std::string_view> fields = Fields(input);
