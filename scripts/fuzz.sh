@@ -5,6 +5,7 @@
 #   report_cycle   data.js loaded, updated, saved and loaded again
 #   command_line   the command line with a response file
 #   prefilter      the rule prefilter against PCRE2 on arbitrary patterns (fuzz/prefilter.dict)
+#   junit_report   the JUnit report of arbitrary texts, read back by libxml2
 # Seeds: fuzz/corpus/<target>, the captured client output (tests/e2e/captured) and the examples.
 # Inputs that add coverage are kept in build/fuzz/corpus/<target>, so longer runs build on
 # shorter ones. A crash, leak, time-out or running out of memory is saved in
@@ -13,7 +14,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 build=$root/build/fuzz
-targets=(line_analysis report_cycle command_line prefilter)
+targets=(line_analysis report_cycle command_line prefilter junit_report)
 
 bash "$root/scripts/deps.sh"
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
@@ -59,6 +60,9 @@ command_line() {
 }
 prefilter() {
   session prefilter "$seconds" -dict="$root/fuzz/prefilter.dict" -max_len=512
+}
+junit_report() {
+  session junit_report "$seconds" "$root/tests/e2e/captured"
 }
 
 failed=0

@@ -17,6 +17,7 @@ constexpr QVFileHandle kQVInvalidHandle = -1;
 // Options read by QVFile (absent means false).
 inline constexpr const char* kQVFileReadOnly = "ReadOnly";            // Bool, read by Open
 inline constexpr const char* kQVFileDeleteOnClose = "DeleteOnClose";  // Bool, read by Create
+inline constexpr const char* kQVFileExclusive = "Exclusive";          // Bool, read by Create
 
 class QVFile : public QVOptions {
  public:
@@ -30,6 +31,10 @@ class QVFile : public QVOptions {
   // followed.
   virtual void Open(const QVEstring& path);
   // Creates or truncates the file; "DeleteOnClose" removes it on Close. -998 on failure.
+  // "Exclusive": a regular file is opened without truncating it and truncated only once this
+  // object holds an exclusive advisory lock on it (until Close); when another holder has the
+  // lock, the file is left as it is and -994 "resource unavailable: file F is in use by another
+  // run" is thrown. Other files (devices) are shared, as without the option.
   virtual void Create(const QVEstring& path);
   // Takes ownership of an open handle (pipe ends).
   virtual void Attach(QVFileHandle handle, const QVEstring& name);

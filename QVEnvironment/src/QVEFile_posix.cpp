@@ -1,5 +1,6 @@
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -113,6 +114,28 @@ int OpenUnlessForeignLink(const QVEstring& path, int flags, mode_t mode = 0) {
   return fd;
 }
 
+// Takes the exclusive lock of a regular file opened without O_TRUNC, then empties it. Other
+// files (a device such as /dev/null) are shared and never emptied, as O_TRUNC leaves them.
+// False, with the descriptor closed, on failure; `busy` when another holder has the lock.
+bool LockAndEmpty(int fd, bool& busy) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    ::close(fd);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) return true;
+  int locked;
+  do {
+    locked = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (locked != 0 && errno == EINTR);
+  busy = locked != 0 && errno == EWOULDBLOCK;
+  if (locked != 0 || ::ftruncate(fd, 0) != 0) {
+    ::close(fd);
+    return false;
+  }
+  return true;
+}
+
 // A hidden name beside `path`, with the six placeholders mkostemp fills in.
 QVEstring TemporaryPattern(const QVEstring& path) {
   size_t slash = path.rfind('/');
@@ -156,7 +179,16 @@ void QVFile::Open(const QVEstring& path) {
 void QVFile::Create(const QVEstring& path) {
   Close();
   bool delete_on_close = ReadFlag(*this, kQVFileDeleteOnClose);
-  int fd = OpenUnlessForeignLink(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const bool exclusive = ReadFlag(*this, kQVFileExclusive);
+  // An exclusive file is truncated only under its lock: the holder's content must survive.
+  int fd =
+      OpenUnlessForeignLink(path, O_RDWR | O_CREAT | O_CLOEXEC | (exclusive ? 0 : O_TRUNC), 0644);
+  bool busy = false;
+  if (fd >= 0 && exclusive && !LockAndEmpty(fd, busy)) fd = -1;
+  if (busy) {
+    ThrowQVException(kQVErrResource, kSourceFile, kCreateLine,
+                     "resource unavailable: file %s is in use by another run", path.c_str());
+  }
   if (fd < 0) {
     ThrowQVException(kQVErrFileCreate, kSourceFile, kCreateLine, "cannot create file: %s",
                      path.c_str());

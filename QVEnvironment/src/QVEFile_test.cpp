@@ -63,6 +63,25 @@ TEST_F(FileTest, CreateTruncatesAndFailuresThrowTheirCodeAndText) {
   EXPECT_EQ(CatchQV([&] { file.Write("x", 1); })->GetCode(), kQVErrFileWrite);
 }
 
+// An exclusive file is truncated only by its lock's holder: another one is refused and leaves
+// the holder's content; once the holder closes it, the file can be taken (and emptied).
+TEST_F(FileTest, ExclusiveCreateRefusesAHeldFileAndKeepsIt) {
+  const std::string path = folder_.File("trace.log");
+  const bool exclusive = true;
+  QVFile holder, second;
+  holder.SetOption(kQVOptBool, kQVFileExclusive, &exclusive);
+  second.SetOption(kQVOptBool, kQVFileExclusive, &exclusive);
+  std::ofstream(path) << "earlier run";
+  holder.Create(path);
+  holder.Write("held", 4);
+  EXPECT_EQ(test::ErrorOf([&] { second.Create(path); }),
+            "code -994, message resource unavailable: file " + path + " is in use by another run");
+  EXPECT_EQ(test::ReadFile(path), "held");
+  holder.Close();
+  second.Create(path);
+  EXPECT_EQ(test::ReadFile(path), "");
+}
+
 TEST_F(FileTest, ReplaceContentsKeepsModeAndLinkAndLeavesNothingBehind) {
   const std::string target = folder_.File("data.js");
   std::ofstream(target) << "old content, longer than the new one";

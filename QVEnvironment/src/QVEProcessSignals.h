@@ -14,15 +14,22 @@ inline constexpr int kQVStopGraceSeconds = 5;
 // passed on to the watched process group (QVStopForwarding); the program itself goes on, so that
 // it can end its run in order. A second one kills the watched group and ends the program at
 // once, by that signal. SIGXFSZ is ignored, so that a write past a file-size limit fails (EFBIG)
-// instead of ending the program. Call once, early; calling again changes nothing.
+// instead of ending the program; SIGPIPE too, so that a console that goes away (a closed pipe)
+// only makes console writes fail. Call once, early; calling again changes nothing.
 void InstallStopHandlers();
 
-// The first stop signal caught, 0 while none was.
+// The first stop signal caught, else the signal of RequestStop, 0 while neither happened.
 int GetStopSignal();
+
+// Stops the import from within, as a caught SIGTERM would (the watched group gets it and its
+// grace time), without taking the place of a stop signal still to come. For a failure that
+// leaves the run nothing to do but end in order. Later calls change nothing.
+void RequestStop();
 
 // In a child process between fork and exec: makes it the leader of a new session and process
 // group, without a controlling terminal, so that a stop reaches everything the child starts and
-// no tool of the import can wait at the terminal. SIGXFSZ gets its default action back.
+// no tool of the import can wait at the terminal. SIGXFSZ and SIGPIPE get their default action
+// back.
 void LeadNewProcessGroup();
 
 // Watches the process group `group` (led by a child started with QVEProcess or

@@ -20,6 +20,8 @@ namespace {
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 std::atomic<int> g_stop_signal{0};
+// The stop the program asked for itself (RequestStop); 0 when none.
+std::atomic<int> g_requested_stop{0};
 // The watched group; 0 when none. Groups 1 and below are never signalled.
 std::atomic<pid_t> g_group{0};
 std::atomic<int> g_grace_seconds{kQVStopGraceSeconds};
@@ -120,9 +122,23 @@ void InstallStopHandlers() {
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGXFSZ, &ignore, nullptr);
+  // A reader that goes away (a pager, `timeout N cat`, a lost ssh session) must not end the
+  // import unobserved: the console write fails (EPIPE) and is dropped.
+  sigaction(SIGPIPE, &ignore, nullptr);
 }
 
-int GetStopSignal() { return g_stop_signal.load(); }
+int GetStopSignal() {
+  const int caught = g_stop_signal.load();
+  return caught != 0 ? caught : g_requested_stop.load();
+}
+
+void RequestStop() {
+  HandlersBlocked blocked;
+  int none = 0;
+  if (!g_requested_stop.compare_exchange_strong(none, SIGTERM)) return;
+  // A caught stop was passed on already.
+  if (g_stop_signal.load() == 0) PassOn(SIGTERM);
+}
 
 void LeadNewProcessGroup() {
   setsid();
@@ -130,6 +146,7 @@ void LeadNewProcessGroup() {
   struct sigaction default_action {};
   default_action.sa_handler = SIG_DFL;
   sigaction(SIGXFSZ, &default_action, nullptr);
+  sigaction(SIGPIPE, &default_action, nullptr);
 }
 
 QVStopForwarding::QVStopForwarding(pid_t group, int grace_seconds) : group_(group) {
@@ -137,7 +154,7 @@ QVStopForwarding::QVStopForwarding(pid_t group, int grace_seconds) : group_(grou
   g_grace_seconds = grace_seconds;
   g_forwarded_at = 0;
   g_group = group;
-  if (int stop = g_stop_signal.load()) PassOn(stop);
+  if (int stop = GetStopSignal()) PassOn(stop);
 }
 
 QVStopForwarding::~QVStopForwarding() {

@@ -12,6 +12,7 @@
 #include "QVEFile.h"
 #include "QVELargeBlock.h"
 #include "QVEOutputBatch.h"
+#include "QVERunFile.h"
 #include "QVEString.h"
 #include "QVEThread.h"
 
@@ -143,8 +144,8 @@ class QVConsoleTraceOutputer : public QVTraceOutputer {
 };
 
 // Writes each line to its file with one write call (no flush), or with the block it belongs to
-// while a QVOutputBatch is open. Write failures (-996) propagate (from the batch's Flush for
-// gathered lines); before SetFile names a file it writes nothing.
+// while a QVOutputBatch is open. A write failure (-996) is recorded and stops the import
+// (QVRunFile); before SetFile names a file it writes nothing.
 class QVTextFileTraceOutputer : public QVTraceOutputer {
  public:
   explicit QVTextFileTraceOutputer(int32_t level = kQVTraceOff);
@@ -153,7 +154,7 @@ class QVTextFileTraceOutputer : public QVTraceOutputer {
   void TraceId(int32_t level, uint32_t id, const char* source, const char* format,
                va_list args) override;
   void Trace(int32_t level, const char* source, const char* format, va_list args) override;
-  // Creates (truncates) the trace file.
+  // Creates (truncates) the trace file, once no other run holds it (QVRunFile).
   virtual void SetFile(const QVEstring& path);
   void WriteLine(const Line& line) override;
 
@@ -161,7 +162,7 @@ class QVTextFileTraceOutputer : public QVTraceOutputer {
   void WriteNow(std::string_view line) override;
 
  private:
-  QVFile file_;
+  QVRunFile file_;
   QVWriteGather gather_;
 };
 

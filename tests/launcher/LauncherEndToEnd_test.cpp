@@ -39,6 +39,19 @@ const std::string kBadRule = R"(<AnalyzeRules id="9100" group="ORACLE">
   </AnalyzeRule>
 </AnalyzeRules>
 )";
+// /proc's mask of ignored signals with SIGPIPE (13) and SIGXFSZ (25) at their default.
+const std::string kPipeDefault =
+    "^SigIgn:\t[0-9a-f]{9}[02468ace][0-9a-f]{2}[02468ace][0-9a-f]{3}\n$";
+const std::string kIgnoredSignals = "grep SigIgn /proc/$$/status > sigign.txt\n";
+// Prints far more than a 20 kB file-size limit lets the trace file or HTML log hold.
+const std::string kLongImport =
+    kOracleError +
+    "i=0; while [ $i -lt 3000 ]; do echo \"Table created. $i\"; i=$((i+1)); done\n"
+    "sleep 5\necho late > late.txt\n";
+// Waits (up to 30 s) until `file` exists.
+std::string AwaitFile(const std::string& file) {
+  return "i=0; until [ -e " + file + " ] || [ $i -ge 300 ]; do sleep 0.1; i=$((i+1)); done;";
+}
 const std::string kAdvice =
     "Please re-run the conversion process and wait until it is completed and rerun the import. "
     "If the issue persists, kindly reach out to our support team at support@movarin.example for "
@@ -229,6 +242,78 @@ const std::vector<Scenario>& Scenarios() {
       {"imp/reports/data.js", "{}"}}, 1, {}, kAny,
      {{"imp/reports/data.js",
        "\"error_message\":\"table \xEF\xBF\xBD\xEF\xBF\xBD does not exist\""}}},
+    // A console that goes away (its reader ends after one byte) ends nothing: the import runs to
+    // its end, every file is written, and the script starts with SIGPIPE at its default.
+    {"console_goes_away", {"-D=Oracle", "-RPT", "-BAT=" + run},
+     {{run, kOracleError + "sleep 1\necho \"Table created.\"\n" + kIgnoredSignals +
+            "echo \"Import script run.sh finished\"\n"}, {"imp/reports/data.js", "{}"}}, 1, {},
+     kAny, {{log, "> Finish script\r\n(.|\n)*Import finished:"}, {"imp/sigign.txt", kPipeDefault},
+            {"imp/reports/Import/import_log.html", "</HTML>$"},
+            {"imp/reports/data.js", "table or view does not exist.*\"import_report\":true"}},
+     "mkfifo console && { head -c 1 console > /dev/null & } && exec > console;"},
+    {"launch_mode_pipe_signal", {"/BAT=launch.sh", "-D=NA"},
+     {{"launch.sh", "#!/bin/sh\n" + kIgnoredSignals}}, 0, {}, kAny,
+     {{"sigign.txt", kPipeDefault}}},
+    // A file-size limit reached while the import runs (the console goes to a reader that has no
+    // limit): the script is ended as by a stop, what was analyzed is saved, exit 2 names the file.
+    {"log_write_fails_past_size_limit", {"-D=Oracle", "-RPT", "-BAT=" + run},
+     {{run, kLongImport}, {"imp/reports/data.js", "{}"}}, 2, {}, kAny,
+     {{"seen.txt", "Critical: Migration launcher> code -996, message cannot write to file: "
+                   "imp/reports/Import/import_log.html\r\n"},
+      {"imp/reports/data.js", "\"table or view does not exist\""}, {"imp/late.txt", kAbsent}},
+     "mkfifo out && { cat out > seen.txt & } && ulimit -f 40 && exec > out;"},
+    {"trace_write_fails_past_size_limit", {"-D=Oracle", "-BAT=" + run}, {{run, kLongImport}}, 2,
+     {}, kAny, {{"seen.txt", "Critical: Migration launcher> code -996, message cannot write to "
+                             "file: imp/movarin_imp.log\r\n"}, {"imp/late.txt", kAbsent}},
+     "mkfifo out && { cat out > seen.txt & } && ulimit -f 40 && exec > out;"},
+    // Two outputs naming one file (through "..", a link, or a file still to come) are refused
+    // before anything is written or started.
+    {"same_file_junit_data", {"-D=Oracle", "-RPT", "-BAT=" + run,
+     "-JUNIT=imp/reports/../reports/data.js"}, {{run, kClean + kRecord},
+     {"imp/reports/data.js", "{}"}}, 2, {}, "Migration launcher> code -994, message resource "
+     "unavailable: -RPT (data.js) and -JUNIT name the same file: imp/reports/../reports/data.js\n",
+     {{"imp/args.txt", kAbsent}, {"imp/reports/data.js", "^\\{\\}$"}}},
+    {"same_file_log_link", {"-D=Oracle", "-RPT", "-BAT=" + run, "-LOG=./d.js"},
+     {{run, kClean + kRecord}, {"imp/reports/data.js", "{}"}}, 2, {}, "Migration launcher> code "
+     "-994, message resource unavailable: -LOG and -RPT (data.js) name the same file: "
+     "imp/reports/data.js\n", {{"imp/args.txt", kAbsent}, {"imp/reports/data.js", "^\\{\\}$"}},
+     "ln -s imp/reports/data.js d.js;"},
+    {"same_file_junit_trace", {"-D=Oracle", "-BAT=" + run, "-JUNIT=imp/movarin_imp.log"},
+     {{run, kClean + kRecord}}, 2, {}, "Migration launcher> code -994, message resource "
+     "unavailable: -LOG and -JUNIT name the same file: imp/movarin_imp.log\n",
+     {{"imp/args.txt", kAbsent}, {log, kAbsent}}},
+    // Two runs at once on one script: the second takes neither the trace file nor the HTML log
+    // the first writes, and the first's files stay whole.
+    {"first_run", {"-D=Oracle", "-RPT", "-BAT=" + run},
+     {{run, kClean + ": > started\ni=0; until grep -qs 'in use' ../../second_trace/stderr.txt && "
+            "grep -qs 'in use' ../../second_log/stdout.txt || [ $i -ge 300 ]; do sleep 0.1; "
+            "i=$((i+1)); done\necho \"Import script run.sh finished\"\n"},
+      {"imp/reports/data.js", "{}"}}, 0, {}, kAny,
+     {{log, "^[^\r\n]+Action begin> Start child process(.|\n)*> Table created\\.(.|\n)*"
+            "> Finish script\r\n"},
+      {"imp/reports/Import/import_log.html", "^<HTML>\n(.|\n)*Table created(.|\n)*</HTML>$"}}},
+    {"second_trace", {"-D=Oracle", "-BAT=../first_run/" + run}, {}, 2, {},
+     "Migration launcher> code -994, message resource unavailable: file "
+     "../first_run/imp/movarin_imp.log is in use by another run\n", {},
+     AwaitFile("../first_run/imp/started")},
+    {"second_log", {"-D=Oracle", "-RPT", "-CF=cf", "-LOG=own.log", "-BAT=../first_run/" + run},
+     {{"cf/reports/data.js", "{}"}}, 2,
+     {"Critical: Migration launcher> code -994, message resource unavailable: file "
+      "../first_run/imp/reports/Import/import_log.html is in use by another run\r\n"}, kAny,
+     {{"cf/reports/data.js", "^\\{\\}$"}}, AwaitFile("../first_run/imp/started")},
+    // -JUNIT: from the run's own records without -RPT; its folder checked before the script
+    // starts; never written through another user's link.
+    {"junit_without_report", {"-D=Oracle", "-BAT=" + run, "-JUNIT=j.xml"}, {{run, kOracleError}},
+     1, {}, kAny, {{"j.xml", "<testcase name=\"[^\"]*EMP\" classname=\"Table\"[^>]*>\n +"
+                             "<failure message=\"table or view does not exist\" type=\"Import\">table or "
+                             "view does not exist</failure>"}}},
+    {"junit_missing_folder", {"-D=Oracle", "-BAT=" + run, "-JUNIT=missing/j.xml"},
+     {{run, kClean + kRecord}}, 2, {}, "Migration launcher> code -998, message cannot create "
+     "file: missing/j.xml\n", {{"imp/args.txt", kAbsent}, {"missing", kAbsent}}},
+    {"junit_foreign_link", {"-D=Oracle", "-BAT=" + run, "-JUNIT=j.xml"},
+     {{run, kClean}, {"victim.txt", "keep"}}, 2,
+     {"Critical: Migration launcher> code -999, message cannot open file: j.xml\r\n"}, kAny,
+     {{"victim.txt", "^keep$"}}, "ln -s victim.txt j.xml && chown -h 65534 j.xml &&"},
     {"rules_check", {"-CHECK_RULES", "-RULES=extra"}, user_rules, 2,
      {"\n{dir}/" + fatal + ": 1 rules, 2 samples, OK\nextra/bad.xml: 0 rules, 0 samples, FAILED: " +
       typo}},

@@ -5,6 +5,8 @@
 
 #include <stdexcept>
 
+#include "records/ValidUtf8.h"
+
 std::string BuildEventText(const IEvent& event, std::string_view prefix) {
   if (event.Empty()) return {};
 
@@ -30,5 +32,7 @@ std::string BuildEventText(const IEvent& event, std::string_view prefix) {
     text.push_back('|');
   }
   text.append(buffer.GetString(), buffer.GetSize());
-  return text;
+  // The strings carry bytes of the import's output as they came; a subscriber's JSON parser
+  // wants UTF-8. JSON's own characters are ASCII, which the repair leaves alone.
+  return Qva::ValidUtf8(text);
 }

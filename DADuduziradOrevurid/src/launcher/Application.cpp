@@ -10,6 +10,7 @@
 
 #include "QVEException.h"
 #include "QVEProcessSignals.h"
+#include "QVERunFile.h"
 #include "QVETimeStamp.h"
 #include "QVETrace.h"
 #include "events/WizzardController.h"
@@ -44,9 +45,12 @@ int32_t RunSequence(int argc, char** argv) {
     if (result == 0) result = launcher->Run();
     CWizzardInspectionController::Instance().SendFinalMesssage();
     JsonImportReport::Instance().Save();
-    WriteJUnitOnRequest();
+    WriteJUnitOnRequest(launcher->GetRecords());
   }
   launcher.reset();
+  // A trace file or HTML log that could not be written stopped the import: that failure, not
+  // the stop, is what the exit code tells.
+  Qve::ThrowOutputFailure();
   // A stopped import ends in order, and says by its exit code that it was stopped.
   if (int stop = Qve::GetStopSignal()) result = kStoppedExitBase + stop;
   return result;

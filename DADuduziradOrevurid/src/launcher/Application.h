@@ -19,6 +19,8 @@ Qve::QVEstring FormatBanner(const Qve::QVEstring& time_text);
 // SIGINT, SIGTERM and SIGHUP stop the import (see Qve::InstallStopHandlers); the run still
 // ends in order (HTML footer, data.js) and the exit code is then 128 + the signal's number; a
 // stop while the command line or response file is read ends the run before any launcher.
+// A failed write of the trace file or the HTML log stops the import the same way
+// (Qve::RecordOutputFailure); the run then ends with that failure's QVException (exit 2).
 int32_t RunMigrationLauncher(int argc, char** argv);
 
 // Sleeps until two seconds have passed on the monotonic clock, also after early wake-ups.

@@ -19,6 +19,7 @@
 #include "launcher/ExplainLauncher.h"
 #include "launcher/LauncherOptions.h"
 #include "launcher/MigrationLauncher.h"
+#include "launcher/OutputFiles.h"
 #include "launcher/RuleCheckLauncher.h"
 #include "reports/JsonImportReport.h"
 
@@ -365,6 +366,7 @@ void ParseCommandLine(int argc, char** argv) {
   Qve::QVTracer& tracer = Qve::QVTracer::Instance();
   // Checking rules and explaining a log run no import: they leave the analyzed log alone.
   if (!HasOption(kOptCheckRules) && !HasOption(kOptExplain)) {
+    CheckOutputFiles();  // before the first of them is truncated
     // Naming the trace file truncates it: a run the report folder's lock refuses must leave
     // the trace file of the run that holds the folder as it is.
     if (HasOption(kOptRpt)) {

@@ -42,7 +42,8 @@ void ParseOptionTokens(const boost::program_options::options_description& descri
 unsigned long ParseUnsignedLong(const Qve::QVEstring& text);
 
 // Fills the option map from argv[1..argc-1] or from the response file named by RSP, prints the
-// help on HELP or a parse error, then names the trace file, sets all trace levels to Warning
+// help on HELP or a parse error, then checks the outputs (CheckOutputFiles: throws before any
+// is created), names the trace file, sets all trace levels to Warning
 // and opens the wizard event channel. Parse and response-file failures return early (printed,
 // not thrown); a bad EVENTPORT throws (see ParseUnsignedLong). Each ignored argument gets a
 // warning line on standard error: one that is no option, a command-line option that the

@@ -7,6 +7,8 @@
 
 namespace Qva {
 
+class ImportStatistics;
+
 class IMigrationLauncher {
  public:
   virtual ~IMigrationLauncher() = default;
@@ -16,6 +18,8 @@ class IMigrationLauncher {
   virtual int32_t Initialize(const Qve::QVEstring& analyzer_name) = 0;
   // Runs the import script and returns the program's exit code.
   virtual int32_t Run() = 0;
+  // The objects the run recorded, for the reports written after it; null when it records none.
+  virtual const ImportStatistics* GetRecords() const { return nullptr; }
 };
 
 }  // namespace Qva

@@ -1,21 +1,25 @@
 #include "launcher/JUnitOutput.h"
 
-#include <cstdio>
-
 #include "launcher/LauncherOptions.h"
+#include "records/ImportStatistics.h"
 #include "reports/JUnitReport.h"
+#include "reports/JsonImportReport.h"
 
 namespace Qva {
 
-void WriteJUnitOnRequest() {
+void WriteJUnitOnRequest(const ImportStatistics* records) {
   if (!HasOption(kOptJunit)) return;
-  const Qve::QVEstring path = GetOptionText(kOptJunit);
   const Qve::QVEstring log = GetReportBaseFolder(NormaliseScriptPath(GetOptionText(kOptBat))) +
                              "/" + GetOptionText(kOptRptDir) + "/Import/import_log.html";
-  if (!WriteJUnitReport(path, log)) {
-    std::fprintf(stderr, "-JUNIT: %s not written: it needs -RPT and a file it can write\n",
-                 path.c_str());
+  const JsonImportReport& report = JsonImportReport::Instance();
+  std::string text;
+  if (report.IsEnabled()) {
+    text = FormatJUnitReport(report.GetDocument(), log);
+  } else {
+    text =
+        FormatJUnitReport(DescribeRunObjects(records ? *records : ImportStatistics(), report), log);
   }
+  WriteJUnitFile(GetOptionText(kOptJunit), text);
 }
 
 }  // namespace Qva

@@ -3,9 +3,12 @@
 
 namespace Qva {
 
-// With -JUNIT, writes the JUnit report of the process-wide JSON report (WriteJUnitReport), its
-// log anchors pointing into this run's HTML import log; says on stderr when it cannot (no -RPT,
-// or the file cannot be written). Without -JUNIT it does nothing.
-void WriteJUnitOnRequest();
+class ImportStatistics;
+
+// With -JUNIT, writes the JUnit report (FormatJUnitReport, WriteJUnitFile) of the process-wide
+// JSON report when it was loaded (-RPT), else of the run's objects (`records`; none when null),
+// its log anchors pointing into this run's HTML import log. Throws the QVException* of the
+// write. Without -JUNIT it does nothing.
+void WriteJUnitOnRequest(const ImportStatistics* records);
 
 }  // namespace Qva

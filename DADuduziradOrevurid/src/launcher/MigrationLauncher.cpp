@@ -123,6 +123,10 @@ int32_t MigrationLauncher::Run() {
   return total > 0 ? 1 : 0;
 }
 
+const ImportStatistics* MigrationLauncher::GetRecords() const {
+  return actions_ ? &actions_->GetStatistics() : nullptr;
+}
+
 int32_t MigrationLauncher::RunScript() {
   Qve::QVEstring argument_text = BuildArgumentText(arguments_);
   Qve::QVEstring command_line = script_path_ + " " + argument_text;

@@ -41,6 +41,7 @@ class MigrationLauncher : public IMigrationLauncher {
   // process group; the run then ends as at the end of the output. After an earlier stop no script
   // is started.
   int32_t Run() override;
+  const ImportStatistics* GetRecords() const override;
 
   // "echo " and every argument followed by a blank.
   static Qve::QVEstring BuildArgumentText(const std::vector<Qve::QVEstring>& arguments);

@@ -7,6 +7,7 @@
 
 #include "QVEFile.h"
 #include "QVEOutputBatch.h"
+#include "QVERunFile.h"
 #include "QVEString.h"
 #include "QVETimeStamp.h"
 
@@ -32,7 +33,9 @@ class DedezuLogger {
   // truncates) the file `file_name` there and writes the page header naming `import_db` and
   // `service`. Messages below `min_level` are not written to the page. `analyzer_name` is not
   // used. Throws the QVException* of QVFile::Create (-998, naming the file) when the file cannot
-  // be created; the logger then stays disabled.
+  // be created, or -994 when another run writes it; the logger then stays disabled. A write
+  // that fails later is recorded and stops the import (Qve::QVRunFile); the page is then
+  // written no more.
   void Open(const Qve::QVEstring& base_dir, const Qve::QVEstring& analyzer_name,
             const Qve::QVEstring& import_db, const Qve::QVEstring& service, const char* file_name,
             uint32_t min_level, const Qve::QVEstring& report_dir);
@@ -54,7 +57,7 @@ class DedezuLogger {
 
   // Writes the end of the page with `version` and the current time; nothing before Open.
   void WriteFooter(const Qve::QVEstring& version);
-  // Closes the file. The logger stays enabled: later lines would fail to write (-996).
+  // Closes the file. The logger stays enabled: later lines would fail to write (recorded).
   void Close();
 
   bool IsEnabled() const { return enabled_; }
@@ -72,7 +75,7 @@ class DedezuLogger {
   // Appends the escaped `source` to line_.
   void AppendSource(const char* source);
 
-  Qve::QVFile file_;
+  Qve::QVRunFile file_;
   Qve::QVWriteGather gather_{[this](std::string_view text) { WriteNow(text); }};
   uint32_t min_level_ = 0;
   uint64_t current_id_ = 0;

@@ -1,20 +1,28 @@
 #include "reports/JUnitReport.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
+#include <filesystem>
 #include <vector>
 
+#include "QVEException.h"
+#include "QVEFile.h"
+#include "records/ImportStatistics.h"
+#include "records/ValidUtf8.h"
 #include "reports/JsonImportReport.h"
 
 namespace Qva {
 namespace {
 
-// Text for an XML attribute or element: markup characters escaped, control characters that
-// XML 1.0 cannot carry dropped.
-std::string Escape(std::string_view text) {
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// Text for an XML attribute or element: markup characters escaped, every character that XML 1.0
+// cannot carry replaced by U+FFFD.
+std::string Escape(std::string_view raw) {
+  const std::string text = ValidUtf8(raw);
   std::string out;
-  for (char c : text) {
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     switch (c) {
       case '&':
         out += "&amp;";
@@ -32,7 +40,15 @@ std::string Escape(std::string_view text) {
         out += "&#10;";
         break;
       default:
-        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\r') out += c;
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r') {
+          out += kReplacement;
+        } else if (c == '\xEF' && text.compare(i, 2, "\xEF\xBF") == 0 && i + 2 < text.size() &&
+                   (text[i + 2] == '\xBE' || text[i + 2] == '\xBF')) {
+          out += kReplacement;  // U+FFFE and U+FFFF are no characters of XML (U+FFFD stays)
+          i += 2;
+        } else {
+          out += c;
+        }
     }
   }
   return out;
@@ -70,8 +86,10 @@ std::string Case(const rapidjson::Value& entry, const std::string& type, const s
     std::string link = Member(entry, "error_link");
     const size_t hash = link.find('#');
     if (hash != std::string::npos) link = log + link.substr(hash);
+    std::string text = message;
+    if (!link.empty()) text.append("\n").append(link);
     return out + ">\n      <failure message=\"" + Escape(message) + "\" type=\"Import\">" +
-           Escape(message + "\n" + link) + "</failure>\n    </testcase>\n";
+           Escape(text) + "</failure>\n    </testcase>\n";
   }
   if (status == "Warning") {
     return out + ">\n      <system-out>" + Escape(Member(entry, "comments")) +
@@ -118,13 +136,59 @@ std::string FormatJUnitReport(const rapidjson::Value& report, const std::string&
          std::to_string(total.time) + "\">\n" + body + "</testsuites>\n";
 }
 
-bool WriteJUnitReport(const std::string& path, const std::string& log_path) {
-  const JsonImportReport& report = JsonImportReport::Instance();
-  if (!report.IsEnabled()) return false;
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << FormatJUnitReport(report.GetDocument(), log_path);
-  file.flush();
-  return static_cast<bool>(file);
+rapidjson::Document DescribeRunObjects(const ImportStatistics& records,
+                                       const JsonImportReport& report) {
+  rapidjson::Document document(rapidjson::kObjectType);
+  auto& alloc = document.GetAllocator();
+  rapidjson::Value objects(rapidjson::kArrayType);
+  auto text = [&alloc](const std::string& value) {
+    return rapidjson::Value(value.data(), static_cast<rapidjson::SizeType>(value.size()), alloc);
+  };
+  for (const ImportObject& object : records.GetObjects()) {
+    rapidjson::Value entry(rapidjson::kObjectType);
+    entry.AddMember("object_name", text(object.name), alloc);
+    entry.AddMember("object_type", text(ImportObjectTypeName(object.type)), alloc);
+    if (object.stats.empty()) {
+      entry.AddMember("import_status", "Ok", alloc);
+    } else if (const StatMember& last = *object.stats.back(); last.GetType() == kStatKindError) {
+      entry.AddMember("import_status", "Failed", alloc);
+      if (const Qve::QVEstring* message = report.FindError(last.GetLineId())) {
+        entry.AddMember("error_message", text(*message), alloc);
+      }
+    } else {
+      entry.AddMember("import_status", "Warning", alloc);
+      if (const Qve::QVEstring* comment = report.FindWarning(last.GetLineId())) {
+        entry.AddMember("comments", text(*comment), alloc);
+      }
+    }
+    const double elapsed = object.startTime.ElapsedSeconds(object.endTime);
+    entry.AddMember("time_import", elapsed > 0 ? static_cast<int64_t>(elapsed) : 0, alloc);
+    objects.PushBack(entry, alloc);
+  }
+  document.AddMember("objects", objects, alloc);
+  return document;
+}
+
+void WriteJUnitFile(const std::string& path, const std::string& text) {
+  Qve::QVFile file;
+  bool created = false;
+  try {
+    file.Open(path);
+  } catch (Qve::QVException* error) {
+    std::error_code missing;
+    if (std::filesystem::exists(path, missing)) throw;
+    delete error;
+    file.Create(path);  // a new file: nothing to keep, but still no foreign link
+    created = true;
+  }
+  try {
+    file.ReplaceContents(text.data(), text.size());
+  } catch (Qve::QVException*) {
+    file.Close();
+    std::error_code ignored;
+    if (created) std::filesystem::remove(path, ignored);  // no empty report left behind
+    throw;
+  }
 }
 
 }  // namespace Qva

@@ -1,12 +1,20 @@
 #include "reports/JUnitReport.h"
 
 #include <gtest/gtest.h>
+#include <libxml/parser.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "QVEException.h"
+#include "QVETestSupport.h"
 
 namespace Qva {
 namespace {
 
 // One suite per object type in order of appearance; failed, warned, passed and never imported
-// objects; markup in the texts escaped.
+// objects; markup in the texts escaped, a control character shown as U+FFFD.
 TEST(JUnitReportTest, SuitesCasesAndTexts) {
   rapidjson::Document report;
   report.Parse(R"({"objects":[
@@ -32,11 +40,72 @@ TEST(JUnitReportTest, SuitesCasesAndTexts) {
   </testsuite>
   <testsuite name="View" tests="1" failures="0" errors="0" skipped="0" time="0.000000">
     <testcase name="HR.V" classname="View" time="0.000000">
-      <system-out>a  gap</system-out>
+      <system-out>a � gap</system-out>
     </testcase>
   </testsuite>
 </testsuites>
 )");
+}
+
+// Texts that XML 1.0 cannot carry as they are: the report stays well-formed for libxml2 and
+// shows U+FFFD exactly where the text had something it could not carry.
+TEST(JUnitReportTest, AnyBytesGiveWellFormedXml) {
+  const struct {
+    const char* raw;
+    const char* shown;
+  } cases[] = {
+      {"table \xFF\xFE gone", "table \xEF\xBF\xBD\xEF\xBF\xBD gone"},
+      {"no\xEF\xBF\xBE"
+       "char\xEF\xBF\xBF",
+       "no\xEF\xBF\xBD"
+       "char\xEF\xBF\xBD"},
+      {"half \xED\xA0\x80 pair", "half \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD pair"},
+      {"bell\x07 nul", "bell\xEF\xBF\xBD nul"},
+      {"cut \xE2\x82", "cut \xEF\xBF\xBD"},
+      {"kept \xC3\xA9 \xEF\xBF\xBD ]]> \t", "kept \xC3\xA9 \xEF\xBF\xBD ]]&gt; \t"},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.raw);
+    rapidjson::Document report(rapidjson::kObjectType);
+    auto& alloc = report.GetAllocator();
+    rapidjson::Value entry(rapidjson::kObjectType);
+    entry.AddMember("object_name", rapidjson::Value(test.raw, alloc), alloc);
+    entry.AddMember("import_status", "Warning", alloc);
+    entry.AddMember("comments", rapidjson::Value(test.raw, alloc), alloc);
+    rapidjson::Value objects(rapidjson::kArrayType);
+    objects.PushBack(entry, alloc);
+    report.AddMember("objects", objects, alloc);
+    const std::string xml = FormatJUnitReport(report, "log.html");
+    xmlDocPtr document = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "j.xml", nullptr,
+                                       XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    EXPECT_NE(document, nullptr) << xml;
+    xmlFreeDoc(document);
+    EXPECT_NE(xml.find("<system-out>" + std::string(test.shown) + "</system-out>"),
+              std::string::npos)
+        << xml;
+  }
+}
+
+// The file is replaced whole: a new one is created, an old one replaced (a reader that holds it
+// keeps the old text), a missing folder fails naming the file and leaves nothing.
+TEST(JUnitReportTest, FileIsReplacedWhole) {
+  const Qve::test::TempFolder folder;
+  const std::string path = folder.File("j.xml");
+  WriteJUnitFile(path, "<a/>");
+  std::ifstream old_reader(path);
+  WriteJUnitFile(path, "<b/>");
+  EXPECT_EQ(Qve::test::ReadFile(path), "<b/>");
+  std::stringstream old_text;
+  old_text << old_reader.rdbuf();
+  EXPECT_EQ(old_text.str(), "<a/>");
+  try {
+    WriteJUnitFile(folder.File("missing/j.xml"), "<a/>");
+    ADD_FAILURE() << "written into a missing folder";
+  } catch (Qve::QVException* error) {
+    EXPECT_EQ(error->GetMessage(), "cannot create file: " + folder.File("missing/j.xml"));
+    delete error;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.File("missing")));
 }
 
 }  // namespace

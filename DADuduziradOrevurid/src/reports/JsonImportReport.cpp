@@ -15,8 +15,8 @@
 
 #include "QVEException.h"
 #include "records/ImportStatistics.h"
+#include "records/ValidUtf8.h"
 #include "reports/TipsTables.h"
-#include "reports/ValidUtf8.h"
 
 namespace Qva {
 

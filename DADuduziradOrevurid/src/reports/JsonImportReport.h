@@ -96,6 +96,15 @@ class JsonImportReport {
 
   bool IsEnabled() const { return enabled_; }
   const rapidjson::Document& GetDocument() const { return document_; }
+  // The texts remembered by AddError (AddWarning) for `id`; null when none.
+  const Qve::QVEstring* FindError(uint64_t id) const {
+    auto found = errors_.find(id);
+    return found == errors_.end() ? nullptr : &found->second;
+  }
+  const Qve::QVEstring* FindWarning(uint64_t id) const {
+    auto found = warnings_.find(id);
+    return found == warnings_.end() ? nullptr : &found->second;
+  }
   rapidjson::Document::AllocatorType& GetAllocator() { return document_.GetAllocator(); }
 
  private:

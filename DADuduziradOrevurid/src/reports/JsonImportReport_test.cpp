@@ -11,9 +11,9 @@
 #include "QVEString.h"
 #include "QVETestSupport.h"
 #include "records/ImportStatistics.h"
+#include "records/ValidUtf8.h"
 #include "reports/SiteAddresses.h"
 #include "reports/TipsTables.h"
-#include "reports/ValidUtf8.h"
 
 namespace Qva {
 namespace {

@@ -1,4 +1,4 @@
-#include "reports/ValidUtf8.h"
+#include "records/ValidUtf8.h"
 
 namespace Qva {
 

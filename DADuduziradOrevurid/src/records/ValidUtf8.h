@@ -1,4 +1,5 @@
-// Text that must be valid UTF-8 (the JSON report), whatever bytes the import printed.
+// Text that must be valid UTF-8 (the JSON report, the events, the JUnit report), whatever bytes
+// the import printed.
 #pragma once
 
 #include <string_view>
