@@ -189,9 +189,10 @@ def safety_net(server, frontend, version, languages):
         "is seen; never an error. The shape:\n     a severity word as the first word of the "
         "message (\"error:\", \"FEHLER:  \", \"erreur : \", \"ERROR 1045 (28000):\"),\n     "
         "after an optional \"program:\", \"program: file:\" or \"program:file:line:\"; a Python "
-        "traceback; a Java\n     thread's exception. LOW: after every other group's HIGH and MID "
-        "rules. A bare \"Warning:\" is\n     left to sqlplus's LOW rule of the ORACLE group, "
-        "which comes after this group's. -->",
+        "traceback; a Java\n     thread's exception. LOW: after every group's HIGH and MID "
+        "rules, and before the VERYLOW\n     catch-all that shows a line as it is (a VERYLOW "
+        "rule of this file would come after it). A bare\n     \"Warning:\" is left to sqlplus's "
+        "LOW rule of the ORACLE group, which comes after this group's. -->",
         '<AnalyzeRules id="2100" group="COMMON">',
         '  <AnalyzeRule id="1" name="FailureShapedLine" type="REGEX" priority="LOW" '
         'behavior="HARDSTOP">',
