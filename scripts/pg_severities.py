@@ -37,6 +37,9 @@ SYSTEM_REASONS = ["No such file or directory", "Permission denied", "Is a direct
 OWN_TOOLS = ["psql", "createdb", "createuser", "dropdb", "dropuser", "clusterdb", "reindexdb",
              "vacuumdb"]
 LOADERS = ["pg_dump", "pg_dumpall", "pg_restore"]
+# The C library's option errors, which psql prints after the name it was called by.
+GETOPT = ["%s: unrecognized option '%s%s'\n", "%s: invalid option -- '%c'\n",
+          "%s: option requires an argument -- '%c'\n"]
 STRENGTH = {"harmless": 0, "warn": 1, "fail": 2}
 # A tool may be called by its path: "/usr/lib/postgresql/15/bin/psql".
 PATH = "(?:/[^\\s:]*/)?"
@@ -53,6 +56,8 @@ def collect(locales, version):
     """Maps of translated text -> severity class: server words, frontend prefixes, and the
     system's reasons; and the languages seen."""
     server, frontend, reasons, languages = {}, {}, set(), set()
+    # English first: "%s: unrecognized option '" -> (": ", "unrecognized option '").
+    options = {(": ", re.match(r"%s: ([^%]*)", text).group(1)) for text in GETOPT}
 
     def keep(table, text, severity):
         if text and STRENGTH[severity] >= STRENGTH.get(table.get(text, "harmless"), 0):
@@ -74,11 +79,16 @@ def collect(locales, version):
     for language, catalog in catalogs(locales, "libc.mo"):
         if language in languages:
             reasons.update(catalog[r] for r in SYSTEM_REASONS if r in catalog)
+            for text in GETOPT:
+                # The separator as translated (French puts a no-break space before the colon).
+                found = re.match(r"%s(\W*?: ?|：)([^%]+)", catalog.get(text, ""))
+                if found:
+                    options.add(found.groups())
     for word, severity in SERVER.items():
         keep(server, word, severity)
     for prefix, severity in FRONTEND.items():
         keep(frontend, prefix, severity)
-    return server, frontend, reasons, languages
+    return server, frontend, reasons, languages, options
 
 
 def alternatives(texts):
@@ -107,7 +117,7 @@ def rule(rule_id, name, priority, describe, match, actions, error=False, output=
     return "\n".join(lines + ["  </AnalyzeRule>"])
 
 
-def postgresql_rules(server, frontend, reasons, languages, version):
+def postgresql_rules(server, frontend, reasons, options, languages, version):
     english_server = set(SERVER)
     english_frontend = set(FRONTEND)
     prefix = "(?:%spsql:[^\\n]*?:\\d+: )?" % PATH
@@ -156,11 +166,13 @@ def postgresql_rules(server, frontend, reasons, languages, version):
              "^(?!could not change directory to )([^:\\n]+: (?:%s))\\n"
              % alternatives(reasons - set(SYSTEM_REASONS)), ["OutputResultErrorPostgresql"],
              error=True),
-        "  <!-- An option psql does not know: it names itself as it was called, by its path "
-        "too. -->",
+        "  <!-- An option psql does not know or that lacks its argument, in the C library's "
+        "words: psql\n       names itself as it was called, by its path too. -->",
         rule(66, "Postgresql_client_error", "HIGH", "Find psql option error",
-             "^(%spsql: (?:unrecognized option|invalid option|option requires an argument)"
-             "[^\\n]*)\\n" % PATH, ["OutputResultErrorPostgresql"], error=True),
+             "^(%spsql(?:%s)[^\\n]*)\\n" % (PATH, "|".join(
+                 "%s%s" % (alternatives([separator]), alternatives([text.strip()]))
+                 for separator, text in sorted(options))),
+             ["OutputResultErrorPostgresql"], error=True),
         "</AnalyzeRules>",
     ]
     return "\n".join(rules) + "\n"
@@ -212,11 +224,11 @@ def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     parser.add_argument("--out", default=os.path.join(root, "res", "AnalyzeRules", "posix"))
     args = parser.parse_args()
-    server, frontend, reasons, languages = collect(args.locales, args.version)
+    server, frontend, reasons, languages, options = collect(args.locales, args.version)
     if not languages:
         sys.exit("no PostgreSQL %s catalogs under %s" % (args.version, args.locales))
-    outputs = {"postgresql-languages.xml": postgresql_rules(server, frontend, reasons, languages,
-                                                            args.version),
+    outputs = {"postgresql-languages.xml": postgresql_rules(server, frontend, reasons, options,
+                                                            languages, args.version),
                "common-safety-net.xml": safety_net(server, frontend, args.version, languages)}
     for name, text in outputs.items():
         with open(os.path.join(args.out, name), "w", encoding="utf-8") as handle:

@@ -72,6 +72,11 @@ for lang in de_DE fr_FR es_ES ru_RU ja_JP it_IT sv_SE uk_UA zh_CN ko_KR; do
   createdb -h 127.0.0.1 -U "$ML_USER" -p "$port" "$ML_DB" 2>&1
   unset LANG LC_ALL
 done | grep -v '^[A-Z]* [0-9]*$\|^DO$\|^CREATE TABLE$\|^DROP TABLE$'
+# psql's option errors in the C library's words, after the path it was called by.
+for lang in de_DE fr_FR ru_RU zh_CN; do
+  LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 /usr/bin/psql --bogus 2>&1 | head -1
+  LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 /usr/lib/postgresql/15/bin/psql -X -f 2>&1 | head -1
+done
 }
 # Lines as the analyzer stores them: no trailing blanks, no empty lines.
 capture | sed 's/[[:space:]]*$//' | grep -v '^$'
