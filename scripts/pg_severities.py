@@ -3,7 +3,8 @@
 
 PostgreSQL translates the severity of a server message ("FEHLER:  ...", "ERREUR:  ...") and the
 "error: "/"warning: " prefixes of its frontend tools ("psql: Fehler: ...", "erreur : ..."). This
-script reads the message catalogs that the Debian packages install and writes two rule files:
+script reads the message catalogs that the Debian packages install (and the C library's, for the
+reasons and option errors psql passes on) and writes two rule files:
 
   res/AnalyzeRules/posix/postgresql-languages.xml  psql's lines in every language (POSTGRESQL)
   res/AnalyzeRules/posix/common-safety-net.xml     the safety net for failure-shaped lines that
@@ -31,9 +32,9 @@ FRONTEND = {"error: ": "fail", "fatal: ": "fail", "warning: ": "warn"}
 # What the system says when \copy's file is missing, unreadable or a folder (the C library's
 # catalog): psql -c and psql < FILE print it after the file name alone.
 SYSTEM_REASONS = ["No such file or directory", "Permission denied", "Is a directory"]
-# Frontend tools an import script runs whose failures no other rule knows in any language; the
-# loaders' rules take pg_dump's, pg_restore's and pg_dumpall's English lines, these rules only
-# their translations.
+# Frontend tools an import script runs: their failures in every language. The English lines of
+# the loaders pg_dump, pg_dumpall and pg_restore are left to the loader rules; these rules take
+# only their translations.
 OWN_TOOLS = ["psql", "createdb", "createuser", "dropdb", "dropuser", "clusterdb", "reindexdb",
              "vacuumdb"]
 LOADERS = ["pg_dump", "pg_dumpall", "pg_restore"]
@@ -53,8 +54,9 @@ def catalogs(locales, name):
 
 
 def collect(locales, version):
-    """Maps of translated text -> severity class: server words, frontend prefixes, and the
-    system's reasons; and the languages seen."""
+    """Maps of translated text -> severity class (server words, frontend prefixes); the C
+    library's reasons and (separator, text) of its option errors in those languages; the
+    languages seen."""
     server, frontend, reasons, languages = {}, {}, set(), set()
     # English first: "%s: unrecognized option '" -> (": ", "unrecognized option '").
     options = {(": ", re.match(r"%s: ([^%]*)", text).group(1)) for text in GETOPT}
