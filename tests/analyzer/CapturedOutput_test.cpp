@@ -133,8 +133,9 @@ std::vector<std::pair<std::vector<std::string>, std::string>> Logs() {
       {postgresql, "POSTGRESQL"},
       {ReadLines(std::istringstream(bench::GenerateImportLog(3000, 20240607))), ""}};
   logs[3].first.insert(logs[3].first.end(), postgresql.begin(), postgresql.end());
-  for (const char* name : {"posix-shells.txt", "psql-client-errors.txt", "posix-steps.txt",
-                           "psql-linux-messages.txt", "mariadb-client.txt", "posix-loaders.txt"}) {
+  for (const char* name :
+       {"posix-shells.txt", "psql-client-errors.txt", "posix-steps.txt", "psql-linux-messages.txt",
+        "mariadb-client.txt", "posix-loaders.txt", "psql-languages.txt"}) {
     logs.push_back({ReadLines(name), ""});
   }
   std::map<std::string, std::vector<std::string>> listed;  // group keyword: its target

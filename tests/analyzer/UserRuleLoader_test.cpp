@@ -70,8 +70,8 @@ TEST(UserRuleLoaderTest, EachFaultNamesFileLineRuleAndReason) {
            "/>\n</AnalyzeRules>\n",
        "{f}:2: rule - NoId: no id"},
       {RuleFile(kRule, std::string(kFatal) + "<Sample>FATAL: lookup failed</Sample>\n" +
-                           "<Sample>ERROR: lookup failed</Sample>\n"),
-       "{f}:6: rule 1 Mine: Sample \"ERROR: lookup failed\" is not matched by the rule"},
+                           "<Sample>NOTE: lookup failed</Sample>\n"),
+       "{f}:6: rule 1 Mine: Sample \"NOTE: lookup failed\" is not matched by the rule"},
       {RuleFile(kRule, std::string(kFatal) + "<Sample match=\"no\">FATAL: x</Sample>\n"),
        "{f}:5: rule 1 Mine: Sample \"FATAL: x\" (match=\"no\") is taken by the rule"},
       {RuleFile(R"(type="REGEX" priority="LOW" behavior="HARDSTOP")",

@@ -19,7 +19,7 @@ using Manager = ImpLogAnalyzerActionManager;
 std::span<const Manager::ActionRow> Manager::ActionTable() {
   namespace m = tool_message;
   // Registration order gives the ids (row n: id n + 1).
-  static constexpr std::array<ActionRow, 36> kTable = {{
+  static constexpr std::array<ActionRow, 37> kTable = {{
       {"DoNothing", &Manager::DoNothing},
       {"CheckEmptyString", &Manager::CheckEmptyString},
       {"CheckNotEmptyString", &Manager::CheckNotEmptyString},
@@ -56,6 +56,8 @@ std::span<const Manager::ActionRow> Manager::ActionTable() {
       {"OutputResultErrorBcp", nullptr, &m::kBcp},
       {"LaunchMysql", &Manager::LaunchMysql},
       {"OutputResultWarningMssql", nullptr, &m::kWarning},
+      // A warning of no particular tool: the platform's safety net for failure-shaped lines.
+      {"OutputResultWarning", nullptr, &m::kWarning},
   }};
   return kTable;
 }

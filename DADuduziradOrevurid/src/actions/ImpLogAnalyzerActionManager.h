@@ -47,7 +47,7 @@ class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionMan
   // that row n gets id n + 1.
   void Init() override;
 
-  // The 36 actions in registration order.
+  // The 37 actions in registration order.
   static std::span<const ActionRow> ActionTable();
 
   // The end of the import script's output, once all of it is analyzed: FinishImport with ids

@@ -254,6 +254,22 @@ TEST(ImportLogTest, PlatformSupplementChangesNoVerdict) {
   }
 }
 
+// A failure-shaped line that no rule knows (initdb's error in German) warns the current object as
+// any warning does: an anchored page line quoting it, a warning entry, no event.
+TEST(ImportLogTest, FailureShapedLineWarnsTheCurrentObject) {
+  const ImportRun run(R"(Importing database objects to PostgreSQL
+/opt/import>psql -h 127.0.0.1 -U ml -p 5432 -d db --file tables/public.t1.sql
+Importing Table public.t1 to PostgreSQL
+initdb: Fehler: kann nicht als root ausgeführt werden
+CREATE TABLE
+)",
+                      "PostgreSQL", {}, "movarin_all.sh");
+  EXPECT_EQ(run.Digest("^<[ew]"),
+            "<warning id=\"3\">[WRN] movarin_all.sh::psql(tables/public.t1.sql)> </exec>initdb: "
+            "Fehler: kann nicht als root ausgeführt werden</warning>\nobjects: public.t1:W\n");
+  EXPECT_EQ(run.events.find("Fehler"), std::string::npos);
+}
+
 // A cut of the captured PostgreSQL import, finished as the launcher finishes the output.
 struct StoppedRun : ImportRun {
   StoppedRun(const std::string& log, const ScriptEnd& end)

@@ -28,7 +28,8 @@ std::span<const RuleResource> GetResourceTable();
 // The platform's supplement of rule resource `id` (2 to 8): rules in the same format for what
 // this platform's shells and clients print, which the loader files under the same group right
 // after that resource's own rules. On POSIX it is res/AnalyzeRules/posix/<the resource's file
-// name>. Empty when that file has no supplement, and for any other number.
+// name> and every posix/<its name without ".xml">-*.xml (several files are wrapped in one
+// Supplement element). Empty when that file has no supplement, and for any other number.
 //
 // Supplement rule ids: the file id is 2000 + the id of the file it supplements (cmd.xml 200 ->
 // 2200, postgresql.xml 400 -> 2400, ...), so at equal priority a supplement rule comes after
