@@ -97,7 +97,7 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   friend class RuleWalk;  // the walk's steps use the state below
 
   // The in-memory trace keeps about this much of its newest text (the trace file has it all).
-  static constexpr size_t kTraceTail = size_t{8} << 20;
+  static constexpr size_t kTraceTail = size_t{2} << 20;
   // A line copy or joined text above this size is not kept for the next line.
   static constexpr size_t kKeptLineCapacity = 64 * 1024;
 
