@@ -148,6 +148,19 @@ std::string GenerateImportLog(uint64_t lines, uint32_t seed) {
   return writer.Take();
 }
 
+std::string GenerateObjectsLog(uint64_t objects, uint64_t lines, uint32_t seed) {
+  Writer writer(seed);
+  writer.Line("Import started");
+  writer.Line("Importing database objects to Oracle");
+  for (uint64_t object = 0; object < objects; ++object) {
+    writer.Line("Importing Table HR.TABLE_" + std::to_string(object) + " to Oracle");
+    if (object % 10 == 9) writer.Line(kOracleErrors[object / 10 % kOracleErrors.size()]);
+    const uint64_t until = (object + 1) * lines / objects;
+    while (writer.Written() < until) writer.ToolOutput();
+  }
+  return writer.Take();
+}
+
 std::string ReplayCapturedLog(const std::string& captured, uint64_t lines) {
   std::string_view text = captured;
   while (!text.empty() && text.back() == '\n') text.remove_suffix(1);

@@ -13,6 +13,11 @@ namespace Qva::bench {
 // `lines` counts output lines (a 4-line error counts 4). Same seed, same text.
 std::string GenerateImportLog(uint64_t lines, uint32_t seed);
 
+// The same Oracle client output over `objects` objects, each announced once by a name of its
+// own and followed by its share of `lines` (plain tool output; every tenth object fails with one
+// ORA- error), so that a long log names a fixed number of objects and distinct errors.
+std::string GenerateObjectsLog(uint64_t objects, uint64_t lines, uint32_t seed);
+
 // A long log made of real captured client output (for example
 // tests/e2e/captured/postgresql-failures.txt): the captured first line (the one that names the
 // target) once, then the lines between the first and the last repeated until `lines` lines are

@@ -3,6 +3,8 @@
 // import (ORACLE rules active from the second line, summary at the end).
 // import_log_generator --replay CAPTURED FILE [LINES]: writes a log of about LINES lines made of
 // the real client output in CAPTURED (see ReplayCapturedLog).
+// import_log_generator --objects OBJECTS FILE [LINES]: the Oracle client output of LINES lines
+// over OBJECTS objects (see GenerateObjectsLog), ended like the first form.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,8 +19,9 @@ namespace {
 int Usage(const char* program) {
   std::fprintf(stderr,
                "usage: %s FILE [LINES=1000000] [SEED=20240607]\n"
-               "       %s --replay CAPTURED FILE [LINES=1000000]\n",
-               program, program);
+               "       %s --replay CAPTURED FILE [LINES=1000000]\n"
+               "       %s --objects OBJECTS FILE [LINES=1000000]\n",
+               program, program, program);
   return 2;
 }
 
@@ -47,6 +50,15 @@ int main(int argc, char** argv) {
     }
     const uint64_t lines = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 1'000'000;
     return Write(argv[3], Qva::bench::ReplayCapturedLog(captured.str(), lines));
+  }
+  if (argc > 1 && std::strcmp(argv[1], "--objects") == 0) {
+    if (argc < 4 || argc > 5) return Usage(argv[0]);
+    const uint64_t objects = std::strtoull(argv[2], nullptr, 10);
+    const uint64_t lines = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 1'000'000;
+    if (objects == 0) return Usage(argv[0]);
+    std::string log = Qva::bench::GenerateObjectsLog(objects, lines, 20240607);
+    log += "Import script import_bench.sh finished\r\n";
+    return Write(argv[3], log);
   }
   if (argc < 2 || argc > 4) return Usage(argv[0]);
   const uint64_t lines = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1'000'000;

@@ -16,6 +16,12 @@ struct QVLargeBlockFree {
 };
 using QVLargeBlock = std::unique_ptr<char[], QVLargeBlockFree>;
 
+// Makes the allocator hand every allocation of 128 KB or more back to the system when it is
+// freed. By default it raises that bound after freeing such a block and then keeps freed large
+// blocks in its heap: a run that passes huge lines through (1 MiB pieces, their copies) would
+// hold tens of MB it no longer uses. Call once at start-up.
+void ReturnLargeFreedMemory();
+
 // `size` bytes, not initialised, aligned to kQVLargeBlockSize and given to large pages when
 // `size` is at least that. Throws std::bad_alloc.
 QVLargeBlock AllocateLargeBlock(size_t size);

@@ -1,3 +1,4 @@
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <cstdlib>
@@ -6,6 +7,11 @@
 #include "QVELargeBlock.h"
 
 namespace Qve {
+
+void ReturnLargeFreedMemory() {
+  // Setting the bound also fixes it: glibc no longer raises it after frees.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+}
 
 void QVLargeBlockFree::operator()(char* block) const { std::free(block); }
 

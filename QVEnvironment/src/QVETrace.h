@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <memory>
 #include <string_view>
@@ -169,6 +170,8 @@ class QVTextFileTraceOutputer : public QVTraceOutputer {
 // Accumulates lines in memory, compactly: the text goes into a block of kQVLargeBlockSize bytes,
 // and each full block is kept compressed (LZ4; trace text shrinks about tenfold). GetText
 // rebuilds the text. A huge line passes through the block in pieces, so it is never held whole.
+// With a tail limit only the newest full blocks are kept, so a long run's trace does not grow
+// in memory (the trace file has it all).
 class QVStringTraceOutputer : public QVTraceOutputer {
  public:
   using QVTraceOutputer::QVTraceOutputer;
@@ -177,8 +180,12 @@ class QVStringTraceOutputer : public QVTraceOutputer {
   void TraceId(int32_t level, uint32_t id, const char* source, const char* format,
                va_list args) override;
   void Trace(int32_t level, const char* source, const char* format, va_list args) override;
-  // Every line collected so far, in order, as one text.
+  // Every line collected so far, in order, as one text; once the tail limit has let text go,
+  // the kept text from its first whole line on.
   virtual QVEstring GetText() const;
+  // Keep at least the last `bytes` of text and at most that plus one block (0, the default:
+  // keep everything). Older full blocks are let go as new ones fill.
+  void SetTailLimit(size_t bytes) { tail_limit_ = bytes; }
   void WriteLine(const Line& line) override;
 
  protected:
@@ -196,11 +203,13 @@ class QVStringTraceOutputer : public QVTraceOutputer {
   // Compresses the full open block into packed_ and empties it.
   void Seal();
 
-  std::vector<Packed> packed_;
+  std::deque<Packed> packed_;
   QVLargeBlock open_;  // the block being filled
   size_t open_size_ = 0;
   size_t open_capacity_ = 0;
-  size_t text_size_ = 0;
+  size_t text_size_ = 0;  // of the kept text
+  size_t tail_limit_ = 0;
+  bool dropped_ = false;  // text has been let go
 };
 
 // The single dispatcher. Created on first use with a console and a text-file outputer, both at

@@ -379,6 +379,13 @@ void QVStringTraceOutputer::Seal() {
   block.data = std::move(packed);
   packed_.push_back(std::move(block));
   open_size_ = 0;
+  // The open block is empty now: the sealed ones hold the whole kept text.
+  while (tail_limit_ != 0 && !packed_.empty() &&
+         text_size_ - packed_.front().raw_size >= tail_limit_) {
+    text_size_ -= packed_.front().raw_size;
+    packed_.pop_front();
+    dropped_ = true;
+  }
 }
 
 QVEstring QVStringTraceOutputer::GetText() const {
@@ -394,6 +401,7 @@ QVEstring QVStringTraceOutputer::GetText() const {
     at += block.raw_size;
   }
   if (open_size_ != 0) std::memcpy(at, open_.get(), open_size_);
+  if (dropped_) text.erase(0, std::min(text.size(), text.find('\n') + 1));  // npos + 1 is 0
   return text;
 }
 

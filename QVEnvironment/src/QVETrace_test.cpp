@@ -84,22 +84,34 @@ TEST(TraceOutputerTest, FileAndConsoleLines) {
 }
 
 // The string outputer keeps its text in compressed blocks: lines of every size, a line larger
-// than a block among them, and lines that do not shrink must all come back in order.
-TEST(TraceOutputerTest, StringOutputerGivesBackEveryLine) {
-  QVStringTraceOutputer string(kQVTraceDebug);
-  std::string expected;
-  std::mt19937 random(7);
-  auto add = [&](const std::string& message) {
-    Trace(string, kQVTraceOutput, nullptr, "%s", message.c_str());
-    expected += "  " + message + "\r\n";
-  };
-  for (int i = 0; i < 40000; ++i) add("line " + std::to_string(i) + " of the run");
-  add(std::string(5 << 20, 'h'));
-  std::string noise(100000, ' ');
-  for (char& c : noise) c = static_cast<char>('!' + random() % 90);
-  for (int i = 0; i < 30; ++i) add(noise);
-  add("last");
-  EXPECT_TRUE(test::Unstamped(string.GetText()) == expected);
+// than a block among them, and lines that do not shrink must all come back in order; with a tail
+// limit, the newest lines from a line's start, at least the limit's worth.
+TEST(TraceOutputerTest, StringOutputerGivesBackEveryLineOrTheTail) {
+  for (const size_t limit : {size_t{0}, size_t{3} << 20}) {
+    QVStringTraceOutputer string(kQVTraceDebug);
+    string.SetTailLimit(limit);
+    std::string expected;
+    std::mt19937 random(7);
+    auto add = [&](const std::string& message) {
+      Trace(string, kQVTraceOutput, nullptr, "%s", message.c_str());
+      expected += "  " + message + "\r\n";
+    };
+    for (int i = 0; i < 40000; ++i) add("line " + std::to_string(i) + " of the run");
+    add(std::string(5 << 20, 'h'));
+    std::string noise(100000, ' ');
+    for (char& c : noise) c = static_cast<char>('!' + random() % 90);
+    for (int i = 0; i < 30; ++i) add(noise);
+    add("last");
+    const std::string kept = test::Unstamped(string.GetText());
+    if (limit == 0) {
+      EXPECT_TRUE(kept == expected);
+    } else {
+      EXPECT_TRUE(expected.ends_with(kept));
+      EXPECT_TRUE(kept.starts_with("  "));  // a whole line
+      EXPECT_GE(kept.size(), 30 * noise.size());
+      EXPECT_LT(kept.size(), limit + (5 << 20));
+    }
+  }
 }
 
 // The process-wide tracer dispatches by level and builds one line per kind of library

@@ -1,4 +1,4 @@
-// Line storage of the analyzer: every line of the run, and the position of the next one.
+// Line storage of the analyzer: the lines of the run, and the position of the next one.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +36,8 @@ class IAnalyzeStorage {
   // Position 0; the lines stay.
   virtual void Rewind() = 0;
   virtual ~IAnalyzeStorage() = default;
-  // Line `index` (below the line count) without a copy; valid until the storage is cleared.
+  // Line `index` (below the line count) without a copy; valid until the storage is cleared or
+  // lets the line go (LogTextStorage::Release).
   // For read-ahead on the hot path, where GetAt's vector would be one more allocation.
   virtual std::string_view PeekLine(uint64_t index) = 0;
 };

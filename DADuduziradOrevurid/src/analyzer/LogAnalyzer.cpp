@@ -60,6 +60,7 @@ void LogAnalyzer::Init(bool report) {
   storage_ = std::make_shared<LogTextStorage>();
   storage_->Rewind();
   trace_outputer_ = std::make_shared<Qve::QVStringTraceOutputer>(Qve::kQVTraceDebug);
+  trace_outputer_->SetTailLimit(kTraceTail);
   Qve::QVTracer::Instance().AddOutputer(trace_outputer_);
   rules_manager_ = std::make_shared<LogAnalyzerRulesManager>(this, actions_, rule_source_);
   if (!user_rule_files_.empty()) rules_manager_->SetUserRuleFiles(user_rule_files_, keep_going_);
@@ -97,6 +98,9 @@ int32_t LogAnalyzer::AnalyzeAvailable(int32_t minimum) {
     errors += AnalyzeLines(unit);
     stored_unit_ = nullptr;
   }
+  // Lines before the position are never read again (read-ahead looks forward only); an action
+  // that analyzes again must not lose the lines of the walk that called it.
+  if (!keep_all_lines_ && walk_depth_ == 0) storage_->Release(storage_->GetPosition());
   return errors;
 }
 

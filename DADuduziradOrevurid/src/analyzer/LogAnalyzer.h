@@ -33,10 +33,10 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   explicit LogAnalyzer(RuleSource rule_source = {});
   ~LogAnalyzer() override;
 
-  // Creates and rewinds the storage, registers an in-memory trace outputer at level 0 with the
-  // tracer, creates the LogAnalyzerRulesManager with the action manager given by
-  // SetActionManager (none: every action name binds an empty callable) and calls its
-  // Init(report).
+  // Creates and rewinds the storage, registers an in-memory trace outputer at level 0 keeping
+  // a tail of kTraceTail bytes with the tracer, creates the LogAnalyzerRulesManager with the action
+  // manager given by SetActionManager (none: every action name binds an empty callable) and calls
+  // its Init(report).
   void Init(bool report) override;
   // The registry whose actions the rules bind; set by the analyzer's owner before Init.
   void SetActionManager(std::shared_ptr<IAnalyzeActionManager> actions) {
@@ -44,7 +44,8 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   }
   void AddText(const Qve::QVEstring& text) override;
   // While at least `minimum` lines remain (compared unsigned) and lines are left, analyzes the
-  // next stored line; returns the summed error count. 10 keeps the read-ahead lines of
+  // next stored line; returns the summed error count. Then lets the storage drop the lines
+  // before its position (unless SetKeepAllLines). 10 keeps the read-ahead lines of
   // multi-line rules stored; 1 analyzes the rest.
   int32_t AnalyzeAvailable(int32_t minimum) override;
   // When the output pauses: analyzes the stored lines in order, as AnalyzeAvailable(`window`)
@@ -80,6 +81,11 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
     keep_going_ = keep_going;
   }
 
+  // With true, the storage keeps every line of the run (for -EXPLAIN, which lists them all
+  // afterwards); by default lines are let go once analyzed, so memory does not grow with the
+  // output.
+  void SetKeepAllLines(bool keep) { keep_all_lines_ = keep; }
+
   // With false, every rule is tried in full (for comparisons; on by default).
   void SetPrefilterEnabled(bool enabled) { prefilter_enabled_ = enabled; }
 
@@ -90,6 +96,8 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
  private:
   friend class RuleWalk;  // the walk's steps use the state below
 
+  // The in-memory trace keeps about this much of its newest text (the trace file has it all).
+  static constexpr size_t kTraceTail = size_t{2} << 20;
   // A line copy or joined text above this size is not kept for the next line.
   static constexpr size_t kKeptLineCapacity = 64 * 1024;
 
@@ -115,6 +123,7 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   bool restart_bound_traced_ = false;
   RulePrefilter prefilter_;
   bool prefilter_enabled_ = true;
+  bool keep_all_lines_ = false;
   // Nested walks (an action analyzing again) take their own vectors and text.
   std::vector<TextLines> spare_vectors_;
   int32_t walk_depth_ = 0;

@@ -16,10 +16,16 @@ constexpr uint64_t kOwnBlockSize = kChunkSize / 4;
 LogTextStorage::LogTextStorage() = default;
 LogTextStorage::~LogTextStorage() = default;
 
+Qve::QVLargeBlock LogTextStorage::TakeBlock(Qve::QVLargeBlock& spare) {
+  // A spare block has its pages already: reusing it spares the page faults of a fresh one.
+  if (spare) return std::move(spare);
+  return Qve::AllocateLargeBlock(kChunkSize);
+}
+
 char* LogTextStorage::Reserve(uint64_t size) {
   if (size > free_size_) {
-    chunks_.push_back(Qve::AllocateLargeBlock(kChunkSize));
-    free_ = chunks_.back().get();
+    chunks_.push_back(Chunk{TakeBlock(spare_chunk_), count_});
+    free_ = chunks_.back().block.get();
     free_size_ = kChunkSize;
     apart_ = true;
   }
@@ -43,10 +49,8 @@ void LogTextStorage::Append(std::string_view text) {
     std::memcpy(at, text.data(), text.size());
     at[text.size()] = '\n';
   }
-  if ((count_ & (kIndexBlock - 1)) == 0) {
-    index_.push_back(Qve::AllocateLargeBlock(Qve::kQVLargeBlockSize));
-  }
-  IndexBlock(index_.size() - 1)[count_ & (kIndexBlock - 1)] =
+  if ((count_ & (kIndexBlock - 1)) == 0) index_.push_back(TakeBlock(spare_index_));
+  IndexBlock(count_ >> kIndexBlockBits)[count_ & (kIndexBlock - 1)] =
       reinterpret_cast<uintptr_t>(at) | (apart_ ? kApart : 0);
   // A line kept on its own is followed by none.
   apart_ = size >= kOwnBlockSize;
@@ -59,9 +63,40 @@ void LogTextStorage::AddText(const Qve::QVEstring& text) {
     const size_t end = rest.find('\n');
     std::string_view piece = rest.substr(0, end);
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-    while (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
-    while (!piece.empty() && piece.back() == ' ') piece.remove_suffix(1);
-    if (!piece.empty()) Append(piece);
+    // A line without end arrives in pieces of kMaxLineSize (see LineBlockAssembler): cut here
+    // the same way, so that a line is stored alike however it was read.
+    while (piece.size() > kMaxLineSize) {
+      AppendTrimmed(piece.substr(0, kMaxLineSize));
+      piece.remove_prefix(kMaxLineSize);
+    }
+    AppendTrimmed(piece);
+  }
+}
+
+void LogTextStorage::AppendTrimmed(std::string_view piece) {
+  while (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
+  while (!piece.empty() && piece.back() == ' ') piece.remove_suffix(1);
+  if (!piece.empty()) Append(piece);
+}
+
+void LogTextStorage::Release(uint64_t keep_from) {
+  keep_from = std::min(keep_from, count_);
+  if (keep_from <= first_kept_) return;
+  first_kept_ = keep_from;
+  // A chunk goes when the chunk after it starts at or below the first kept line; the last chunk
+  // is the one being filled and stays.
+  while (chunks_.size() > 1 && chunks_[1].first_line <= keep_from) {
+    spare_chunk_ = std::move(chunks_.front().block);
+    chunks_.pop_front();
+  }
+  while (index_.size() > 1 && ((index_base_ + 1) << kIndexBlockBits) <= keep_from) {
+    spare_index_ = std::move(index_.front());
+    index_.pop_front();
+    ++index_base_;
+  }
+  while (!huge_.empty() && huge_.front().first < keep_from) {
+    huge_.pop_front();
+    ++huge_base_;
   }
 }
 
@@ -119,26 +154,33 @@ uint64_t LogTextStorage::LendLine(uint64_t index, Qve::QVEstring& into) {
       [](const std::pair<uint64_t, Qve::QVEstring>& line, uint64_t at) { return line.first < at; });
   if (found == huge_.end() || found->first != index) return 0;
   found->second.swap(into);
-  // Loan: the generation and the line, both + 1 so that no loan is 0.
-  return ((generation_ + 1) << 40) | (static_cast<uint64_t>(found - huge_.begin()) + 1);
+  // Loan: the generation and the line's place among all huge lines, both + 1 so that no loan
+  // is 0.
+  return ((generation_ + 1) << 40) |
+         (static_cast<uint64_t>(found - huge_.begin()) + huge_base_ + 1);
 }
 
 void LogTextStorage::ReturnLine(uint64_t loan, Qve::QVEstring& into) {
   const uint64_t slot = (loan & ((uint64_t{1} << 40) - 1)) - 1;
-  if ((loan >> 40) != generation_ + 1 || slot >= huge_.size()) return;
-  huge_[slot].second.swap(into);
+  if ((loan >> 40) != generation_ + 1 || slot < huge_base_ || slot - huge_base_ >= huge_.size()) {
+    return;
+  }
+  huge_[slot - huge_base_].second.swap(into);
 }
 
 void LogTextStorage::Clear() {
   apart_ = true;
   huge_.clear();
+  huge_base_ = 0;
   ++generation_;
   chunks_.clear();
   index_.clear();
+  index_base_ = 0;
   free_ = nullptr;
   free_size_ = 0;
   count_ = 0;
   position_ = 0;
+  first_kept_ = 0;
 }
 
 void LogTextStorage::Rewind() { position_ = 0; }

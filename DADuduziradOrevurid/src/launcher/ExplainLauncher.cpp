@@ -81,6 +81,7 @@ int32_t ExplainLauncher::Run() {
   analyzer_->SetMatchListener(
       [this](const IAnalyzeRule& rule, const TextLines&, const TextLines&) { Record(rule); });
   analyzer_->SetCommand(actions_->GetRunSettings().command);
+  analyzer_->SetKeepAllLines(true);  // PrintLines lists them all afterwards
   analyzer_->AddText(log_);
   const int32_t errors = analyzer_->AnalyzeAvailable(1);
   PrintLines();

@@ -27,14 +27,29 @@ bool LineBlockAssembler::AddText(std::string_view piece, Qve::QVEstring& block) 
   size_t last_feed = piece.rfind('\n');
   if (last_feed == std::string_view::npos) {
     pending_.append(piece);
-    return false;
+    if (pending_.size() < kMaxHeldBack) return false;
+    block.clear();
+    SpillHeldBack(block);
+    return true;
   }
   block.swap(pending_);
   block.append(piece.substr(0, last_feed + 1));
   // pending_ now has block's old buffer; after a huge line that would stay allocated.
   if (pending_.capacity() > 4 * piece.size()) Qve::QVEstring().swap(pending_);
   pending_.assign(piece.substr(last_feed + 1));
+  if (pending_.size() >= kMaxHeldBack) SpillHeldBack(block);
   return true;
+}
+
+void LineBlockAssembler::SpillHeldBack(Qve::QVEstring& block) {
+  // Whole pieces go, each as a line; the storage cuts a long line at the same places, so the
+  // lines are the same as if the line had come whole.
+  std::string_view rest = pending_;
+  while (rest.size() >= kMaxHeldBack) {
+    block.append(rest.substr(0, kMaxHeldBack)).push_back('\n');
+    rest.remove_prefix(kMaxHeldBack);
+  }
+  pending_.erase(0, pending_.size() - rest.size());
 }
 
 }  // namespace Qva

@@ -30,6 +30,10 @@ constexpr const char* kImportErrorType = "Import";
 
 Qve::QVEstring LogLink(uint64_t id) { return Qve::FormatText("%s#%" PRIu64, kImportLogLink, id); }
 
+// A string value that refers to `text` (up to its first NUL, as a C text) instead of copying it:
+// an error's text is kept once, by the report, however many entries and rounds show it.
+Value TextRef(const Qve::QVEstring& text) { return Value(rapidjson::StringRef(text.c_str())); }
+
 std::string_view TextOf(const Value& text) {
   return std::string_view(text.GetString(), text.GetStringLength());
 }
@@ -260,7 +264,7 @@ void JsonImportReport::SetObjectMembers(Value& entry, const ImportObject& object
       SetMember(entry, "import_status", Value("Failed", alloc));
       auto text = errors_.find(last.GetLineId());
       if (text != errors_.end()) {
-        SetMember(entry, "error_message", Value(text->second.c_str(), alloc));
+        SetMember(entry, "error_message", TextRef(text->second));
         SetMember(entry, "error_link", Value(LogLink(text->first).c_str(), alloc));
         AddTips(entry, text->second);
       }
@@ -268,7 +272,7 @@ void JsonImportReport::SetObjectMembers(Value& entry, const ImportObject& object
       SetMember(entry, "import_status", Value("Warning", alloc));
       auto text = warnings_.find(last.GetLineId());
       if (text != warnings_.end()) {
-        SetMember(entry, "comments", Value(text->second.c_str(), alloc));
+        SetMember(entry, "comments", TextRef(text->second));
         AddTips(entry, text->second);
       }
     }
@@ -305,8 +309,8 @@ void JsonImportReport::UpdateErrorTable(const ImportStatistics& stats) {
     }
   }
 
-  // std::map orders its keys by unsigned byte comparison.
-  std::map<Qve::QVEstring, ErrorGroup> groups;
+  // std::map orders its keys by unsigned byte comparison. The keys are the kept texts.
+  std::map<std::string_view, ErrorGroup> groups;
   for (const auto& [id, text] : errors_) {
     auto owner = object_of_error.find(id);
     const Qve::QVEstring* name = owner == object_of_error.end() ? nullptr : owner->second;
@@ -321,12 +325,14 @@ void JsonImportReport::UpdateErrorTable(const ImportStatistics& stats) {
     }
   }
 
-  for (const auto& [text, group] : groups) {
+  for (const auto& text_and_group : groups) {
+    const ErrorGroup& group = text_and_group.second;
+    const Qve::QVEstring& text = errors_.at(group.link_id);  // the key's own string
     Value entry(rapidjson::kObjectType);
     entry.AddMember("error_type", Value(kImportErrorType, alloc), alloc);
     entry.AddMember("number_of_occurences", Value(group.count), alloc);
     entry.AddMember("error_link", Value(LogLink(group.link_id).c_str(), alloc), alloc);
-    entry.AddMember("error_message", Value(text.c_str(), alloc), alloc);
+    entry.AddMember("error_message", TextRef(text), alloc);
     entry.AddMember("failed_objects", Value(group.objects.c_str(), alloc), alloc);
     AddTips(entry, text);
     table.PushBack(entry, alloc);

@@ -146,6 +146,29 @@ TEST_F(JsonImportReportTest, ErrorTableGroupsThisRunsErrorsByText) {
             R"("error_message":"same text","failed_objects":"T7\nT12\nT30"}])");
 }
 
+// An error's text is kept once by the report, however long it is: the entries of the objects it
+// fails, every round over them and its error-table group all show that one text, not copies.
+TEST_F(JsonImportReportTest, EntriesShowTheKeptTextOfAnErrorWithoutCopies) {
+  Load(R"({"objects":[{"object_name":"A"},{"object_name":"B"}]})");
+  std::string text = "ORA-00942: ";
+  text.append(1 << 20, 'x');
+  AddObject(stats_, "A", {3});
+  AddObject(stats_, "B", {9});
+  report_.AddError(3, text);
+  report_.AddError(9, text);
+  report_.UpdateObjects(stats_, 3);
+  report_.UpdateErrorTable(stats_);
+  const rapidjson::Document& document = report_.GetDocument();
+  const char* shown[] = {document["objects"][0]["error_message"].GetString(),
+                         document["objects"][1]["error_message"].GetString(),
+                         document["error_table"][0]["error_message"].GetString()};
+  EXPECT_EQ(shown[0], text);
+  EXPECT_EQ(shown[0], shown[2]);  // the group shows the first id's text
+  EXPECT_EQ(shown[1], text);
+  const std::string saved = SavedSection("error_table");
+  EXPECT_EQ(saved.find(text), saved.rfind(text));  // one group
+}
+
 TEST_F(JsonImportReportTest, ObjectStatusIsDecidedByTheLastEntry) {
   Load(R"({"objects":[{"object_name":"OK","error_message":"stale"},{"object_name":"FAILED"},)"
        R"({"object_name":"WARNED"},{"object_name":"TWICE"},{"object_name":"NOT IMPORTED"}]})");
