@@ -1,12 +1,9 @@
 #include "analyzer/UserRuleLoader.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 
+#include "QVEBoundedRead.h"
 #include "QVEString.h"
 #include "analyzer/LogAnalyzerRulesManager.h"
 #include "analyzer/RegexAnalyzeRule.h"
@@ -15,6 +12,10 @@
 
 namespace Qva {
 namespace {
+
+// A rule file holds rules written by hand; a device or an endless pipe must not be read to the
+// end of memory.
+constexpr uint64_t kMaxRuleFileSize = 16 * 1024 * 1024;
 
 // A fault found while checking one file: where, and why.
 struct Fault {
@@ -171,9 +172,11 @@ class FileLoader {
 std::string LoadFile(LogAnalyzerRulesManager& manager, std::set<int32_t>& ids,
                      UserRuleFileVerdict& verdict) {
   const std::string& path = verdict.path;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return path + ": cannot be read: " + std::strerror(errno);
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string text;
+  const Qve::QVBoundedCheck check = Qve::ReadBoundedFile(path, kMaxRuleFileSize, text);
+  if (check != Qve::QVBoundedCheck::kRegular) {
+    return Qve::DescribeBoundedRefusal(path, check, kMaxRuleFileSize);
+  }
   XmlElementWalker walker;
   Qve::QVEstring error;
   int line = 0;

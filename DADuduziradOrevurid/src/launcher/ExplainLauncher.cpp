@@ -2,17 +2,20 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
+#include "QVEBoundedRead.h"
 #include "analyzer/RuleSamples.h"
 #include "analyzer/UserRuleFiles.h"
 #include "launcher/AnalyzerSetup.h"
 #include "launcher/CommandLine.h"
 #include "launcher/LauncherOptions.h"
+#include "launcher/TraceLogText.h"
 
 namespace Qva {
 namespace {
+
+// A saved log is analyzed in memory as a whole; an import's trace of millions of lines fits.
+constexpr uint64_t kMaxExplainedLogSize = 256 * 1024 * 1024;
 
 const char* OutcomeText(const ImportObject& object) {
   switch (object.Classify()) {
@@ -45,12 +48,14 @@ int32_t ExplainLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
     return 2;
   }
   const Qve::QVEstring path = GetOptionText(kOptExplain);
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    std::fprintf(stderr, "%s: cannot be read\n", path.c_str());
+  const Qve::QVBoundedCheck check = Qve::ReadBoundedFile(path, kMaxExplainedLogSize, log_);
+  if (check != Qve::QVBoundedCheck::kRegular) {
+    std::fprintf(stderr, "%s\n",
+                 Qve::DescribeBoundedRefusal(path, check, kMaxExplainedLogSize).c_str());
     return 2;
   }
-  log_.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  from_trace_ = IsTraceLog(log_);
+  if (from_trace_) log_ = TraceLogToOutput(log_);
 
   // The actions report to the console and the trace: the explanation alone is wanted.
   Qve::QVTracer::Instance().SetAllLevels(Qve::kQVTraceOff);
@@ -62,6 +67,13 @@ int32_t ExplainLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
   } catch (const UserRuleFault& fault) {
     std::fprintf(stderr, "%s\n", fault.what());
     return 2;
+  }
+  // The trace keeps the script's announcement of its target only as rewritten ("Importing to
+  // DBMS: ..."), which no rule reads: the target's rules are active from the start, as that
+  // line would have made them.
+  if (from_trace_) {
+    const int32_t group = RuleGroup::Find(ImpLogAnalyzerActionManager::RuleGroupNameFor(database));
+    if (group >= 0) analyzer_->GetRulesManager()->ActivateGroup(group);
   }
   return 0;
 }

@@ -18,7 +18,9 @@ class ExplainLauncher : public IMigrationLauncher {
   // Needs -D with an analyzed target database; loads the rules (user rules included) with the
   // run settings of the option map and silences the trace, so that nothing but the explanation
   // is printed and no file is written. Returns 2, with a message on stderr, for another -D, a
-  // fault in a user rule file or a log that cannot be read; else 0.
+  // fault in a user rule file or a log that cannot be read or is not a regular file of at most
+  // 256 MB (a FIFO or a device is refused before anything is read); else 0. A trace file is
+  // read as TraceLogToOutput gives it, with the rules of the -D target active from its start.
   int32_t Initialize(const Qve::QVEstring& analyzer_name) override;
   // Analyzes the log and prints, per line, "LINE: TEXT" and one line per rule that matched it,
   // the last one the rule that "decided" it: id, name, group, priority, behaviour, the actions
@@ -40,6 +42,7 @@ class ExplainLauncher : public IMigrationLauncher {
   std::shared_ptr<LogAnalyzer> analyzer_;
   std::shared_ptr<ImpLogAnalyzerActionManager> actions_;
   std::string log_;
+  bool from_trace_ = false;                        // the log is a trace file (TraceLogToOutput)
   std::map<int64_t, std::vector<Match>> matches_;  // by line index
 };
 
