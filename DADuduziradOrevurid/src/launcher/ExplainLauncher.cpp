@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <set>
 
 #include "QVEBoundedRead.h"
 #include "analyzer/RuleSamples.h"
@@ -55,7 +57,7 @@ int32_t ExplainLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
     return 2;
   }
   from_trace_ = IsTraceLog(log_);
-  if (from_trace_) log_ = TraceLogToOutput(log_);
+  if (from_trace_) log_ = TraceLogToOutput(log_, trace_verdicts_);
 
   // The actions report to the console and the trace: the explanation alone is wanted.
   Qve::QVTracer::Instance().SetAllLevels(Qve::kQVTraceOff);
@@ -95,10 +97,35 @@ int32_t ExplainLauncher::Run() {
   analyzer_->SetCommand(actions_->GetRunSettings().command);
   analyzer_->AddText(log_);
   const int32_t errors = analyzer_->AnalyzeAvailable(1);
+  const int32_t trace_errors = CollectTraceOnly();
   PrintLines();
   PrintObjects();
   std::fflush(stdout);
-  return errors > 0 ? 1 : 0;
+  return errors + trace_errors > 0 ? 1 : 0;
+}
+
+int32_t ExplainLauncher::CollectTraceOnly() {
+  std::set<uint64_t> judged;
+  for (const ImportObject& object : actions_->GetStatistics().GetObjects()) {
+    for (const auto& entry : object.stats) judged.insert(entry->GetLineId());
+  }
+  int32_t errors = 0;
+  for (uint64_t index = 0; index < trace_verdicts_.size(); ++index) {
+    const TraceVerdict verdict = trace_verdicts_[index];
+    if (verdict == TraceVerdict::kNone || judged.count(index) != 0) continue;
+    // The object current at the line: that of the last rule that matched it or a line before.
+    auto at = matches_.upper_bound(static_cast<int64_t>(index));
+    const std::string object =
+        at == matches_.begin() ? "none" : std::prev(at)->second.back().object;
+    trace_only_[index] = verdict;
+    trace_only_of_[object].push_back(index);
+    if (verdict == TraceVerdict::kError) ++errors;
+  }
+  return errors;
+}
+
+const char* ExplainLauncher::TraceOnlyText(uint64_t index) const {
+  return trace_only_.at(index) == TraceVerdict::kError ? "error" : "warning";
 }
 
 void ExplainLauncher::PrintLines() const {
@@ -106,6 +133,12 @@ void ExplainLauncher::PrintLines() const {
   for (uint64_t index = 0; index < storage.GetLineCount(); ++index) {
     std::printf("%llu: %s\n", static_cast<unsigned long long>(index),
                 WithoutLineFeed(storage.PeekLine(index)).c_str());
+    if (trace_only_.count(index) != 0) {
+      std::printf(
+          "    %s of the run (tagged in the trace); no rule takes the line as the trace "
+          "wrote it\n",
+          TraceOnlyText(index));
+    }
     const auto found = matches_.find(static_cast<int64_t>(index));
     if (found == matches_.end()) {
       std::printf("    no rule of its own (read with an earlier line)\n");
@@ -133,7 +166,20 @@ void ExplainLauncher::PrintObjects() const {
       const auto found = matches_.find(static_cast<int64_t>(entry->GetLineId()));
       if (found != matches_.end()) lines += " (" + found->second.back().rule + ")";
     }
-    std::printf("  %s: %s%s\n", ObjectText(&object).c_str(), OutcomeText(object), lines.c_str());
+    const char* outcome = OutcomeText(object);
+    const auto trace_only = trace_only_of_.find(ObjectText(&object));
+    if (trace_only != trace_only_of_.end()) {
+      for (uint64_t index : trace_only->second) {
+        lines += lines.empty() ? "; " : ", ";
+        lines += std::string(TraceOnlyText(index)) + " at line " + std::to_string(index) +
+                 " (tagged in the trace)";
+        if (trace_only_.at(index) == TraceVerdict::kError) outcome = "Failed";
+        if (trace_only_.at(index) == TraceVerdict::kWarning && outcome == std::string("Ok")) {
+          outcome = "Warning";
+        }
+      }
+    }
+    std::printf("  %s: %s%s\n", ObjectText(&object).c_str(), outcome, lines.c_str());
   }
 }
 

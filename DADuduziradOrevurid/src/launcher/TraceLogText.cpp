@@ -62,14 +62,29 @@ std::string_view ScriptText(std::string_view line) {
 bool IsTraceLog(std::string_view log) { return HasStamp(log.substr(0, log.find('\n'))); }
 
 std::string TraceLogToOutput(std::string_view log) {
+  std::vector<TraceVerdict> ignored;
+  return TraceLogToOutput(log, ignored);
+}
+
+std::string TraceLogToOutput(std::string_view log, std::vector<TraceVerdict>& verdicts) {
   std::string out;
   out.reserve(log.size());
+  verdicts.clear();
   while (!log.empty()) {
     const size_t end = log.find('\n');
     std::string_view line = log.substr(0, end);
     log.remove_prefix(end == std::string_view::npos ? log.size() : end + 1);
     if (line.ends_with('\r')) line.remove_suffix(1);
-    out.append(HasStamp(line) ? ScriptText(line) : line);
+    const bool stamped = HasStamp(line);
+    std::string_view text = stamped ? ScriptText(line) : line;
+    // As the analyzer stores lines: one that is empty without its trailing blanks is none.
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.remove_suffix(1);
+    if (text.empty()) continue;
+    const std::string_view tag = stamped ? line.substr(kStampSize, kOutputTags[0].size()) : "";
+    verdicts.push_back(tag == kOutputTags[0]   ? TraceVerdict::kError
+                       : tag == kOutputTags[1] ? TraceVerdict::kWarning
+                                               : TraceVerdict::kNone);
+    out.append(text);
     out += '\n';
   }
   return out;
