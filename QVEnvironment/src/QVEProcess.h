@@ -61,6 +61,8 @@ class QVEProcess : public QVOption {
   // Without pipes the child inherits fd 0, 1 and 2. The child leads a new session and process
   // group, without a controlling terminal. Any failure to start is known here and
   // throws QVException* -994 "resource unavailable: <command line>"; nothing is left running.
+  // A command line past the system's limit (E2BIG) is not repeated: the message says "the
+  // argument list is too long (N arguments, M bytes) to start PROGRAM" instead.
   void Start(const QVEstring& command_line, const QVEstring& working_folder, bool with_pipes);
 
   // Writes to the child's standard input ("cmd input write").

@@ -24,6 +24,12 @@ namespace Qve {
 namespace {
 
 constexpr const char* kSourceFile = "Sources/Libraries/Static/QVEnvironment/src/QVEProcess";
+
+// "the argument list is too long (N arguments, M bytes) to start PROGRAM".
+QVEstring TooLongText(const QVEstring& program, const std::vector<QVEstring>& words, size_t bytes) {
+  return FormatText("the argument list is too long (%zu arguments, %zu bytes) to start %s",
+                    words.empty() ? 0 : words.size() - 1, bytes, program.c_str());
+}
 constexpr const char* kTraceSource = "QVEProcess";
 constexpr const char* kDefaultPath = "/usr/local/bin:/usr/bin:/bin";
 
@@ -251,6 +257,12 @@ void QVEProcess::Start(const QVEstring& command_line, const QVEstring& working_f
     if (!cause.empty()) {
       QVTracer::Instance().Trace(kQVTraceError, kTraceSource, "cannot start %s: %s",
                                  program.path.c_str(), cause.c_str());
+    }
+    // The kernel refuses a command line past its limit; naming the whole of it would repeat
+    // megabytes without saying why.
+    if (err == E2BIG) {
+      ThrowQVException(kQVErrResource, kSourceFile, 67, "resource unavailable: %s",
+                       TooLongText(program.path, words, command_line.size()).c_str());
     }
     ThrowQVException(kQVErrResource, kSourceFile, 67, "resource unavailable: %s",
                      command_line.c_str());

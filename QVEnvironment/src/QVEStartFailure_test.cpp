@@ -42,6 +42,12 @@ TEST(QVEStartFailureTest, TheScriptsFirstLineNamesTheCause) {
     EXPECT_EQ(DescribeStartFailure(folder.File(c.name), c.error), c.cause);
   }
   EXPECT_EQ(DescribeStartFailure(folder.File("absent.sh"), ENOENT), "");
+  // A FIFO (never opened: it would wait for a writer) or a device named as the script says
+  // nothing, at once.
+  const std::string fifo = folder.File("fifo.sh");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0700), 0);
+  EXPECT_EQ(DescribeStartFailure(fifo, EACCES), "");
+  EXPECT_EQ(DescribeStartFailure("/dev/zero", EACCES), "");
 }
 
 }  // namespace

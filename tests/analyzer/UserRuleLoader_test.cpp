@@ -108,6 +108,54 @@ TEST(UserRuleLoaderTest, EachFaultNamesFileLineRuleAndReason) {
             folder.File("none.xml") + ": cannot be read: No such file or directory");
 }
 
+// One rule of a POSTGRESQL file: id, priority, behaviour, pattern and its one sample.
+std::string Rule(int id, const char* priority, const char* behavior, const std::string& match,
+                 const std::string& sample) {
+  return "<AnalyzeRule id=\"" + std::to_string(id) + "\" name=\"R" + std::to_string(id) +
+         "\" type=\"REGEX\" priority=\"" + priority + "\" behavior=\"" + behavior + "\">\n<Match>" +
+         match + "</Match>\n<Action>OutputResultInfo</Action>\n<Sample>" + sample +
+         "</Sample>\n</AnalyzeRule>\n";
+}
+
+// A sample meets the rules loaded before its rule that come before it in the walk, never a
+// rule loaded after it, whatever its priority; a SOFTSTOP rule takes what it skips. The same
+// with 100 more rules after them, where the samples are checked through the prefilter.
+TEST(UserRuleLoaderTest, SamplesMeetTheStoppingRulesLoadedBeforeThem) {
+  const std::string fatal = Rule(1, "HIGH", "HARDSTOP", "^FATAL: (.*)\\n", "FATAL: disk full");
+  const struct {
+    std::string rules, fault;
+  } kCases[] = {
+      {fatal + Rule(2, "VERYHIGH", "HARDSTOP", "^FATAL: disk", "FATAL: disk full"), ""},
+      {fatal + Rule(2, "MID", "HARDSTOP", "^FATAL: x", "FATAL: x y"),
+       "rule 2 R2: Sample \"FATAL: x y\" is taken first by rule 9001 R1 (POSTGRESQL, HIGH, "
+       "HARDSTOP)"},
+      {Rule(1, "LOW", "SOFTSTOP", "^NOTE: (.*)\\n", "NOTE: b") +
+           Rule(2, "LOW", "HARDSTOP", "^NOTE: a", "NOTE: a"),
+       "rule 2 R2: Sample \"NOTE: a\" is taken first by rule 9001 R1 (POSTGRESQL, LOW, "
+       "SOFTSTOP)"},
+  };
+  std::string padding;
+  for (int id = 100; id < 200; ++id) {
+    const std::string code = "PAD" + std::to_string(id);
+    padding += Rule(id, "MID", "HARDSTOP", "^" + code + ": ", code + ": text");
+  }
+  Qve::test::TempFolder folder;
+  for (const std::string& more : {std::string(), padding}) {
+    for (const auto& test : kCases) {
+      const std::string path = folder.File("rules.xml");
+      Write(path, "<AnalyzeRules id=\"9000\" group=\"POSTGRESQL\">\n" + test.rules + more +
+                      "</AnalyzeRules>\n");
+      const std::vector<UserRuleFileVerdict> verdicts = Check({path}, true);
+      ASSERT_EQ(verdicts.size(), 1u);
+      const std::string& fault = verdicts[0].fault;
+      EXPECT_EQ(fault.substr(fault.empty() ? 0 : fault.find("rule ")), test.fault)
+          << test.rules << more.size();
+      const int32_t loaded = test.fault.empty() ? 2 + (more.empty() ? 0 : 100) : 1;
+      EXPECT_EQ(verdicts[0].rules, loaded);
+    }
+  }
+}
+
 // The system folder, the user's folder, then the -RULES entries; folders in name order.
 TEST(UserRuleLoaderTest, FilesComeInLoadOrder) {
   Qve::test::TempFolder folder;

@@ -234,9 +234,14 @@ void RulePrefilter::Rebuild(std::vector<std::string> fresh) {
   for (size_t i = 0; i < forms_.size(); ++i) {
     form_ids_[forms_[i]] = static_cast<int32_t>(i);
     for (std::string& text : AnchoredTexts(forms_[i])) {
-      starts_.emplace_back(static_cast<uint32_t>(i), std::move(text));
+      const size_t length = text.size();
+      auto bucket = std::find_if(starts_.begin(), starts_.end(),
+                                 [length](const Starts& each) { return each.length == length; });
+      if (bucket == starts_.end()) bucket = starts_.insert(starts_.end(), Starts{length, {}});
+      bucket->sorted.emplace_back(std::move(text), static_cast<uint32_t>(i));
     }
   }
+  for (Starts& bucket : starts_) std::sort(bucket.sorted.begin(), bucket.sorted.end());
   database_ = std::move(database);
   words_ = std::max<size_t>(1, (forms_.size() + 63) / 64);
   // Marks made with the old database are void.
@@ -267,8 +272,16 @@ void RulePrefilter::ScanText(std::string_view text, uint64_t* marks) {
 }
 
 void RulePrefilter::MarkStarts(std::string_view text, uint64_t* marks) const {
-  for (const auto& [id, start] : starts_) {
-    if (text.starts_with(start)) marks[id >> 6] |= uint64_t{1} << (id & 63);
+  for (const Starts& bucket : starts_) {
+    if (bucket.length > text.size()) continue;
+    const std::string_view head = text.substr(0, bucket.length);
+    auto at = std::lower_bound(bucket.sorted.begin(), bucket.sorted.end(), head,
+                               [](const auto& entry, std::string_view key) {
+                                 return std::string_view(entry.first) < key;
+                               });
+    for (; at != bucket.sorted.end() && at->first == head; ++at) {
+      marks[at->second >> 6] |= uint64_t{1} << (at->second & 63);
+    }
   }
 }
 

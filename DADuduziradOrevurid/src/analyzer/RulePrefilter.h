@@ -127,7 +127,13 @@ class RulePrefilter {
   std::unordered_map<std::string, int32_t> form_ids_;
   std::unique_ptr<Database> database_;
   // Database id and text of each "^" in a form: the database matches them after a "\n" only.
-  std::vector<std::pair<uint32_t, std::string>> starts_;
+  // Kept by length, each length's texts sorted, so that a text finds the ones it begins with by
+  // one binary search per length, however many rules there are.
+  struct Starts {
+    size_t length;
+    std::vector<std::pair<std::string, uint32_t>> sorted;
+  };
+  std::vector<Starts> starts_;
   size_t words_ = 1;  // 64-bit words of one set of marks
 
   // Positions by what lets them through: never filtered, or a form found in the text.

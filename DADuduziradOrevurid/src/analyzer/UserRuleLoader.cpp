@@ -1,12 +1,9 @@
 #include "analyzer/UserRuleLoader.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 
+#include "QVEBoundedRead.h"
 #include "QVEString.h"
 #include "analyzer/LogAnalyzerRulesManager.h"
 #include "analyzer/RegexAnalyzeRule.h"
@@ -15,6 +12,10 @@
 
 namespace Qva {
 namespace {
+
+// A rule file holds rules written by hand; a device or an endless pipe must not be read to the
+// end of memory.
+constexpr uint64_t kMaxRuleFileSize = 16 * 1024 * 1024;
 
 // A fault found while checking one file: where, and why.
 struct Fault {
@@ -51,15 +52,40 @@ class FileLoader {
       fault = {LineOf(root), {}, Qve::FormatText("unknown group \"%s\"", group.c_str())};
       return false;
     }
+    // Every definition first, up to the first fault; then the samples, in document order, with
+    // the walk built once for the file. A sample fault before the definition fault comes first.
+    std::vector<Defined> defined;
+    Fault definition_fault;
     for (xmlNode* node = root->children; node != nullptr; node = node->next) {
       if (node->type != XML_ELEMENT_NODE) continue;
-      if (!LoadRule(node, fault)) return false;
+      if (!Define(node, defined, definition_fault)) break;
     }
-    return true;
+    RuleVector rules;
+    for (const Defined& each : defined) rules.push_back(each.rule);
+    SampleWalk walk(manager_, RuleGroup::Find(group), rules);
+    for (size_t i = 0; i < defined.size(); ++i) {
+      fault = defined[i].where;
+      fault.reason = CheckSamples(defined[i].element, walk, i, fault.line);
+      if (!fault.reason.empty()) return false;
+      manager_.AddRule(RuleGroup::Find(group), defined[i].rule);
+      ids_.insert(defined[i].rule->GetId());
+      ++verdict_.rules;
+    }
+    fault = definition_fault;
+    return fault.reason.empty();
   }
 
  private:
-  bool LoadRule(xmlNode* element, Fault& fault) {
+  // A rule whose definition is sound, its samples not checked yet.
+  struct Defined {
+    xmlNode* element;
+    std::shared_ptr<IAnalyzeRule> rule;
+    Fault where;  // its line and "rule ID NAME"
+  };
+
+  // Builds the rule of `element` into `defined`; false with `fault` when its definition is
+  // refused (or its id is taken by a loaded rule or an earlier one of the file).
+  bool Define(xmlNode* element, std::vector<Defined>& defined, Fault& fault) {
     const std::string id_text = XmlElementWalker::Attribute(element, "id");
     fault = {LineOf(element), "rule " + (id_text.empty() ? std::string("-") : id_text), {}};
     const Qve::QVEstring name = XmlElementWalker::Attribute(element, "name");
@@ -72,17 +98,15 @@ class FileLoader {
     }
     fault.reason = CheckDefinition(element, id_text);
     if (!fault.reason.empty()) return false;
-    int32_t group = -1;
-    std::shared_ptr<IAnalyzeRule> rule = manager_.BuildRule(element, &group);
-    if (ids_.count(rule->GetId()) != 0) {
+    std::shared_ptr<IAnalyzeRule> rule = manager_.BuildRule(element);
+    fault.reason = CheckPatterns(*rule);
+    if (!fault.reason.empty()) return false;
+    if (ids_.count(rule->GetId()) != 0 || !file_ids_.insert(rule->GetId()).second) {
       fault.reason = Qve::FormatText("id %d is already taken by a loaded rule", rule->GetId());
       return false;
     }
-    fault.reason = CheckSamples(element, rule, group, fault.line);
-    if (!fault.reason.empty()) return false;
-    manager_.AddRule(group, rule);
-    ids_.insert(rule->GetId());
-    ++verdict_.rules;
+    defined.push_back({element, rule, fault});
+    fault = {};
     return true;
   }
 
@@ -104,12 +128,20 @@ class FileLoader {
     for (const Qve::QVEstring& name : names) {
       if (!IsAction(name)) return Qve::FormatText("unknown action \"%s\"", name.c_str());
     }
-    if (RuleType::Find(type) != RuleType::kRegex) return {};
-    for (const char* part : {"Prematch", "Match"}) {
-      RegexPattern pattern(Text(element, part));
-      if (pattern.Compiles()) continue;
+    return {};
+  }
+
+  // The reason a pattern of the built `rule` is refused, empty when both compile. The rule's
+  // own patterns are compiled, once, as its samples and the run need them.
+  static std::string CheckPatterns(IAnalyzeRule& rule) {
+    auto* regex = dynamic_cast<RegexAnalyzeRule*>(&rule);
+    if (regex == nullptr) return {};
+    const std::pair<const char*, RegexPattern*> parts[] = {{"Prematch", &regex->PrematchPattern()},
+                                                           {"Match", &regex->MatchPattern()}};
+    for (const auto& [part, pattern] : parts) {
+      if (pattern->Compiles()) continue;
       try {
-        pattern.Search("");
+        pattern->Search("");
       } catch (const std::runtime_error& error) {
         return Qve::FormatText("%s does not compile: %s", part, error.what());
       }
@@ -117,10 +149,9 @@ class FileLoader {
     return {};
   }
 
-  // The reason a Sample fails, empty when all hold.
-  std::string CheckSamples(xmlNode* element, const std::shared_ptr<IAnalyzeRule>& rule,
-                           int32_t group, long& line) {
-    const RuleVector order = SampleWalkOrder(manager_, group, rule);
+  // The reason a Sample of defined rule `index` fails, empty when all hold.
+  std::string CheckSamples(xmlNode* element, SampleWalk& walk, size_t index, long& line) {
+    const IAnalyzeRule* rule = walk.Rule(index);
     for (xmlNode* node = element->children; node != nullptr; node = node->next) {
       if (node->type != XML_ELEMENT_NODE ||
           xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("Sample")) != 0) {
@@ -135,15 +166,15 @@ class FileLoader {
       // As the storage keeps a line: without trailing carriage returns and blanks.
       Qve::QVEstring text = XmlElementWalker::ElementText(node);
       while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.pop_back();
-      const IAnalyzeRule* taker = SampleTaker(order, *rule, text + "\n");
+      const IAnalyzeRule* taker = walk.Taker(index, text + "\n");
       ++verdict_.samples;
-      if (match == "no" && taker == rule.get()) {
+      if (match == "no" && taker == rule) {
         return Qve::FormatText("Sample \"%s\" (match=\"no\") is taken by the rule", text.c_str());
       }
       if (match != "no" && taker == nullptr) {
         return Qve::FormatText("Sample \"%s\" is not matched by the rule", text.c_str());
       }
-      if (match != "no" && taker != rule.get()) {
+      if (match != "no" && taker != rule) {
         return Qve::FormatText("Sample \"%s\" is taken first by %s", text.c_str(),
                                DescribeRule(*taker).c_str());
       }
@@ -164,6 +195,7 @@ class FileLoader {
 
   LogAnalyzerRulesManager& manager_;
   std::set<int32_t>& ids_;
+  std::set<int32_t> file_ids_;  // of the file's defined rules, not loaded yet
   UserRuleFileVerdict& verdict_;
 };
 
@@ -171,9 +203,11 @@ class FileLoader {
 std::string LoadFile(LogAnalyzerRulesManager& manager, std::set<int32_t>& ids,
                      UserRuleFileVerdict& verdict) {
   const std::string& path = verdict.path;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return path + ": cannot be read: " + std::strerror(errno);
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string text;
+  const Qve::QVBoundedCheck check = Qve::ReadBoundedFile(path, kMaxRuleFileSize, text);
+  if (check != Qve::QVBoundedCheck::kRegular) {
+    return Qve::DescribeBoundedRefusal(path, check, kMaxRuleFileSize);
+  }
   XmlElementWalker walker;
   Qve::QVEstring error;
   int line = 0;

@@ -29,7 +29,8 @@ class UserRuleFault : public std::runtime_error {
 // Loads each file of `paths` in order into `manager` (after its embedded rules, so its action
 // manager exists), filing every rule under its group. A file is refused, with a fault text
 // "FILE:LINE: rule ID NAME: REASON" (or "FILE:LINE: REASON" outside a rule), for: a file that
-// cannot be read, XML that is not well-formed, a root other than AnalyzeRules, an unknown group,
+// cannot be read, is not a regular file (a FIFO, a device) or is larger than 16 MB, XML that is
+// not well-formed, a root other than AnalyzeRules, an unknown group,
 // a rule without a numeric id, an unknown type, priority or behaviour, an action or check that
 // is not registered, a pattern PCRE2 rejects, an id that a loaded rule already has, a Sample
 // the rule does not take (see SampleTaker) or a Sample match="no" that it does take. Rules of a

@@ -5,13 +5,12 @@
 #include <boost/algorithm/string/split.hpp>
 #include <boost/program_options/parsers.hpp>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
 
+#include "QVEBoundedRead.h"
 #include "QVEProcessSignals.h"
 #include "QVETrace.h"
 #include "events/WizzardController.h"
@@ -141,24 +140,18 @@ void WarnIgnored(const std::vector<std::string>& tokens, const char* reason) {
 // regular file, larger than kMaxResponseFileSize; `refusal` then says why), or a stop was
 // asked for meanwhile.
 bool ReadResponseFile(const std::string& path, std::string& content, const char*& refusal) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (!error && !std::filesystem::is_regular_file(status)) {
-    refusal = "response file is not a regular file";
-    return false;
-  }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  std::vector<char> chunk(64 * 1024);
-  while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || file.gcount()) {
-    content.append(chunk.data(), static_cast<size_t>(file.gcount()));
-    if (content.size() > kMaxResponseFileSize) {
+  switch (Qve::ReadBoundedFile(path, kMaxResponseFileSize, content)) {
+    case Qve::QVBoundedCheck::kNotRegular:
+      refusal = "response file is not a regular file";
+      return false;
+    case Qve::QVBoundedCheck::kTooLarge:
       refusal = "response file is larger than 16 MB";
       return false;
-    }
-    if (Qve::GetStopSignal() != 0) return false;
+    case Qve::QVBoundedCheck::kFailed:
+      return false;
+    default:
+      return Qve::GetStopSignal() == 0;
   }
-  return true;
 }
 
 // Replaces the command line's options by those of the response file. False when the file

@@ -96,8 +96,11 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
     Qve::QVEstring report_base = GetReportBaseFolder(script_path_);
     DedezuLogger::Instance().Open(report_base, analyzer_name, target_database_, target_host_,
                                   html_log_name_.c_str(), kHtmlLogMinimumLevel, report_dir_);
-    // Written now, so the log is already styled and linked while the import runs.
-    WriteReportCompanions(report_base + "/" + report_dir_);
+    // Written now, so the log is already styled and linked while the import runs. The page
+    // reads the data.js beside it, so it goes where data.js is updated; a log elsewhere (-CF)
+    // gets its stylesheet, and no page that would show another data.js.
+    WriteReportCompanions(working_folder_ + "/" + report_dir_);
+    WriteReportCompanions(report_base + "/" + report_dir_, false);
   }
 
   analyzer_ = std::make_shared<LogAnalyzer>();

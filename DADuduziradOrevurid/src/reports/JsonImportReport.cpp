@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "QVEBoundedRead.h"
 #include "QVEException.h"
 #include "records/ImportStatistics.h"
 #include "records/ValidUtf8.h"
@@ -27,6 +28,21 @@ using rapidjson::Value;
 constexpr const char* kSourceFile = "DADuduziradOrevurid/src/reports/JsonImportReport";
 constexpr const char* kImportLogLink = "import_log.html";
 constexpr const char* kImportErrorType = "Import";
+// The report data of a large migration is a few megabytes; a file beyond this is not one.
+constexpr uint64_t kMaxDataFileSize = 256 * 1024 * 1024;
+
+// Throws, naming the data file, unless `check` found a regular file within kMaxDataFileSize.
+void RefuseUnbounded(const Qve::QVEstring& path, Qve::QVBoundedCheck check) {
+  if (check == Qve::QVBoundedCheck::kNotRegular) {
+    Qve::ThrowQVException(Qve::kQVErrFileOpen, kSourceFile, __LINE__, "cannot open file: %s",
+                          (path + " (not a regular file)").c_str());
+  }
+  if (check == Qve::QVBoundedCheck::kTooLarge) {
+    Qve::ThrowQVException(
+        Qve::kQVErrFileRead, kSourceFile, __LINE__, "cannot read from file: %s",
+        (path + " (larger than " + Qve::DescribeByteLimit(kMaxDataFileSize) + ")").c_str());
+  }
+}
 
 Qve::QVEstring LogLink(uint64_t id) { return Qve::FormatText("%s#%" PRIu64, kImportLogLink, id); }
 
@@ -205,8 +221,12 @@ void JsonImportReport::ClaimFolder(const Qve::QVEstring& folder) {
 }
 
 void JsonImportReport::Load(const Qve::QVEstring& path) {
+  // A FIFO or a device is refused before it is opened (a device's open may wait) and, as the
+  // name may change meanwhile, again on the opened file, with its size, before a byte is read.
+  uint64_t size = 0;
+  RefuseUnbounded(path, Qve::CheckBoundedPath(path, kMaxDataFileSize, size));
   data_file_.Open(path);
-  uint64_t size = data_file_.GetSize();
+  RefuseUnbounded(path, Qve::CheckBoundedHandle(data_file_.GetHandle(), kMaxDataFileSize, size));
   Qve::QVEstring buffer(size + 1, '\0');
   data_file_.Read(buffer.data(), size);
   // The text ends at the first NUL, as a C text would.

@@ -53,6 +53,8 @@ class JsonImportReport {
   // failure throws (and releases the lock):
   //   QVException* -994 "resource unavailable: report folder F is in use by another run";
   //   the QVException* of QVFile::Open (-999, naming the path) or of a read;
+  //   QVException* -999 "cannot open file: PATH (not a regular file)" for a FIFO, a device...,
+  //   and -997 "cannot read from file: PATH (larger than 256 MB)", before anything is read;
   //   std::runtime_error "can't load json" for an empty text or one without "{";
   //   std::runtime_error "can't load report file" for invalid JSON, anything but white space
   //   after it, a root that is not an object, nesting deeper than kMaxReportDepth, or a number

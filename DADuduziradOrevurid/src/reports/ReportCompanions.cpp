@@ -17,6 +17,7 @@ namespace {
 constexpr const char* kSource = "Report companions";
 // The embedded names start with the source folder; the rest is the path in the report folder.
 constexpr const char* kResourceFolder = "res/Reports/";
+constexpr const char* kReportPage = "ImportReport.html";
 
 bool PathTaken(const std::filesystem::path& path) {
   std::error_code error;
@@ -55,9 +56,11 @@ std::vector<ReportCompanion> GetReportCompanions() {
   return companions;
 }
 
-std::vector<Qve::QVEstring> WriteReportCompanions(const Qve::QVEstring& report_folder) {
+std::vector<Qve::QVEstring> WriteReportCompanions(const Qve::QVEstring& report_folder,
+                                                  bool with_page) {
   std::vector<Qve::QVEstring> written;
   for (const ReportCompanion& companion : GetReportCompanions()) {
+    if (!with_page && std::strcmp(companion.relative_path, kReportPage) == 0) continue;
     std::filesystem::path path = std::filesystem::path(report_folder) / companion.relative_path;
     if (PathTaken(path)) continue;
     try {

@@ -23,6 +23,8 @@ std::vector<ReportCompanion> GetReportCompanions();
 // paths written. A path that exists in any form (file, folder, link, even a dangling one) is
 // left alone, so a page the user or the converter provided is never replaced. Failures are
 // traced as warnings and never thrown: a missing page must not stop the import it reports on.
-std::vector<Qve::QVEstring> WriteReportCompanions(const Qve::QVEstring& report_folder);
+// Without `with_page` only the stylesheet is written (a log's folder that holds no data.js).
+std::vector<Qve::QVEstring> WriteReportCompanions(const Qve::QVEstring& report_folder,
+                                                  bool with_page = true);
 
 }  // namespace Qva
