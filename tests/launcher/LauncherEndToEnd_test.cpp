@@ -43,11 +43,13 @@ const std::string kBadRule = R"(<AnalyzeRules id="9100" group="ORACLE">
 const std::string kPipeDefault =
     "^SigIgn:\t[0-9a-f]{9}[02468ace][0-9a-f]{2}[02468ace][0-9a-f]{3}\n$";
 const std::string kIgnoredSignals = "grep SigIgn /proc/$$/status > sigign.txt\n";
-// Prints far more than a 20 kB file-size limit lets the trace file or HTML log hold.
+// Prints far more than a 20 kB file-size limit lets the trace file or HTML log hold. The lines fit
+// in the pipe, so the script reaches its sleep at once: the sleep must outlast the slowest build's
+// analysis (sanitizers, every scenario at once), or late.txt appears before the run ends it.
 const std::string kLongImport =
     kOracleError +
     "i=0; while [ $i -lt 3000 ]; do echo \"Table created. $i\"; i=$((i+1)); done\n"
-    "sleep 5\necho late > late.txt\n";
+    "sleep 60\necho late > late.txt\n";
 // Waits (up to 30 s) until `file` exists.
 std::string AwaitFile(const std::string& file) {
   return "i=0; until [ -e " + file + " ] || [ $i -ge 300 ]; do sleep 0.1; i=$((i+1)); done;";
