@@ -191,7 +191,7 @@ def safety_net(server, frontend, version, languages):
         if all(ord(char) < 0x530 for char in word):
             words.update([word[:1].upper() + word[1:], word.upper()])
     match = ("^(?!Warning:)((?:[^\\s:]+(?::[^\\s:]+:\\d+:|:(?: [^\\s:]+:)?) ?)?(?:%s)"
-             "(?: \\d+(?: \\([0-9A-Z]{5}\\))?)? ?: *\\S[^\\n]*"
+             "(?: \\d+(?: \\([0-9A-Z]{5}\\))?)?(?: at line \\d+(?: in file: '[^\\n]*?')?)? ?: *\\S[^\\n]*"
              "|Traceback \\(most recent call last\\):|Exception in thread [^\\n]*)\\n"
              % alternatives(words))
     return "\n".join([

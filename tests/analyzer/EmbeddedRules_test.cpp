@@ -69,8 +69,8 @@ TEST(EmbeddedRulesTest, EveryRuleLoadsAndBinds) {
       EXPECT_TRUE(regex->PrematchPattern().Compiles());
     }
   }
-  EXPECT_EQ(ids.size(), 114u);
-  EXPECT_EQ(platform, 46u);
+  EXPECT_EQ(ids.size(), 116u);
+  EXPECT_EQ(platform, 48u);
 }
 
 }  // namespace
