@@ -4,5 +4,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$1
 shift
-cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+# ccache (installed by deps.sh) makes a rebuild in a fresh clone on the same machine cheap.
+launcher=()
+command -v ccache >/dev/null &&
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+cmake -S "$root" -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
 cmake --build "$dir" -j "$(nproc)"

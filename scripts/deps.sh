@@ -7,7 +7,7 @@ packages=(
   libboost-program-options-dev libboost-filesystem-dev libboost-dev
   libxml2-dev libzmq3-dev cppzmq-dev rapidjson-dev libpcre2-dev libhyperscan-dev liblz4-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  dpkg-dev file time
+  dpkg-dev file time ccache
   clang-14 libclang-rt-14-dev
 )
 

@@ -9,7 +9,9 @@
 # Never skips: a missing tool or a server that does not start is a failure. Ends with the line
 # "N passed, M failed" and a non-zero exit code when anything failed.
 # ML_E2E_KEEP=1 keeps the work folder; ML_E2E_CAPTURE=1 also rewrites tests/e2e/captured/ from
-# the clients' real output.
+# the clients' real output. ML_E2E_ONLY="NAME ..." runs only the named parts (the names the
+# "== NAME ==" headings show; "report page" is report-page, and so on); the report page needs
+# postgresql-failures.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 e2e=$root/tests/e2e
@@ -105,8 +107,14 @@ capture() {
   echo "captured $out"
 }
 
+# selected NAME: whether ML_E2E_ONLY leaves the part NAME in.
+selected() {
+  [ -z "${ML_E2E_ONLY:-}" ] || [[ " $ML_E2E_ONLY " == *" $1 "* ]]
+}
+
 run_scenario() {  # NAME FOLDER KIND [PSQL]
   local name=$1 folder=$2 kind=$3 client=${4:-$psql} dir port=$pg_port
+  selected "$name" || return 0
   echo "== $name =="
   [ "$folder" = postgresql ] || port=$my_port
   reset_target "$folder" "$kind" || { fail "$name: cannot reset the target database"; return; }
@@ -139,6 +147,7 @@ count_checks() {
 
 # The report page that a run wrote, against crafted data files (hostile, malformed, missing).
 run_report_page() {
+  selected report-page || return 0
   echo "== report page =="
   local dir=$work/report-page
   mkdir -p "$dir"
@@ -171,6 +180,7 @@ run_report_page
 
 # The HTML import log of an import that prints markup, as Chromium renders it: text stays text.
 run_log_page() {
+  selected log-page || return 0
   echo "== log page =="
   local dir=$work/log-page
   mkdir -p "$dir"
@@ -181,6 +191,7 @@ run_log_page
 
 # The run always ends, whatever holds the script's output open, and shows lines while it waits.
 run_ends() {
+  selected run-ends || return 0
   echo "== run ends =="
   mkdir -p "$work/ends"
   python3 "$e2e/ends.py" --launcher "$launcher" --subscriber "$subscriber" --work "$work/ends" \
@@ -191,6 +202,7 @@ run_ends
 
 # Pauses in the output, after every line or after random lines, change nothing that is reported.
 run_replay() {
+  selected replay || return 0
   echo "== replay with pauses =="
   mkdir -p "$work/replay"
   local generator=$build/bench/import_log_generator

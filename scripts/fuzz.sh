@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# fuzz.sh [SECONDS]: builds the libFuzzer targets (clang, ASan + UBSan, build/fuzz) and runs each
-# for SECONDS (default 30):
+# fuzz.sh [SECONDS] [BUILD_DIR]: builds the libFuzzer targets (clang, ASan + UBSan, in BUILD_DIR,
+# default build/fuzz; the test command passes its sanitizer build, which has them) and runs each
+# for SECONDS (default 30), as many at once as there are cores:
 #   line_analysis  child output through the analyzer with the target systems' rule groups active
 #   report_cycle   data.js loaded, updated, saved and loaded again
 #   command_line   the command line with a response file
@@ -13,7 +14,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
-build=$root/build/fuzz
+build=${2:-$root/build/fuzz}
+case $build in /*) ;; *) build=$PWD/$build ;; esac
 targets=(line_analysis report_cycle command_line prefilter junit_report)
 
 bash "$root/scripts/deps.sh"
@@ -65,14 +67,36 @@ junit_report() {
   session junit_report "$seconds" "$root/tests/e2e/captured"
 }
 
-failed=0
-for target in "${targets[@]}"; do
+# run_target TARGET: one target's run, its report (and on failure the end of its log) written to
+# logs/TARGET.out, to be printed whole when it ends.
+run_target() {
+  local target=$1
   : >"$build/logs/$target.log"
-  echo "fuzz_$target ($seconds s):"
-  if ! "$target"; then
-    echo "FAIL fuzz_$target (artifacts in $build/artifacts):"
-    tail -n 40 "$build/logs/$target.log"
-    failed=1
-  fi
+  {
+    echo "fuzz_$target ($seconds s):"
+    "$target" || {
+      echo "FAIL fuzz_$target (artifacts in $build/artifacts):"
+      tail -n 40 "$build/logs/$target.log"
+      return 1
+    }
+  } >"$build/logs/$target.out" 2>&1
+}
+
+failed=0
+running=()
+finish_running() {
+  for target in "${running[@]}"; do
+    wait "${pids[$target]}" || failed=1
+    cat "$build/logs/$target.out"
+  done
+  running=()
+}
+declare -A pids
+for target in "${targets[@]}"; do
+  run_target "$target" &
+  pids[$target]=$!
+  running+=("$target")
+  ((${#running[@]} < $(nproc))) || finish_running
 done
+finish_running
 exit "$failed"

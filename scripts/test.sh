@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test twice: an optimized build and an
-# AddressSanitizer + UndefinedBehaviorSanitizer build, in separate folders. Each build runs the
-# unit suites (CTest) and the end-to-end suite against real PostgreSQL and MariaDB servers; the
-# optimized build is also packaged (.deb), unpacked into a scratch root and run on the example.
-# Last, each libFuzzer target runs for 30 seconds (scripts/fuzz.sh, clang build in build/fuzz).
+# Installs what is missing, then builds and runs every test twice: an optimized build and a
+# clang AddressSanitizer + UndefinedBehaviorSanitizer build that also holds the libFuzzer targets,
+# in separate folders. The optimized build runs the unit suites and the whole end-to-end suite
+# against real PostgreSQL and MariaDB servers, and is packaged (.deb), unpacked into a scratch
+# root and run on the example. The sanitizer build runs the unit suites and the part of the
+# end-to-end suite listed below; last, each libFuzzer target runs for 30 seconds from it
+# (scripts/fuzz.sh), two at a time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -13,21 +15,23 @@ bash scripts/deps.sh
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-run_suites() {
-  local dir=$1
-  (cd "$dir" && ctest --output-on-failure)
-  bash scripts/e2e.sh "$dir"
-}
-
 echo "== optimized build =="
 bash scripts/build.sh build/release -DCMAKE_BUILD_TYPE=Release -DML_BENCHMARKS=ON
-run_suites build/release
+(cd build/release && ctest --output-on-failure)
+bash scripts/e2e.sh build/release
 echo "== Debian package =="
 bash scripts/package-check.sh build/release
 
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
-bash scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DML_SANITIZE=ON -DML_BENCHMARKS=OFF
-run_suites build/asan
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build (clang, with the fuzz targets) =="
+CC=clang-14 CXX=clang++-14 bash scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug \
+  -DML_SANITIZE=ON -DML_FUZZ=ON -DML_BENCHMARKS=OFF
+(cd build/asan && ctest --output-on-failure)
+# One scenario of each kind under the sanitizers (the optimized build ran them all): a failing
+# import on each server, an import that stops on a syntax error and one stopped by a signal,
+# parallel loads, the Linux clients, the pages, the ends of a run and output with pauses.
+ML_E2E_ONLY="postgresql-failures mariadb-failures stop-syntax-bash stop-sigterm
+  postgresql-parallel postgresql-linux-clients report-page log-page run-ends replay" \
+  bash scripts/e2e.sh build/asan
 
 echo "== fuzzing (libFuzzer, 30 s per target) =="
-bash scripts/fuzz.sh 30
+bash scripts/fuzz.sh 30 build/asan

@@ -102,7 +102,9 @@ TEST(QVEProcessTest, StartFailuresThrowAtOnceAndLeaveNoChild) {
       {"/bin/true", folder.File("no-such-folder")},
       {folder.File("no such folder/run.sh") + " a", ""},
   };
-  for (const auto& [command_line, working_folder] : cases) {
+  for (const auto& start : cases) {
+    const std::string& command_line = start[0];
+    const std::string& working_folder = start[1];
     SCOPED_TRACE(command_line);
     QVEProcess process;
     EXPECT_EQ(test::ErrorOf([&] { process.Start(command_line, working_folder, true); }),

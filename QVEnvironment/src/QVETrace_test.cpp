@@ -10,7 +10,9 @@
 
 // GCC 12 reports a false -Wrestrict in std::string's operator+ depending on what else the file
 // inlines (GCC bug 105651).
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 
 namespace Qve {
 namespace {

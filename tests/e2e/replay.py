@@ -8,6 +8,7 @@ every line, and after random lines. The console, the trace, the events, the HTML
 elapsed times and the run folder left out) and data.js must be the same in the three runs.
 """
 
+import concurrent.futures
 import os
 import random
 import re
@@ -70,16 +71,28 @@ def run(args, folder, log, pauses):
     return report
 
 
+def replay(args, name, log, modes):
+    """The runs of one log: without pauses, then with each of `modes` (mode, pauses)."""
+    plain = run(args, os.path.join(args.work, name, "plain"), log, [])
+    return name, plain, [(mode, run(args, os.path.join(args.work, name, mode.replace(" ", "-")),
+                                    log, pauses)) for mode, pauses in modes]
+
+
 def main():
     args = arguments("--launcher", "--subscriber", "--work", "--data-js", optional=["--generator"])
     c = Checks("replay")
     chance = random.Random(21)
+    jobs = []
     for name, log in logs(args):
         count = log.count(b"\n")
-        plain = run(args, os.path.join(args.work, name, "plain"), log, [])
-        for mode, pauses in (("every line", range(count)),
-                             ("random lines", [n for n in range(count) if chance.random() < 0.2])):
-            paused = run(args, os.path.join(args.work, name, mode.replace(" ", "-")), log, pauses)
+        jobs.append((name, log, [("every line", range(count)),
+                                 ("random lines",
+                                  [n for n in range(count) if chance.random() < 0.2])]))
+    # The runs mostly wait (on the pauses and the program's end wait): four logs at a time.
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        results = list(pool.map(lambda job: replay(args, *job), jobs))
+    for name, plain, paused_runs in results:
+        for mode, paused in paused_runs:
             for what in plain:
                 c.check("%s, pauses after %s: %s" % (name, mode, what), paused[what] == plain[what],
                         "differs from the run without pauses")
