@@ -38,7 +38,6 @@ std::string Launch(const std::string& how, const std::string& file) {
 // entries (kind, working file and stage), then the page's source of each error or warning line.
 std::string Digest(const std::string& first_launch, const std::string& second_launch,
                    const std::string& line) {
-  ResetLastReportedPsqlRule();
   test::TestOutputs out("PostgreSQL");
   CWizzardInspectionController events;  // not started: sends nothing
   LogAnalyzer analyzer;
