@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "actions/ImpLogAnalyzerActionManager.h"
 #include "actions/ImportTestSupport.h"
 
 namespace Qva {
@@ -51,25 +50,6 @@ TEST(RuleOutputTest, FillOutputMatchesGroupByGroupReplacement) {
     FillOutput(*test::MakeRule("R", output), filled);
     ASSERT_EQ(filled[0], expected)
         << output << " | " << groups[0] << " | " << groups[1] << " | " << groups[2];
-  }
-}
-
-// Every bound action copes with a rule that captures nothing.
-TEST(RuleOutputTest, EveryActionToleratesMissingGroups) {
-  test::TestOutputs out;
-  CWizzardInspectionController silent;  // never enabled
-  ImpLogAnalyzerActionManager manager(nullptr, test::ReportRun());
-  manager.Init();
-  manager.SetOutputs(out.log, out.report, silent);
-  auto rule = test::MakeRule("Rule");
-  for (const auto& row : ImpLogAnalyzerActionManager::ActionTable()) {
-    TextLines groups;
-    manager.GetAction(row.name)(rule.get(), {"line\n"}, groups);
-    EXPECT_LE(groups.size(), 1u) << row.name;
-  }
-  ASSERT_EQ(manager.GetStatistics().GetObjects().size(), 1u);
-  for (const auto& entry : manager.GetStatistics().GetObjects()[0].stats) {
-    EXPECT_EQ(entry->errTxt, "");
   }
 }
 
