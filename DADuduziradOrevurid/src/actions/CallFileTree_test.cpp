@@ -26,21 +26,21 @@ TEST(CallFileTreeTest, FileNameIsThePartAfterTheLastSeparator) {
 }
 
 // A missing child, or the node itself, is never added: a node that were its own child or parent
-// would make every walk up the tree endless.
+// would make every walk up the tree endless (so the checks stop the test before ReleaseTree).
 TEST(CallFileTreeTest, NeverAddsItselfOrNothingAsChild) {
   auto root = CallFileTree::Create("all.sh");
   root->AddChild(root);
   root->AddChild(nullptr);
-  EXPECT_TRUE(root->GetChildren().empty());
-  EXPECT_FALSE(root->GetParent());
+  ASSERT_TRUE(root->GetChildren().empty());
+  ASSERT_FALSE(root->GetParent());
 
   auto called = CallFileTree::Create("tables.sh");
   root->AddChild(called);
   called->AddChild(called);
   ASSERT_EQ(root->GetChildren().size(), 1u);
   EXPECT_EQ(root->GetChildren()[0], called);
-  EXPECT_EQ(called->GetParent(), root);
-  EXPECT_TRUE(called->GetChildren().empty());
+  ASSERT_EQ(called->GetParent(), root);
+  ASSERT_TRUE(called->GetChildren().empty());
   root->ReleaseTree();
 }
 
