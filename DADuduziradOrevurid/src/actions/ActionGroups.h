@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "QVEString.h"
+#include "QVETrace.h"
 #include "analyzer/ActionFunction.h"
 #include "analyzer/IAnalyzeRule.h"
 
@@ -16,6 +18,16 @@ inline IAnalyzeRule& ContextRule(void* context) { return *static_cast<IAnalyzeRu
 inline const Qve::QVEstring& Group(const TextLines& groups, size_t n) {
   static const Qve::QVEstring kNone;
   return n < groups.size() ? groups[n] : kNone;
+}
+
+// The line id of the rule's match: the page's anchor and the report's key.
+inline uint64_t LineId(const IAnalyzeRule& rule) {
+  return static_cast<uint64_t>(rule.GetLineIndex());
+}
+
+// The debug trace of an action that follows the script's progress.
+inline void TraceAction(const IAnalyzeRule& rule) {
+  Qve::QVTracer::Instance().Debug("Analyze action", "Rule %s", rule.GetName().c_str());
 }
 
 }  // namespace Qva

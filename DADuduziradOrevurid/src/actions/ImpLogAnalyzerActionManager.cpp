@@ -1,7 +1,6 @@
 #include "actions/ImpLogAnalyzerActionManager.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <functional>
 #include <utility>
@@ -16,54 +15,78 @@ namespace Qva {
 
 using Manager = ImpLogAnalyzerActionManager;
 
+template <auto group, auto action>
+ActionFunction Manager::Bind(Manager& manager) {
+  return std::bind_front(action, &(manager.*group));
+}
+
+template <auto action>
+ActionFunction Manager::BindOwn(Manager& manager) {
+  return std::bind_front(action, &manager);
+}
+
+template <const ToolMessage* message>
+ActionFunction Manager::BindMessage(Manager& manager) {
+  return std::bind_front(&MessageActions::RecordToolMessage, &manager.messages_,
+                         std::cref(*message));
+}
+
 std::span<const Manager::ActionRow> Manager::ActionTable() {
   namespace m = tool_message;
+  constexpr auto kScripts = &Manager::script_actions_;
+  constexpr auto kTracking = &Manager::tracking_;
+  constexpr auto kMessages = &Manager::messages_;
+  using S = ScriptActions;
+  using T = ImportTracking;
   // Registration order gives the ids (row n: id n + 1).
-  static constexpr std::array<ActionRow, 37> kTable = {{
-      {"DoNothing", &Manager::DoNothing},
-      {"CheckEmptyString", &Manager::CheckEmptyString},
-      {"CheckNotEmptyString", &Manager::CheckNotEmptyString},
-      {"OutputResultInfo", &Manager::OutputResultInfo},
-      {"OutputResultErrorOracle", nullptr, &m::kOracle},
-      {"OutputResultErrorSQLLoader", nullptr, &m::kSqlLoader},
-      {"OutputResultDB2SQLError", nullptr, &m::kSqlLoader},
-      {"OutputResultErrorOracle4Line", nullptr, &m::kOracle4Line},
-      {"OutputResultErrorSQLLoader4Line", nullptr, &m::kSqlLoader4Line},
-      {"OutputResultWarningSQLLoader", nullptr, &m::kLoaderWarning},
-      {"SkipLines", &Manager::SkipLines},
-      {"LoadRules", &Manager::LoadRules},
-      {"StartScript", &Manager::StartScript},
-      {"FinishScript", &Manager::FinishScript},
-      {"LaunchTool", &Manager::LaunchTool},
-      {"LaunchSQLPlus", &Manager::LaunchSQLPlus},
-      {"LaunchSQLLdr", &Manager::LaunchSQLPlus},
-      {"DropLaunchTool", &Manager::DropLaunchTool},
-      {"ReturnChunk", &Manager::ReturnChunk},
-      {"IncStoragePosition", &Manager::DoNothing},
-      {"NewImportObject", &Manager::NewImportObject},
-      {"OutputResultErrorMySQL", nullptr, &m::kMySql},
-      {"OutputMySQLNotRecognizedError", nullptr, &m::kNotRecognized},
-      {"OutputResultWarningMySQL", nullptr, &m::kWarning},
-      {"IncorrectPathError", &Manager::IncorrectPathError},
-      {"SetAdditionalObject", &Manager::SetAdditionalObject},
-      {"LaunchPsql", &Manager::LaunchPsql},
-      {"OutputResultErrorPostgresql", &Manager::OutputResultErrorPostgresql},
-      {"OutputResultWarningPostgresql", nullptr, &m::kWarning},
-      {"NewImportData", &Manager::NewImportData},
-      {"LaunchSqlcmd", &Manager::LaunchSqlcmd},
-      {"OutputResultErrorMssql", nullptr, &m::kMssql},
-      {"LaunchBcp", &Manager::LaunchSqlcmd},
-      {"OutputResultErrorBcp", nullptr, &m::kBcp},
-      {"LaunchMysql", &Manager::LaunchMysql},
-      {"OutputResultWarningMssql", nullptr, &m::kWarning},
+  static constexpr ActionRow kTable[] = {
+      {"DoNothing", &BindOwn<&Manager::DoNothing>},
+      {"CheckEmptyString", &BindOwn<&Manager::CheckEmptyString>},
+      {"CheckNotEmptyString", &BindOwn<&Manager::CheckNotEmptyString>},
+      {"OutputResultInfo", &Bind<kMessages, &MessageActions::OutputResultInfo>},
+      {"OutputResultErrorOracle", &BindMessage<&m::kOracle>},
+      {"OutputResultErrorSQLLoader", &BindMessage<&m::kSqlLoader>},
+      {"OutputResultDB2SQLError", &BindMessage<&m::kSqlLoader>},
+      {"OutputResultErrorOracle4Line", &BindMessage<&m::kOracle4Line>},
+      {"OutputResultErrorSQLLoader4Line", &BindMessage<&m::kSqlLoader4Line>},
+      {"OutputResultWarningSQLLoader", &BindMessage<&m::kLoaderWarning>},
+      {"SkipLines", &BindOwn<&Manager::SkipLines>},
+      {"LoadRules", &BindOwn<&Manager::LoadRules>},
+      {"StartScript", &Bind<kScripts, &S::StartScript>},
+      {"FinishScript", &Bind<kScripts, &S::FinishScript>},
+      {"LaunchTool", &Bind<kTracking, &T::LaunchTool>},
+      {"LaunchSQLPlus", &Bind<kTracking, &T::LaunchSQLPlus>},
+      {"LaunchSQLLdr", &Bind<kTracking, &T::LaunchSQLPlus>},
+      {"DropLaunchTool", &Bind<kTracking, &T::DropLaunchTool>},
+      {"ReturnChunk", &BindOwn<&Manager::ReturnChunk>},
+      {"IncStoragePosition", &BindOwn<&Manager::DoNothing>},
+      {"NewImportObject", &Bind<kTracking, &T::NewImportObject>},
+      {"OutputResultErrorMySQL", &BindMessage<&m::kMySql>},
+      {"OutputMySQLNotRecognizedError", &BindMessage<&m::kNotRecognized>},
+      {"OutputResultWarningMySQL", &BindMessage<&m::kWarning>},
+      {"IncorrectPathError", &Bind<kMessages, &MessageActions::IncorrectPathError>},
+      {"SetAdditionalObject", &Bind<kTracking, &T::SetAdditionalObject>},
+      {"LaunchPsql", &Bind<kTracking, &T::LaunchPsql>},
+      {"OutputResultErrorPostgresql",
+       &Bind<kMessages, &MessageActions::OutputResultErrorPostgresql>},
+      {"OutputResultWarningPostgresql", &BindMessage<&m::kWarning>},
+      {"NewImportData", &Bind<kTracking, &T::NewImportData>},
+      {"LaunchSqlcmd", &Bind<kTracking, &T::LaunchSqlcmd>},
+      {"OutputResultErrorMssql", &BindMessage<&m::kMssql>},
+      {"LaunchBcp", &Bind<kTracking, &T::LaunchSqlcmd>},
+      {"OutputResultErrorBcp", &BindMessage<&m::kBcp>},
+      {"LaunchMysql", &Bind<kTracking, &T::LaunchMysql>},
+      {"OutputResultWarningMssql", &BindMessage<&m::kWarning>},
       // A warning of no particular tool: the platform's safety net for failure-shaped lines.
-      {"OutputResultWarning", nullptr, &m::kWarning},
-  }};
+      {"OutputResultWarning", &BindMessage<&m::kWarning>},
+  };
   return kTable;
 }
 
 Manager::ImpLogAnalyzerActionManager(LogAnalyzer* analyzer, RunSettings settings)
-    : ImportActions(std::move(settings)), analyzer_(analyzer) {}
+    : settings_(std::move(settings)), outputs_(settings_), analyzer_(analyzer) {
+  BeginImport();
+}
 
 Manager::~ImpLogAnalyzerActionManager() = default;
 
@@ -73,21 +96,25 @@ std::shared_ptr<Manager> Manager::AttachTo(LogAnalyzer& analyzer, RunSettings se
   return manager;
 }
 
+void Manager::BeginImport() {
+  scripts_.Begin(settings_.analyze_file);
+  tracking_.Begin();
+  script_actions_.Begin();
+}
+
 void Manager::Init() {
   if (analyzer_ != nullptr) storage_ = analyzer_->GetStorage().get();
   BeginImport();
-  for (const ActionRow& row : ActionTable()) {
-    if (row.message != nullptr) {
-      AddAction(row.name,
-                std::bind_front(&Manager::RecordToolMessage, this, std::cref(*row.message)));
-    } else {
-      AddAction(row.name, std::bind_front(row.action, this));
-    }
-  }
+  for (const ActionRow& row : ActionTable()) AddAction(row.name, row.bind(*this));
+}
+
+void Manager::SetOutputs(DedezuLogger& log, JsonImportReport& report,
+                         CWizzardInspectionController& events) {
+  outputs_.Redirect(log, report, events);
 }
 
 int32_t Manager::FinishOutput(const ScriptEnd& end) {
-  return FinishImport(end, storage_ != nullptr ? storage_->GetPosition() : 0);
+  return script_actions_.FinishImport(end, storage_ != nullptr ? storage_->GetPosition() : 0);
 }
 
 int32_t Manager::DoNothing(void*, const TextLines&, TextLines&) { return 0; }

@@ -6,37 +6,42 @@
 #include <memory>
 #include <span>
 
-#include "actions/ImportActions.h"
+#include "actions/ImportTracking.h"
+#include "actions/MessageActions.h"
+#include "actions/RunOutputs.h"
+#include "actions/RunSettings.h"
+#include "actions/ScriptActions.h"
+#include "actions/ScriptTree.h"
 #include "actions/SimpleActionManager.h"
 #include "actions/ToolMessages.h"
 #include "analyzer/IAnalyzeRule.h"
 #include "analyzer/IAnalyzeStorage.h"
 #include "analyzer/LogTextStorage.h"
 
+class CWizzardInspectionController;
+
 namespace Qva {
 
+class DedezuLogger;
+class JsonImportReport;
 class LogAnalyzer;
 
-// The import actions and their state come from the ImportActions base, so the action table binds
-// them to the manager like the engine actions. That base comes first, at the manager's own
-// address: calls through the table then need no this-adjustment, which GCC's vptr sanitizer
-// misreads.
-class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionManager {
+// The manager owns the import action groups, each with its own part of the import state, and
+// binds their actions by name in its registry next to its own engine actions.
+class ImpLogAnalyzerActionManager : public SimpleActionManager {
  public:
-  // Member form of an action; bound to the manager when it is registered.
-  using Action = int32_t (ImpLogAnalyzerActionManager::*)(void* context, const TextLines& lines,
-                                                          TextLines& groups);
-  // One row of the action table: the name rules use, and the member it is bound to, or the tool
-  // message that RecordToolMessage is bound with.
+  // One row of the action table: the name rules use, and how to bind it to a manager.
   struct ActionRow {
     const char* name;
-    Action action;
-    const ToolMessage* message = nullptr;
+    ActionFunction (*bind)(ImpLogAnalyzerActionManager& manager);
   };
 
   // `analyzer` (may be null: no storage, no rule groups) outlives the manager; not owned.
+  // Results go to the process-wide outputs (RunOutputs). The run begins at once.
   ImpLogAnalyzerActionManager(LogAnalyzer* analyzer, RunSettings settings);
   ~ImpLogAnalyzerActionManager() override;
+  ImpLogAnalyzerActionManager(const ImpLogAnalyzerActionManager&) = delete;
+  ImpLogAnalyzerActionManager& operator=(const ImpLogAnalyzerActionManager&) = delete;
 
   // A manager for `analyzer`, handed to it as its action manager (before its Init).
   static std::shared_ptr<ImpLogAnalyzerActionManager> AttachTo(LogAnalyzer& analyzer,
@@ -47,8 +52,17 @@ class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionMan
   // that row n gets id n + 1.
   void Init() override;
 
-  // The 37 actions in registration order.
+  // The actions in registration order.
   static std::span<const ActionRow> ActionTable();
+
+  // Sends results elsewhere (tests). The three must outlive the manager.
+  void SetOutputs(DedezuLogger& log, JsonImportReport& report,
+                  CWizzardInspectionController& events);
+
+  const ImportStatistics& GetStatistics() const { return tracking_.GetStatistics(); }
+  // Whether the top-level script's finished line has come (its summary is written then).
+  bool IsImportFinished() const { return script_actions_.IsImportFinished(); }
+  const RunSettings& GetRunSettings() const { return settings_; }
 
   // The end of the import script's output, once all of it is analyzed: FinishImport with ids
   // after the last stored line. Returns the errors that script ends recorded, which no rule
@@ -76,6 +90,22 @@ class ImpLogAnalyzerActionManager : public ImportActions, public SimpleActionMan
   static Qve::QVEstring RuleGroupNameFor(const Qve::QVEstring& target_name);
 
  private:
+  // Binds `action` of the group member `group` (or of the manager itself), or RecordToolMessage
+  // with `message`, to `manager`.
+  template <auto group, auto action>
+  static ActionFunction Bind(ImpLogAnalyzerActionManager& manager);
+  template <auto action>
+  static ActionFunction BindOwn(ImpLogAnalyzerActionManager& manager);
+  template <const ToolMessage* message>
+  static ActionFunction BindMessage(ImpLogAnalyzerActionManager& manager);
+  void BeginImport();
+
+  RunSettings settings_;
+  RunOutputs outputs_;
+  ScriptTree scripts_;
+  ImportTracking tracking_{scripts_, outputs_};
+  ScriptActions script_actions_{scripts_, tracking_, outputs_};
+  MessageActions messages_{scripts_, tracking_, outputs_};
   LogAnalyzer* analyzer_;
   LogTextStorage* storage_ = nullptr;  // the analyzer's; its own type: no virtual calls per line
   int32_t chunk_size_ = 1;

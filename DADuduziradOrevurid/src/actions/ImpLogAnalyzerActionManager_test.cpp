@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "QVETestSupport.h"
+#include "actions/ImportTestSupport.h"
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/TraceCapture.h"
@@ -50,6 +54,18 @@ class ActionManagerTest : public ::testing::Test {
   TextLines groups_{"old"};
 };
 
+// Empty means nothing but line feeds; the results are exactly 1 and 0.
+TEST_F(ActionManagerTest, CheckEmptyAndNotEmptyString) {
+  const struct {
+    TextLines lines;
+    int32_t empty;
+  } cases[] = {{{}, 1}, {{"\n", "", "\n\n"}, 1}, {{"\n", " \n"}, 0}, {{"x"}, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run("CheckEmptyString", c.lines), c.empty) << c.lines.size();
+    EXPECT_EQ(Run("CheckNotEmptyString", c.lines), 1 - c.empty) << c.lines.size();
+  }
+}
+
 // A chunk of as many lines as the rule's output says, from the line being analyzed, blank lines
 // skipped; SkipLines then takes all but that line.
 TEST_F(ActionManagerTest, ReturnChunkAndSkipLines) {
@@ -69,6 +85,27 @@ TEST_F(ActionManagerTest, ReturnChunkAndSkipLines) {
   EXPECT_EQ(groups_, (TextLines{"l4\n"}));
   Run("ReturnChunk", {}, "four");
   EXPECT_TRUE(groups_.empty());
+}
+
+// Every row is registered under its own name and copes with a rule that captures nothing.
+TEST(RuleOutputTest, EveryActionToleratesMissingGroups) {
+  test::TestOutputs out;
+  CWizzardInspectionController silent;  // never enabled
+  ImpLogAnalyzerActionManager manager(nullptr, test::ReportRun());
+  manager.Init();
+  manager.SetOutputs(out.log, out.report, silent);
+  auto rule = test::MakeRule("Rule");
+  std::set<std::string> names;
+  for (const auto& row : ImpLogAnalyzerActionManager::ActionTable()) {
+    EXPECT_TRUE(names.insert(row.name).second) << row.name;
+    TextLines groups;
+    manager.GetAction(row.name)(rule.get(), {"line\n"}, groups);
+    EXPECT_LE(groups.size(), 1u) << row.name;
+  }
+  ASSERT_EQ(manager.GetStatistics().GetObjects().size(), 1u);
+  for (const auto& entry : manager.GetStatistics().GetObjects()[0].stats) {
+    EXPECT_EQ(entry->errTxt, "");
+  }
 }
 
 }  // namespace

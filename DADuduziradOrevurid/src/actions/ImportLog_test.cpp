@@ -35,7 +35,6 @@ struct ImportRun {
   ImportRun(const std::string& log, const std::string& target, RuleSource source = {},
             const char* root = kRoot, std::optional<ScriptEnd> end = {})
       : out(target), analyzer(std::move(source)) {
-    ResetLastReportedPsqlRule();
     actions =
         ImpLogAnalyzerActionManager::AttachTo(analyzer, test::ReportRun(root, "echo", target));
     analyzer.Init(true);

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "QVETestSupport.h"
-#include "actions/ImportActions.h"
+#include "actions/RunSettings.h"
 #include "analyzer/RegexAnalyzeRule.h"
 #include "events/TestSubscriber.h"
 #include "events/WizzardController.h"

@@ -38,7 +38,6 @@ std::string Launch(const std::string& how, const std::string& file) {
 // entries (kind, working file and stage), then the page's source of each error or warning line.
 std::string Digest(const std::string& first_launch, const std::string& second_launch,
                    const std::string& line) {
-  ResetLastReportedPsqlRule();
   test::TestOutputs out("PostgreSQL");
   CWizzardInspectionController events;  // not started: sends nothing
   LogAnalyzer analyzer;
@@ -79,9 +78,6 @@ TEST(LateToolMessagesTest, MessageNamingAnEarlierObjectsFileGoesToIt) {
     const char* name;
     std::string first_launch, second_launch, line, digest;
   };
-  const std::string to_orders =
-      "public.orders: E data/public.orders.sql 1\npublic.products:\n"
-      "movarin_all.sh::psql(data/public.orders.sql)\n";
   const std::string to_products =
       "public.orders:\npublic.products: E data/public.products.sql 1\n"
       "movarin_all.sh::psql(data/public.products.sql)\n";
@@ -92,8 +88,6 @@ TEST(LateToolMessagesTest, MessageNamingAnEarlierObjectsFileGoesToIt) {
        CapturedLine("psql:load/public.orders.sql:6: ERROR:"),
        "public.orders: E load/public.orders.sql 1\npublic.products:\n"
        "movarin_all.sh::psql(load/public.orders.sql)\n"},
-      {"server error, general rule", Launch("--file", orders), Launch("--file", products),
-       CapturedLine("psql:data/public.orders.sql:5: ERROR:"), to_orders},
       {"server error, known situation, -f", Launch("-f", "views/public.v_orders.sql"),
        Launch("--file", products), CapturedLine("psql:views/public.v_orders.sql:4: ERROR:"),
        "public.orders: E views/public.v_orders.sql 1\npublic.products:\n"

@@ -13,12 +13,11 @@
 #include "QVERunFile.h"
 #include "QVETimeStamp.h"
 #include "QVETrace.h"
-#include "events/WizzardController.h"
+#include "actions/RunOutputs.h"
 #include "launcher/CommandLine.h"
 #include "launcher/IMigrationLauncher.h"
 #include "launcher/JUnitOutput.h"
 #include "launcher/ProductInfo.h"
-#include "reports/JsonImportReport.h"
 
 namespace Qva {
 
@@ -43,9 +42,7 @@ int32_t RunSequence(int argc, char** argv) {
   if (launcher) {
     result = launcher->Initialize(analyzer_name);
     if (result == 0) result = launcher->Run();
-    CWizzardInspectionController::Instance().SendFinalMesssage();
-    JsonImportReport::Instance().Save();
-    WriteJUnitOnRequest(launcher->GetRecords());
+    RunOutputs().EndRun({analyzer_name, launcher->GetRecords(), JUnitTargetFromOptions()});
   }
   launcher.reset();
   // A trace file or HTML log that could not be written stopped the import: that failure, not

@@ -58,8 +58,8 @@ bool StatusPace::Changed(const ImportProgress& progress, Clock::time_point now) 
   return true;
 }
 
-ConsoleProgress::ConsoleProgress(const ImportActions& actions, const std::string& script,
-                                 const std::string& working_folder)
+ConsoleProgress::ConsoleProgress(const ImpLogAnalyzerActionManager& actions,
+                                 const std::string& script, const std::string& working_folder)
     : actions_(actions), pace_(StatusPace::Clock::now()) {
   if (!Qve::StandardOutputIsTerminal()) return;
   on_ = true;

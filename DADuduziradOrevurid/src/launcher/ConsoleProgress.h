@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "actions/ImportActions.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "records/ImportStatistics.h"
 
 namespace Qva {
@@ -55,7 +55,7 @@ class ConsoleProgress {
  public:
   // `actions` must outlive this. On a terminal the console gets its colours (unless NO_COLOR
   // or TERM=dumb) and the objects of `script` are counted (CountAnnouncedObjects).
-  ConsoleProgress(const ImportActions& actions, const std::string& script,
+  ConsoleProgress(const ImpLogAnalyzerActionManager& actions, const std::string& script,
                   const std::string& working_folder);
   // Takes the status line away.
   ~ConsoleProgress();
@@ -69,7 +69,7 @@ class ConsoleProgress {
   void End();
 
  private:
-  const ImportActions& actions_;
+  const ImpLogAnalyzerActionManager& actions_;
   bool on_ = false;
   std::optional<uint64_t> announced_;
   StatusPace pace_;

@@ -1,25 +1,14 @@
 #include "launcher/JUnitOutput.h"
 
 #include "launcher/LauncherOptions.h"
-#include "records/ImportStatistics.h"
-#include "reports/JUnitReport.h"
-#include "reports/JsonImportReport.h"
 
 namespace Qva {
 
-void WriteJUnitOnRequest(const ImportStatistics* records) {
-  if (!HasOption(kOptJunit)) return;
+std::optional<JUnitTarget> JUnitTargetFromOptions() {
+  if (!HasOption(kOptJunit)) return std::nullopt;
   const Qve::QVEstring log = GetReportBaseFolder(NormaliseScriptPath(GetOptionText(kOptBat))) +
                              "/" + GetOptionText(kOptRptDir) + "/Import/import_log.html";
-  const JsonImportReport& report = JsonImportReport::Instance();
-  std::string text;
-  if (report.IsEnabled()) {
-    text = FormatJUnitReport(report.GetDocument(), log);
-  } else {
-    text =
-        FormatJUnitReport(DescribeRunObjects(records ? *records : ImportStatistics(), report), log);
-  }
-  WriteJUnitFile(GetOptionText(kOptJunit), text);
+  return JUnitTarget{GetOptionText(kOptJunit), log};
 }
 
 }  // namespace Qva

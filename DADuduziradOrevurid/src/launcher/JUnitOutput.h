@@ -1,14 +1,14 @@
-// -JUNIT=FILE: the run's JUnit XML report, written after the JSON report.
+// -JUNIT=FILE: where the run's JUnit XML report goes.
 #pragma once
+
+#include <optional>
+
+#include "actions/RunOutputs.h"
 
 namespace Qva {
 
-class ImportStatistics;
-
-// With -JUNIT, writes the JUnit report (FormatJUnitReport, WriteJUnitFile) of the process-wide
-// JSON report when it was loaded (-RPT), else of the run's objects (`records`; none when null),
-// its log anchors pointing into this run's HTML import log. Throws the QVException* of the
-// write. Without -JUNIT it does nothing.
-void WriteJUnitOnRequest(const ImportStatistics* records);
+// With -JUNIT, the file to write and this run's HTML import log that its anchors point into;
+// none without -JUNIT.
+std::optional<JUnitTarget> JUnitTargetFromOptions();
 
 }  // namespace Qva

@@ -119,10 +119,6 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
 int32_t MigrationLauncher::Run() {
   // A stop asked for before the script started: there is nothing to run, the run ends at once.
   int32_t total = Qve::GetStopSignal() == 0 ? RunScript() : 0;
-
-  DedezuLogger& html_log = DedezuLogger::Instance();
-  html_log.WriteFooter(GetAnalyzerName());
-  if (HasOption(kOptRpt)) html_log.Close();
   return total > 0 ? 1 : 0;
 }
 

@@ -34,12 +34,12 @@ class MigrationLauncher : public IMigrationLauncher {
   // cannot be read and boost::bad_any_cast when a needed option is absent.
   int32_t Initialize(const Qve::QVEstring& analyzer_name) override;
   // Runs "<script> echo <arg> <arg> ..." in the working folder and analyzes its output as it
-  // arrives, then writes the HTML log's footer (and closes it with RPT). An import script that
-  // ends before its finished line, or with a non-zero status, is finished by the actions
-  // (FinishOutput). Returns 1 when errors were reported, else 0. QVExceptions of the child and the
-  // pipe pass through. A stop signal (Qve::InstallStopHandlers) is passed on to the script's
-  // process group; the run then ends as at the end of the output. After an earlier stop no script
-  // is started.
+  // arrives; the HTML log's footer comes with the rest of the run's end (RunOutputs::EndRun). An
+  // import script that ends before its finished line, or with a non-zero status, is finished by
+  // the actions (FinishOutput). Returns 1 when errors were reported, else 0. QVExceptions of the
+  // child and the pipe pass through. A stop signal (Qve::InstallStopHandlers) is passed on to the
+  // script's process group; the run then ends as at the end of the output. After an earlier stop no
+  // script is started.
   int32_t Run() override;
   const ImportStatistics* GetRecords() const override;
 

@@ -1,4 +1,4 @@
-#include "actions/ImportActions.h"
+#include "actions/RuleOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "actions/ImpLogAnalyzerActionManager.h"
 #include "actions/ImportTestSupport.h"
 
 namespace Qva {
@@ -14,9 +13,9 @@ namespace {
 
 // What whole runs do not show: a placeholder without a group stays, "[#1]" is no prefix of
 // "[#10]", and groups that hold placeholders cannot make the text grow without bound.
-TEST(ImportActionsTest, FillOutputReplacesPlaceholdersInGroupOrder) {
+TEST(RuleOutputTest, FillOutputReplacesPlaceholdersInGroupOrder) {
   auto fill = [](const std::string& output, TextLines groups) {
-    ImportActions::FillOutput(*test::MakeRule("R", output), groups);
+    FillOutput(*test::MakeRule("R", output), groups);
     return groups;
   };
   EXPECT_EQ(fill("[#10]/[#1] [#11]", {"w", "one", "", "", "", "", "", "", "", "", "ten"}),
@@ -30,7 +29,7 @@ TEST(ImportActionsTest, FillOutputReplacesPlaceholdersInGroupOrder) {
 
 // Most templates are filled in one pass; whatever the template and the groups, the result is
 // what replacing group by group gives, placeholders that the replacements form included.
-TEST(ImportActionsTest, FillOutputMatchesGroupByGroupReplacement) {
+TEST(RuleOutputTest, FillOutputMatchesGroupByGroupReplacement) {
   const std::vector<std::string> pieces = {"[#0]", "[#1]", "[#2]", "[#01]", "[#9]", "[#",
                                            "[",    "#",    "]",    "1",     "a"};
   std::mt19937 random(21);
@@ -48,28 +47,9 @@ TEST(ImportActionsTest, FillOutputMatchesGroupByGroupReplacement) {
       Qve::ReplaceAll(expected, "[#" + std::to_string(i) + "]", groups[i]);
     }
     TextLines filled = groups;
-    ImportActions::FillOutput(*test::MakeRule("R", output), filled);
+    FillOutput(*test::MakeRule("R", output), filled);
     ASSERT_EQ(filled[0], expected)
         << output << " | " << groups[0] << " | " << groups[1] << " | " << groups[2];
-  }
-}
-
-// Every bound action copes with a rule that captures nothing.
-TEST(ImportActionsTest, EveryActionToleratesMissingGroups) {
-  test::TestOutputs out;
-  CWizzardInspectionController silent;  // never enabled
-  ImpLogAnalyzerActionManager manager(nullptr, test::ReportRun());
-  manager.Init();
-  manager.SetOutputs(out.log, out.report, silent);
-  auto rule = test::MakeRule("Rule");
-  for (const auto& row : ImpLogAnalyzerActionManager::ActionTable()) {
-    TextLines groups;
-    manager.GetAction(row.name)(rule.get(), {"line\n"}, groups);
-    EXPECT_LE(groups.size(), 1u) << row.name;
-  }
-  ASSERT_EQ(manager.GetStatistics().GetObjects().size(), 1u);
-  for (const auto& entry : manager.GetStatistics().GetObjects()[0].stats) {
-    EXPECT_EQ(entry->errTxt, "");
   }
 }
 

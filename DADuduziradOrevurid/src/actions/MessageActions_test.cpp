@@ -9,7 +9,7 @@
 namespace Qva {
 namespace {
 
-TEST(ToolErrorActionsTest, EachMemberMapsItsGroupsAndReports) {
+TEST(MessageActionsTest, EachMemberMapsItsGroupsAndReports) {
   struct Case {
     const char* action;  // registered name
     const char* rule;
