@@ -92,6 +92,19 @@ TEST(QVEProcessTest, BothStreamsAreReadToTheEndWhateverTheLauncherDoesWithSigpip
                          std::string(1 << 20, 't') + std::string(1 << 20, 'u'));
 }
 
+// A child that something else reaped (SIGCHLD ignored, another waitpid) has still ended: a wait
+// must not go on waiting for it, though how it ended is unknown.
+TEST(QVEProcessTest, AChildReapedElsewhereHasEndedWithoutAStatus) {
+  QVEProcess process;
+  process.Start("/bin/true", "", false);
+  int status;
+  ASSERT_EQ(waitpid(process.GetPid(), &status, 0), process.GetPid());
+  process.Wait(60000);
+  EXPECT_TRUE(process.HasEnded());
+  EXPECT_FALSE(process.HasExited());
+  EXPECT_EQ(process.GetExitCode(), -1);
+}
+
 TEST(QVEProcessTest, StartFailuresThrowAtOnceAndLeaveNoChild) {
   TempFolder folder;
   const std::string cases[][2] = {
