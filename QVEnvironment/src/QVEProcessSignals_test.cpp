@@ -15,6 +15,9 @@ TEST(StopSignalsTest, TheFirstStopIsPassedOnToTheGroupTheSecondEndsTheProgram) {
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
+    // As from a terminal: a shell's background job starts with SIGINT ignored, and an ignored
+    // stop signal is left ignored.
+    signal(SIGINT, SIG_DFL);
     InstallStopHandlers();
     QVEProcess sleeper;
     sleeper.Start("/bin/sleep 30", "", false);

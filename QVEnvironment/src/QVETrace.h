@@ -12,6 +12,7 @@
 #include "QVEConsoleTerminal.h"
 #include "QVEFile.h"
 #include "QVELargeBlock.h"
+#include "QVENoDestructor.h"
 #include "QVEOutputBatch.h"
 #include "QVERunFile.h"
 #include "QVEString.h"
@@ -242,6 +243,7 @@ class QVTracer {
   void Output(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
  private:
+  friend class QVNoDestructor<QVTracer>;  // builds the one instance
   QVTracer();
   // Sends a message to every outputer whose level admits it. The message is formatted once and
   // the lines of the library outputers are built from it first, once per kind, and then

@@ -6,13 +6,8 @@ namespace Qve {
 
 QVTracer& QVTracer::Instance() {
   // Never destroyed: code that runs during static destruction may still trace.
-  union Holder {
-    Holder() : tracer() {}
-    ~Holder() {}
-    QVTracer tracer;
-  };
-  static Holder holder;
-  return holder.tracer;
+  static QVNoDestructor<QVTracer> tracer;
+  return tracer.Get();
 }
 
 QVTracer::QVTracer() {

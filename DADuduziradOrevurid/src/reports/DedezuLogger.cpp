@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "QVEException.h"
+#include "QVENoDestructor.h"
 #include "QVETrace.h"
 #include "reports/HtmlText.h"
 #include "reports/SiteAddresses.h"
@@ -68,13 +69,8 @@ Qve::QVEstring FormatAction(const char* format, va_list args) {
 
 DedezuLogger& DedezuLogger::Instance() {
   // Never destroyed: lines may still be logged while static objects are torn down.
-  union Holder {
-    Holder() : logger() {}
-    ~Holder() {}
-    DedezuLogger logger;
-  };
-  static Holder holder;
-  return holder.logger;
+  static Qve::QVNoDestructor<DedezuLogger> logger;
+  return logger.Get();
 }
 
 DedezuLogger::~DedezuLogger() {

@@ -15,6 +15,7 @@
 
 #include "QVEBoundedRead.h"
 #include "QVEException.h"
+#include "QVENoDestructor.h"
 #include "records/ImportStatistics.h"
 #include "records/ValidUtf8.h"
 #include "reports/TipsTables.h"
@@ -179,13 +180,8 @@ void JoinRepeatedSections(rapidjson::Document& document) {
 
 JsonImportReport& JsonImportReport::Instance() {
   // Never destroyed: the program's final step may run while static objects are torn down.
-  union Holder {
-    Holder() : report() {}
-    ~Holder() {}
-    JsonImportReport report;
-  };
-  static Holder holder;
-  return holder.report;
+  static Qve::QVNoDestructor<JsonImportReport> report;
+  return report.Get();
 }
 
 int JsonImportReport::Init(bool use_analyzer, const Qve::QVEstring& base_dir,
