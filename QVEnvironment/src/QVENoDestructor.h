@@ -7,8 +7,8 @@
 namespace Qve {
 
 // Holds one T, built from the constructor's arguments; T's destructor never runs. Meant for a
-// function-local static: `static QVNoDestructor<T> instance; return instance.Get();`. A T whose
-// constructor is private names `friend class QVNoDestructor<T>;`.
+// function-local static: `static QVNoDestructor<T> instance; return instance.Get();`. A T that only
+// its own Instance() may build takes a tag of a private type in a public constructor.
 template <typename T>
 class QVNoDestructor {
  public:

@@ -216,8 +216,14 @@ class QVStringTraceOutputer : public QVTraceOutputer {
 // The single dispatcher. Created on first use with a console and a text-file outputer, both at
 // level 9 (silent), and never destroyed. Dispatch holds the lock for one whole message.
 class QVTracer {
+  // Only Instance() can name this type, so only it can build a tracer.
+  struct OnlyInstance {
+    explicit OnlyInstance() = default;
+  };
+
  public:
   static QVTracer& Instance();
+  explicit QVTracer(OnlyInstance);
 
   // Appends; an empty pointer is ignored.
   void AddOutputer(const std::shared_ptr<QVTraceOutputer>& outputer);
@@ -243,8 +249,6 @@ class QVTracer {
   void Output(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
  private:
-  friend class QVNoDestructor<QVTracer>;  // builds the one instance
-  QVTracer();
   // Sends a message to every outputer whose level admits it. The message is formatted once and
   // the lines of the library outputers are built from it first, once per kind, and then
   // written in the outputers' order, so that the writes (system calls) of one message follow

@@ -6,11 +6,11 @@ namespace Qve {
 
 QVTracer& QVTracer::Instance() {
   // Never destroyed: code that runs during static destruction may still trace.
-  static QVNoDestructor<QVTracer> tracer;
+  static QVNoDestructor<QVTracer> tracer{OnlyInstance{}};
   return tracer.Get();
 }
 
-QVTracer::QVTracer() {
+QVTracer::QVTracer(OnlyInstance) {
   outputers_.push_back(std::make_shared<QVConsoleTraceOutputer>(kQVTraceOff));
   outputers_.push_back(std::make_shared<QVTextFileTraceOutputer>(kQVTraceOff));
 }
