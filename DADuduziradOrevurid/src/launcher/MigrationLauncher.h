@@ -13,6 +13,7 @@
 #include "launcher/ChildOutputFeed.h"
 #include "launcher/IMigrationLauncher.h"
 #include "launcher/OutputEndWatch.h"
+#include "launcher/RunConfig.h"
 
 namespace Qva {
 
@@ -23,9 +24,10 @@ inline constexpr uint64_t kChildReadSize = 16383;
 
 class MigrationLauncher : public IMigrationLauncher {
  public:
-  MigrationLauncher() = default;
+  // Keeps a reference to `config`, which must outlive the launcher.
+  explicit MigrationLauncher(const RunConfig& config) : config_(config) {}
 
-  // Reads the run settings from the option map, sets the trace verbosity (DEBUG), loads the
+  // Sets the trace verbosity (DEBUG), loads the
   // JSON report, opens the HTML log and writes its missing report page and stylesheet with RPT,
   // creates the analyzer with its six settings and Inits it. Returns 0, or the report load's
   // non-zero result, or 2 (the fault printed on stderr) when a user rule file (ListUserRuleFiles
@@ -43,9 +45,6 @@ class MigrationLauncher : public IMigrationLauncher {
   int32_t Run() override;
   const ImportStatistics* GetRecords() const override;
 
-  // "echo " and every argument followed by a blank.
-  static Qve::QVEstring BuildArgumentText(const std::vector<Qve::QVEstring>& arguments);
-
  private:
   // Starts the script, analyzes all it prints, then a last line without a line feed and, when
   // a signal ended the script, the line a shell prints for that. Returns the error count.
@@ -60,16 +59,10 @@ class MigrationLauncher : public IMigrationLauncher {
   // Whether reading is to stop now (the script ended, and a stop request or a quiet pipe).
   bool ReadingEnds(OutputEndWatch& watch);
 
-  Qve::QVEstring script_path_;
-  Qve::QVEstring working_folder_;
+  const RunConfig& config_;
   Qve::QVEProcess process_;
   std::shared_ptr<Qve::QVFile> input_pipe_;
   std::shared_ptr<Qve::QVFile> output_pipe_;
-  std::vector<Qve::QVEstring> arguments_;
-  Qve::QVEstring html_log_name_;
-  Qve::QVEstring target_database_;
-  Qve::QVEstring target_host_;
-  Qve::QVEstring report_dir_;
   std::shared_ptr<LogAnalyzer> analyzer_;
   std::shared_ptr<ImpLogAnalyzerActionManager> actions_;  // the analyzer's action manager
 };

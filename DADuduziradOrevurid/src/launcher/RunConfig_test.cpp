@@ -1,0 +1,92 @@
+#include "launcher/RunConfig.h"
+
+#include <filesystem>
+
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "launcher/CommandLine.h"
+
+namespace Qva {
+namespace {
+
+namespace po = boost::program_options;
+
+RunConfig Configure(const std::vector<std::string>& tokens) {
+  po::variables_map options;
+  ParseOptionTokens(BuildOptionsDescription(), tokens, options);
+  return BuildRunConfig(options);
+}
+
+// The paths a run derives, "|"-separated: script, its folder, trace file, working folder,
+// data.js, the HTML log's stylesheet folder, the HTML log, the script's argument text.
+std::string Paths(const RunConfig& config) {
+  std::string text;
+  for (const Qve::QVEstring* path :
+       {&config.script_path, &config.script_dir, &config.analyzed_log, &config.working_folder,
+        &config.data_file, &config.html_log_folder, &config.html_log, &config.argument_text}) {
+    text += *path + "|";
+  }
+  return text;
+}
+
+TEST(RunConfigTest, DerivedPaths) {
+  const std::string cwd = std::filesystem::current_path().string();
+  const struct {
+    std::vector<std::string> tokens;
+    std::string paths;
+  } cases[] = {
+      // Quotes go, "\" becomes "/"; the trace file goes beside the script.
+      {{"-BAT=\"C:\\imp\\movarin_all.bat\""},
+       "C:/imp/movarin_all.bat|C:/imp|C:/imp/movarin_imp.log|C:/imp|C:/imp/reports/data.js|"
+       "C:/imp/reports|C:/imp/reports/Import/import_log.html|echo all |"},
+      // A -LOG with a "\" only is still a bare name; -CF moves data.js, not the HTML log; every
+      // -ARG piece counts, the empty one too, but not a trailing ";".
+      {{"-BAT=imp/run.sh", "-LOG=logs\\a.log", "-CF=/work", "-RPT_DIR=r", "-ARG=a;;b;"},
+       "imp/run.sh|imp|imp/logs\\a.log|/work|/work/r/data.js|imp/r|imp/r/Import/import_log.html|"
+       "echo a  b |"},
+      // A bare script: everything in the current folder, reports under ".".
+      {{"-BAT=run.sh", "-LOG=a.log"},
+       "run.sh||a.log|" + cwd + "|" + cwd + "/reports/data.js|./reports|" +
+           "./reports/Import/import_log.html|echo all |"},
+      // A script directly under "/" reports at the root; a -LOG with "/" is taken as it is.
+      {{"-BAT=/run.sh", "-LOG=logs/a.log"},
+       "/run.sh||logs/a.log|" + cwd + "|" + cwd + "/reports/data.js|/reports|" +
+           "/reports/Import/import_log.html|echo all |"},
+  };
+  for (const auto& c : cases) {
+    const RunConfig config = Configure(c.tokens);
+    EXPECT_TRUE(config.complete);
+    EXPECT_EQ(Paths(config), c.paths) << c.tokens.front();
+  }
+}
+
+TEST(RunConfigTest, GivenValuesAndDefaults) {
+  const RunConfig given =
+      Configure({"-D=Oracle", "-H=db1", "-RPT", "-DEBUG", "-CHECK_RULES", "-EVENTPORT=5",
+                 "-MESSAGING=m", "-RULES=a;b", "-EXPLAIN=x.log", "-JUNIT=j.xml"});
+  EXPECT_TRUE(given.analyzed_target && given.report && given.debug && given.check_rules);
+  EXPECT_EQ(given.target_db + "|" + given.target_host + "|" + given.event_port + "|" +
+                given.message_prefix + "|" + given.user_rules + "|" + given.explain_log + "|" +
+                given.junit_file,
+            "Oracle|db1|5|m|a;b|x.log|j.xml");
+
+  // Nothing given: the values the help shows, as a default RunConfig states them.
+  const RunConfig defaults = Configure({});
+  const RunConfig stated;
+  EXPECT_TRUE(defaults.complete);
+  EXPECT_FALSE(defaults.analyzed_target || defaults.report || defaults.debug ||
+               defaults.check_rules || defaults.Explains() || defaults.WritesJUnit());
+  EXPECT_EQ(defaults.target_db + defaults.target_host + defaults.report_dir + defaults.event_port +
+                defaults.message_prefix + defaults.user_rules + defaults.script_path +
+                defaults.analyzed_log + defaults.argument_text,
+            stated.target_db + stated.target_host + stated.report_dir + stated.event_port +
+                stated.message_prefix + stated.user_rules + stated.script_path +
+                stated.analyzed_log + stated.argument_text);
+  EXPECT_EQ(defaults.arguments, stated.arguments);
+
+  // A failed parse stores nothing: no configuration to run with.
+  EXPECT_FALSE(BuildRunConfig(po::variables_map()).complete);
+}
+
+}  // namespace
+}  // namespace Qva
