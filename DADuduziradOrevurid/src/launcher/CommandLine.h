@@ -1,5 +1,5 @@
-// Command line and response file: fills the option map, applies the start-up settings and
-// picks the launcher.
+// Command line and response file: parses the options into the run configuration, applies the
+// start-up settings and picks the launcher.
 #pragma once
 
 #include <boost/program_options/options_description.hpp>

@@ -1,6 +1,7 @@
 #include "launcher/RunConfig.h"
 
 #include <algorithm>
+#include <boost/program_options/variables_map.hpp>
 #include <filesystem>
 #include <sstream>
 #include <string>

@@ -3,11 +3,14 @@
 // parsed, then passed by reference to whatever needs a setting.
 #pragma once
 
-#include <boost/program_options/variables_map.hpp>
 #include <vector>
 
 #include "QVEString.h"
 #include "launcher/LauncherOptions.h"
+
+namespace boost::program_options {
+class variables_map;
+}  // namespace boost::program_options
 
 namespace Qva {
 
@@ -16,33 +19,37 @@ struct RunConfig {
   // to run with, and choosing a launcher fails (CreateLauncher).
   bool complete = false;
 
-  // Given on the command line; values are UTF-8. A valued option without a default is "" when
-  // not given (an empty value is a parse error).
+  // Given on the command line; values are UTF-8. Each comment names the option and its
+  // default; a valued option without a default is "" when not given (an empty value does not
+  // parse).
 
-  bool debug = false;        // -DEBUG: the trace file gets Debug messages too
-  bool report = false;       // -RPT: write the HTML log and data.js (data.js only, launch mode)
-  bool check_rules = false;  // -CHECK_RULES: check the user's rule files, run nothing
-  Qve::QVEstring target_db = kDefaultTarget;              // -D, display name of the target system
-  Qve::QVEstring target_host = kDefaultTarget;            // -H
-  Qve::QVEstring report_dir = kDefaultRptDir;             // -RPT_DIR, relative to its base folders
-  Qve::QVEstring event_port = kDefaultEventPort;          // -EVENTPORT as text; "0": no channel
-  Qve::QVEstring message_prefix = kDefaultMessaging;      // -MESSAGING
-  Qve::QVEstring user_rules;                              // -RULES, ";"-separated files or folders
-  Qve::QVEstring explain_log;                             // -EXPLAIN: the saved log to explain
-  Qve::QVEstring junit_file;                              // -JUNIT: the JUnit report to write
-  std::vector<Qve::QVEstring> arguments = {kDefaultArg};  // -ARG split (SplitArgumentText)
+  bool debug = false;        // -DEBUG (off): the trace file gets Debug messages too
+  bool report = false;       // -RPT (off): the HTML log and data.js (launch mode: data.js only)
+  bool check_rules = false;  // -CHECK_RULES (off): check the user's rule files, run nothing
+  Qve::QVEstring target_db = kDefaultTarget;    // -D ("NA"): display name of the target
+  Qve::QVEstring target_host = kDefaultTarget;  // -H ("NA")
+  // -RPT_DIR ("reports"): under working_folder for data.js, under report_base for the HTML log.
+  Qve::QVEstring report_dir = kDefaultRptDir;
+  Qve::QVEstring event_port = kDefaultEventPort;      // -EVENTPORT ("0": no event channel)
+  Qve::QVEstring message_prefix = kDefaultMessaging;  // -MESSAGING ("")
+  Qve::QVEstring user_rules;   // -RULES: ";"-separated rule files or folders of the user's own
+  Qve::QVEstring explain_log;  // -EXPLAIN: the saved log to explain instead of a run
+  Qve::QVEstring junit_file;   // -JUNIT: the JUnit report to write after the run
+  // -ARG ("all") split at ";" (SplitArgumentText).
+  std::vector<Qve::QVEstring> arguments = {kDefaultArg};
 
   // Derived by BuildRunConfig, each in one place.
 
   // Whether target_db is one of the analyzed systems (GetAnalyzedDatabaseNames).
   bool analyzed_target = false;
-  // -BAT with every "\" made "/" and every double quote removed.
+  // -BAT ("movarin_all.bat") with every "\" made "/" and every double quote removed.
   Qve::QVEstring script_path = kDefaultBat;
   // The script path up to its last "/"; "" when it has none.
   Qve::QVEstring script_dir;
   // "echo " and every argument followed by a blank: what the analyzed run gives the script.
   Qve::QVEstring argument_text = "echo all ";
-  // The trace file: -LOG, placed in script_dir when it has no "/" and script_dir is not "".
+  // The trace file: -LOG ("movarin_imp.log"), placed in script_dir when it has no "/" and
+  // script_dir is not "".
   Qve::QVEstring analyzed_log = kDefaultLog;
   // Where the script runs and data.js is kept: -CF, else script_dir, else the current folder
   // (without a trailing separator; "" when it cannot be read or is longer than 1024 bytes).
