@@ -1,7 +1,11 @@
 #include "launcher/RunConfig.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 
+#include "QVETestSupport.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "launcher/CommandLine.h"
@@ -58,6 +62,32 @@ TEST(RunConfigTest, DerivedPaths) {
     EXPECT_TRUE(config.complete);
     EXPECT_EQ(Paths(config), c.paths) << c.tokens.front();
   }
+}
+
+// Without -CF and a script folder the script runs in the current folder: "/" loses its separator
+// as the root of a drive would, and one longer than 1024 bytes reads as "". In a child process:
+// the current folder is the whole process's.
+TEST(RunConfigTest, CurrentFolderAtTheRootOrTooLong) {
+  const Qve::test::TempFolder temp;
+  std::string longest = std::filesystem::canonical(temp.File("")).string();
+  // Appended: g++ 12 warns falsely (-Wrestrict) on "literal" + std::string.
+  while (longest.size() + 101 < 1000) longest.append("/").append(100, 'd');
+  longest += '/';
+  longest.append(1024 - longest.size(), 'e');
+  std::filesystem::create_directories(longest + "/x");
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto working_folder_in = [](const std::string& folder) -> std::string {
+      return chdir(folder.c_str()) == 0 ? Configure({"-BAT=run.sh"}).working_folder : "?";
+    };
+    _exit((working_folder_in("/").empty() ? 0 : 1) +
+          (working_folder_in(longest) == longest ? 0 : 2) +
+          (working_folder_in(longest + "/x").empty() ? 0 : 4));
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(RunConfigTest, EachOptionLandsInItsField) {
