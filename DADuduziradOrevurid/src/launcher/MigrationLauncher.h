@@ -27,13 +27,12 @@ class MigrationLauncher : public IMigrationLauncher {
   // Keeps a reference to `config`, which must outlive the launcher.
   explicit MigrationLauncher(const RunConfig& config) : config_(config) {}
 
-  // Sets the trace verbosity (DEBUG), loads the
-  // JSON report, opens the HTML log and writes its missing report page and stylesheet with RPT,
-  // creates the analyzer with its six settings and Inits it. Returns 0, or the report load's
-  // non-zero result, or 2 (the fault printed on stderr) when a user rule file (ListUserRuleFiles
-  // with -RULES) has a fault; that check comes before anything is loaded or written. Throws
-  // std::logic_error when the script is missing, std::filesystem::filesystem_error when its status
-  // cannot be read and boost::bad_any_cast when a needed option is absent.
+  // Sets the trace verbosity (DEBUG), loads the JSON report, opens the HTML log and writes its
+  // missing report page and stylesheet with RPT, creates the analyzer with its six settings and
+  // Inits it. Returns 0, or the report load's non-zero result, or 2 (the fault printed on
+  // stderr) when a user rule file (ListUserRuleFiles with -RULES) has a fault; that check comes
+  // before anything is loaded or written. Throws std::logic_error when the script is missing and
+  // std::filesystem::filesystem_error when its status cannot be read.
   int32_t Initialize(const Qve::QVEstring& analyzer_name) override;
   // Runs "<script> echo <arg> <arg> ..." in the working folder and analyzes its output as it
   // arrives, then writes the HTML log's footer (and closes it with RPT). An import script that
