@@ -87,14 +87,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   argv.push_back(nullptr);
   const int argc = static_cast<int>(words.size());
 
-  // Nothing of an earlier input may carry over: the option map keeps what it first stored,
-  // and the trace would still write to the file an earlier input named.
-  Qva::GetOptionMap().clear();
+  // Nothing of an earlier input may carry over: the trace would still write to the file an
+  // earlier input named.
   Qve::QVTracer::Instance().SetAllLevels(Qve::kQVTraceOff);
   try {
-    Qva::ParseCommandLine(argc, argv.data());
+    const Qva::RunConfig config = Qva::ParseCommandLine(argc, argv.data());
     Qve::QVTracer::Instance().SetAllLevels(Qve::kQVTraceOff);
-    std::unique_ptr<Qva::IMigrationLauncher> launcher = Qva::CreateLauncher(argc, argv.data());
+    std::unique_ptr<Qva::IMigrationLauncher> launcher =
+        Qva::CreateLauncher(config, argc, argv.data());
   } catch (Qve::QVException* error) {
     delete error;
   } catch (const std::exception&) {

@@ -110,8 +110,9 @@ const std::vector<Scenario>& Scenarios() {
      0, {"Open RSP file: run.rsp\nOK\n\n",
          "\nrsp_conmand line :-D=Oracle\r\n\r\n-BAT=imp/run.sh\r\n-LOG=a.log\n \n"},
      kAny, {{"imp/args.txt", "^echo all\n$"}, {"imp/a.log", "Table created"}}},
+    // The start-up settings are not applied: no trace file is named (created).
     {"response_file_missing", {"-RSP=nothere.rsp"}, {}, 1,
-     {"Open RSP file: nothere.rsp\nFAILED\n", "Usage:"}},
+     {"Open RSP file: nothere.rsp\nFAILED\n", "Usage:"}, kAny, {{"movarin_imp.log", kAbsent}}},
     {"response_file_after_help", {"-RSP=run.rsp", "-HELP"}, {{"run.rsp", "-D=Oracle\n"}}, 1,
      {"Allowed options:", "Usage: MigrationLauncher", "!Open RSP file"}, kSyntaxError},
     {"response_file_parse_error", {"-D=MySQL", "-RSP=bad.rsp"},

@@ -62,6 +62,10 @@ const std::vector<Scenario>& Scenarios() {
      kAny, {{"imp/ran.txt", kAbsent}, {"imp/movarin_imp.log", "^([^\n]{0,250}\n)*$"}},
      "{ echo -D=Oracle; echo -BAT=imp/run.sh; printf -- -ARG=; yes piece | head -n 400000 | "
      "paste -sd ';'; } > big.rsp;"},
+    // A log without errors explains to exit code 0.
+    {"explain_clean", {"-D=Oracle", "-EXPLAIN=clean.log"},
+     {{"clean.log", "Importing database objects to Oracle\nImporting Table EMP to SCOTT\n"
+                    "Table created.\n"}}, 0, {"Objects:\n  Table EMP: Ok\n"}, ""},
     // Last two: the same verdicts from the raw output and from the trace file.
     {"explain_raw_output", {"-D=Oracle", "-EXPLAIN=raw.log"}, run, 1, {}, kAny, {},
      kSaveRawOutput},

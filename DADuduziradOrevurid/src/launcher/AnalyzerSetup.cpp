@@ -3,21 +3,20 @@
 #include <utility>
 
 #include "launcher/LauncherOptions.h"
-#include "launcher/MigrationLauncher.h"
 
 namespace Qva {
 
-RunSettings RunSettingsFromOptions(const Qve::QVEstring& version_info, bool report) {
+RunSettings RunSettingsFor(const RunConfig& config, const Qve::QVEstring& version_info,
+                           bool report) {
   RunSettings settings;
   settings.report = report;
-  settings.analyze_file = NormaliseScriptPath(GetOptionText(kOptBat));
-  settings.command =
-      MigrationLauncher::BuildArgumentText(SplitArgumentText(GetOptionText(kOptArg)));
+  settings.analyze_file = config.script_path;
+  settings.command = config.argument_text;
   settings.version_info = version_info;
-  settings.target_db = GetOptionText(kOptD);
-  settings.target_host = GetOptionText(kOptH);
-  settings.export_path = GetScriptDirectory(settings.analyze_file);
-  settings.report_dir = GetOptionText(kOptRptDir);
+  settings.target_db = config.target_db;
+  settings.target_host = config.target_host;
+  settings.export_path = config.script_dir;
+  settings.report_dir = config.report_dir;
   return settings;
 }
 

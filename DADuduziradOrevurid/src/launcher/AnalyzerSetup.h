@@ -9,12 +9,14 @@
 #include "actions/RunSettings.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/UserRuleLoader.h"
+#include "launcher/RunConfig.h"
 
 namespace Qva {
 
-// The run's settings as the option map gives them: the normalised -BAT= script and its folder,
-// "echo " and the -ARG= pieces, -D=, -H=, -RPT_DIR=, and `version_info` and `report`.
-RunSettings RunSettingsFromOptions(const Qve::QVEstring& version_info, bool report);
+// What the import actions need of `config` (the script and its folder, the argument text, the
+// target and the report directory), with `version_info` and `report`.
+RunSettings RunSettingsFor(const RunConfig& config, const Qve::QVEstring& version_info,
+                           bool report);
 
 // Sets the analyzer's six string options from `settings` and gives it a new import action
 // manager created with them (before the analyzer's Init); returns that manager.

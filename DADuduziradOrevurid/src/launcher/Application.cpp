@@ -34,15 +34,15 @@ int32_t RunSequence(int argc, char** argv) {
   std::printf("%s", banner.c_str());
   std::fflush(stdout);
 
-  ParseCommandLine(argc, argv);
+  const RunConfig config = ParseCommandLine(argc, argv);
   // Stopped while a long response file was read: nothing has started that needs ending.
   if (int stop = Qve::GetStopSignal()) return kStoppedExitBase + stop;
-  std::shared_ptr<IMigrationLauncher> launcher = CreateLauncher(argc, argv);
+  std::shared_ptr<IMigrationLauncher> launcher = CreateLauncher(config, argc, argv);
   int32_t result = 2;
   if (launcher) {
     result = launcher->Initialize(analyzer_name);
     if (result == 0) result = launcher->Run();
-    RunOutputs().EndRun({analyzer_name, launcher->GetRecords(), JUnitTargetFromOptions()});
+    RunOutputs().EndRun({analyzer_name, launcher->GetRecords(), JUnitTargetFor(config)});
   }
   launcher.reset();
   // A trace file or HTML log that could not be written stopped the import: that failure, not

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <boost/algorithm/string/classification.hpp>
 #include <boost/algorithm/string/split.hpp>
+#include <boost/any.hpp>
 #include <boost/program_options/parsers.hpp>
 #include <cstdio>
 #include <iostream>
@@ -157,7 +158,7 @@ bool ReadResponseFile(const std::string& path, std::string& content, const char*
 // Replaces the command line's options by those of the response file. False when the file
 // cannot be read or does not parse (the message is already shown).
 bool LoadResponseFile(const po::options_description& description, po::variables_map& options) {
-  Qve::QVEstring path = GetOptionText(kOptRsp);
+  Qve::QVEstring path = options[kOptRsp].as<std::string>();
   Qve::TrimBoth(path, '"');
   std::cout << "Open RSP file: " << path << "\n";
   std::string content;
@@ -198,28 +199,62 @@ std::vector<std::string> ReplacedByResponseFile(int argc, char** argv,
   return replaced;
 }
 
-}  // namespace
+// Fills `options` from the command line, or from the response file it names. False when the
+// start-up settings are not to be applied: after the help, a parse error, a response file that
+// cannot be read, or a stop request.
+bool ReadOptions(const po::options_description& description, int argc, char** argv,
+                 po::variables_map& options) {
+  std::vector<std::string> tokens;
+  for (int i = 1; i < argc; ++i) tokens.emplace_back(argv[i]);
+  std::vector<std::string> ignored;
+  if (!TryParse(description, tokens, options, &ignored)) return false;
+  WarnIgnored(ignored, "not an option of this program");
 
-const std::vector<Qve::QVEstring>& GetAnalyzedDatabaseNames() {
-  static const std::vector<Qve::QVEstring> names = {
-      "PostgreSQL on-premise or cloud (GCP, AWS, Azure etc.)",
-      "PostgreSQL",
-      "Postgres Pro",
-      "AlloyDB",
-      "Microsoft SQL Server",
-      "Oracle",
-      "Microsoft Azure SQL Database",
-      "Google Cloud SQL for SQL Server",
-      "Azure Synapse Analytics",
-      "MySQL",
-      "MariaDB",
-      "Google Cloud SQL for MySQL",
-      "GoogleCloudSQLforPostgreSQL",
-      "AmazonAuroraPostgreSQL",
-      "Amazon Aurora (compatibility with MySQL)",
-  };
-  return names;
+  if (options.count(kOptHelp)) {
+    PrintHelp(description);
+    return false;
+  }
+  if (options.count(kOptRsp)) {
+    WarnIgnored(ReplacedByResponseFile(argc, argv, ignored),
+                "the response file replaces the command line");
+    if (!LoadResponseFile(description, options)) return false;
+  }
+  if (options.count(kOptEchoLog) && !options[kOptEchoLog].defaulted()) {
+    std::string echo_log = "-";  // appended: g++ 12 warns falsely on "-" + std::string
+    echo_log += kOptEchoLog;
+    WarnIgnored({echo_log}, "accepted, but nothing depends on it");
+  }
+
+  try {
+    po::notify(options);
+  } catch (const po::error& error) {
+    Qve::QVTracer::Instance().Critical(kParseSource, "%s", error.what());
+    PrintHelp(description);
+    return false;
+  }
+  return true;
 }
+
+// What must take effect before any launcher exists: the trace file and levels, and the event
+// channel.
+void ApplyStartUpSettings(const RunConfig& config) {
+  Qve::QVTracer& tracer = Qve::QVTracer::Instance();
+  // Checking rules and explaining a log run no import: they leave the analyzed log alone.
+  if (!config.check_rules && !config.Explains()) {
+    CheckOutputFiles(config);  // before the first of them is truncated
+    // Naming the trace file truncates it: a run the report folder's lock refuses must leave
+    // the trace file of the run that holds the folder as it is.
+    if (config.report) JsonImportReport::Instance().ClaimFolder(config.data_folder);
+    tracer.SetTraceFile(config.analyzed_log);
+  }
+  tracer.SetAllLevels(Qve::kQVTraceWarning);
+
+  unsigned long port = ParseUnsignedLong(config.event_port);
+  CWizzardInspectionController::Instance().Init(static_cast<uint16_t>(port), config.message_prefix,
+                                                config.script_path);
+}
+
+}  // namespace
 
 po::options_description BuildOptionsDescription() {
   po::options_description description(kOptionsCaption, HelpLineLength(),
@@ -231,21 +266,22 @@ po::options_description BuildOptionsDescription() {
   auto text_or = [&text](const char* value_name, const char* default_value) {
     return text(value_name)->default_value(default_value);
   };
-  description.add_options()                                                       //
-      (kOptHelp, "Produce help message.")                                         //
-      (kOptRsp, text("<file>"), "Options file.")                                  //
-      (kOptBat, text_or("<file>", "movarin_all.bat"), "Bat file name.")           //
-      (kOptArg, text_or("<arg;arg>", "all"), "Arguments for bat file")            //
-      (kOptEchoLog, text_or("<file>", "echo_imp.log"), "Echo log file name.")     //
-      (kOptLog, text_or("<file>", "movarin_imp.log"), "Analyzed log file name.")  //
-      (kOptDebug, "Run in debug mode.")                                           //
-      (kOptCf, text("<folder>"), "Current folder of child process.")              //
-      (kOptRpt, "Generate html report.")                                          //
-      (kOptD, text_or("<database>", "NA"), "Target database.")                    //
-      (kOptH, text_or("<host>", "NA"), "Target host.")                            //
-      (kOptRptDir, text_or("<folder>", "reports"), "Import report directory.")    //
-      (kOptEventPort, text_or("<port>", "0"), "Port for event to wissard.")       //
-      (kOptMessaging, text_or("<prefix>", ""), "Message prefix for correct messaging to wizard.");
+  description.add_options()                                                                //
+      (kOptHelp, "Produce help message.")                                                  //
+      (kOptRsp, text("<file>"), "Options file.")                                           //
+      (kOptBat, text_or("<file>", kDefaultBat), "Bat file name.")                          //
+      (kOptArg, text_or("<arg;arg>", kDefaultArg), "Arguments for bat file")               //
+      (kOptEchoLog, text_or("<file>", kDefaultEchoLog), "Echo log file name.")             //
+      (kOptLog, text_or("<file>", kDefaultLog), "Analyzed log file name.")                 //
+      (kOptDebug, "Run in debug mode.")                                                    //
+      (kOptCf, text("<folder>"), "Current folder of child process.")                       //
+      (kOptRpt, "Generate html report.")                                                   //
+      (kOptD, text_or("<database>", kDefaultTarget), "Target database.")                   //
+      (kOptH, text_or("<host>", kDefaultTarget), "Target host.")                           //
+      (kOptRptDir, text_or("<folder>", kDefaultRptDir), "Import report directory.")        //
+      (kOptEventPort, text_or("<port>", kDefaultEventPort), "Port for event to wissard.")  //
+      (kOptMessaging, text_or("<prefix>", kDefaultMessaging),
+       "Message prefix for correct messaging to wizard.");
   // Rules of the user's own, and what to do with them besides a run.
   description.add_options()                                                                   //
       (kOptRules, text("<path;path>"), "Your own rule files or folders, loaded last.")        //
@@ -319,72 +355,22 @@ unsigned long ParseUnsignedLong(const Qve::QVEstring& text) {
   }
 }
 
-void ParseCommandLine(int argc, char** argv) {
+RunConfig ParseCommandLine(int argc, char** argv) {
   po::options_description description = BuildOptionsDescription();
-  po::variables_map& options = GetOptionMap();
-
-  std::vector<std::string> tokens;
-  for (int i = 1; i < argc; ++i) tokens.emplace_back(argv[i]);
-  std::vector<std::string> ignored;
-  if (!TryParse(description, tokens, options, &ignored)) return;
-  WarnIgnored(ignored, "not an option of this program");
-
-  if (HasOption(kOptHelp)) {
-    PrintHelp(description);
-    return;
-  }
-  if (HasOption(kOptRsp)) {
-    WarnIgnored(ReplacedByResponseFile(argc, argv, ignored),
-                "the response file replaces the command line");
-    if (!LoadResponseFile(description, options)) return;
-  }
-  if (options.count(kOptEchoLog) && !options[kOptEchoLog].defaulted()) {
-    std::string echo_log = "-";  // appended: g++ 12 warns falsely on "-" + std::string
-    echo_log += kOptEchoLog;
-    WarnIgnored({echo_log}, "accepted, but nothing depends on it");
-  }
-
-  try {
-    po::notify(options);
-  } catch (const po::error& error) {
-    Qve::QVTracer::Instance().Critical(kParseSource, "%s", error.what());
-    PrintHelp(description);
-    return;
-  }
-
-  Qve::QVEstring script_path = NormaliseScriptPath(GetOptionText(kOptBat));
-  Qve::QVEstring script_dir = GetScriptDirectory(script_path);
-  GetAnalyzedLogPath() = MakeAnalyzedLogPath(GetOptionText(kOptLog), script_dir);
-
-  Qve::QVTracer& tracer = Qve::QVTracer::Instance();
-  // Checking rules and explaining a log run no import: they leave the analyzed log alone.
-  if (!HasOption(kOptCheckRules) && !HasOption(kOptExplain)) {
-    CheckOutputFiles();  // before the first of them is truncated
-    // Naming the trace file truncates it: a run the report folder's lock refuses must leave
-    // the trace file of the run that holds the folder as it is.
-    if (HasOption(kOptRpt)) {
-      JsonImportReport::Instance().ClaimFolder(
-          ChooseWorkingFolder(GetOptionTextOrEmpty(kOptCf), script_dir) + "/" +
-          GetOptionText(kOptRptDir));
-    }
-    tracer.SetTraceFile(GetAnalyzedLogPath());
-  }
-  tracer.SetAllLevels(Qve::kQVTraceWarning);
-
-  unsigned long port = ParseUnsignedLong(GetOptionText(kOptEventPort));
-  Qve::QVEstring prefix = GetOptionTextOrEmpty(kOptMessaging);
-  CWizzardInspectionController::Instance().Init(static_cast<uint16_t>(port), prefix, script_path);
+  po::variables_map options;
+  const bool parsed = ReadOptions(description, argc, argv, options);
+  RunConfig config = BuildRunConfig(options);
+  if (parsed) ApplyStartUpSettings(config);
+  return config;
 }
 
-std::unique_ptr<IMigrationLauncher> CreateLauncher(int argc, char** argv) {
-  if (HasOption(kOptCheckRules)) return std::make_unique<RuleCheckLauncher>();
-  if (HasOption(kOptExplain)) return std::make_unique<ExplainLauncher>();
-  Qve::QVEstring database = GetOptionText(kOptD);
-  const std::vector<Qve::QVEstring>& names = GetAnalyzedDatabaseNames();
-  if (std::find(names.begin(), names.end(), database) != names.end()) {
-    return std::make_unique<MigrationLauncher>();
-  }
-  return std::make_unique<DBLaunch>(argc, argv);
+std::unique_ptr<IMigrationLauncher> CreateLauncher(const RunConfig& config, int argc, char** argv) {
+  // A failed parse leaves no option to read, not even -D.
+  if (!config.complete) throw boost::bad_any_cast();
+  if (config.check_rules) return std::make_unique<RuleCheckLauncher>(config);
+  if (config.Explains()) return std::make_unique<ExplainLauncher>(config);
+  if (config.analyzed_target) return std::make_unique<MigrationLauncher>(config);
+  return std::make_unique<DBLaunch>(config, argc, argv);
 }
 
 }  // namespace Qva

@@ -1,5 +1,5 @@
-// Command line and response file: fills the option map, applies the start-up settings and
-// picks the launcher.
+// Command line and response file: parses the options into the run configuration, applies the
+// start-up settings and picks the launcher.
 #pragma once
 
 #include <boost/program_options/options_description.hpp>
@@ -11,11 +11,9 @@
 
 #include "QVEString.h"
 #include "launcher/IMigrationLauncher.h"
+#include "launcher/RunConfig.h"
 
 namespace Qva {
-
-// The fifteen target database display names that select the analyzed run (exact match).
-const std::vector<Qve::QVEstring>& GetAnalyzedDatabaseNames();
 
 // The options in help order with their defaults and help texts, captioned "Allowed options".
 boost::program_options::options_description BuildOptionsDescription();
@@ -41,19 +39,22 @@ void ParseOptionTokens(const boost::program_options::options_description& descri
 // "invalid stoul argument" and std::out_of_range "stoul argument out of range".
 unsigned long ParseUnsignedLong(const Qve::QVEstring& text);
 
-// Fills the option map from argv[1..argc-1] or from the response file named by RSP, prints the
-// help on HELP or a parse error, then checks the outputs (CheckOutputFiles: throws before any
-// is created), names the trace file, sets all trace levels to Warning
-// and opens the wizard event channel. Parse and response-file failures return early (printed,
-// not thrown); a bad EVENTPORT throws (see ParseUnsignedLong). Each ignored argument gets a
-// warning line on standard error: one that is no option, a command-line option that the
-// response file replaces, ECHOLOG. Only a regular file of at most 16 MB is read as response
-// file; another one fails like a file that cannot be opened, with a line on standard error
-// naming it. A stop request while the file is read or parsed ends this early.
-void ParseCommandLine(int argc, char** argv);
+// Parses argv[1..argc-1], or the response file named by RSP, and returns the configuration
+// they give (BuildRunConfig); prints the help on HELP or a parse error. Then, unless one of
+// these or a response-file failure ended the parse (printed, not thrown), applies the start-up
+// settings: checks the outputs (CheckOutputFiles: throws before any is created), names the
+// trace file, sets all trace levels to Warning and opens the wizard event channel; a bad
+// EVENTPORT throws (see ParseUnsignedLong). Each ignored argument gets a warning line on
+// standard error: one that is no option, a command-line option that the response file
+// replaces, ECHOLOG. Only a regular file of at most 16 MB is read as response file; another one
+// fails like a file that cannot be opened, with a line on standard error naming it. A stop
+// request while the file is read or parsed ends this early.
+RunConfig ParseCommandLine(int argc, char** argv);
 
-// MigrationLauncher when option D is one of the analyzed database names, else DBLaunch, which
-// keeps argc/argv. Throws boost::bad_any_cast when D is missing.
-std::unique_ptr<IMigrationLauncher> CreateLauncher(int argc, char** argv);
+// RuleCheckLauncher with -CHECK_RULES, ExplainLauncher with -EXPLAIN, MigrationLauncher when
+// -D is one of the analyzed database names, else DBLaunch, which keeps argc/argv. The launcher
+// keeps a reference to `config`. Throws boost::bad_any_cast, as reading an absent option does,
+// when `config` is not complete.
+std::unique_ptr<IMigrationLauncher> CreateLauncher(const RunConfig& config, int argc, char** argv);
 
 }  // namespace Qva

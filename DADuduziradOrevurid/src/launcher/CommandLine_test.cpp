@@ -6,7 +6,6 @@
 
 #include <boost/any.hpp>
 #include <boost/program_options/errors.hpp>
-#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -15,8 +14,9 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "launcher/DBLaunch.h"
-#include "launcher/LauncherOptions.h"
+#include "launcher/ExplainLauncher.h"
 #include "launcher/MigrationLauncher.h"
+#include "launcher/RuleCheckLauncher.h"
 
 namespace Qva {
 namespace {
@@ -111,40 +111,36 @@ TEST(OptionSyntaxTest, HelpShowsEachOptionAsItIsAcceptedInDeclarationOrder) {
                                  "CHECK_RULES", "EXPLAIN", "JUNIT"));
 }
 
-TEST(CommandLineTest, EventPortPathsAndArguments) {
+TEST(CommandLineTest, EventPortText) {
   // The text of an EVENTPORT that is no number is the end-to-end tests'.
   EXPECT_EQ(ParseUnsignedLong(" 12abc"), 12u);  // like std::stoul: leading blanks, trailing junk
   EXPECT_THAT(
       [] { ParseUnsignedLong("999999999999999999999999"); },
       testing::ThrowsMessage<std::out_of_range>(testing::StrEq("stoul argument out of range")));
-  // Paths: the common cases are the end-to-end tests'; a "/x.sh" reports into the root.
-  const Qve::QVEstring script = NormaliseScriptPath("\"C:\\imp\\movarin_all.bat\"");
-  EXPECT_EQ(GetScriptDirectory(script), "C:/imp");
-  EXPECT_EQ(GetScriptDirectory("movarin_all.bat"), "");
-  EXPECT_EQ(MakeAnalyzedLogPath("logs\\a.log", "C:/imp"), "C:/imp/logs\\a.log");
-  EXPECT_EQ(MakeAnalyzedLogPath("a.log", ""), "a.log");
-  EXPECT_EQ(GetReportBaseFolder("/movarin_all.sh"), "");
-  EXPECT_EQ(ChooseWorkingFolder("/work", "/scripts"), "/work");
-  EXPECT_EQ(ChooseWorkingFolder("", ""), std::filesystem::current_path().string());
-  EXPECT_THAT(SplitArgumentText("a;;b;"), ElementsAre("a", "", "b"));
-  EXPECT_TRUE(SplitArgumentText("").empty());
-  EXPECT_EQ(MigrationLauncher::BuildArgumentText({}), "echo ");
 }
 
-TEST(CommandLineTest, ExactDisplayNamesSelectTheAnalyzedRun) {
+TEST(CommandLineTest, TheConfigurationSelectsTheLauncher) {
   char program[] = "MigrationLauncher";
   char* argv[] = {program, nullptr};
+  auto launcher_for = [&argv](const std::vector<std::string>& tokens) {
+    const RunConfig config = BuildRunConfig(Parse(tokens));
+    return CreateLauncher(config, 1, argv);
+  };
   for (const Qve::QVEstring& name : GetAnalyzedDatabaseNames()) {
-    GetOptionMap() = Parse({"-D=" + name});
-    EXPECT_NE(dynamic_cast<MigrationLauncher*>(CreateLauncher(1, argv).get()), nullptr) << name;
+    EXPECT_NE(dynamic_cast<MigrationLauncher*>(launcher_for({"-D=" + name}).get()), nullptr)
+        << name;
   }
   for (const char* other : {"oracle", "NA", "MySQL ", "Oracle Database"}) {
-    GetOptionMap() = Parse({std::string("-D=") + other});
-    EXPECT_NE(dynamic_cast<DBLaunch*>(CreateLauncher(1, argv).get()), nullptr) << other;
+    EXPECT_NE(dynamic_cast<DBLaunch*>(launcher_for({std::string("-D=") + other}).get()), nullptr)
+        << other;
   }
-  // After a failed parse the map is empty and the selection fails with the library's bad cast.
-  GetOptionMap().clear();
-  EXPECT_THROW(CreateLauncher(1, argv), boost::bad_any_cast);
+  EXPECT_NE(dynamic_cast<RuleCheckLauncher*>(
+                launcher_for({"-D=Oracle", "-EXPLAIN=x.log", "-CHECK_RULES"}).get()),
+            nullptr);
+  EXPECT_NE(dynamic_cast<ExplainLauncher*>(launcher_for({"-D=NA", "-EXPLAIN=x.log"}).get()),
+            nullptr);
+  // After a failed parse nothing is stored and the selection fails with the library's bad cast.
+  EXPECT_THROW(CreateLauncher(BuildRunConfig(po::variables_map()), 1, argv), boost::bad_any_cast);
 }
 
 }  // namespace

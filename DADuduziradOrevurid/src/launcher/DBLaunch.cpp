@@ -8,7 +8,6 @@
 #include "QVEProcessSignals.h"
 #include "QVETimeStamp.h"
 #include "QVETrace.h"
-#include "launcher/LauncherOptions.h"
 #include "launcher/ScriptRunner.h"
 #include "reports/JsonImportReport.h"
 #include "reports/SiteAddresses.h"
@@ -105,12 +104,9 @@ std::vector<Qve::QVEstring> BuildLaunchArgumentList(const Qve::QVEstring& arg_te
 }
 
 int32_t DBLaunch::Initialize(const Qve::QVEstring& /*analyzer_name*/) {
-  Qve::QVEstring script_path = NormaliseScriptPath(GetOptionText(kOptBat));
-  Qve::QVEstring working_folder =
-      ChooseWorkingFolder(GetOptionTextOrEmpty(kOptCf), GetScriptDirectory(script_path));
-  if (!HasOption(kOptRpt)) return 0;
-  return JsonImportReport::Instance().Init(false, working_folder, GetOptionText(kOptRptDir),
-                                           GetOptionText(kOptD));
+  if (!config_.report) return 0;
+  return JsonImportReport::Instance().Init(false, config_.working_folder, config_.report_dir,
+                                           config_.target_db);
 }
 
 int32_t DBLaunch::Run() {

@@ -7,6 +7,7 @@
 
 #include "QVEString.h"
 #include "launcher/IMigrationLauncher.h"
+#include "launcher/RunConfig.h"
 
 namespace Qva {
 
@@ -29,8 +30,9 @@ std::vector<Qve::QVEstring> BuildLaunchArgumentList(const Qve::QVEstring& arg_te
 
 class DBLaunch : public IMigrationLauncher {
  public:
-  // Keeps argc/argv (not copied: they live as long as the process).
-  DBLaunch(int argc, char** argv) : argc_(argc), argv_(argv) {}
+  // Keeps `config` and argc/argv (not copied: they outlive the launcher).
+  DBLaunch(const RunConfig& config, int argc, char** argv)
+      : config_(config), argc_(argc), argv_(argv) {}
 
   // With RPT, loads the JSON import report and returns its result; else 0. The analyzer name
   // is not used.
@@ -40,6 +42,7 @@ class DBLaunch : public IMigrationLauncher {
   int32_t Run() override;
 
  private:
+  const RunConfig& config_;
   int32_t argc_;
   char** argv_;
 };

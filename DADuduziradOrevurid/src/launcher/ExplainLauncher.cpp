@@ -9,8 +9,6 @@
 #include "analyzer/RuleSamples.h"
 #include "analyzer/UserRuleFiles.h"
 #include "launcher/AnalyzerSetup.h"
-#include "launcher/CommandLine.h"
-#include "launcher/LauncherOptions.h"
 #include "launcher/TraceLogText.h"
 
 namespace Qva {
@@ -43,13 +41,11 @@ std::string WithoutLineFeed(std::string_view line) {
 }  // namespace
 
 int32_t ExplainLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
-  const Qve::QVEstring database = GetOptionText(kOptD);
-  const std::vector<Qve::QVEstring>& names = GetAnalyzedDatabaseNames();
-  if (std::find(names.begin(), names.end(), database) == names.end()) {
+  if (!config_.analyzed_target) {
     std::fprintf(stderr, "-EXPLAIN needs -D= with the target database of the log\n");
     return 2;
   }
-  const Qve::QVEstring path = GetOptionText(kOptExplain);
+  const Qve::QVEstring& path = config_.explain_log;
   const Qve::QVBoundedCheck check = Qve::ReadBoundedFile(path, kMaxExplainedLogSize, log_);
   if (check != Qve::QVBoundedCheck::kRegular) {
     std::fprintf(stderr, "%s\n",
@@ -62,8 +58,8 @@ int32_t ExplainLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
   // The actions report to the console and the trace: the explanation alone is wanted.
   Qve::QVTracer::Instance().SetAllLevels(Qve::kQVTraceOff);
   analyzer_ = std::make_shared<LogAnalyzer>();
-  actions_ = SetUpAnalyzer(*analyzer_, RunSettingsFromOptions(analyzer_name, false));
-  analyzer_->SetUserRuleFiles(ListUserRuleFiles(GetOptionTextOrEmpty(kOptRules)));
+  actions_ = SetUpAnalyzer(*analyzer_, RunSettingsFor(config_, analyzer_name, false));
+  analyzer_->SetUserRuleFiles(ListUserRuleFiles(config_.user_rules));
   try {
     analyzer_->Init(false);
   } catch (const UserRuleFault& fault) {
@@ -74,7 +70,8 @@ int32_t ExplainLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
   // DBMS: ..."), which no rule reads: the target's rules are active from the start, as that
   // line would have made them.
   if (from_trace_) {
-    const int32_t group = RuleGroup::Find(ImpLogAnalyzerActionManager::RuleGroupNameFor(database));
+    const int32_t group =
+        RuleGroup::Find(ImpLogAnalyzerActionManager::RuleGroupNameFor(config_.target_db));
     if (group >= 0) analyzer_->GetRulesManager()->ActivateGroup(group);
   }
   return 0;

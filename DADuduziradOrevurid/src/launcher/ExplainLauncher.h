@@ -10,14 +10,18 @@
 #include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/LogAnalyzer.h"
 #include "launcher/IMigrationLauncher.h"
+#include "launcher/RunConfig.h"
 #include "launcher/TraceLogText.h"
 
 namespace Qva {
 
 class ExplainLauncher : public IMigrationLauncher {
  public:
+  // Keeps a reference to `config`, which must outlive the launcher.
+  explicit ExplainLauncher(const RunConfig& config) : config_(config) {}
+
   // Needs -D with an analyzed target database; loads the rules (user rules included) with the
-  // run settings of the option map and silences the trace, so that nothing but the explanation
+  // run's settings and silences the trace, so that nothing but the explanation
   // is printed and no file is written. Returns 2, with a message on stderr, for another -D, a
   // fault in a user rule file or a log that cannot be read or is not a regular file of at most
   // 256 MB (a FIFO or a device is refused before anything is read); else 0. A trace file is
@@ -45,6 +49,7 @@ class ExplainLauncher : public IMigrationLauncher {
   void PrintLines() const;
   void PrintObjects() const;
 
+  const RunConfig& config_;
   std::shared_ptr<LogAnalyzer> analyzer_;
   std::shared_ptr<ImpLogAnalyzerActionManager> actions_;
   std::string log_;

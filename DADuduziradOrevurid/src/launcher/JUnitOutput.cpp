@@ -1,14 +1,12 @@
 #include "launcher/JUnitOutput.h"
 
-#include "launcher/LauncherOptions.h"
+#include "launcher/RunConfig.h"
 
 namespace Qva {
 
-std::optional<JUnitTarget> JUnitTargetFromOptions() {
-  if (!HasOption(kOptJunit)) return std::nullopt;
-  const Qve::QVEstring log = GetReportBaseFolder(NormaliseScriptPath(GetOptionText(kOptBat))) +
-                             "/" + GetOptionText(kOptRptDir) + "/Import/import_log.html";
-  return JUnitTarget{GetOptionText(kOptJunit), log};
+std::optional<JUnitTarget> JUnitTargetFor(const RunConfig& config) {
+  if (!config.WritesJUnit()) return std::nullopt;
+  return JUnitTarget{config.junit_file, config.html_log};
 }
 
 }  // namespace Qva

@@ -7,8 +7,10 @@
 
 namespace Qva {
 
+struct RunConfig;
+
 // With -JUNIT, the file to write and this run's HTML import log that its anchors point into;
 // none without -JUNIT.
-std::optional<JUnitTarget> JUnitTargetFromOptions();
+std::optional<JUnitTarget> JUnitTargetFor(const RunConfig& config);
 
 }  // namespace Qva

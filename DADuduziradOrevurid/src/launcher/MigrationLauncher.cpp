@@ -11,7 +11,6 @@
 #include "analyzer/UserRuleFiles.h"
 #include "launcher/AnalyzerSetup.h"
 #include "launcher/ConsoleProgress.h"
-#include "launcher/LauncherOptions.h"
 #include "launcher/ProductInfo.h"
 #include "reports/DedezuLogger.h"
 #include "reports/JsonImportReport.h"
@@ -22,7 +21,6 @@ namespace Qva {
 
 namespace {
 
-constexpr const char* kHtmlLogName = "import_log.html";
 constexpr uint32_t kHtmlLogMinimumLevel = 1;
 constexpr uint32_t kWaitForever = UINT32_MAX;
 
@@ -56,28 +54,11 @@ ScriptEnd ScriptEndOf(const Qve::QVEProcess& process) {
 
 }  // namespace
 
-Qve::QVEstring MigrationLauncher::BuildArgumentText(const std::vector<Qve::QVEstring>& arguments) {
-  Qve::QVEstring text = "echo ";
-  for (const Qve::QVEstring& argument : arguments) text += argument + " ";
-  return text;
-}
-
 int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
-  script_path_ = GetOptionText(kOptBat);
-  target_database_ = GetOptionText(kOptD);
-  target_host_ = GetOptionText(kOptH);
-  report_dir_ = GetOptionText(kOptRptDir);
-  Qve::QVEstring argument_text = GetOptionText(kOptArg);
-
-  script_path_ = NormaliseScriptPath(script_path_);
-  Qve::QVEstring script_dir = GetScriptDirectory(script_path_);
-  arguments_ = SplitArgumentText(argument_text);
-  working_folder_ = ChooseWorkingFolder(GetOptionTextOrEmpty(kOptCf), script_dir);
-
-  Qve::QVTracer::Instance().SetDebugLevel(HasOption(kOptDebug) ? 4 : 3);
+  Qve::QVTracer::Instance().SetDebugLevel(config_.debug ? 4 : 3);
 
   // A fault in the user's rule files stops the run before anything is written or started.
-  const std::vector<std::string> rule_files = ListUserRuleFiles(GetOptionTextOrEmpty(kOptRules));
+  const std::vector<std::string> rule_files = ListUserRuleFiles(config_.user_rules);
   if (!rule_files.empty()) {
     try {
       CheckUserRules(rule_files, false);
@@ -87,32 +68,30 @@ int32_t MigrationLauncher::Initialize(const Qve::QVEstring& analyzer_name) {
     }
   }
 
-  bool report = HasOption(kOptRpt);
-  if (report) {
-    int32_t loaded =
-        JsonImportReport::Instance().Init(true, working_folder_, report_dir_, target_database_);
+  if (config_.report) {
+    int32_t loaded = JsonImportReport::Instance().Init(true, config_.working_folder,
+                                                       config_.report_dir, config_.target_db);
     if (loaded != 0) return loaded;
-    html_log_name_ = kHtmlLogName;
-    Qve::QVEstring report_base = GetReportBaseFolder(script_path_);
-    DedezuLogger::Instance().Open(report_base, analyzer_name, target_database_, target_host_,
-                                  html_log_name_.c_str(), kHtmlLogMinimumLevel, report_dir_);
+    DedezuLogger::Instance().Open(config_.report_base, analyzer_name, config_.target_db,
+                                  config_.target_host, kHtmlLogName, kHtmlLogMinimumLevel,
+                                  config_.report_dir);
     // Written now, so the log is already styled and linked while the import runs. The page
     // reads the data.js beside it, so it goes where data.js is updated; a log elsewhere (-CF)
     // gets its stylesheet, and no page that would show another data.js.
-    WriteReportCompanions(working_folder_ + "/" + report_dir_);
-    WriteReportCompanions(report_base + "/" + report_dir_, false);
+    WriteReportCompanions(config_.data_folder);
+    WriteReportCompanions(config_.html_log_folder, false);
   }
 
   analyzer_ = std::make_shared<LogAnalyzer>();
   analyzer_->SetUserRuleFiles(rule_files);
-  actions_ = SetUpAnalyzer(*analyzer_, RunSettingsFromOptions(analyzer_name, report));
+  actions_ = SetUpAnalyzer(*analyzer_, RunSettingsFor(config_, analyzer_name, config_.report));
 
   // A status error other than "not found" throws std::filesystem::filesystem_error.
-  if (!std::filesystem::exists(std::filesystem::path(script_path_))) {
-    throw std::logic_error(MissingScriptText(script_path_));
+  if (!std::filesystem::exists(std::filesystem::path(config_.script_path))) {
+    throw std::logic_error(MissingScriptText(config_.script_path));
   }
 
-  analyzer_->Init(report);
+  analyzer_->Init(config_.report);
   return 0;
 }
 
@@ -127,9 +106,8 @@ const ImportStatistics* MigrationLauncher::GetRecords() const {
 }
 
 int32_t MigrationLauncher::RunScript() {
-  Qve::QVEstring argument_text = BuildArgumentText(arguments_);
-  Qve::QVEstring command_line = script_path_ + " " + argument_text;
-  process_.Start(command_line, working_folder_, true);
+  const Qve::QVEstring command_line = config_.script_path + " " + config_.argument_text;
+  process_.Start(command_line, config_.working_folder, true);
   // From here a stop signal reaches the script and everything it started.
   Qve::QVStopForwarding forwarding(process_.GetPid());
   input_pipe_ = process_.GetInputFile();
@@ -140,9 +118,9 @@ int32_t MigrationLauncher::RunScript() {
 
   DedezuLogger& html_log = DedezuLogger::Instance();
   html_log.ActionBegin("Start child process: %s", command_line.c_str());
-  analyzer_->SetCommand(argument_text);
+  analyzer_->SetCommand(config_.argument_text);
   ChildOutputFeed feed(*analyzer_);
-  ConsoleProgress progress(*actions_, script_path_, working_folder_);
+  ConsoleProgress progress(*actions_, config_.script_path, config_.working_folder);
   int32_t total = ReadChild(feed, progress);
   process_.Wait(kWaitForever);
   // The output is over; the lines still held back may hold the summary, which comes without it.

@@ -13,6 +13,7 @@
 #include "launcher/ChildOutputFeed.h"
 #include "launcher/IMigrationLauncher.h"
 #include "launcher/OutputEndWatch.h"
+#include "launcher/RunConfig.h"
 
 namespace Qva {
 
@@ -23,15 +24,15 @@ inline constexpr uint64_t kChildReadSize = 16383;
 
 class MigrationLauncher : public IMigrationLauncher {
  public:
-  MigrationLauncher() = default;
+  // Keeps a reference to `config`, which must outlive the launcher.
+  explicit MigrationLauncher(const RunConfig& config) : config_(config) {}
 
-  // Reads the run settings from the option map, sets the trace verbosity (DEBUG), loads the
-  // JSON report, opens the HTML log and writes its missing report page and stylesheet with RPT,
-  // creates the analyzer with its six settings and Inits it. Returns 0, or the report load's
-  // non-zero result, or 2 (the fault printed on stderr) when a user rule file (ListUserRuleFiles
-  // with -RULES) has a fault; that check comes before anything is loaded or written. Throws
-  // std::logic_error when the script is missing, std::filesystem::filesystem_error when its status
-  // cannot be read and boost::bad_any_cast when a needed option is absent.
+  // Sets the trace verbosity (DEBUG), loads the JSON report, opens the HTML log and writes its
+  // missing report page and stylesheet with RPT, creates the analyzer with its six settings and
+  // Inits it. Returns 0, or the report load's non-zero result, or 2 (the fault printed on
+  // stderr) when a user rule file (ListUserRuleFiles with -RULES) has a fault; that check comes
+  // before anything is loaded or written. Throws std::logic_error when the script is missing and
+  // std::filesystem::filesystem_error when its status cannot be read.
   int32_t Initialize(const Qve::QVEstring& analyzer_name) override;
   // Runs "<script> echo <arg> <arg> ..." in the working folder and analyzes its output as it
   // arrives; the HTML log's footer comes with the rest of the run's end (RunOutputs::EndRun). An
@@ -42,9 +43,6 @@ class MigrationLauncher : public IMigrationLauncher {
   // script is started.
   int32_t Run() override;
   const ImportStatistics* GetRecords() const override;
-
-  // "echo " and every argument followed by a blank.
-  static Qve::QVEstring BuildArgumentText(const std::vector<Qve::QVEstring>& arguments);
 
  private:
   // Starts the script, analyzes all it prints, then a last line without a line feed and, when
@@ -60,16 +58,10 @@ class MigrationLauncher : public IMigrationLauncher {
   // Whether reading is to stop now (the script ended, and a stop request or a quiet pipe).
   bool ReadingEnds(OutputEndWatch& watch);
 
-  Qve::QVEstring script_path_;
-  Qve::QVEstring working_folder_;
+  const RunConfig& config_;
   Qve::QVEProcess process_;
   std::shared_ptr<Qve::QVFile> input_pipe_;
   std::shared_ptr<Qve::QVFile> output_pipe_;
-  std::vector<Qve::QVEstring> arguments_;
-  Qve::QVEstring html_log_name_;
-  Qve::QVEstring target_database_;
-  Qve::QVEstring target_host_;
-  Qve::QVEstring report_dir_;
   std::shared_ptr<LogAnalyzer> analyzer_;
   std::shared_ptr<ImpLogAnalyzerActionManager> actions_;  // the analyzer's action manager
 };

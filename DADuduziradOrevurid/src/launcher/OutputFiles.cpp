@@ -1,13 +1,11 @@
 #include "launcher/OutputFiles.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "QVEException.h"
-#include "launcher/CommandLine.h"
-#include "launcher/LauncherOptions.h"
+#include "launcher/RunConfig.h"
 
 namespace Qva {
 
@@ -33,28 +31,20 @@ bool SameFile(const Qve::QVEstring& first, const Qve::QVEstring& second) {
   return one.lexically_normal() == other.lexically_normal();
 }
 
-std::vector<Output> ListOutputs() {
-  std::vector<Output> outputs = {{"-LOG", GetAnalyzedLogPath()}};
-  const std::vector<Qve::QVEstring>& analyzed = GetAnalyzedDatabaseNames();
-  const bool analyzed_run =
-      std::find(analyzed.begin(), analyzed.end(), GetOptionText(kOptD)) != analyzed.end();
-  if (HasOption(kOptRpt) && analyzed_run) {
-    const Qve::QVEstring script = NormaliseScriptPath(GetOptionText(kOptBat));
-    const Qve::QVEstring report_dir = GetOptionText(kOptRptDir);
-    const Qve::QVEstring working =
-        ChooseWorkingFolder(GetOptionTextOrEmpty(kOptCf), GetScriptDirectory(script));
-    outputs.push_back({"-RPT (data.js)", working + "/" + report_dir + "/data.js"});
-    outputs.push_back({"-RPT (import_log.html)",
-                       GetReportBaseFolder(script) + "/" + report_dir + "/Import/import_log.html"});
+std::vector<Output> ListOutputs(const RunConfig& config) {
+  std::vector<Output> outputs = {{"-LOG", config.analyzed_log}};
+  if (config.report && config.analyzed_target) {
+    outputs.push_back({"-RPT (data.js)", config.data_file});
+    outputs.push_back({"-RPT (import_log.html)", config.html_log});
   }
-  if (HasOption(kOptJunit)) outputs.push_back({"-JUNIT", GetOptionText(kOptJunit)});
+  if (config.WritesJUnit()) outputs.push_back({"-JUNIT", config.junit_file});
   return outputs;
 }
 
 }  // namespace
 
-void CheckOutputFiles() {
-  const std::vector<Output> outputs = ListOutputs();
+void CheckOutputFiles(const RunConfig& config) {
+  const std::vector<Output> outputs = ListOutputs(config);
   for (size_t i = 0; i < outputs.size(); ++i) {
     for (size_t j = i + 1; j < outputs.size(); ++j) {
       if (!SameFile(outputs[i].path, outputs[j].path)) continue;
@@ -63,10 +53,10 @@ void CheckOutputFiles() {
                             outputs[i].option, outputs[j].option, outputs[j].path.c_str());
     }
   }
-  if (!HasOption(kOptJunit)) return;
+  if (!config.WritesJUnit()) return;
   // Known at the end of the run only, so its folder is checked now: a report that cannot be
   // written must not cost the import's results.
-  const Qve::QVEstring junit = GetOptionText(kOptJunit);
+  const Qve::QVEstring& junit = config.junit_file;
   fs::path folder = fs::path(junit).parent_path();
   std::error_code error;
   if (!fs::is_directory(folder.empty() ? fs::path(".") : folder, error)) {

@@ -4,14 +4,13 @@
 
 #include "analyzer/UserRuleFiles.h"
 #include "launcher/AnalyzerSetup.h"
-#include "launcher/LauncherOptions.h"
 
 namespace Qva {
 
 int32_t RuleCheckLauncher::Initialize(const Qve::QVEstring&) { return 0; }
 
 int32_t RuleCheckLauncher::Run() {
-  const std::vector<std::string> files = ListUserRuleFiles(GetOptionTextOrEmpty(kOptRules));
+  const std::vector<std::string> files = ListUserRuleFiles(config_.user_rules);
   if (files.empty()) {
     std::printf("No rule files of your own.\n");
     std::fflush(stdout);

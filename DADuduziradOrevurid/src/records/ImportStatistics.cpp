@@ -76,11 +76,8 @@ std::vector<Qve::QVEstring> ImportStatistics::SummaryLines(const Qve::QVEstring&
 uint32_t ImportStatistics::CollectReportStatistics(const Qve::QVEstring& /*version*/,
                                                    const Qve::QVEstring& /*target_db*/,
                                                    const Qve::QVEstring& /*target_host*/,
-                                                   const Qve::QVEstring& export_path,
-                                                   const Qve::QVEstring& report_dir) {
-  export_path_ = export_path;
-  report_directory_ = report_dir;
-
+                                                   const Qve::QVEstring& /*export_path*/,
+                                                   const Qve::QVEstring& /*report_dir*/) {
   Counts counts;
   uint64_t total = 0;
   std::array<bool, kObjectTypeLast + 1> type_counted{};

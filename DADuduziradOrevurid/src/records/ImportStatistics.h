@@ -66,10 +66,9 @@ class ImportStatistics {
   // 0..17, the additional line and the total line.
   std::vector<Qve::QVEstring> SummaryLines(const Qve::QVEstring& run_text) const;
 
-  // Stores the export path and report directory and counts the objects that are not additional
-  // into the four counters. Returns the number of type codes that counted objects: the rounds
-  // the report's UpdateObjects is to be given (no UpdateObjects at 0), before UpdateErrorTable.
-  // The first three arguments are not used.
+  // Counts the objects that are not additional into the four counters. Returns the number of
+  // type codes that counted objects: the rounds the report's UpdateObjects is to be given (no
+  // UpdateObjects at 0), before UpdateErrorTable. The arguments are not used.
   uint32_t CollectReportStatistics(const Qve::QVEstring& version, const Qve::QVEstring& target_db,
                                    const Qve::QVEstring& target_host,
                                    const Qve::QVEstring& export_path,
@@ -91,8 +90,6 @@ class ImportStatistics {
   uint64_t failed_ = 0;
   uint64_t with_warnings_ = 0;
   Qve::QVEstring finish_time_;
-  Qve::QVEstring export_path_;       // kept by the report pass
-  Qve::QVEstring report_directory_;  // kept by the report pass
 };
 
 }  // namespace Qva

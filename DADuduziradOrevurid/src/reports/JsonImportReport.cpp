@@ -188,8 +188,6 @@ int JsonImportReport::Init(bool use_analyzer, const Qve::QVEstring& base_dir,
                            const Qve::QVEstring& report_dir, const Qve::QVEstring& target_db) {
   enabled_ = false;
   use_analyzer_ = use_analyzer;
-  base_dir_ = base_dir;
-  report_dir_ = report_dir;
   target_db_ = target_db;
 
   if (data_file_.IsOpen()) data_file_.Close();

@@ -121,8 +121,6 @@ class JsonImportReport {
 
   bool enabled_ = false;
   bool use_analyzer_ = false;
-  Qve::QVEstring base_dir_;
-  Qve::QVEstring report_dir_;
   Qve::QVEstring target_db_;
   Qve::QVTimeStamp start_time_;
   rapidjson::Document document_;
