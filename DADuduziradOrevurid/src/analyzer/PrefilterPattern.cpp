@@ -167,8 +167,43 @@ std::vector<std::string_view> Branches(std::string_view pattern) {
   return branches;
 }
 
-// One item of a pattern: the character it always matches, or nothing (anything else).
-using Item = std::optional<char>;
+// More texts than this in one run of a form (alternations multiply) and the run is cut.
+constexpr size_t kMaxRunTexts = 64;
+
+// One item of a pattern: the character it always matches, or one of the plain texts of an
+// alternation such as "(?:NOTICE|LOG)", or neither (anything else).
+struct Item {
+  std::optional<char> c;
+  std::vector<std::string> texts;
+  bool Plain() const { return c.has_value() || !texts.empty(); }
+};
+
+// Consecutive plain items: every match holds one of `texts` (a cross product of the
+// alternations in it, so "(?:ERROR|FATAL):  " asks for "ERROR:  " or "FATAL:  ").
+struct Run {
+  std::vector<std::string> texts{std::string()};
+  size_t Weakest() const {
+    size_t weakest = SIZE_MAX;
+    for (const std::string& text : texts) weakest = std::min(weakest, text.size());
+    return weakest;
+  }
+  // False when the product would grow past kMaxRunTexts.
+  bool Append(const Item& item) {
+    if (item.c) {
+      for (std::string& text : texts) text += *item.c;
+      return true;
+    }
+    if (texts.size() * item.texts.size() > kMaxRunTexts) return false;
+    std::vector<std::string> product;
+    for (const std::string& head : texts) {
+      for (const std::string& tail : item.texts) product.push_back(head + tail);
+    }
+    std::sort(product.begin(), product.end());
+    product.erase(std::unique(product.begin(), product.end()), product.end());
+    texts = std::move(product);
+    return true;
+  }
+};
 
 // A form and the length of the shortest plain run it asks for: the longer, the fewer lines it
 // lets through.
@@ -178,6 +213,7 @@ struct Form {
 };
 
 Form AlternationForm(std::string_view pattern);
+std::vector<std::string> PlainTexts(std::string_view alternation);
 
 // Appends the items of `branch` (no top-level "|") to `items`: plain characters, escapes that
 // stand for one character, and the items of groups that are neither quantified, lookarounds
@@ -194,7 +230,7 @@ bool AppendItems(std::string_view branch, std::vector<Item>& items, std::vector<
     if (c == '\\') {
       size_t length = 0;
       if (at + 1 >= branch.size() || !PlainEscape(branch, at + 1, false, length)) return false;
-      item = EscapedChar(branch, at + 1);
+      item.c = EscapedChar(branch, at + 1);
       end = at + 1 + length;
     } else if (c == '[') {
       end = ClassEnd(branch, at);
@@ -206,14 +242,15 @@ bool AppendItems(std::string_view branch, std::vector<Item>& items, std::vector<
       // A lookaround matches no text; an alternation has no one text, but one form per branch.
       const size_t branches = body.starts_with('?') ? 0 : Branches(body).size();
       if (branches > 1) {
-        Form form = AlternationForm(body);
+        item.texts = PlainTexts(body);
+        Form form = item.texts.empty() ? AlternationForm(body) : Form{};
         if (!form.text.empty()) inner_choices.push_back(std::move(form));
       } else if (branches == 1 && !AppendItems(body, inner, inner_choices)) {
         return false;
       }
     } else if (IsAlnum(c) || static_cast<unsigned char>(c) >= 0x80 ||
                std::string_view(" -:,'\"=<>/@!%&~;#_").find(c) != std::string_view::npos) {
-      item = c;  // metacharacters, and those that are only sometimes literal, stay items
+      item.c = c;  // metacharacters, and those that are only sometimes literal, stay items
     }
     if (end == std::string_view::npos || end > branch.size()) return false;
     const size_t quantifier = QuantifierLength(branch, end);
@@ -230,6 +267,24 @@ bool AppendItems(std::string_view branch, std::vector<Item>& items, std::vector<
     at = end + quantifier;
   }
   return true;
+}
+
+// The texts of an alternation whose branches are plain characters and plain alternations
+// only, one per way through it; empty when it has another item or too many ways.
+std::vector<std::string> PlainTexts(std::string_view alternation) {
+  std::vector<std::string> texts;
+  for (std::string_view branch : Branches(alternation)) {
+    std::vector<Item> items;
+    std::vector<Form> choices;
+    if (!AppendItems(branch, items, choices)) return {};
+    Run run;
+    for (const Item& item : items) {
+      if (!item.Plain() || !run.Append(item)) return {};
+    }
+    texts.insert(texts.end(), run.texts.begin(), run.texts.end());
+    if (texts.size() > kMaxRunTexts) return {};
+  }
+  return texts;
 }
 
 // The pattern text that matches exactly `text`.
@@ -288,6 +343,19 @@ bool ReadsAlike(std::string_view pattern) {
 
 namespace {
 
+// The pattern text of a run: its texts as alternatives, each after "^" when `anchored`.
+std::string RunForm(const Run& run, bool anchored) {
+  std::string form;
+  for (const std::string& text : run.texts) {
+    if (!form.empty()) form += '|';
+    if (run.texts.size() > 1) form += "(?:";
+    if (anchored) form += '^';
+    form += Escape(text);
+    if (run.texts.size() > 1) form += ')';
+  }
+  return form;
+}
+
 // The form of one branch: its longest run of plain characters, or its prefix after "^" when
 // that is at least half as long (a prefix is checked in one place, any other run everywhere),
 // or the form of an alternation in it whose branches all ask for a longer run.
@@ -296,32 +364,37 @@ Form BranchForm(std::string_view branch) {
   std::vector<Item> items;
   std::vector<Form> choices;
   if (!AppendItems(branch.substr(anchored ? 1 : 0), items, choices)) return {};
-  std::string prefix, longest, run;
+  Run prefix, longest, run;
+  prefix.texts.clear();
   bool at_start = anchored;
-  for (const Item& item : items) {
-    if (item) {
-      run += *item;
-      continue;
-    }
+  const auto end_run = [&] {
     if (at_start) prefix = run;
     at_start = false;
-    if (run.size() > longest.size()) longest = run;
-    run.clear();
+    if (run.Weakest() > longest.Weakest()) longest = run;
+    run = Run();
+  };
+  for (const Item& item : items) {
+    if (!item.Plain()) {
+      end_run();
+    } else if (!run.Append(item)) {
+      end_run();
+      run.Append(item);
+    }
   }
-  if (at_start) prefix = run;
-  if (run.size() > longest.size()) longest = run;
+  end_run();
 
-  if (!prefix.empty() && prefix.size() * 2 >= longest.size()) {
-    return {Escape(prefix).insert(0, 1, '^'), prefix.size()};
+  if (!prefix.texts.empty() && prefix.Weakest() > 0 && prefix.Weakest() * 2 >= longest.Weakest()) {
+    return {RunForm(prefix, true), prefix.Weakest()};
   }
   // Any character but the line feed that ends every line still rules out most lines.
-  if (longest == "\n") longest.clear();
+  if (longest.texts.size() == 1 && longest.texts.front() == "\n") longest = Run();
+  const size_t weakest = longest.Weakest();
   const auto best =
       std::max_element(choices.begin(), choices.end(),
                        [](const Form& a, const Form& b) { return a.weakest < b.weakest; });
-  if (best != choices.end() && best->weakest > longest.size()) return std::move(*best);
-  if (longest.empty()) return {};
-  return {Escape(longest), longest.size()};
+  if (best != choices.end() && best->weakest > weakest) return std::move(*best);
+  if (weakest == 0) return {};
+  return {RunForm(longest, false), weakest};
 }
 
 // Any branch may match: the forms of all, each needed (none when a branch has none).
