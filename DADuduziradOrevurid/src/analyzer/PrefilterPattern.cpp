@@ -357,7 +357,7 @@ std::string RunForm(const Run& run, bool anchored) {
 }
 
 // The form of one branch: its longest run of plain characters, or its prefix after "^" when
-// that is at least half as long (a prefix is checked in one place, any other run everywhere),
+// that is at least two thirds as long (a prefix is checked in one place, any other run everywhere),
 // or the form of an alternation in it whose branches all ask for a longer run.
 Form BranchForm(std::string_view branch) {
   const bool anchored = branch.starts_with('^');
@@ -383,7 +383,8 @@ Form BranchForm(std::string_view branch) {
   }
   end_run();
 
-  if (!prefix.texts.empty() && prefix.Weakest() > 0 && prefix.Weakest() * 2 >= longest.Weakest()) {
+  if (!prefix.texts.empty() && prefix.Weakest() > 0 &&
+      prefix.Weakest() * 3 >= longest.Weakest() * 2) {
     return {RunForm(prefix, true), prefix.Weakest()};
   }
   // Any character but the line feed that ends every line still rules out most lines.
