@@ -14,12 +14,9 @@
 namespace Qva {
 namespace {
 
-// Prefilter mode lets Hyperscan approximate by matching more. Multi-line: a window of stored
-// lines is scanned at once, and "^" must match at the start of each (in a text of several
-// lines that is one more over-approximation). Forms never match the empty text, and every
-// match is reported: a window needs the forms of each line.
-constexpr unsigned int kFormFlags = HS_FLAG_PREFILTER | HS_FLAG_MULTILINE;
-
+// Every form is a choice of plain texts: the database is one of literals (compiled in a
+// fraction of the time a database of expressions takes). Every match is reported: a window
+// needs the forms of each line.
 // On this kind of machine a scan of a short text costs about as much as four failing PCRE2
 // tries; with fewer filtered rules ahead the rules are simply tried.
 constexpr uint32_t kMinRulesForScan = 4;
@@ -33,21 +30,32 @@ constexpr size_t kMaxKeptText = 64 * 1024;
 
 void MarkAll(uint64_t* marks, size_t words) { std::fill(marks, marks + words, ~uint64_t{0}); }
 
-// Hyperscan builds costly machinery for the "^" of multi-line patterns once the database holds
-// many literals (seconds of start-up for a few dozen). A line starts after a "\n" or at the
-// start of a scanned text: the database gets "\n" for each "^" (a form writes every other
-// character but letters, digits and blanks as an escape, so a bare "^" is an anchor), and the
-// start is checked apart (AnchoredTexts).
-std::string WithoutAnchors(const std::string& form) {
-  std::string expression;
-  for (const char c : form) {
-    if (c == '^') {
-      expression += "\\x0a";
+// The texts of `form` as the database looks for them. A line starts after a "\n" or at the
+// start of a scanned text: "^" becomes a "\n", and the start is checked apart (AnchoredTexts).
+std::vector<std::string> FormTexts(const std::string& form) {
+  std::vector<std::string> texts(1);
+  for (size_t at = 0; at < form.size();) {
+    if (form.compare(at, 3, "(?:") == 0) {
+      at += 3;
+    } else if (form[at] == ')') {
+      ++at;
+    } else if (form[at] == '|') {
+      if (!texts.back().empty()) texts.emplace_back();
+      ++at;
+    } else if (form[at] == '^') {
+      texts.back() += '\n';
+      ++at;
+    } else if (form[at] == '\\' && at + 3 < form.size() && form[at + 1] == 'x') {
+      texts.back() += static_cast<char>(std::stoi(form.substr(at + 2, 2), nullptr, 16));
+      at += 4;
     } else {
-      expression += c;
+      texts.back() += form[at++];
     }
   }
-  return expression;
+  if (texts.back().empty()) texts.pop_back();
+  std::sort(texts.begin(), texts.end());
+  texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+  return texts;
 }
 
 // The texts that follow a "^" in `form`, up to the end of its branch.
@@ -197,31 +205,36 @@ void RulePrefilter::Rebuild(std::vector<std::string> fresh) {
   for (std::string& form : fresh) forms.push_back(std::move(form));
 
   auto database = std::make_unique<Database>();
-  std::vector<std::string> expressions;
-  for (const std::string& form : forms) expressions.push_back(WithoutAnchors(form));
   while (!forms.empty()) {
-    std::vector<const char*> texts;
+    std::vector<std::string> texts;
     std::vector<unsigned int> ids;
     for (size_t i = 0; i < forms.size(); ++i) {
-      texts.push_back(expressions[i].c_str());
-      ids.push_back(static_cast<unsigned int>(i));
+      for (std::string& text : FormTexts(forms[i])) {
+        texts.push_back(std::move(text));
+        ids.push_back(static_cast<unsigned int>(i));
+      }
     }
-    const std::vector<unsigned int> flags(forms.size(), kFormFlags);
+    std::vector<const char*> pointers;
+    std::vector<size_t> lengths;
+    for (const std::string& text : texts) {
+      pointers.push_back(text.data());
+      lengths.push_back(text.size());
+    }
+    const std::vector<unsigned int> flags(texts.size(), 0);
     hs_compile_error_t* error = nullptr;
-    if (hs_compile_multi(texts.data(), flags.data(), ids.data(),
-                         static_cast<unsigned int>(texts.size()), HS_MODE_BLOCK, nullptr,
-                         &database->database, &error) == HS_SUCCESS) {
+    if (hs_compile_lit_multi(pointers.data(), flags.data(), ids.data(), lengths.data(),
+                             static_cast<unsigned int>(texts.size()), HS_MODE_BLOCK, nullptr,
+                             &database->database, &error) == HS_SUCCESS) {
       break;
     }
     const int failed = error != nullptr ? error->expression : -1;
     hs_free_compile_error(error);
-    if (failed < 0 || static_cast<size_t>(failed) >= forms.size()) {
+    if (failed < 0 || static_cast<size_t>(failed) >= texts.size()) {
       forms.clear();  // not the fault of one form: filter nothing
       break;
     }
     // The refused form stays out: the patterns that have it are always candidates.
-    forms.erase(forms.begin() + failed);
-    expressions.erase(expressions.begin() + failed);
+    forms.erase(forms.begin() + ids[static_cast<size_t>(failed)]);
   }
   if (forms.empty() || database->database == nullptr ||
       hs_alloc_scratch(database->database, &database->scratch) != HS_SUCCESS) {

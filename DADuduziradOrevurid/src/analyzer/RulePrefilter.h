@@ -17,9 +17,9 @@ namespace Qva {
 class LogTextStorage;
 class RegexAnalyzeRule;
 
-// For each prematch and match pattern of the regex rules, Hyperscan gets a pattern that matches
-// wherever the PCRE2 pattern does (PrefilterForm: a plain part that every match contains), all
-// of them in one database compiled in prefilter mode. A scan marks the forms found in a text; a
+// For each prematch and match pattern of the regex rules, Hyperscan gets the plain texts one of
+// which every match of the PCRE2 pattern contains (PrefilterForm), all of them in one database
+// of literals. A scan marks the forms found in a text; a
 // rule with an unmarked form cannot match and is not tried, every other rule is tried in full,
 // so the walk's verdicts do not change.
 //
