@@ -62,7 +62,7 @@ void LogAnalyzer::Init(bool report) {
   trace_outputer_ = std::make_shared<Qve::QVStringTraceOutputer>(Qve::kQVTraceDebug);
   trace_outputer_->SetTailLimit(kTraceTail);
   Qve::QVTracer::Instance().AddOutputer(trace_outputer_);
-  rules_manager_ = std::make_shared<LogAnalyzerRulesManager>(this, actions_, rule_source_);
+  rules_manager_ = std::make_shared<LogAnalyzerRulesManager>(actions_, rule_source_);
   if (!user_rule_files_.empty()) rules_manager_->SetUserRuleFiles(user_rule_files_, keep_going_);
   rules_manager_->Init(report);
 }
@@ -150,19 +150,6 @@ Qve::QVEstring LogAnalyzer::GetTraceText() {
 void LogAnalyzer::SetCommand(const Qve::QVEstring& command) { command_ = command; }
 
 Qve::QVEstring LogAnalyzer::GetCommand() { return command_; }
-
-void LogAnalyzer::AppendRunValues(TextLines& groups) const {
-  static const char* const kOptionsBeforeCommand[] = {"import_ver_info", "import_db", "import_host",
-                                                      "export_path"};
-  Qve::QVEstring value;
-  for (const char* key : kOptionsBeforeCommand) {
-    GetOption(Qve::kQVOptCString, key, &value);
-    groups.push_back(value);
-  }
-  groups.push_back(command_);
-  GetOption(Qve::kQVOptCString, "report_dir", &value);
-  groups.push_back(value);
-}
 
 int32_t LogAnalyzer::AnalyzeLines(const TextLines& lines) { return Walk(lines); }
 

@@ -57,12 +57,6 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   Qve::QVEstring GetTraceText() override;
   void SetCommand(const Qve::QVEstring& command) override;
   Qve::QVEstring GetCommand() override;
-  // Appends the six run values that the end-of-script rules hand to their actions after their
-  // groups: the options "import_ver_info", "import_db", "import_host", "export_path", the
-  // command, "report_dir". The options are read into one text, so an unset option repeats the
-  // value read before it.
-  void AppendRunValues(TextLines& groups) const;
-
   // The rule walk over one unit of lines. Each rule of a snapshot of the active list is tried
   // in order (its line index set to storage position - 1 first). After a match: an Error-kind rule
   // adds 1 to the count unless the match is expected (IsExpectedErrorLine); the following rules

@@ -96,8 +96,6 @@ std::shared_ptr<IAnalyzeRule> LogAnalyzerRulesManager::BuildRule(xmlNode* elemen
     auto regex = std::make_shared<RegexAnalyzeRule>(
         id, name, kind, group, priority, behavior, describe, ChildText(element, "Prematch"),
         ChildText(element, "Match"), output, ActionFunction());
-    // The rules that end a script hand the run's values to their actions.
-    if (name == "EndScript" || name == "FinishShellScript") regex->SetRunValueSource(analyzer_);
     rule = regex;
   } else {
     return nullptr;
@@ -150,10 +148,9 @@ void LoadGroup(LogAnalyzerRulesManager& manager, const RuleSource& source, xmlNo
 
 }  // namespace
 
-LogAnalyzerRulesManager::LogAnalyzerRulesManager(LogAnalyzer* analyzer,
-                                                 std::shared_ptr<IAnalyzeActionManager> actions,
+LogAnalyzerRulesManager::LogAnalyzerRulesManager(std::shared_ptr<IAnalyzeActionManager> actions,
                                                  RuleSource source)
-    : analyzer_(analyzer), actions_(std::move(actions)), source_(std::move(source)) {
+    : actions_(std::move(actions)), source_(std::move(source)) {
   if (!source_) {
     source_ = [](int32_t id) {
       return id > kSupplementOffset ? GetPlatformSupplement(id - kSupplementOffset)

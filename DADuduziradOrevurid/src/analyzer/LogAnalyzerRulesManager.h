@@ -13,8 +13,6 @@
 
 namespace Qva {
 
-class LogAnalyzer;
-
 // Source of the rule definition texts by resource number: 1 the groups list, 2..8 the rule
 // files (see RuleResources.h), kSupplementOffset + n the platform supplement of rule file n
 // (an empty text: none). May throw for an unknown number; throwing for a supplement number
@@ -25,13 +23,12 @@ class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
  public:
   static constexpr int32_t kSupplementOffset = 100;
 
-  // `analyzer` owns this manager (not owned here; may be null): its run values go to the
-  // end-of-script rules. `actions` is the registry the rules bind their check and actions from
+  // `actions` is the registry the rules bind their check and actions from
   // (null: every name binds an empty callable). An empty `source` reads the embedded resources
   // and the platform supplements (Qva::GetResource, Qva::GetPlatformSupplement); tests pass
   // their own texts.
-  LogAnalyzerRulesManager(LogAnalyzer* analyzer, std::shared_ptr<IAnalyzeActionManager> actions,
-                          RuleSource source = {});
+  explicit LogAnalyzerRulesManager(std::shared_ptr<IAnalyzeActionManager> actions,
+                                   RuleSource source = {});
   ~LogAnalyzerRulesManager() override;
 
   // Calls the action manager's Init (the flag is the run's report flag, which the action
@@ -61,7 +58,6 @@ class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
   static int32_t ResourceOfGroupId(int32_t group_id);
 
  private:
-  LogAnalyzer* analyzer_;
   std::shared_ptr<IAnalyzeActionManager> actions_;
   RuleSource source_;
   std::vector<std::string> user_files_;
