@@ -58,7 +58,7 @@ void LogAnalyzer::Init(bool report) {
   trace_outputer_ = std::make_shared<Qve::QVStringTraceOutputer>(Qve::kQVTraceDebug);
   trace_outputer_->SetTailLimit(kTraceTail);
   Qve::QVTracer::Instance().AddOutputer(trace_outputer_);
-  rules_manager_ = std::make_shared<LogAnalyzerRulesManager>(actions_, rule_source_);
+  rules_manager_ = std::make_shared<LogAnalyzerRulesManager>(this, actions_, rule_source_);
   if (!user_rule_files_.empty()) rules_manager_->SetUserRuleFiles(user_rule_files_, keep_going_);
   rules_manager_->Init(report);
 }

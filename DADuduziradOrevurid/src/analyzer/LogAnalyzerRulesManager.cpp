@@ -148,9 +148,10 @@ void LoadGroup(LogAnalyzerRulesManager& manager, const RuleSource& source, xmlNo
 
 }  // namespace
 
-LogAnalyzerRulesManager::LogAnalyzerRulesManager(std::shared_ptr<IAnalyzeActionManager> actions,
+LogAnalyzerRulesManager::LogAnalyzerRulesManager(LogAnalyzer* analyzer,
+                                                 std::shared_ptr<IAnalyzeActionManager> actions,
                                                  RuleSource source)
-    : actions_(std::move(actions)), source_(std::move(source)) {
+    : analyzer_(analyzer), actions_(std::move(actions)), source_(std::move(source)) {
   if (!source_) {
     source_ = [](int32_t id) {
       return id > kSupplementOffset ? GetPlatformSupplement(id - kSupplementOffset)

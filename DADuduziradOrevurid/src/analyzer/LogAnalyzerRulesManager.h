@@ -13,6 +13,8 @@
 
 namespace Qva {
 
+class LogAnalyzer;
+
 // Source of the rule definition texts by resource number: 1 the groups list, 2..8 the rule
 // files (see RuleResources.h), kSupplementOffset + n the platform supplement of rule file n
 // (an empty text: none). May throw for an unknown number; throwing for a supplement number
@@ -23,12 +25,12 @@ class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
  public:
   static constexpr int32_t kSupplementOffset = 100;
 
-  // `actions` is the registry the rules bind their check and actions from
-  // (null: every name binds an empty callable). An empty `source` reads the embedded resources
-  // and the platform supplements (Qva::GetResource, Qva::GetPlatformSupplement); tests pass
-  // their own texts.
-  explicit LogAnalyzerRulesManager(std::shared_ptr<IAnalyzeActionManager> actions,
-                                   RuleSource source = {});
+  // `analyzer` owns this manager (not owned here; may be null). `actions` is the registry the rules
+  // bind their check and actions from (null: every name binds an empty callable). An empty `source`
+  // reads the embedded resources and the platform supplements (Qva::GetResource,
+  // Qva::GetPlatformSupplement); tests pass their own texts.
+  LogAnalyzerRulesManager(LogAnalyzer* analyzer, std::shared_ptr<IAnalyzeActionManager> actions,
+                          RuleSource source = {});
   ~LogAnalyzerRulesManager() override;
 
   // Calls the action manager's Init (the flag is the run's report flag, which the action
@@ -54,10 +56,12 @@ class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
   static std::vector<Qve::QVEstring> ActionNamesOf(xmlNode* element);
 
   const std::shared_ptr<IAnalyzeActionManager>& GetActionManager() const { return actions_; }
+  LogAnalyzer* GetAnalyzer() const { return analyzer_; }
   // Resource number of a Group element's id (100 -> 2 ... 700 -> 8), 0 for any other id.
   static int32_t ResourceOfGroupId(int32_t group_id);
 
  private:
+  LogAnalyzer* analyzer_;
   std::shared_ptr<IAnalyzeActionManager> actions_;
   RuleSource source_;
   std::vector<std::string> user_files_;

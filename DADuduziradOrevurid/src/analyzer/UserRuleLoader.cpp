@@ -245,7 +245,7 @@ std::vector<UserRuleFileVerdict> LoadUserRuleFiles(LogAnalyzerRulesManager& mana
 std::vector<UserRuleFileVerdict> CheckUserRuleFiles(std::shared_ptr<IAnalyzeActionManager> actions,
                                                     const std::vector<std::string>& paths,
                                                     bool keep_going) {
-  LogAnalyzerRulesManager manager(std::move(actions));
+  LogAnalyzerRulesManager manager(nullptr, std::move(actions));
   manager.SetUserRuleFiles(paths, keep_going);
   manager.Init(false);
   return manager.GetUserRuleVerdicts();
