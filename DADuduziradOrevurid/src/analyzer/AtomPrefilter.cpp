@@ -126,18 +126,6 @@ void AtomPrefilter::SetIndices(const std::vector<int32_t>& keys) {
   }
 }
 
-void AtomPrefilter::Candidates(const uint64_t* marks, std::vector<uint64_t>& indices) const {
-  indices.assign(always_.begin(), always_.end());
-  for (size_t word = 0; word < words_; ++word) {
-    for (uint64_t bits = marks[word]; bits != 0; bits &= bits - 1) {
-      const size_t id = word * 64 + static_cast<size_t>(std::countr_zero(bits));
-      if (id >= forms_.size()) return;  // all marked (a scan that could not run)
-      const uint64_t* ids = &indices_of_[id * index_words_];
-      for (size_t i = 0; i < index_words_; ++i) indices[i] |= ids[i];
-    }
-  }
-}
-
 bool AtomPrefilter::Compile() {
   if (fresh_.empty()) return false;
   std::vector<std::string> forms = forms_;

@@ -2,6 +2,8 @@
 // in it; the caller tries the expressions themselves.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,7 +50,22 @@ class AtomPrefilter {
   // holds its last byte. All atoms are marked when the scan cannot run.
   void Scan(std::string_view text, const std::vector<uint64_t>& ends, uint64_t* marks);
   // The indices that may match a text with atom marks `marks`, as bits (by 64-bit words).
-  void Candidates(const uint64_t* marks, std::vector<uint64_t>& indices) const;
+  // Inline: it runs for every text judged.
+  void Candidates(const uint64_t* marks, std::vector<uint64_t>& indices) const {
+    const size_t words = index_words_;
+    indices.resize(words);
+    uint64_t* out = indices.data();
+    std::copy(always_.begin(), always_.end(), out);
+    const size_t forms = forms_.size();
+    for (size_t word = 0; word < words_; ++word) {
+      for (uint64_t bits = marks[word]; bits != 0; bits &= bits - 1) {
+        const size_t id = word * 64 + static_cast<size_t>(std::countr_zero(bits));
+        if (id >= forms) return;  // all marked (a scan that could not run)
+        const uint64_t* ids = &indices_of_[id * words];
+        for (size_t i = 0; i < words; ++i) out[i] |= ids[i];
+      }
+    }
+  }
   static bool Marked(const uint64_t* marks, int32_t id) {
     return id < 0 || ((marks[static_cast<size_t>(id) >> 6] >> (id & 63)) & 1) != 0;
   }

@@ -48,13 +48,17 @@ bool SpansLines(std::string_view pattern) {
 
 }  // namespace
 
-LogAnalyzer::LogAnalyzer(RuleSource rule_source) : rule_source_(std::move(rule_source)) {}
+LogAnalyzer::LogAnalyzer(RuleSource rule_source) : rule_source_(std::move(rule_source)) {
+  walk_.analyzer = this;
+  walk_.listener = &listener_;
+}
 
 LogAnalyzer::~LogAnalyzer() = default;
 
 void LogAnalyzer::Init(bool report) {
   storage_ = std::make_shared<LogTextStorage>();
   storage_->Rewind();
+  walk_.storage = storage_.get();
   trace_outputer_ = std::make_shared<Qve::QVStringTraceOutputer>(Qve::kQVTraceDebug);
   trace_outputer_->SetTailLimit(kTraceTail);
   Qve::QVTracer::Instance().AddOutputer(trace_outputer_);
@@ -151,9 +155,6 @@ int32_t LogAnalyzer::AnalyzeLines(const TextLines& lines) { return Walk(lines); 
 
 int32_t LogAnalyzer::Walk(const TextLines& lines) {
   if (!rules_manager_) return 0;
-  walk_.analyzer = this;
-  walk_.storage = storage_.get();
-  walk_.listener = &listener_;
   RuleWalk walk(walk_, rules_manager_->GetRuleSnapshot(), lines);
   return walk.Run();
 }

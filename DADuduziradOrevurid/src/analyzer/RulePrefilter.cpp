@@ -93,7 +93,7 @@ void RulePrefilter::ScanWindow(LogTextStorage& storage, uint64_t index, uint64_t
     ++window_lines_;
   }
   const size_t words = atoms_.Words();
-  window_marks_.assign(window_lines_ * words, 0);
+  window_marks_.resize(window_lines_ * words);  // each scan sets its lines' marks
   window_joined_.assign(window_lines_, false);
   // The arena keeps lines back to back: each run of adjacent lines is one scan call.
   uint64_t line = 0;

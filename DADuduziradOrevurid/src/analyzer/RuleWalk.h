@@ -35,7 +35,7 @@ struct WalkShared {
   // Whether `texts` are the stored lines from stored_unit_index on.
   bool StoredRun(const TextLines& texts) const;
 
-  // Links, set by the analyzer.
+  // Links to the analyzer's parts, set by the analyzer.
   IAnalyzer* analyzer = nullptr;  // handed to the rules
   LogTextStorage* storage = nullptr;
   const MatchListener* listener = nullptr;  // null or empty: none
