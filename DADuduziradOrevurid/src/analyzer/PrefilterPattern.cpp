@@ -215,6 +215,38 @@ struct Form {
 Form AlternationForm(std::string_view pattern);
 std::vector<std::string> PlainTexts(std::string_view alternation);
 
+// A class of few members ("[1-9]", "[Ee]") is a choice of one-character texts; empty for a
+// negated class, one with escapes or POSIX classes, or one of more members.
+std::vector<std::string> ClassTexts(std::string_view whole) {
+  constexpr size_t kMaxMembers = 16;
+  const std::string_view body = whole.substr(1, whole.size() - 2);
+  if (body.empty() || body.front() == '^') return {};
+  std::vector<bool> members(256, false);
+  size_t count = 0;
+  for (size_t at = 0; at < body.size();) {
+    const auto first = static_cast<unsigned char>(body[at]);
+    if (first == '\\' || first == '[') return {};
+    unsigned char last = first;
+    if (at + 2 < body.size() && body[at + 1] == '-') {
+      last = static_cast<unsigned char>(body[at + 2]);
+      if (last == '\\' || last == '[' || last < first) return {};
+      at += 3;
+    } else {
+      ++at;
+    }
+    for (unsigned int member = first; member <= last; ++member) {
+      if (!members[member]) ++count;
+      members[member] = true;
+    }
+    if (count > kMaxMembers) return {};
+  }
+  std::vector<std::string> texts;
+  for (unsigned int member = 0; member < 256; ++member) {
+    if (members[member]) texts.emplace_back(1, static_cast<char>(member));
+  }
+  return texts;
+}
+
 // Appends the items of `branch` (no top-level "|") to `items`: plain characters, escapes that
 // stand for one character, and the items of groups that are neither quantified, lookarounds
 // nor alternations; everything else is one item of its own. An alternation group that every
@@ -234,6 +266,7 @@ bool AppendItems(std::string_view branch, std::vector<Item>& items, std::vector<
       end = at + 1 + length;
     } else if (c == '[') {
       end = ClassEnd(branch, at);
+      if (end != std::string_view::npos) item.texts = ClassTexts(branch.substr(at, end - at));
     } else if (c == '(') {
       end = GroupEnd(branch, at);
       if (end == std::string_view::npos) return false;
