@@ -9,10 +9,6 @@ bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 bool IsAlnum(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
 bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
-// The escape whose letter is at `pattern[at]`: true when both engines read it the same. Escaped
-// punctuation is a literal in both; of the letter escapes only the plain classes and control
-// characters are. Inside a class "\b" is a backspace to PCRE2. `length` is the escape's length
-// after the backslash.
 bool PlainEscape(std::string_view pattern, size_t at, bool in_class, size_t& length) {
   const char c = pattern[at];
   length = 1;
@@ -26,8 +22,6 @@ bool PlainEscape(std::string_view pattern, size_t at, bool in_class, size_t& len
   return (in_class ? kInside : kOutside).find(c) != std::string_view::npos;
 }
 
-// The character an escape stands for when it stands for one character (of a pattern that
-// ReadsAlike), else nothing.
 std::optional<char> EscapedChar(std::string_view pattern, size_t at) {
   const char c = pattern[at];
   if (!IsAlnum(c)) return c;
@@ -47,10 +41,6 @@ std::optional<char> EscapedChar(std::string_view pattern, size_t at) {
   }
 }
 
-// Where the POSIX class "[:name:]" that starts at `pattern[at]` ("[" inside a class) ends: the
-// index just past its ":]", or npos when PCRE2 does not read one there (the "[" is then a
-// literal member). PCRE2 gives up at a "]" or "[:" before the ":]", so "[[:a]|b:]" is the class
-// "[:a" followed by "|b:]".
 size_t PosixClassEnd(std::string_view pattern, size_t at) {
   if (at + 1 >= pattern.size() || pattern[at + 1] != ':') return std::string_view::npos;
   for (size_t i = at + 2; i + 1 < pattern.size(); ++i) {
@@ -66,7 +56,6 @@ size_t PosixClassEnd(std::string_view pattern, size_t at) {
   return std::string_view::npos;
 }
 
-// Index just past the class that starts at `pattern[at]` ("["), or npos.
 size_t ClassEnd(std::string_view pattern, size_t at) {
   ++at;
   if (at < pattern.size() && pattern[at] == '^') ++at;
@@ -87,7 +76,6 @@ size_t ClassEnd(std::string_view pattern, size_t at) {
   return std::string_view::npos;
 }
 
-// Index just past the group that starts at `pattern[at]` ("("), or npos.
 size_t GroupEnd(std::string_view pattern, size_t at) {
   int depth = 0;
   while (at < pattern.size()) {
@@ -108,8 +96,6 @@ size_t GroupEnd(std::string_view pattern, size_t at) {
   return std::string_view::npos;
 }
 
-// Length of the quantifier at `pattern[at]` ("*", "+", "?", "{n}", "{n,}", "{n,m}", each
-// optionally lazy or possessive), 0 when there is none.
 size_t QuantifierLength(std::string_view pattern, size_t at) {
   if (at >= pattern.size()) return 0;
   size_t end = at;
@@ -139,7 +125,6 @@ size_t QuantifierLength(std::string_view pattern, size_t at) {
   return end - at;
 }
 
-// The branches of `pattern` split at its top-level "|" (one when there is none).
 std::vector<std::string_view> Branches(std::string_view pattern) {
   std::vector<std::string_view> branches;
   size_t start = 0;
