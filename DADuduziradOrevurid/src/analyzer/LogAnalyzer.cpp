@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "analyzer/RegexAnalyzeRule.h"
-#include "analyzer/RuleWalk.h"
 #include "analyzer/TextPool.h"
 
 namespace Qva {
@@ -47,18 +46,19 @@ bool SpansLines(std::string_view pattern) {
   return feeds > 1;
 }
 
-// Spare vectors kept for nested walks.
-constexpr size_t kMaxSpareVectors = 8;
-
 }  // namespace
 
-LogAnalyzer::LogAnalyzer(RuleSource rule_source) : rule_source_(std::move(rule_source)) {}
+LogAnalyzer::LogAnalyzer(RuleSource rule_source) : rule_source_(std::move(rule_source)) {
+  walk_.analyzer = this;
+  walk_.listener = &listener_;
+}
 
 LogAnalyzer::~LogAnalyzer() = default;
 
 void LogAnalyzer::Init(bool report) {
   storage_ = std::make_shared<LogTextStorage>();
   storage_->Rewind();
+  walk_.storage = storage_.get();
   trace_outputer_ = std::make_shared<Qve::QVStringTraceOutputer>(Qve::kQVTraceDebug);
   trace_outputer_->SetTailLimit(kTraceTail);
   Qve::QVTracer::Instance().AddOutputer(trace_outputer_);
@@ -75,32 +75,32 @@ int32_t LogAnalyzer::AnalyzeAvailable(int32_t minimum) {
   int32_t errors = 0;
   if (!storage_) return errors;
   // The line is handed to the walk in a reused vector and string: no allocation per line.
-  TextLines unit = TakeVector();
+  TextLines unit = walk_.TakeVector();
   AtExit give_back([&] {
-    stored_unit_ = nullptr;
-    GiveVector(unit);
+    walk_.stored_unit = nullptr;
+    walk_.GiveVector(unit);
   });
   // Not at the end as well: with a minimum of 0 the remaining-count test alone never fails.
   while (!storage_->AtEnd() && static_cast<uint64_t>(storage_->Remaining()) >=
                                    static_cast<uint64_t>(static_cast<uint32_t>(minimum))) {
     unit.resize(1);
-    stored_unit_index_ = storage_->GetPosition();
+    walk_.stored_unit_index = storage_->GetPosition();
     // A huge line is borrowed from the storage instead of copied, and given back below (also
     // when the walk throws).
-    const uint64_t loan = storage_->LendLine(stored_unit_index_, unit[0]);
+    const uint64_t loan = storage_->LendLine(walk_.stored_unit_index, unit[0]);
     const std::string_view line = storage_->NextLine();
     if (loan == 0) unit[0].assign(line);
     AtExit give_line_back([&] {
       if (loan != 0) storage_->ReturnLine(loan, unit[0]);
-      if (unit[0].capacity() > kKeptLineCapacity) Qve::QVEstring().swap(unit[0]);
+      if (unit[0].capacity() > WalkShared::kKeptLineCapacity) Qve::QVEstring().swap(unit[0]);
     });
-    stored_unit_ = &unit;
+    walk_.stored_unit = &unit;
     errors += AnalyzeLines(unit);
-    stored_unit_ = nullptr;
+    walk_.stored_unit = nullptr;
   }
   // Lines before the position are never read again (read-ahead looks forward only); an action
   // that analyzes again must not lose the lines of the walk that called it.
-  if (!keep_all_lines_ && walk_depth_ == 0) storage_->Release(storage_->GetPosition());
+  if (!keep_all_lines_ && walk_.depth == 0) storage_->Release(storage_->GetPosition());
   return errors;
 }
 
@@ -151,48 +151,11 @@ void LogAnalyzer::SetCommand(const Qve::QVEstring& command) { command_ = command
 
 Qve::QVEstring LogAnalyzer::GetCommand() { return command_; }
 
-void LogAnalyzer::AppendRunValues(TextLines& groups) const {
-  static const char* const kOptionsBeforeCommand[] = {"import_ver_info", "import_db", "import_host",
-                                                      "export_path"};
-  Qve::QVEstring value;
-  for (const char* key : kOptionsBeforeCommand) {
-    GetOption(Qve::kQVOptCString, key, &value);
-    groups.push_back(value);
-  }
-  groups.push_back(command_);
-  GetOption(Qve::kQVOptCString, "report_dir", &value);
-  groups.push_back(value);
-}
-
 int32_t LogAnalyzer::AnalyzeLines(const TextLines& lines) { return Walk(lines); }
-
-bool LogAnalyzer::StoredRun(const TextLines& texts) const {
-  const uint64_t first = stored_unit_index_;
-  if (texts.empty() || first + texts.size() > storage_->GetLineCount()) return false;
-  for (size_t i = 0; i < texts.size(); ++i) {
-    const std::string_view line = storage_->PeekLine(first + i);
-    if (texts[i].size() != line.size()) return false;
-    // A borrowed line is the stored one itself.
-    if (texts[i].data() != line.data() && texts[i] != line) return false;
-  }
-  return true;
-}
-
-TextLines LogAnalyzer::TakeVector() {
-  if (spare_vectors_.empty()) return {};
-  TextLines texts = std::move(spare_vectors_.back());
-  spare_vectors_.pop_back();
-  return texts;
-}
-
-void LogAnalyzer::GiveVector(TextLines& texts) {
-  TextPool::ForThread().Recycle(texts);
-  if (spare_vectors_.size() < kMaxSpareVectors) spare_vectors_.push_back(std::move(texts));
-}
 
 int32_t LogAnalyzer::Walk(const TextLines& lines) {
   if (!rules_manager_) return 0;
-  RuleWalk walk(*this, lines);
+  RuleWalk walk(walk_, rules_manager_->GetRuleSnapshot(), lines);
   return walk.Run();
 }
 

@@ -12,7 +12,7 @@
 #include "analyzer/IAnalyzer.h"
 #include "analyzer/LogAnalyzerRulesManager.h"
 #include "analyzer/LogTextStorage.h"
-#include "analyzer/RulePrefilter.h"
+#include "analyzer/RuleWalk.h"
 
 namespace Qva {
 
@@ -20,14 +20,11 @@ namespace Qva {
 // "import_db", "import_host", "export_path" and "report_dir" before Init.
 class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
  public:
-  // Called after each rule match with the rule, the lines it matched and its groups as its
-  // actions left them. For tests and diagnostics; not needed by the run.
-  using MatchListener = std::function<void(const IAnalyzeRule& rule, const TextLines& lines,
-                                           const TextLines& groups)>;
+  using MatchListener = Qva::MatchListener;
 
   // The walk stops after this many SOFTRETURN/HARDRETURN restarts on one unit of lines, so a
   // return rule that keeps matching its own groups cannot loop forever.
-  static constexpr int32_t kMaxWalkRestarts = 100;
+  static constexpr int32_t kMaxWalkRestarts = RuleWalk::kMaxRestarts;
 
   // `rule_source` feeds the rules manager (empty: the embedded resources).
   explicit LogAnalyzer(RuleSource rule_source = {});
@@ -57,12 +54,6 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   Qve::QVEstring GetTraceText() override;
   void SetCommand(const Qve::QVEstring& command) override;
   Qve::QVEstring GetCommand() override;
-  // Appends the six run values that the end-of-script rules hand to their actions after their
-  // groups: the options "import_ver_info", "import_db", "import_host", "export_path", the
-  // command, "report_dir". The options are read into one text, so an unset option repeats the
-  // value read before it.
-  void AppendRunValues(TextLines& groups) const;
-
   // The rule walk over one unit of lines. Each rule of a snapshot of the active list is tried
   // in order (its line index set to storage position - 1 first). After a match: an Error-kind rule
   // adds 1 to the count unless the match is expected (IsExpectedErrorLine); the following rules
@@ -87,29 +78,20 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   void SetKeepAllLines(bool keep) { keep_all_lines_ = keep; }
 
   // With false, every rule is tried in full (for comparisons; on by default).
-  void SetPrefilterEnabled(bool enabled) { prefilter_enabled_ = enabled; }
+  void SetPrefilterEnabled(bool enabled) { walk_.prefilter_enabled = enabled; }
 
   std::shared_ptr<LogTextStorage> GetStorage() const { return storage_; }
   std::shared_ptr<LogAnalyzerRulesManager> GetRulesManager() const { return rules_manager_; }
   void SetMatchListener(MatchListener listener) { listener_ = std::move(listener); }
 
  private:
-  friend class RuleWalk;  // the walk's steps use the state below
-
   // The in-memory trace keeps about this much of its newest text (the trace file has it all).
   static constexpr size_t kTraceTail = size_t{2} << 20;
-  // A line copy or joined text above this size is not kept for the next line.
-  static constexpr size_t kKeptLineCapacity = 64 * 1024;
 
   int32_t Walk(const TextLines& lines);
   // Whether the stored lines from the position on could, with more lines after them, begin a
   // match of an active multi-line rule.
   bool MayBeginMultiLineMatch();
-  // Whether `texts` are the stored lines from the one AnalyzeAvailable handed out.
-  bool StoredRun(const TextLines& texts) const;
-  // Line vectors reused from one line to the next (their strings go back to the TextPool).
-  TextLines TakeVector();
-  void GiveVector(TextLines& texts);
 
   std::shared_ptr<LogAnalyzerRulesManager> rules_manager_;
   std::shared_ptr<LogTextStorage> storage_;
@@ -120,17 +102,8 @@ class LogAnalyzer : public IAnalyzer, public Qve::QVOptions {
   std::vector<std::string> user_rule_files_;
   bool keep_going_ = false;
   MatchListener listener_;
-  bool restart_bound_traced_ = false;
-  RulePrefilter prefilter_;
-  bool prefilter_enabled_ = true;
   bool keep_all_lines_ = false;
-  // Nested walks (an action analyzing again) take their own vectors and text.
-  std::vector<TextLines> spare_vectors_;
-  int32_t walk_depth_ = 0;
-  Qve::QVEstring joined_;
-  // The vector AnalyzeAvailable hands to AnalyzeLines, and the stored line it holds a copy of.
-  const TextLines* stored_unit_ = nullptr;
-  uint64_t stored_unit_index_ = 0;
+  WalkShared walk_;
 };
 
 }  // namespace Qva

@@ -96,8 +96,6 @@ std::shared_ptr<IAnalyzeRule> LogAnalyzerRulesManager::BuildRule(xmlNode* elemen
     auto regex = std::make_shared<RegexAnalyzeRule>(
         id, name, kind, group, priority, behavior, describe, ChildText(element, "Prematch"),
         ChildText(element, "Match"), output, ActionFunction());
-    // The rules that end a script hand the run's values to their actions.
-    if (name == "EndScript" || name == "FinishShellScript") regex->SetRunValueSource(analyzer_);
     rule = regex;
   } else {
     return nullptr;

@@ -25,11 +25,10 @@ class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
  public:
   static constexpr int32_t kSupplementOffset = 100;
 
-  // `analyzer` owns this manager (not owned here; may be null): its run values go to the
-  // end-of-script rules. `actions` is the registry the rules bind their check and actions from
-  // (null: every name binds an empty callable). An empty `source` reads the embedded resources
-  // and the platform supplements (Qva::GetResource, Qva::GetPlatformSupplement); tests pass
-  // their own texts.
+  // `analyzer` owns this manager (not owned here; may be null). `actions` is the registry the rules
+  // bind their check and actions from (null: every name binds an empty callable). An empty `source`
+  // reads the embedded resources and the platform supplements (Qva::GetResource,
+  // Qva::GetPlatformSupplement); tests pass their own texts.
   LogAnalyzerRulesManager(LogAnalyzer* analyzer, std::shared_ptr<IAnalyzeActionManager> actions,
                           RuleSource source = {});
   ~LogAnalyzerRulesManager() override;
@@ -57,6 +56,7 @@ class LogAnalyzerRulesManager : public PriorityOrderRulesManager {
   static std::vector<Qve::QVEstring> ActionNamesOf(xmlNode* element);
 
   const std::shared_ptr<IAnalyzeActionManager>& GetActionManager() const { return actions_; }
+  LogAnalyzer* GetAnalyzer() const { return analyzer_; }
   // Resource number of a Group element's id (100 -> 2 ... 700 -> 8), 0 for any other id.
   static int32_t ResourceOfGroupId(int32_t group_id);
 

@@ -4,171 +4,54 @@
 #include <cctype>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "analyzer/PatternSyntax.h"
+
 namespace Qva {
+
+using namespace pattern_syntax;  // the lexical helpers, throughout
+
 namespace {
 
-bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-bool IsAlnum(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
-bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+// More texts than this in one run of a form (alternations multiply) and the run is cut.
+constexpr size_t kMaxRunTexts = 64;
 
-// The escape whose letter is at `pattern[at]`: true when both engines read it the same. Escaped
-// punctuation is a literal in both; of the letter escapes only the plain classes and control
-// characters are. Inside a class "\b" is a backspace to PCRE2. `length` is the escape's length
-// after the backslash.
-bool PlainEscape(std::string_view pattern, size_t at, bool in_class, size_t& length) {
-  const char c = pattern[at];
-  length = 1;
-  if (!IsAlnum(c)) return true;
-  if (c == 'x') {
-    length = 3;
-    return at + 2 < pattern.size() && IsHex(pattern[at + 1]) && IsHex(pattern[at + 2]);
+// One item of a pattern: the character it always matches, or one of the plain texts of an
+// alternation such as "(?:NOTICE|LOG)", or neither (anything else).
+struct Item {
+  std::optional<char> c;
+  std::vector<std::string> texts;
+  bool Plain() const { return c.has_value() || !texts.empty(); }
+};
+
+// Consecutive plain items: every match holds one of `texts` (a cross product of the
+// alternations in it, so "(?:ERROR|FATAL):  " asks for "ERROR:  " or "FATAL:  ").
+struct Run {
+  std::vector<std::string> texts{std::string()};
+  size_t Weakest() const {
+    size_t weakest = SIZE_MAX;
+    for (const std::string& text : texts) weakest = std::min(weakest, text.size());
+    return weakest;
   }
-  static constexpr std::string_view kOutside = "sSwWdDbBnrtf";
-  static constexpr std::string_view kInside = "sSwWdDnrtf";
-  return (in_class ? kInside : kOutside).find(c) != std::string_view::npos;
-}
-
-// The character an escape stands for when it stands for one character (of a pattern that
-// ReadsAlike), else nothing.
-std::optional<char> EscapedChar(std::string_view pattern, size_t at) {
-  const char c = pattern[at];
-  if (!IsAlnum(c)) return c;
-  switch (c) {
-    case 'n':
-      return '\n';
-    case 'r':
-      return '\r';
-    case 't':
-      return '\t';
-    case 'f':
-      return '\f';
-    case 'x':
-      return static_cast<char>(std::stoi(std::string(pattern.substr(at + 1, 2)), nullptr, 16));
-    default:
-      return std::nullopt;
-  }
-}
-
-// Where the POSIX class "[:name:]" that starts at `pattern[at]` ("[" inside a class) ends: the
-// index just past its ":]", or npos when PCRE2 does not read one there (the "[" is then a
-// literal member). PCRE2 gives up at a "]" or "[:" before the ":]", so "[[:a]|b:]" is the class
-// "[:a" followed by "|b:]".
-size_t PosixClassEnd(std::string_view pattern, size_t at) {
-  if (at + 1 >= pattern.size() || pattern[at + 1] != ':') return std::string_view::npos;
-  for (size_t i = at + 2; i + 1 < pattern.size(); ++i) {
-    const char c = pattern[i];
-    if (c == '\\' && (pattern[i + 1] == ']' || pattern[i + 1] == '\\')) {
-      ++i;
-    } else if ((c == '[' && pattern[i + 1] == ':') || c == ']') {
-      return std::string_view::npos;
-    } else if (c == ':' && pattern[i + 1] == ']') {
-      return i + 2;
+  // False when the product would grow past kMaxRunTexts.
+  bool Append(const Item& item) {
+    if (item.c) {
+      for (std::string& text : texts) text += *item.c;
+      return true;
     }
-  }
-  return std::string_view::npos;
-}
-
-// Index just past the class that starts at `pattern[at]` ("["), or npos.
-size_t ClassEnd(std::string_view pattern, size_t at) {
-  ++at;
-  if (at < pattern.size() && pattern[at] == '^') ++at;
-  if (at < pattern.size() && pattern[at] == ']') ++at;  // a literal member
-  while (at < pattern.size()) {
-    const char c = pattern[at];
-    const size_t posix = c == '[' ? PosixClassEnd(pattern, at) : std::string_view::npos;
-    if (c == '\\') {
-      at += 2;
-    } else if (posix != std::string_view::npos) {
-      at = posix;
-    } else if (c == ']') {
-      return at + 1;
-    } else {
-      ++at;
+    if (texts.size() * item.texts.size() > kMaxRunTexts) return false;
+    std::vector<std::string> product;
+    for (const std::string& head : texts) {
+      for (const std::string& tail : item.texts) product.push_back(head + tail);
     }
+    std::sort(product.begin(), product.end());
+    product.erase(std::unique(product.begin(), product.end()), product.end());
+    texts = std::move(product);
+    return true;
   }
-  return std::string_view::npos;
-}
-
-// Index just past the group that starts at `pattern[at]` ("("), or npos.
-size_t GroupEnd(std::string_view pattern, size_t at) {
-  int depth = 0;
-  while (at < pattern.size()) {
-    const char c = pattern[at];
-    if (c == '\\') {
-      at += 2;
-      continue;
-    }
-    if (c == '[') {
-      at = ClassEnd(pattern, at);
-      if (at == std::string_view::npos) return at;
-      continue;
-    }
-    if (c == '(') ++depth;
-    if (c == ')' && --depth == 0) return at + 1;
-    ++at;
-  }
-  return std::string_view::npos;
-}
-
-// Length of the quantifier at `pattern[at]` ("*", "+", "?", "{n}", "{n,}", "{n,m}", each
-// optionally lazy or possessive), 0 when there is none.
-size_t QuantifierLength(std::string_view pattern, size_t at) {
-  if (at >= pattern.size()) return 0;
-  size_t end = at;
-  const char c = pattern[at];
-  if (c == '*' || c == '+' || c == '?') {
-    end = at + 1;
-  } else if (c == '{') {
-    // Newer PCRE2 releases also read "{,n}" and blanks inside the braces as a quantifier; taking
-    // every such form for one only ever drops an item.
-    size_t i = at + 1, digits = 0;
-    auto skip = [&](bool count) {
-      for (; i < pattern.size() && (IsDigit(pattern[i]) || pattern[i] == ' '); ++i) {
-        if (count && IsDigit(pattern[i])) ++digits;
-      }
-    };
-    skip(true);
-    if (i < pattern.size() && pattern[i] == ',') {
-      ++i;
-      skip(true);
-    }
-    if (digits == 0 || i >= pattern.size() || pattern[i] != '}') return 0;
-    end = i + 1;
-  } else {
-    return 0;
-  }
-  if (end < pattern.size() && (pattern[end] == '?' || pattern[end] == '+')) ++end;
-  return end - at;
-}
-
-// The branches of `pattern` split at its top-level "|" (one when there is none).
-std::vector<std::string_view> Branches(std::string_view pattern) {
-  std::vector<std::string_view> branches;
-  size_t start = 0;
-  for (size_t at = 0; at < pattern.size();) {
-    const char c = pattern[at];
-    size_t next = at + 1;
-    if (c == '\\') {
-      next = at + 2;
-    } else if (c == '[') {
-      next = ClassEnd(pattern, at);
-    } else if (c == '(') {
-      next = GroupEnd(pattern, at);
-    } else if (c == '|') {
-      branches.push_back(pattern.substr(start, at - start));
-      start = at + 1;
-    }
-    if (next == std::string_view::npos) return {};
-    at = next;
-  }
-  branches.push_back(pattern.substr(start));
-  return branches;
-}
-
-// One item of a pattern: the character it always matches, or nothing (anything else).
-using Item = std::optional<char>;
+};
 
 // A form and the length of the shortest plain run it asks for: the longer, the fewer lines it
 // lets through.
@@ -178,6 +61,39 @@ struct Form {
 };
 
 Form AlternationForm(std::string_view pattern);
+std::vector<std::string> PlainTexts(std::string_view alternation);
+
+// A class of few members ("[1-9]", "[Ee]") is a choice of one-character texts; empty for a
+// negated class, one with escapes or POSIX classes, or one of more members.
+std::vector<std::string> ClassTexts(std::string_view whole) {
+  constexpr size_t kMaxMembers = 16;
+  const std::string_view body = whole.substr(1, whole.size() - 2);
+  if (body.empty() || body.front() == '^') return {};
+  std::vector<bool> members(256, false);
+  size_t count = 0;
+  for (size_t at = 0; at < body.size();) {
+    const auto first = static_cast<unsigned char>(body[at]);
+    if (first == '\\' || first == '[') return {};
+    unsigned char last = first;
+    if (at + 2 < body.size() && body[at + 1] == '-') {
+      last = static_cast<unsigned char>(body[at + 2]);
+      if (last == '\\' || last == '[' || last < first) return {};
+      at += 3;
+    } else {
+      ++at;
+    }
+    for (unsigned int member = first; member <= last; ++member) {
+      if (!members[member]) ++count;
+      members[member] = true;
+    }
+    if (count > kMaxMembers) return {};
+  }
+  std::vector<std::string> texts;
+  for (unsigned int member = 0; member < 256; ++member) {
+    if (members[member]) texts.emplace_back(1, static_cast<char>(member));
+  }
+  return texts;
+}
 
 // Appends the items of `branch` (no top-level "|") to `items`: plain characters, escapes that
 // stand for one character, and the items of groups that are neither quantified, lookarounds
@@ -194,10 +110,11 @@ bool AppendItems(std::string_view branch, std::vector<Item>& items, std::vector<
     if (c == '\\') {
       size_t length = 0;
       if (at + 1 >= branch.size() || !PlainEscape(branch, at + 1, false, length)) return false;
-      item = EscapedChar(branch, at + 1);
+      item.c = EscapedChar(branch, at + 1);
       end = at + 1 + length;
     } else if (c == '[') {
       end = ClassEnd(branch, at);
+      if (end != std::string_view::npos) item.texts = ClassTexts(branch.substr(at, end - at));
     } else if (c == '(') {
       end = GroupEnd(branch, at);
       if (end == std::string_view::npos) return false;
@@ -206,14 +123,15 @@ bool AppendItems(std::string_view branch, std::vector<Item>& items, std::vector<
       // A lookaround matches no text; an alternation has no one text, but one form per branch.
       const size_t branches = body.starts_with('?') ? 0 : Branches(body).size();
       if (branches > 1) {
-        Form form = AlternationForm(body);
+        item.texts = PlainTexts(body);
+        Form form = item.texts.empty() ? AlternationForm(body) : Form{};
         if (!form.text.empty()) inner_choices.push_back(std::move(form));
       } else if (branches == 1 && !AppendItems(body, inner, inner_choices)) {
         return false;
       }
     } else if (IsAlnum(c) || static_cast<unsigned char>(c) >= 0x80 ||
                std::string_view(" -:,'\"=<>/@!%&~;#_").find(c) != std::string_view::npos) {
-      item = c;  // metacharacters, and those that are only sometimes literal, stay items
+      item.c = c;  // metacharacters, and those that are only sometimes literal, stay items
     }
     if (end == std::string_view::npos || end > branch.size()) return false;
     const size_t quantifier = QuantifierLength(branch, end);
@@ -230,6 +148,24 @@ bool AppendItems(std::string_view branch, std::vector<Item>& items, std::vector<
     at = end + quantifier;
   }
   return true;
+}
+
+// The texts of an alternation whose branches are plain characters and plain alternations
+// only, one per way through it; empty when it has another item or too many ways.
+std::vector<std::string> PlainTexts(std::string_view alternation) {
+  std::vector<std::string> texts;
+  for (std::string_view branch : Branches(alternation)) {
+    std::vector<Item> items;
+    std::vector<Form> choices;
+    if (!AppendItems(branch, items, choices)) return {};
+    Run run;
+    for (const Item& item : items) {
+      if (!item.Plain() || !run.Append(item)) return {};
+    }
+    texts.insert(texts.end(), run.texts.begin(), run.texts.end());
+    if (texts.size() > kMaxRunTexts) return {};
+  }
+  return texts;
 }
 
 // The pattern text that matches exactly `text`.
@@ -288,40 +224,59 @@ bool ReadsAlike(std::string_view pattern) {
 
 namespace {
 
+// The pattern text of a run: its texts as alternatives, each after "^" when `anchored`.
+std::string RunForm(const Run& run, bool anchored) {
+  std::string form;
+  for (const std::string& text : run.texts) {
+    if (!form.empty()) form += '|';
+    if (run.texts.size() > 1) form += "(?:";
+    if (anchored) form += '^';
+    form += Escape(text);
+    if (run.texts.size() > 1) form += ')';
+  }
+  return form;
+}
+
 // The form of one branch: its longest run of plain characters, or its prefix after "^" when
-// that is at least half as long (a prefix is checked in one place, any other run everywhere),
+// that is at least two thirds as long (a prefix is checked in one place, any other run everywhere),
 // or the form of an alternation in it whose branches all ask for a longer run.
 Form BranchForm(std::string_view branch) {
   const bool anchored = branch.starts_with('^');
   std::vector<Item> items;
   std::vector<Form> choices;
   if (!AppendItems(branch.substr(anchored ? 1 : 0), items, choices)) return {};
-  std::string prefix, longest, run;
+  Run prefix, longest, run;
+  prefix.texts.clear();
   bool at_start = anchored;
-  for (const Item& item : items) {
-    if (item) {
-      run += *item;
-      continue;
-    }
+  const auto end_run = [&] {
     if (at_start) prefix = run;
     at_start = false;
-    if (run.size() > longest.size()) longest = run;
-    run.clear();
+    if (run.Weakest() > longest.Weakest()) longest = run;
+    run = Run();
+  };
+  for (const Item& item : items) {
+    if (!item.Plain()) {
+      end_run();
+    } else if (!run.Append(item)) {
+      end_run();
+      run.Append(item);
+    }
   }
-  if (at_start) prefix = run;
-  if (run.size() > longest.size()) longest = run;
+  end_run();
 
-  if (!prefix.empty() && prefix.size() * 2 >= longest.size()) {
-    return {Escape(prefix).insert(0, 1, '^'), prefix.size()};
+  if (!prefix.texts.empty() && prefix.Weakest() > 0 &&
+      prefix.Weakest() * 3 >= longest.Weakest() * 2) {
+    return {RunForm(prefix, true), prefix.Weakest()};
   }
   // Any character but the line feed that ends every line still rules out most lines.
-  if (longest == "\n") longest.clear();
+  if (longest.texts.size() == 1 && longest.texts.front() == "\n") longest = Run();
+  const size_t weakest = longest.Weakest();
   const auto best =
       std::max_element(choices.begin(), choices.end(),
                        [](const Form& a, const Form& b) { return a.weakest < b.weakest; });
-  if (best != choices.end() && best->weakest > longest.size()) return std::move(*best);
-  if (longest.empty()) return {};
-  return {Escape(longest), longest.size()};
+  if (best != choices.end() && best->weakest > weakest) return std::move(*best);
+  if (weakest == 0) return {};
+  return {RunForm(longest, false), weakest};
 }
 
 // Any branch may match: the forms of all, each needed (none when a branch has none).

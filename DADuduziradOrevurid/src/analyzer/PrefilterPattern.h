@@ -15,10 +15,12 @@ bool ReadsAlike(std::string_view pattern);
 
 // A pattern Hyperscan matches wherever `pattern` (one that ReadsAlike) matches: the longest run
 // of plain characters that every match of `pattern` contains, anchored with "^" when the run
-// starts the pattern after its "^" and is at least half as long (literals are what Hyperscan
-// scans fastest, and a prefix is the most selective); for a top-level alternation, the forms of
-// its branches as alternatives. Empty when a branch has no run but the line feed that ends
-// every line: such a pattern gets no filter.
+// starts the pattern after its "^" and is at least two thirds as long (a prefix is the most
+// selective); for a top-level alternation, the forms of its branches as alternatives. An
+// alternation of plain texts inside a run gives the run one alternative per way through it.
+// Every form is thus a choice of plain texts ("(?:" ... ")|" ..., each text escaped, "^" before
+// an anchored one). Empty when a branch has no run but the line feed that ends every line: such
+// a pattern gets no filter.
 std::string PrefilterForm(std::string_view pattern);
 
 }  // namespace Qva

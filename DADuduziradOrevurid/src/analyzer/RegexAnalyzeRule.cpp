@@ -2,8 +2,9 @@
 
 #include <atomic>
 
+#include "QVEOptions.h"
 #include "QVETrace.h"
-#include "analyzer/LogAnalyzer.h"
+#include "analyzer/IAnalyzer.h"
 #include "analyzer/RuleKeywords.h"
 
 namespace Qva {
@@ -29,6 +30,10 @@ class JoinBuffer {
 
 std::atomic<uint64_t> pattern_generation{0};
 
+bool EndsScript(const Qve::QVEstring& name) {
+  return name == "EndScript" || name == "FinishShellScript";
+}
+
 JoinBuffer& ThreadJoinBuffer() {
   thread_local JoinBuffer buffer;
   return buffer;
@@ -44,8 +49,24 @@ RegexAnalyzeRule::RegexAnalyzeRule(int32_t id, const Qve::QVEstring& name, int32
     : IAnalyzeRule(id, name, group, priority, behavior, describe, output),
       prematch_(prematch),
       match_(match),
-      kind_(kind) {
+      kind_(kind),
+      ends_script_(EndsScript(name)) {
   if (first_action) AddAction(first_action);
+}
+
+void AppendRunValues(IAnalyzer& analyzer, TextLines& groups) {
+  static const char* const kOptionsBeforeCommand[] = {"import_ver_info", "import_db", "import_host",
+                                                      "export_path"};
+  // The analyzer is also its options store.
+  const auto* options = dynamic_cast<const Qve::QVOptions*>(&analyzer);
+  Qve::QVEstring value;
+  for (const char* key : kOptionsBeforeCommand) {
+    if (options != nullptr) options->GetOption(Qve::kQVOptCString, key, &value);
+    groups.push_back(value);
+  }
+  groups.push_back(analyzer.GetCommand());
+  if (options != nullptr) options->GetOption(Qve::kQVOptCString, "report_dir", &value);
+  groups.push_back(value);
 }
 
 RegexAnalyzeRule::~RegexAnalyzeRule() = default;
@@ -61,6 +82,10 @@ Qve::QVEstring RegexAnalyzeRule::GetMatch() const { return match_.GetPattern(); 
 void RegexAnalyzeRule::SetMatch(const Qve::QVEstring& match) {
   match_.SetPattern(match);
   ++pattern_generation;
+}
+void RegexAnalyzeRule::SetName(const Qve::QVEstring& name) {
+  IAnalyzeRule::SetName(name);
+  ends_script_ = EndsScript(name);
 }
 uint64_t RegexAnalyzeRule::PatternGeneration() { return pattern_generation.load(); }
 
@@ -98,8 +123,8 @@ int32_t RegexAnalyzeRule::AnalyzeText(IAnalyzer* analyzer, std::string_view text
   return Search(text, groups) ? Matched(analyzer, lines, groups) : 0;
 }
 
-int32_t RegexAnalyzeRule::Matched(IAnalyzer*, const TextLines& lines, TextLines& groups) {
-  if (run_values_ != nullptr) run_values_->AppendRunValues(groups);
+int32_t RegexAnalyzeRule::Matched(IAnalyzer* analyzer, const TextLines& lines, TextLines& groups) {
+  if (ends_script_ && analyzer != nullptr) AppendRunValues(*analyzer, groups);
   // Actions read the context back as IAnalyzeRule*: hand over exactly that pointer.
   RunActions(static_cast<IAnalyzeRule*>(this), lines, groups);
   return 1;

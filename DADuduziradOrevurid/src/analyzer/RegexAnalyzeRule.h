@@ -8,7 +8,13 @@
 
 namespace Qva {
 
-class LogAnalyzer;
+class IAnalyzer;
+
+// Appends the six run values that the end-of-script rules hand to their actions after their
+// groups: the options "import_ver_info", "import_db", "import_host", "export_path" of the
+// analyzer's options store, its command, its option "report_dir". The options are read into one
+// text, so an unset option (or an analyzer without options) repeats the value read before it.
+void AppendRunValues(IAnalyzer& analyzer, TextLines& groups);
 
 class RegexAnalyzeRule : public IAnalyzeRule {
  public:
@@ -20,20 +26,18 @@ class RegexAnalyzeRule : public IAnalyzeRule {
   ~RegexAnalyzeRule() override;
 
   // Joins `lines` (no separators), tests the prematch (when not empty) and searches the match
-  // pattern. On a match: appends the groups, then, for a rule given a run-value source (the
-  // rules manager gives one to the rules named "EndScript" and "FinishShellScript"), that
-  // analyzer's six run values (LogAnalyzer::AppendRunValues); runs the actions; returns 1. Patterns
-  // are compiled on the first try and kept. A bad pattern throws std::runtime_error on every try. A
-  // search that exceeds the PCRE2 limits counts as no match and is traced once per rule at Warning
-  // level.
+  // pattern. On a match: appends the groups, then, for the rules named "EndScript" and
+  // "FinishShellScript", the six run values of `analyzer` (AppendRunValues; none when null); runs
+  // the actions; returns 1. Patterns are compiled on the first try and kept. A bad pattern throws
+  // std::runtime_error on every try. A search that exceeds the PCRE2 limits counts as no match
+  // and is traced once per rule at Warning level.
   int32_t Analyze(IAnalyzer* analyzer, const TextLines& lines, TextLines& groups) override;
   // Analyze with `text`, the joined `lines`, already at hand (the analyzer's walk joins them
   // once for all rules).
   int32_t AnalyzeText(IAnalyzer* analyzer, std::string_view text, const TextLines& lines,
                       TextLines& groups);
   int32_t GetType() const override;  // 0
-  // The analyzer whose run values a match appends to the groups; null (the default): none.
-  void SetRunValueSource(const LogAnalyzer* analyzer) { run_values_ = analyzer; }
+  void SetName(const Qve::QVEstring& name) override;
   int32_t GetKind() const override;
   int32_t RunActions(void* context, const TextLines& lines, TextLines& groups) override;
 
@@ -60,7 +64,7 @@ class RegexAnalyzeRule : public IAnalyzeRule {
   RegexPattern match_;
   int32_t kind_;
   bool limit_traced_ = false;
-  const LogAnalyzer* run_values_ = nullptr;
+  bool ends_script_ = false;  // named "EndScript" or "FinishShellScript"
 };
 
 }  // namespace Qva

@@ -88,5 +88,40 @@ TEST(RegexAnalyzeRuleTest, ActionsShareGroupsInOrderSkippingEmptyOnes) {
   EXPECT_EQ(groups, (Lines{"word\n", "changed", "seen"}));
 }
 
+// The end-of-script rules, known by name, append the run values of the analyzer they are tried
+// for: its options and command, an unset option repeating the value read before it.
+TEST(RegexAnalyzeRuleTest, EndOfScriptRulesAppendTheAnalyzersRunValues) {
+  LogAnalyzer analyzer;
+  analyzer.SetOption(Qve::kQVOptCString, "import_ver_info", "1.0");
+  analyzer.SetOption(Qve::kQVOptCString, "import_db", "db");
+  analyzer.SetOption(Qve::kQVOptCString, "export_path", "/export");
+  analyzer.SetOption(Qve::kQVOptCString, "report_dir", "/reports");
+  analyzer.SetCommand("echo a b");
+  const Lines kValues{"1.0", "db", "db", "/export", "echo a b", "/reports"};
+  const struct {
+    const char* name;
+    IAnalyzer* analyzer;
+    bool values;
+  } kCases[] = {
+      {"EndScript", &analyzer, true},
+      {"FinishShellScript", &analyzer, true},
+      {"EndScript", nullptr, false},
+      {"EndScripts", &analyzer, false},
+  };
+  for (const auto& test : kCases) {
+    Lines groups;
+    EXPECT_EQ(Rule("^end\n", "", test.name)->Analyze(test.analyzer, {"end\n"}, groups), 1);
+    Lines expected{"end\n"};
+    if (test.values) expected.insert(expected.end(), kValues.begin(), kValues.end());
+    EXPECT_EQ(groups, expected) << test.name;
+  }
+  // A renamed rule follows its new name.
+  auto renamed = Rule("^end\n", "", "EndScript");
+  renamed->SetName("Other");
+  Lines groups;
+  renamed->Analyze(&analyzer, {"end\n"}, groups);
+  EXPECT_EQ(groups, Lines{"end\n"});
+}
+
 }  // namespace
 }  // namespace Qva

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "analyzer/AtomPrefilter.h"
 #include "analyzer/IAnalyzeRulesManager.h"
 
 namespace Qva {
@@ -17,15 +17,13 @@ namespace Qva {
 class LogTextStorage;
 class RegexAnalyzeRule;
 
-// For each prematch and match pattern of the regex rules, Hyperscan gets a pattern that matches
-// wherever the PCRE2 pattern does (PrefilterForm: a plain part that every match contains), all
-// of them in one database compiled in prefilter mode. A scan marks the forms found in a text; a
-// rule with an unmarked form cannot match and is not tried, every other rule is tried in full,
-// so the walk's verdicts do not change.
+// The walk's use of an AtomPrefilter: the prematch and match patterns of the regex rules of the
+// followed list are its patterns, the list's positions its indices; a rule whose atoms are not
+// found in a text cannot match and is not tried, every other rule is tried in full, so the
+// walk's verdicts do not change.
 //
 // Always candidates: custom rules (their check actions decide), rules of a class derived from
-// RegexAnalyzeRule, patterns PCRE2 rejects (trying them throws), patterns that do not
-// ReadsAlike or have no PrefilterForm, and forms Hyperscan does not take.
+// RegexAnalyzeRule, and patterns without atoms (see AtomPrefilter).
 //
 // A scan call costs about as much as a few PCRE2 tries, so stored lines are scanned many at a
 // time (the lines after a line are scanned with it, as they lie in the storage), other texts
@@ -80,10 +78,8 @@ class RulePrefilter {
   size_t FilteredRuleCount() const;
 
  private:
-  struct Database;
-  struct RunScan;
   static constexpr int32_t kNoPattern = -1;  // an empty prematch: nothing to pass
-  static constexpr int32_t kAlways = -2;     // not judged: always passes
+  static constexpr int32_t kAlways = AtomPrefilter::kUnfiltered;
   struct Entry {
     RegexAnalyzeRule* regex = nullptr;
     int32_t prematch = kAlways;  // database ids, or the values above
@@ -93,53 +89,21 @@ class RulePrefilter {
   // kUnscanned: differs from the last judged text and has not been scanned (yet).
   enum class TextState { kNew, kUnscanned, kJudged };
 
-  // Records the form of `pattern` (compiled by PCRE2 when `valid`); a form new to the database
-  // is added to `fresh`.
-  void Classify(const std::string& pattern, bool valid, std::vector<std::string>& fresh);
-  int32_t IdOf(const std::string& pattern) const;
-  // Compiles the known forms and `fresh` into a new database; forms Hyperscan refuses are left
-  // out.
-  void Rebuild(std::vector<std::string> fresh);
   // Whether `text` gets judged at `entry` (reused or scanned); false: not filtered there.
   bool Judge(const Entry& entry, std::string_view text);
-  // Marks the forms found in `text` into `marks` (all of them when the scan cannot run).
-  void ScanText(std::string_view text, uint64_t* marks);
   // Scans the stored lines from `index` on, a window of them (at least `at_least` when there
   // are as many), into window_marks_.
   void ScanWindow(LogTextStorage& storage, uint64_t index, uint64_t at_least);
-  // Maps each position to a form it needs (or to always_), after the entries changed.
-  void MapPositions();
   // The text's marks are in judged_: finds the candidate positions.
   void Judged();
-  // Marks the anchored forms (starts_) whose text begins `text`, a scanned text.
-  void MarkStarts(std::string_view text, uint64_t* marks) const;
   void Remember(std::string_view text);
-  bool Marked(int32_t id) const {
-    return id < 0 || ((judged_[static_cast<size_t>(id) >> 6] >> (id & 63)) & 1) != 0;
-  }
+  bool Marked(int32_t id) const { return AtomPrefilter::Marked(judged_.data(), id); }
 
   std::shared_ptr<const RuleVector> followed_;
   uint64_t followed_generation_ = 0;
   std::vector<Entry> entries_;
 
-  std::unordered_map<std::string, std::string> form_of_;  // pattern -> form ("" for none)
-  std::vector<std::string> forms_;                        // database id -> form
-  std::unordered_map<std::string, int32_t> form_ids_;
-  std::unique_ptr<Database> database_;
-  // Database id and text of each "^" in a form: the database matches them after a "\n" only.
-  // Kept by length, each length's texts sorted, so that a text finds the ones it begins with by
-  // one binary search per length, however many rules there are.
-  struct Starts {
-    size_t length;
-    std::vector<std::pair<std::string, uint32_t>> sorted;
-  };
-  std::vector<Starts> starts_;
-  size_t words_ = 1;  // 64-bit words of one set of marks
-
-  // Positions by what lets them through: never filtered, or a form found in the text.
-  std::vector<uint64_t> always_;
-  std::vector<uint64_t> positions_of_;  // position_words_ words per database id
-  size_t position_words_ = 0;
+  AtomPrefilter atoms_;
   std::vector<uint64_t> candidates_;  // of the judged text
 
   TextState state_ = TextState::kNew;
@@ -152,6 +116,7 @@ class RulePrefilter {
   std::vector<bool> window_joined_;     // a line was scanned in one call with the one before
   uint64_t window_first_ = 0;
   uint64_t window_lines_ = 0;
+  std::vector<uint64_t> ends_;  // of the lines of one scan
 };
 
 }  // namespace Qva

@@ -2,6 +2,7 @@
 
 #include "QVETrace.h"
 #include "analyzer/ExpectedErrors.h"
+#include "analyzer/LogTextStorage.h"
 #include "analyzer/RegexAnalyzeRule.h"
 #include "analyzer/RuleKeywords.h"
 #include "analyzer/RulePrefilter.h"
@@ -9,34 +10,66 @@
 
 namespace Qva {
 
-RuleWalk::RuleWalk(LogAnalyzer& analyzer, const TextLines& lines)
-    : analyzer_(analyzer),
-      snapshot_(analyzer.rules_manager_->GetRuleSnapshot()),
+namespace {
+
+// Spare vectors kept for nested walks.
+constexpr size_t kMaxSpareVectors = 8;
+
+}  // namespace
+
+TextLines WalkShared::TakeVector() {
+  if (spare_vectors.empty()) return {};
+  TextLines texts = std::move(spare_vectors.back());
+  spare_vectors.pop_back();
+  return texts;
+}
+
+void WalkShared::GiveVector(TextLines& texts) {
+  TextPool::ForThread().Recycle(texts);
+  if (spare_vectors.size() < kMaxSpareVectors) spare_vectors.push_back(std::move(texts));
+}
+
+bool WalkShared::StoredRun(const TextLines& texts) const {
+  const uint64_t first = stored_unit_index;
+  if (texts.empty() || first + texts.size() > storage->GetLineCount()) return false;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const std::string_view line = storage->PeekLine(first + i);
+    if (texts[i].size() != line.size()) return false;
+    // A borrowed line is the stored one itself.
+    if (texts[i].data() != line.data() && texts[i] != line) return false;
+  }
+  return true;
+}
+
+RuleWalk::RuleWalk(WalkShared& shared, std::shared_ptr<const RuleVector> rules,
+                   const TextLines& lines)
+    : shared_(shared),
+      snapshot_(std::move(rules)),
       rules_(*snapshot_),
       count_(rules_.size()),
-      turn_a_(analyzer.TakeVector()),
-      turn_b_(analyzer.TakeVector()),
+      turn_a_(shared.TakeVector()),
+      turn_b_(shared.TakeVector()),
       current_(&lines),
-      join_(analyzer.walk_depth_ == 0 ? analyzer.joined_ : nested_join_) {
+      join_(shared.depth == 0 ? shared.joined : nested_join_) {
   // The prefilter and the joined text belong to the outermost walk; a walk started by an
   // action tries every rule.
-  if (analyzer_.prefilter_enabled_ && analyzer_.walk_depth_ == 0) {
-    prefilter_ = &analyzer_.prefilter_;
+  if (shared_.prefilter_enabled && shared_.depth == 0) {
+    prefilter_ = &shared_.prefilter;
     prefilter_->Follow(snapshot_);
   }
   // A line handed out by AnalyzeAvailable (and the line runs the rules take from the storage
   // there) are judged with the lines stored after them, scanned together.
-  stored_ = prefilter_ != nullptr && &lines == analyzer_.stored_unit_ && analyzer_.storage_;
-  NewText(lines, true);     // AnalyzeAvailable has just copied (or lent) the stored line
-  ++analyzer_.walk_depth_;  // last: the destructor undoes it
+  stored_ = prefilter_ != nullptr && &lines == shared_.stored_unit && shared_.storage != nullptr;
+  NewText(lines, true);  // AnalyzeAvailable has just copied (or lent) the stored line
+  ++shared_.depth;       // last: the destructor undoes it
 }
 
 RuleWalk::~RuleWalk() {
-  --analyzer_.walk_depth_;
-  analyzer_.GiveVector(turn_a_);
-  analyzer_.GiveVector(turn_b_);
-  Qve::QVEstring& joined = analyzer_.joined_;
-  if (joined.capacity() > LogAnalyzer::kKeptLineCapacity) Qve::QVEstring().swap(joined);
+  --shared_.depth;
+  shared_.GiveVector(turn_a_);
+  shared_.GiveVector(turn_b_);
+  Qve::QVEstring& joined = shared_.joined;
+  if (joined.capacity() > WalkShared::kKeptLineCapacity) Qve::QVEstring().swap(joined);
 }
 
 int32_t RuleWalk::Run() {
@@ -83,8 +116,8 @@ std::string_view RuleWalk::MakeSubject() {
 
 int64_t RuleWalk::LineIndex() {
   if (storage_moved_) {
-    const std::shared_ptr<LogTextStorage>& storage = analyzer_.storage_;
-    line_index_ = storage ? static_cast<int64_t>(storage->GetPosition()) - 1 : -1;
+    LogTextStorage* storage = shared_.storage;
+    line_index_ = storage != nullptr ? static_cast<int64_t>(storage->GetPosition()) - 1 : -1;
     storage_moved_ = false;
   }
   return line_index_;
@@ -92,8 +125,8 @@ int64_t RuleWalk::LineIndex() {
 
 void RuleWalk::NewText(const TextLines& texts, bool known_stored) {
   if (prefilter_ == nullptr) return;
-  if (stored_ && (known_stored || analyzer_.StoredRun(texts)) &&
-      prefilter_->NewStoredLines(*analyzer_.storage_, analyzer_.stored_unit_index_, texts.size())) {
+  if (stored_ && (known_stored || shared_.StoredRun(texts)) &&
+      prefilter_->NewStoredLines(*shared_.storage, shared_.stored_unit_index, texts.size())) {
     return;
   }
   prefilter_->NewText();
@@ -105,25 +138,26 @@ bool RuleWalk::TryRule(size_t position) {
     if (!prefilter_->MayMatch(position, [this] { return Subject(); })) return false;
     // Exactly a RegexAnalyzeRule: no action runs unless it matches.
     regex->IAnalyzeRule::SetLineIndex(LineIndex());
-    return regex->AnalyzeText(&analyzer_, Subject(), *current_, *groups_) != 0;
+    return regex->AnalyzeText(shared_.analyzer, Subject(), *current_, *groups_) != 0;
   }
   IAnalyzeRule& rule = *rules_[position];
   rule.SetLineIndex(LineIndex());
-  const int32_t result = rule.Analyze(&analyzer_, *current_, *groups_);
+  const int32_t result = rule.Analyze(shared_.analyzer, *current_, *groups_);
   storage_moved_ = true;
   return result != 0;
 }
 
 void RuleWalk::AfterMatch(const IAnalyzeRule& rule) {
   storage_moved_ = true;
-  if (analyzer_.listener_) analyzer_.listener_(rule, *current_, *groups_);
+  if (shared_.listener != nullptr && *shared_.listener)
+    (*shared_.listener)(rule, *current_, *groups_);
   if (rule.GetKind() == RuleKind::kError && !IsExpectedErrorLine(*current_)) ++errors_;
   // The following rules see the groups as the actions left them.
   current_ = groups_;
   groups_ = groups_ == &turn_a_ ? &turn_b_ : &turn_a_;
   TextPool::ForThread().Recycle(*groups_);
   text_ready_ = false;
-  if (join_.capacity() > LogAnalyzer::kKeptLineCapacity) Qve::QVEstring().swap(join_);
+  if (join_.capacity() > WalkShared::kKeptLineCapacity) Qve::QVEstring().swap(join_);
 }
 
 size_t RuleWalk::NextAfter(const IAnalyzeRule& rule, size_t position) {
@@ -148,14 +182,14 @@ size_t RuleWalk::NextAfterSoftStop(int32_t priority, size_t position) const {
 }
 
 size_t RuleWalk::NextAfterReturn(const IAnalyzeRule& rule, int32_t behavior, size_t position) {
-  if (++restarts_ > LogAnalyzer::kMaxWalkRestarts) {
+  if (++restarts_ > kMaxRestarts) {
     // Traced once per analyzer: a looping rule would fill the trace otherwise.
-    if (!analyzer_.restart_bound_traced_) {
-      analyzer_.restart_bound_traced_ = true;
+    if (!shared_.restart_bound_traced) {
+      shared_.restart_bound_traced = true;
       Qve::QVTracer::Instance().Trace(
           Qve::kQVTraceWarning, "LogAnalyzer",
           "Rule %s restarted the rule walk more than %d times on one line; walk stopped",
-          rule.GetName().c_str(), LogAnalyzer::kMaxWalkRestarts);
+          rule.GetName().c_str(), kMaxRestarts);
     }
     return kEnd;
   }

@@ -3,27 +3,63 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "analyzer/IAnalyzeRule.h"
 #include "analyzer/IAnalyzeRulesManager.h"
-#include "analyzer/LogAnalyzer.h"
+#include "analyzer/RulePrefilter.h"
 
 namespace Qva {
 
-class RulePrefilter;
+class IAnalyzer;
+class LogTextStorage;
 
-// Tries each rule of a snapshot of the active list in order and, after a match, goes on where
-// the matching rule's behaviour says (LogAnalyzer::AnalyzeLines has the rules). The outermost
-// walk uses the analyzer's prefilter and joined text; a walk started by an action (nested) tries
-// every rule and joins into its own text. The turn vectors come from the analyzer's spares and
-// go back to them when the walk ends, also by an exception.
+// Called after each rule match with the rule, the lines it matched and its groups as its actions
+// left them. For tests and diagnostics; not needed by the run.
+using MatchListener =
+    std::function<void(const IAnalyzeRule& rule, const TextLines& lines, const TextLines& groups)>;
+
+// What the walks of one analyzer share, from one line to the next and with the walks that
+// actions start (nested): owned by the analyzer, which sets the links before each walk.
+struct WalkShared {
+  // A line copy or joined text above this size is not kept for the next line.
+  static constexpr size_t kKeptLineCapacity = 64 * 1024;
+
+  // Line vectors reused from one line to the next (their strings go back to the TextPool).
+  TextLines TakeVector();
+  void GiveVector(TextLines& texts);
+  // Whether `texts` are the stored lines from stored_unit_index on.
+  bool StoredRun(const TextLines& texts) const;
+
+  // Links to the analyzer's parts, set by the analyzer.
+  IAnalyzer* analyzer = nullptr;  // handed to the rules
+  LogTextStorage* storage = nullptr;
+  const MatchListener* listener = nullptr;  // null or empty: none
+  bool prefilter_enabled = true;
+
+  RulePrefilter prefilter;
+  bool restart_bound_traced = false;
+  // Nested walks take their own vectors and text.
+  std::vector<TextLines> spare_vectors;
+  int32_t depth = 0;
+  Qve::QVEstring joined;
+  // The vector AnalyzeAvailable hands to AnalyzeLines, and the stored line it holds a copy of.
+  const TextLines* stored_unit = nullptr;
+  uint64_t stored_unit_index = 0;
+};
+
 class RuleWalk {
  public:
-  // Takes the snapshot and the vectors; `analyzer` has its rules manager.
-  RuleWalk(LogAnalyzer& analyzer, const TextLines& lines);
+  // The walk stops after this many SOFTRETURN/HARDRETURN restarts on one unit of lines, so a
+  // return rule that keeps matching its own groups cannot loop forever.
+  static constexpr int32_t kMaxRestarts = 100;
+
+  // Takes the vectors; `rules` is the snapshot of the active list the walk follows.
+  RuleWalk(WalkShared& shared, std::shared_ptr<const RuleVector> rules, const TextLines& lines);
   ~RuleWalk();
   RuleWalk(const RuleWalk&) = delete;
   RuleWalk& operator=(const RuleWalk&) = delete;
@@ -59,7 +95,7 @@ class RuleWalk {
   // SOFTRETURN and HARDRETURN: the restart position, or kEnd past the restart bound.
   size_t NextAfterReturn(const IAnalyzeRule& rule, int32_t behavior, size_t position);
 
-  LogAnalyzer& analyzer_;
+  WalkShared& shared_;
   // One snapshot per unit: rules activated by actions take part from the next unit.
   const std::shared_ptr<const RuleVector> snapshot_;
   const RuleVector& rules_;
