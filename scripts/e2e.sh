@@ -18,6 +18,7 @@ e2e=$root/tests/e2e
 
 passed=0
 failed=0
+lanes=()
 fail() {
   echo "FAIL e2e: $*"
   failed=$((failed + 1))
@@ -156,28 +157,6 @@ run_report_page() {
   count_checks report-page "$dir/check.txt"
 }
 
-run_scenario postgresql-failures postgresql failures
-# The launch rule knows psql by the name "psql.exe": the same import through a client of that name.
-mkdir -p "$work/bin"
-printf '#!/bin/sh\nexec %s "$@"\n' "$psql" >"$work/bin/psql.exe"
-chmod 755 "$work/bin/psql.exe"
-run_scenario postgresql-client-path postgresql failures "$work/bin/psql.exe"
-run_scenario postgresql-clean postgresql clean
-run_scenario postgresql-linux postgresql linux
-run_scenario mariadb-failures mariadb failures
-run_scenario mariadb-clean mariadb clean
-# Imports that stop before their end: set -e, syntax errors in nested scripts (dash, bash), a
-# killed nested script, "exit 3", SIGTERM to MigrationLauncher, and status 0 cut short.
-for stop in stop-set-e stop-syntax-dash stop-syntax-bash stop-killed stop-exit-3 stop-sigterm; do
-  run_scenario "$stop" postgresql "$stop"
-done
-run_scenario stop-exit-0 mariadb stop-exit-0
-run_scenario postgresql-linux-clients postgresql linux-clients
-# Three tables loaded at once; the slow one fails after the others were announced.
-run_scenario postgresql-parallel postgresql parallel
-run_scenario mariadb-linux-clients mariadb linux-clients
-run_report_page
-
 # The HTML import log of an import that prints markup, as Chromium renders it: text stays text.
 run_log_page() {
   selected log-page || return 0
@@ -187,7 +166,6 @@ run_log_page() {
   python3 "$e2e/log_page.py" --launcher "$launcher" --chromium "$chromium" --work "$dir"
   count_checks log-page "$dir/check.txt"
 }
-run_log_page
 
 # The run always ends, whatever holds the script's output open, and shows lines while it waits.
 run_ends() {
@@ -198,7 +176,6 @@ run_ends() {
     --data-js "$root/examples/oracle/reports/data.js"
   count_checks run-ends "$work/ends/check.txt"
 }
-run_ends
 
 # Pauses in the output, after every line or after random lines, change nothing that is reported.
 run_replay() {
@@ -211,5 +188,59 @@ run_replay() {
     $([ -x "$generator" ] && echo "--generator $generator")
   count_checks replay "$work/replay/check.txt"
 }
-run_replay
+
+# The PostgreSQL imports, then the report page of the first of them.
+lane_postgresql() {
+  run_scenario postgresql-failures postgresql failures
+  # The launch rule knows psql by the name "psql.exe": the same import through a client of that
+  # name.
+  mkdir -p "$work/bin"
+  printf '#!/bin/sh\nexec %s "$@"\n' "$psql" >"$work/bin/psql.exe"
+  chmod 755 "$work/bin/psql.exe"
+  run_scenario postgresql-client-path postgresql failures "$work/bin/psql.exe"
+  run_scenario postgresql-clean postgresql clean
+  run_scenario postgresql-linux postgresql linux
+  # Imports that stop before their end: set -e, syntax errors in nested scripts (dash, bash), a
+  # killed nested script, "exit 3", SIGTERM to MigrationLauncher.
+  for stop in stop-set-e stop-syntax-dash stop-syntax-bash stop-killed stop-exit-3 stop-sigterm; do
+    run_scenario "$stop" postgresql "$stop"
+  done
+  run_scenario postgresql-linux-clients postgresql linux-clients
+  # Three tables loaded at once; the slow one fails after the others were announced.
+  run_scenario postgresql-parallel postgresql parallel
+  run_report_page
+}
+
+# The MariaDB imports (status 0 cut short among them), then the checks that need no server.
+lane_other() {
+  run_scenario mariadb-failures mariadb failures
+  run_scenario mariadb-clean mariadb clean
+  run_scenario stop-exit-0 mariadb stop-exit-0
+  run_scenario mariadb-linux-clients mariadb linux-clients
+  run_log_page
+  run_ends
+  run_replay
+}
+
+# The two lanes use different servers and folders and mostly wait (on clients, Chromium, the
+# program's end), so they run at once. Each lane's output is shown whole when it has ended, and
+# its totals are added to the suite's.
+for lane in postgresql other; do
+  (
+    passed=0 failed=0
+    "lane_$lane"
+    echo "$passed $failed" >"$work/lane-$lane.totals"
+  ) >"$work/lane-$lane.out" 2>&1 &
+  lanes+=($!)
+done
+wait "${lanes[@]}"
+for lane in postgresql other; do
+  cat "$work/lane-$lane.out"
+  if read -r lane_passed lane_failed <"$work/lane-$lane.totals"; then
+    passed=$((passed + lane_passed))
+    failed=$((failed + lane_failed))
+  else
+    fail "the $lane lane did not finish"
+  fi
+done
 finish
