@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -71,9 +70,9 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 // A line that a platform rule takes shows in the trace and on the page at most as often as the
-// log has lines ending with it, and an error at least once. Every platform rule takes a line.
+// log has lines ending with it, and an error at least once. (That every platform rule takes a
+// line of these logs is the captured-output test's.)
 TEST(SupplementOutputTest, EveryLineAPlatformRuleTakesIsWrittenOnce) {
-  std::set<int32_t> taking;
   for (const std::vector<std::string>& lines : Logs()) {
     SCOPED_TRACE(lines[1].substr(0, 60));
     test::TestOutputs out("PostgreSQL");
@@ -86,7 +85,6 @@ TEST(SupplementOutputTest, EveryLineAPlatformRuleTakesIsWrittenOnce) {
     std::map<int64_t, bool> platform_lines;
     analyzer.SetMatchListener([&](const IAnalyzeRule& rule, const TextLines&, const TextLines&) {
       if (rule.GetId() < kFirstPlatformRuleId) return;
-      taking.insert(rule.GetId());
       platform_lines[rule.GetLineIndex()] |=
           rule.GetKind() == RuleKind::kError && rule.OutputText().empty();
     });
@@ -117,15 +115,6 @@ TEST(SupplementOutputTest, EveryLineAPlatformRuleTakesIsWrittenOnce) {
         EXPECT_GE(CountHolding(trace, line), 1u) << "trace: " << line;
         EXPECT_GE(CountHolding(page, escaped), 1u) << "page: " << line;
       }
-    }
-  }
-  LogAnalyzer loaded;
-  ImpLogAnalyzerActionManager::AttachTo(loaded, {});
-  loaded.Init(false);
-  for (int32_t group = 0; group < RuleGroup::kCount; ++group) {
-    for (const auto& rule : loaded.GetRulesManager()->GetGroupRules(group)) {
-      EXPECT_TRUE(rule->GetId() < kFirstPlatformRuleId || taking.count(rule->GetId()) == 1)
-          << rule->GetName();
     }
   }
 }

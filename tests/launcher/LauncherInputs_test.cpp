@@ -9,9 +9,6 @@ namespace Qva::test {
 namespace {
 
 const std::string kRun = "imp/run.sh";
-const std::string kHeader =
-    "#!/bin/sh\necho \"Importing database objects to Oracle\"\necho \"Importing Table EMP to "
-    "SCOTT\"\n";
 // An object failed by sqlplus's error of four lines (the trace keeps it rewritten as one line),
 // a clean one and one failed by a one-line error; ran.txt tells that the script started.
 const std::string kFailedRun =
@@ -88,11 +85,7 @@ std::string ExplainedOutcomes(const std::string& out) {
 
 TEST(LauncherInputs, EveryScenarioEndsAsExpected) {
   ASSERT_TRUE(fs::exists(kBinary)) << "build MigrationLauncher first";
-  const Qve::test::TempFolder root;
-  const std::vector<Outcome> runs = RunAll(Scenarios(), root.File(""));
-  for (size_t i = 0; i < runs.size(); ++i) {
-    ExpectOutcome(Scenarios()[i], runs[i], root.File(Scenarios()[i].name));
-  }
+  const std::vector<Outcome> runs = RunAndExpect(Scenarios());
   EXPECT_EQ(ExplainedOutcomes(runs[runs.size() - 2].out), kExplainedOutcomes);
   EXPECT_EQ(ExplainedOutcomes(runs.back().out), kExplainedOutcomes);
 }

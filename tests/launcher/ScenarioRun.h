@@ -28,6 +28,10 @@ constexpr const char* kBinary = ML_BINARY_DIR "/DADuduziradOrevurid/MigrationLau
 constexpr const char* kAbsent = "(absent)";
 constexpr const char* kAny = "(any)";
 constexpr std::chrono::minutes kDeadline(3);
+// The script names its target system first: that line activates the system's rules.
+const std::string kHeader =
+    "#!/bin/sh\necho \"Importing database objects to Oracle\"\necho \"Importing Table EMP to "
+    "SCOTT\"\n";
 
 struct Scenario {
   std::string name;
@@ -136,6 +140,16 @@ inline void ExpectOutcome(const Scenario& scenario, const Outcome& run, const fs
     EXPECT_FALSE(
         GroupHasProcesses(folder / fs::path(scenario.ready_file).parent_path() / "group.txt"));
   }
+}
+
+// Runs all scenarios at once in a fresh folder and checks each outcome; returns the outcomes.
+inline std::vector<Outcome> RunAndExpect(const std::vector<Scenario>& scenarios) {
+  const Qve::test::TempFolder root;
+  const std::vector<Outcome> runs = RunAll(scenarios, root.File(""));
+  for (size_t i = 0; i < runs.size(); ++i) {
+    ExpectOutcome(scenarios[i], runs[i], root.File(scenarios[i].name));
+  }
+  return runs;
 }
 
 }  // namespace Qva::test

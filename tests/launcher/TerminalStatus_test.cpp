@@ -150,8 +150,9 @@ void WriteImport(const fs::path& folder) {
 // Every line the program writes appears whole, exactly as it does when the output is a file;
 // the status line counted the twelve objects beforehand, error lines are red and warning
 // lines yellow, and the screen ends with the summary and no status line. (How far the counts
-// had got at each redraw depends on timing and is not asserted.)
-TEST(TerminalStatusTest, StatusLineNeverMixesIntoOutput) {
+// had got at each redraw depends on timing and is not asserted.) NO_COLOR (any value, the
+// empty one too) and TERM=dumb turn the colours off; the status line stays.
+TEST(TerminalStatusTest, StatusLineNeverMixesIntoOutputAndColoursCanBeOff) {
   Qve::test::TempFolder temp;
   const fs::path folder = temp.File("");
   WriteImport(folder);
@@ -178,22 +179,14 @@ TEST(TerminalStatusTest, StatusLineNeverMixesIntoOutput) {
   EXPECT_NE(trace.find("Total imported objects: 12"), std::string::npos);
   EXPECT_EQ(trace.find('\x1b'), std::string::npos);
   EXPECT_EQ(trace.find(" objects | "), std::string::npos);
-}
 
-// NO_COLOR (any value, the empty one too) and TERM=dumb turn the colours off; the status line
-// stays.
-TEST(TerminalStatusTest, ColoursOff) {
-  Qve::test::TempFolder temp;
-  const fs::path folder = temp.File("");
-  WriteImport(folder);
-  const std::vector<std::string> arguments = {"-D=PostgreSQL", "-BAT=movarin_all.sh"};
   const std::string dumb = RunOnTerminal(folder, arguments, {{"TERM", "dumb"}, {"NO_COLOR", ""}});
   ::setenv("NO_COLOR", "", 1);  // set, and empty
   const std::string no_color = RunOnTerminal(folder, arguments, {{"TERM", "xterm"}});
   ::unsetenv("NO_COLOR");
-  for (const std::string& raw : {dumb, no_color}) {
-    EXPECT_EQ(raw.find("\x1b[3"), std::string::npos);
-    EXPECT_NE(raw.find("/12 objects | "), std::string::npos);
+  for (const std::string& plain : {dumb, no_color}) {
+    EXPECT_EQ(plain.find("\x1b[3"), std::string::npos);
+    EXPECT_NE(plain.find("/12 objects | "), std::string::npos);
   }
 }
 

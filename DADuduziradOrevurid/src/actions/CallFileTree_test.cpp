@@ -27,33 +27,23 @@ TEST(CallFileTreeTest, FileNameIsThePartAfterTheLastSeparator) {
 
 // A missing child, or the node itself, is never added: a node that were its own child or parent
 // would make every walk up the tree endless (so the checks stop the test before ReleaseTree).
-TEST(CallFileTreeTest, NeverAddsItselfOrNothingAsChild) {
-  auto root = CallFileTree::Create("all.sh");
-  root->AddChild(root);
-  root->AddChild(nullptr);
-  ASSERT_TRUE(root->GetChildren().empty());
-  ASSERT_FALSE(root->GetParent());
-
-  auto called = CallFileTree::Create("tables.sh");
-  root->AddChild(called);
-  called->AddChild(called);
-  ASSERT_EQ(root->GetChildren().size(), 1u);
-  EXPECT_EQ(root->GetChildren()[0], called);
-  ASSERT_EQ(called->GetParent(), root);
-  ASSERT_TRUE(called->GetChildren().empty());
-  root->ReleaseTree();
-}
-
 // Releasing from any node frees the whole tree once nobody else holds its nodes.
-TEST(CallFileTreeTest, ReleaseFromAnyNodeFreesTheTree) {
-  std::weak_ptr<CallFileTree> root_seen;
-  std::weak_ptr<CallFileTree> leaf_seen;
+TEST(CallFileTreeTest, NeverAddsItselfOrNothingAndReleasesFromAnyNode) {
+  std::weak_ptr<CallFileTree> root_seen, leaf_seen;
   {
     auto root = CallFileTree::Create("all.sh");
+    root->AddChild(root);
+    root->AddChild(nullptr);
+    ASSERT_TRUE(root->GetChildren().empty());
+    ASSERT_FALSE(root->GetParent());
     auto middle = CallFileTree::Create("tables.sh");
     auto leaf = CallFileTree::Create("views.sh");
     root->AddChild(middle);
+    middle->AddChild(middle);
     middle->AddChild(leaf);
+    ASSERT_EQ(root->GetChildren(), std::vector<std::shared_ptr<CallFileTree>>{middle});
+    ASSERT_EQ(middle->GetParent(), root);
+    ASSERT_EQ(middle->GetChildren(), std::vector<std::shared_ptr<CallFileTree>>{leaf});
     root_seen = root;
     leaf_seen = leaf;
     leaf->ReleaseTree();
