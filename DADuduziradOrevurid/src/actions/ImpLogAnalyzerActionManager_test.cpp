@@ -29,10 +29,8 @@ TEST(SimpleActionManagerTest, RegistrationAndLookup) {
   EXPECT_FALSE(manager.GetAction("first"));
   EXPECT_FALSE(manager.GetAction(99u));
   EXPECT_EQ(trace.Count("[DBG] Analyze action manager> Can't find action first"), 1u);
-  auto error = Qve::test::CatchQV([&] { manager.AddAction(2, "Other", {}); });
-  ASSERT_NE(error, nullptr);
-  EXPECT_EQ(error->GetCode(), -22);
-  EXPECT_EQ(error->GetMessage(), "Error create action");
+  EXPECT_EQ(Qve::test::ErrorOf([&] { manager.AddAction(2, "Other", {}); }),
+            "code -22, message Error create action");
 }
 
 // The engine actions of a manager on a real analyzer's storage.

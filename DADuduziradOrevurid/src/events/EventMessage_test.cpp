@@ -1,5 +1,6 @@
 #include "events/EventMessage.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -20,12 +21,9 @@ TEST(EventMessageTest, NumbersTextsAndFailures) {
   EXPECT_EQ(BuildEventText(ImportEvent(ImportStartPart{"a", "\"ÉMP\"\\", "", false}), ""),
             R"({"type":"import_scripts","data":{"filename":"a","objectImportName":"\"ÉMP\"\\",)"
             R"("type":"","isAdditional":false}})");
-  try {
-    BuildEventText(ProgressEvent(1, std::nan("")), "");
-    ADD_FAILURE() << "NaN serialised";
-  } catch (const std::invalid_argument& e) {
-    EXPECT_STREQ(e.what(), "Failed to build json from event");
-  }
+  EXPECT_THAT([] { BuildEventText(ProgressEvent(1, std::nan("")), ""); },
+              testing::ThrowsMessage<std::invalid_argument>(
+                  testing::StrEq("Failed to build json from event")));
 }
 
 }  // namespace

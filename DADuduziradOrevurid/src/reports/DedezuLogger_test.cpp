@@ -13,7 +13,7 @@
 namespace Qva {
 namespace {
 
-using Qve::test::CatchQV;
+using Qve::test::ErrorOf;
 using Qve::test::TempFolder;
 
 // Replaces every page time stamp (Mmm dd hh:mm:ss yyyy) by "TS".
@@ -80,11 +80,11 @@ TEST(DedezuLoggerTest, OpenTruncatesOrThrowsNamingTheFileAndLeavesTheLogClosed) 
   EXPECT_EQ(page.find("<HTML>"), 0u);
 
   std::ofstream(folder.File("blocker")) << "a file where a folder should be";
-  auto error = CatchQV(
-      [&] { log.Open(folder.File("blocker"), "", "Oracle", "h", "import_log.html", 1, "rpt"); });
-  ASSERT_NE(error, nullptr);
-  EXPECT_EQ(error->GetCode(), -998);
-  EXPECT_NE(error->GetMessage().find("blocker/rpt/Import/import_log.html"), std::string::npos);
+  EXPECT_EQ(ErrorOf([&] {
+              log.Open(folder.File("blocker"), "", "Oracle", "h", "import_log.html", 1, "rpt");
+            }),
+            "code -998, message cannot create file: " +
+                folder.File("blocker/rpt/Import/import_log.html"));
   // Not open: messages reach the trace only, nothing is written.
   EXPECT_FALSE(log.IsEnabled());
   log.Error(3, "src", "unopened error");

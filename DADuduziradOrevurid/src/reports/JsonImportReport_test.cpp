@@ -115,10 +115,8 @@ TEST_F(JsonImportReportTest, BadDataFilesFailWithTheirOwnErrors) {
   kept.back() = ',';  // "general_information" follows
   EXPECT_EQ(ReadData().rfind(kept, 0), 0u);
   std::filesystem::remove(DataPath());
-  auto error = Qve::test::CatchQV([&] { report_.Init(true, Base(), "rpt", "Oracle"); });
-  ASSERT_NE(error, nullptr);
-  EXPECT_EQ(error->GetCode(), -999);
-  EXPECT_NE(error->GetMessage().find(DataPath()), std::string::npos);
+  EXPECT_EQ(Qve::test::ErrorOf([&] { report_.Init(true, Base(), "rpt", "Oracle"); }),
+            "code -999, message cannot open file: " + DataPath());
 }
 
 TEST_F(JsonImportReportTest, ErrorTableGroupsThisRunsErrorsByText) {
@@ -303,16 +301,14 @@ TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
 TEST_F(JsonImportReportTest, TheReportFolderIsLockedFromLoadToSave) {
   Load("{}");
   JsonImportReport second;
-  auto error = Qve::test::CatchQV([&] { second.Init(true, Base(), "rpt", "Oracle"); });
-  ASSERT_NE(error, nullptr);
-  EXPECT_EQ(error->GetCode(), -994);
-  EXPECT_EQ(error->GetMessage(),
-            "resource unavailable: report folder " + Base() + "/rpt is in use by another run");
+  EXPECT_EQ(Qve::test::ErrorOf([&] { second.Init(true, Base(), "rpt", "Oracle"); }),
+            "code -994, message resource unavailable: report folder " + Base() +
+                "/rpt is in use by another run");
   EXPECT_FALSE(second.IsEnabled());
   report_.Save();
   EXPECT_EQ(second.Init(true, Base(), "rpt", "Oracle"), 0);
-  EXPECT_EQ(Qve::test::CatchQV([&] { report_.Init(true, Base(), "none", "Oracle"); })->GetCode(),
-            -999);
+  EXPECT_EQ(Qve::test::ErrorOf([&] { report_.Init(true, Base(), "none", "Oracle"); }),
+            "code -999, message cannot open file: " + Base() + "/none/data.js");
 }
 
 // Whatever bytes the import printed, data.js is valid UTF-8.
