@@ -171,12 +171,11 @@ TEST_F(FileTest, LinksOfOtherUsersAreRefused) {
 
 // Every kind of file the user may name, read with a bound of 8 bytes. A FIFO without a writer
 // and an endless device must come back at once, refused, never read.
-TEST(BoundedReadTest, OnlyRegularFilesWithinTheBoundAreRead) {
-  test::TempFolder folder;
-  const std::string small = test::WriteText(folder.File("small"), "abc"),
-                    exact = test::WriteText(folder.File("exact"), "12345678"),
-                    large = test::WriteText(folder.File("large"), "123456789"),
-                    fifo = folder.File("fifo");
+TEST_F(FileTest, BoundedReadTakesOnlyRegularFilesWithinTheBound) {
+  const std::string small = test::WriteText(folder_.File("small"), "abc"),
+                    exact = test::WriteText(folder_.File("exact"), "12345678"),
+                    large = test::WriteText(folder_.File("large"), "123456789"),
+                    fifo = folder_.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const struct {
     std::string path;
@@ -189,9 +188,10 @@ TEST(BoundedReadTest, OnlyRegularFilesWithinTheBoundAreRead) {
       {large, QVBoundedCheck::kTooLarge, "", large + ": larger than 8 bytes"},
       {fifo, QVBoundedCheck::kNotRegular, "", fifo + ": not a regular file"},
       {"/dev/zero", QVBoundedCheck::kNotRegular, "", "/dev/zero: not a regular file"},
-      {folder.File(""), QVBoundedCheck::kNotRegular, "", folder.File("") + ": not a regular file"},
-      {folder.File("missing"), QVBoundedCheck::kFailed, "",
-       folder.File("missing") + ": cannot be read: No such file or directory"},
+      {folder_.File(""), QVBoundedCheck::kNotRegular, "",
+       folder_.File("") + ": not a regular file"},
+      {folder_.File("missing"), QVBoundedCheck::kFailed, "",
+       folder_.File("missing") + ": cannot be read: No such file or directory"},
   };
   for (const auto& c : cases) {
     std::string content = "old";

@@ -20,7 +20,6 @@
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RegexAnalyzeRule.h"
 #include "analyzer/RulePrefilter.h"
-#include "analyzer/TestRuleSources.h"
 
 namespace Qva {
 namespace {
@@ -55,7 +54,7 @@ std::vector<Expected> ReadExpected() {
 // An analyzer on the embedded rules that records every match, and per stored line the rules
 // that took it other than the echo filters and the catch-all output rule.
 struct Recorder {
-  explicit Recorder(bool prefilter, RuleSource source = {}) : analyzer(std::move(source)) {
+  explicit Recorder(bool prefilter) {
     analyzer.SetPrefilterEnabled(prefilter);
     ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
     analyzer.Init(false);
@@ -243,21 +242,6 @@ TEST(CapturedOutputTest, PrefilterRulesOutOnlyRulesThatDoNotMatch) {
   }
   EXPECT_GT(skipped, 0u);
   EXPECT_GT(ruled_out, subjects.size() * regex_rules / 2);
-}
-
-// The one place where the platform rules change a verdict of the embedded ones on every
-// platform: psql's NOTICE, INFO, DEBUG, LOG and HINT lines, which embedded tip rules fail for
-// words such as "schema ... does not exist" anywhere in the line.
-TEST(CapturedOutputTest, PsqlNoticeLinesFailOnlyWithoutThePlatformRules) {
-  std::string log = "Importing database objects to PostgreSQL\n";
-  for (const Expected& row : ReadExpected()) {
-    if (row.rule == "Postgresql_message") log += row.line + "\n";
-  }
-  Recorder embedded(true, test::EmbeddedRulesOnly());
-  EXPECT_EQ(embedded.Feed(log), 4);  // two NOTICE, an INFO and a LOG line
-  EXPECT_EQ(embedded.taken[2], "Psql_error_import_no_schema ");    // DROP SCHEMA IF EXISTS
-  EXPECT_EQ(embedded.taken[5], "Psql_error_import_no_function ");  // DROP FUNCTION IF EXISTS
-  EXPECT_EQ(Recorder(true).Feed(log), 0);
 }
 
 // No Oracle client runs here: the multi-line sqlplus and SQL*Loader errors as they print them,
