@@ -2,100 +2,62 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdarg>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "QVEOutputBatch.h"
-#include "QVETrace.h"
+#include "QVETestSupport.h"
 
 namespace Qve {
 namespace {
 
-void Trace(QVTraceOutputer& out, int32_t level, const char* text, ...) {
-  va_list args;
-  va_start(args, text);
-  out.Trace(level, nullptr, text, args);
-  va_end(args);
-}
-
-// One step of a console's life: a line at a level, a new status, or a batch opened or flushed.
-struct Step {
-  enum Kind { kLine, kStatus, kOpen, kFlush } kind;
-  int32_t level = kQVTraceOutput;
-  std::string text = "";
-};
-
-struct Case {
-  const char* name;
-  bool terminal;
-  bool colours;
-  std::vector<Step> steps;
-  std::string expected;
-};
-
 // Every write takes the status line away first and draws it again after its lines, in the same
 // write; gathered lines wait with the status for the block's write; off the terminal, lines
-// are written as they always were and the status is never shown.
+// are written as they always were and the status is never shown. A step is a new status ("s"),
+// a line at a level ("E"rror, "W"arning, "C"ritical, "O"utput), or a batch opened or flushed.
 TEST(ConsoleTerminalTest, StatusLineStaysBelowEveryWrite) {
   const std::string erase(kQVEraseLine), red(kQVColourError), yellow(kQVColourWarning),
       reset(kQVColourReset);
-  const std::vector<Case> cases = {
+  const struct {
+    const char* name;
+    bool terminal;
+    std::vector<std::string> steps;
+    std::string expected;
+  } kCases[] = {
       {"colours",
        true,
-       true,
-       {{Step::kStatus, 0, "[ 1 ]"},
-        {Step::kLine, kQVTraceError, "bad"},
-        {Step::kLine, kQVTraceWarning, "odd"},
-        {Step::kLine, kQVTraceCritical, ""},
-        {Step::kLine, kQVTraceOutput, "plain"}},
+       {"s[ 1 ]", "Ebad", "Wodd", "C", "Oplain"},
        "[ 1 ]" + erase + red + "Error: bad" + reset + "\r\n[ 1 ]" + erase + yellow +
            "Warning: odd" + reset + "\r\n[ 1 ]" + erase + red + "Critical:" + reset + "\r\n[ 1 ]" +
            erase + "plain\r\n[ 1 ]"},
       {"block",
        true,
-       true,
-       {{Step::kStatus, 0, "[ 1 ]"},
-        {Step::kOpen},
-        {Step::kLine, kQVTraceOutput, "one"},
-        {Step::kStatus, 0, "[ 2 ]"},
-        {Step::kLine, kQVTraceOutput, "two"},
-        {Step::kFlush},
-        {Step::kStatus, 0, "[ 3 ]"},
-        {Step::kStatus, 0, ""},
-        {Step::kLine, kQVTraceOutput, "after"}},
+       {"s[ 1 ]", "(", "Oone", "s[ 2 ]", "Otwo", ")", "s[ 3 ]", "s", "Oafter"},
        "[ 1 ]" + erase + "one\r\ntwo\r\n[ 2 ]" + erase + "[ 3 ]" + erase + "after\r\n"},
       {"not a terminal",
        false,
-       true,
-       {{Step::kStatus, 0, "[ 1 ]"},
-        {Step::kLine, kQVTraceError, "bad"},
-        {Step::kOpen},
-        {Step::kLine, kQVTraceWarning, "odd"},
-        {Step::kFlush}},
+       {"s[ 1 ]", "Ebad", "(", "Wodd", ")"},
        "Error: bad\r\nWarning: odd\r\n"},
   };
-  for (const Case& test : cases) {
+  const std::map<char, int32_t> kLevels = {
+      {'E', kQVTraceError}, {'W', kQVTraceWarning}, {'C', kQVTraceCritical}, {'O', kQVTraceOutput}};
+  for (const auto& test : kCases) {
     SCOPED_TRACE(test.name);
     QVConsoleTraceOutputer console(kQVTraceDebug);
-    console.SetTerminal(test.terminal, test.colours);
+    console.SetTerminal(test.terminal, true);
     std::optional<QVOutputBatch> batch;
     testing::internal::CaptureStdout();
-    for (const Step& step : test.steps) {
-      switch (step.kind) {
-        case Step::kLine:
-          Trace(console, step.level, "%s", step.text.c_str());
-          break;
-        case Step::kStatus:
-          console.SetStatus(step.text);
-          break;
-        case Step::kOpen:
-          batch.emplace();
-          break;
-        case Step::kFlush:
-          batch->End();
-          break;
+    for (const std::string& step : test.steps) {
+      if (step[0] == 's') {
+        console.SetStatus(step.substr(1));
+      } else if (step == "(") {
+        batch.emplace();
+      } else if (step == ")") {
+        batch->End();
+      } else {
+        test::TraceTo(console, kLevels.at(step[0]), nullptr, "%s", step.substr(1).c_str());
       }
     }
     batch.reset();

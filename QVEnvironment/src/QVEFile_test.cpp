@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 
+#include "QVEBoundedRead.h"
 #include "QVEProcessSignals.h"
 #include "QVETestSupport.h"
 
@@ -166,6 +167,50 @@ TEST_F(FileTest, LinksOfOtherUsersAreRefused) {
   EXPECT_EQ(test::ReadFile(victim), "keep");
   file.Create(folder_.File("plain.txt"));
   EXPECT_EQ(file.Write("ok", 2), 2u);
+}
+
+// Every kind of file the user may name, read with a bound of 8 bytes. A FIFO without a writer
+// and an endless device must come back at once, refused, never read.
+TEST_F(FileTest, BoundedReadTakesOnlyRegularFilesWithinTheBound) {
+  const std::string small = test::WriteText(folder_.File("small"), "abc"),
+                    exact = test::WriteText(folder_.File("exact"), "12345678"),
+                    large = test::WriteText(folder_.File("large"), "123456789"),
+                    fifo = folder_.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string path;
+    QVBoundedCheck check;
+    std::string content;
+    std::string refusal;
+  } cases[] = {
+      {small, QVBoundedCheck::kRegular, "abc", ""},
+      {exact, QVBoundedCheck::kRegular, "12345678", ""},
+      {large, QVBoundedCheck::kTooLarge, "", large + ": larger than 8 bytes"},
+      {fifo, QVBoundedCheck::kNotRegular, "", fifo + ": not a regular file"},
+      {"/dev/zero", QVBoundedCheck::kNotRegular, "", "/dev/zero: not a regular file"},
+      {folder_.File(""), QVBoundedCheck::kNotRegular, "",
+       folder_.File("") + ": not a regular file"},
+      {folder_.File("missing"), QVBoundedCheck::kFailed, "",
+       folder_.File("missing") + ": cannot be read: No such file or directory"},
+  };
+  for (const auto& c : cases) {
+    std::string content = "old";
+    const QVBoundedCheck check = ReadBoundedFile(c.path, 8, content);
+    EXPECT_EQ(check, c.check) << c.path;
+    EXPECT_EQ(content, c.content) << c.path;
+    if (!c.refusal.empty()) {
+      EXPECT_EQ(DescribeBoundedRefusal(c.path, check, 8), c.refusal);
+    }
+    uint64_t size = 0;
+    if (check != QVBoundedCheck::kFailed) {
+      EXPECT_EQ(CheckBoundedPath(c.path, 8, size), check) << c.path;
+    }
+  }
+}
+
+TEST(BoundedReadTest, TheBoundIsStatedInMegabytes) {
+  EXPECT_EQ(DescribeByteLimit(16 * 1024 * 1024), "16 MB");
+  EXPECT_EQ(DescribeByteLimit(1000), "1000 bytes");
 }
 
 }  // namespace

@@ -13,13 +13,6 @@
 namespace Qve {
 namespace {
 
-void Trace(QVTraceOutputer& out, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  out.Trace(kQVTraceOutput, "src", format, args);
-  va_end(args);
-}
-
 // In a batch the trace file gets its lines with one write at each flush, in order, the same
 // bytes as without a batch; a line larger than the room goes out in order after the kept ones;
 // after the batch lines are written at once again. A gather's sink sees one text per flush.
@@ -27,22 +20,25 @@ TEST(QVOutputBatchTest, LinesGoOutPerFlushInOrder) {
   test::TempFolder folder;
   QVTextFileTraceOutputer out(kQVTraceDebug);
   out.SetFile(folder.File("trace.log"));
+  auto line = [&](const std::string& text) {
+    test::TraceTo(out, kQVTraceOutput, "src", "%s", text.c_str());
+  };
   const std::string huge(QVWriteGather::kRoom + 1, 'h');
   auto text = [&] { return test::Unstamped(test::ReadFile(folder.File("trace.log"))); };
   const std::string kept = "  src> one\r\n  src> two\r\n", three = "  src> three\r\n";
   {
     QVOutputBatch batch;
-    Trace(out, "%s", "one");
-    Trace(out, "%s", "two");
+    line("one");
+    line("two");
     EXPECT_EQ(text(), "");
     batch.Flush();
     EXPECT_EQ(text(), kept);
-    Trace(out, "%s", "three");
-    Trace(out, "%s", huge.c_str());
+    line("three");
+    line(huge);
     EXPECT_TRUE(text() == kept + three + "  src> " + huge + "\r\n");
-    Trace(out, "%s", "four");
+    line("four");
   }
-  Trace(out, "%s", "five");
+  line("five");
   EXPECT_TRUE(text() == kept + three + "  src> " + huge + "\r\n  src> four\r\n  src> five\r\n");
 
   std::vector<std::string> flushed;

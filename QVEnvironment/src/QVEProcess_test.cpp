@@ -8,8 +8,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
+#include "QVEProcessSignals.h"
+#include "QVEStartFailure.h"
 #include "QVETestSupport.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -19,14 +20,6 @@ namespace {
 
 using test::TempFolder;
 using ::testing::ElementsAre;
-
-std::string WriteFile(const TempFolder& folder, const std::string& name, const std::string& text,
-                      mode_t mode) {
-  const std::string file = folder.File(name);
-  std::ofstream(file) << text;
-  chmod(file.c_str(), mode);
-  return file;
-}
 
 std::string ReadAll(QVFile& file) {
   std::string text;
@@ -148,18 +141,19 @@ TEST(QVEProcessTest, ProgramResolution) {
   std::filesystem::create_directories(folder.File("my dir/sub dir"));
   const std::string body = "echo \"[$1][$2]\"\n";
   // Scripts the kernel does not run (no execute permission, no "#!") go through the shell.
-  const std::string plain = WriteFile(folder, "my dir/not executable.cmd", body, 0644);
-  const std::string bare = WriteFile(folder, "no-hash-bang.sh", body, 0755);
+  const std::string plain = test::WriteText(folder.File("my dir/not executable.cmd"), body, 0644);
+  const std::string bare = test::WriteText(folder.File("no-hash-bang.sh"), body, 0755);
   EXPECT_EQ(RunAndRead("\"" + plain + "\" \"two words\" x"), "[two words][x]\n");
   EXPECT_EQ(RunAndRead(bare + " \"\" y"), "[][y]\n");
   // Unquoted paths with blanks take the shortest name that exists.
-  const std::string script = WriteFile(folder, "my dir/sub dir/run.sh", "#!/bin/sh\n" + body, 0755);
+  const std::string script =
+      test::WriteText(folder.File("my dir/sub dir/run.sh"), "#!/bin/sh\n" + body, 0755);
   EXPECT_EQ(RunAndRead(script + " a \"b c\""), "[a][b c]\n");
   // A program's argv[0] is its whole path (dash -c shows it as $0).
   const std::string shell = folder.File("my dir/sub dir/a shell");
   std::filesystem::copy_file("/bin/dash", shell);
   EXPECT_EQ(RunAndRead(shell + " -c \"echo [$0]\""), "[" + shell + "]\n");
-  WriteFile(folder, "my", "#!/bin/sh\necho \"short [$1]\"\n", 0755);
+  test::WriteText(folder.File("my"), "#!/bin/sh\necho \"short [$1]\"\n", 0755);
   EXPECT_EQ(RunAndRead(folder.File("my") + " dir/x"), "short [dir/x]\n");
 }
 
@@ -189,6 +183,68 @@ TEST(QVEProcessTest, EndStatusAndShellEndNoticeAreWhatDashSees) {
     EXPECT_EQ(process.GetShellEndNotice(), printed);
   }
   EXPECT_EQ(DescribeSignal(SIGTERM), "Terminated");
+}
+
+// Scripts that the kernel refuses, each with the cause its first line gives; scripts whose
+// first line explains nothing, and other errors, give none. ("#!/bin/sh" with a CR is the
+// launcher end-to-end tests'.)
+TEST(QVEStartFailureTest, TheScriptsFirstLineNamesTheCause) {
+  test::TempFolder folder;
+  const std::string text_file = test::WriteText(folder.File("interpreter.txt"), "x\n", 0644);
+  const struct {
+    const char* name;
+    std::string text;
+    int error;
+    std::string cause;
+  } cases[] = {
+      {"crlf-env.sh", "#! /usr/bin/env bash\r\n", ENOENT,
+       "the script has Windows line ends (CR LF): its first line asks for the interpreter "
+       "\"/usr/bin/env\", which does not exist; convert the script to Unix line ends (LF)"},
+      {"missing.sh", "#!/bin/nothere -e\n", ENOENT,
+       "its interpreter \"/bin/nothere\" (first line) does not exist"},
+      {"noexec.sh", "#!" + text_file + "\n", EACCES,
+       "its interpreter \"" + text_file + "\" (first line) cannot be run"},
+      {"fine.sh", "#!/bin/sh\necho hi\n", ENOENT, ""},
+      {"plain.sh", "echo hi\r\n", ENOENT, ""},
+      {"crlf-other.sh", "#!/bin/sh\r\n", EIO, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(DescribeStartFailure(test::WriteText(folder.File(c.name), c.text), c.error), c.cause);
+  }
+  EXPECT_EQ(DescribeStartFailure(folder.File("absent.sh"), ENOENT), "");
+  // A FIFO (never opened: it would wait for a writer) or a device named as the script says
+  // nothing, at once.
+  const std::string fifo = folder.File("fifo.sh");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0700), 0);
+  EXPECT_EQ(DescribeStartFailure(fifo, EACCES), "");
+  EXPECT_EQ(DescribeStartFailure("/dev/zero", EACCES), "");
+}
+
+// In a child process, since the handlers and the remembered stop hold for the whole process.
+TEST(StopSignalsTest, TheFirstStopIsPassedOnToTheGroupTheSecondEndsTheProgram) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // As from a terminal: a shell's background job starts with SIGINT ignored, and an ignored
+    // stop signal is left ignored.
+    signal(SIGINT, SIG_DFL);
+    InstallStopHandlers();
+    QVEProcess sleeper;
+    sleeper.Start("/bin/sleep 30", "", false);
+    { QVStopForwarding idle(sleeper.GetPid(), 1); }  // without a stop the group is left alone
+    {
+      QVStopForwarding forwarding(sleeper.GetPid(), 1);
+      raise(SIGTERM);
+      sleeper.Wait(UINT32_MAX);
+      if (GetStopSignal() != SIGTERM || sleeper.GetShellEndNotice() != "Terminated") _exit(1);
+    }
+    raise(SIGINT);
+    _exit(2);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Helpers shared by the environment library's tests.
 #pragma once
 
+#include <cstdarg>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "QVEException.h"
+#include "QVETrace.h"
 #include "gtest/gtest.h"
 
 namespace Qve::test {
@@ -50,6 +52,22 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   std::ostringstream text;
   text << std::ifstream(path, std::ios::binary).rdbuf();
   return text.str();
+}
+
+// Writes `text` to `path` byte for byte; a `mode` of 0 or more also sets the permissions.
+inline std::string WriteText(const std::string& path, const std::string& text, int mode = -1) {
+  std::ofstream(path, std::ios::binary) << text;
+  if (mode >= 0) std::filesystem::permissions(path, std::filesystem::perms(mode));
+  return path;
+}
+
+// The outputers take a va_list; this builds one.
+inline void TraceTo(QVTraceOutputer& out, int32_t level, const char* source, const char* format,
+                    ...) {
+  va_list args;
+  va_start(args, format);
+  out.Trace(level, source, format, args);
+  va_end(args);
 }
 
 // A fresh folder under the system's temporary folder, removed with everything in it.

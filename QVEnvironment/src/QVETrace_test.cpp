@@ -17,14 +17,6 @@
 namespace Qve {
 namespace {
 
-// The outputers take a va_list; these build one.
-void Trace(QVTraceOutputer& out, int32_t level, const char* source, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  out.Trace(level, source, format, args);
-  va_end(args);
-}
-
 // FormatMessageId when `id` is given, FormatMessage otherwise.
 QVEstring Line(QVTraceOutputer& out, int32_t level, const uint32_t* id, const char* source,
                const char* format, ...) {
@@ -70,10 +62,11 @@ TEST(TraceOutputerTest, FileAndConsoleLines) {
   {
     QVTextFileTraceOutputer file(kQVTraceDebug);
     file.SetFile(folder.File("trace.log"));
-    Trace(file, kQVTraceError, "Rules manager", "bad rule %d", 7);
-    Trace(file, kQVTraceOutput, "", "plain");
-    Trace(file, kQVTraceError, "Src", "%s", (huge + " \r\n").c_str());
-    Trace(file, kQVTraceOutput, "Src", "%s", std::string(100000, ' ').c_str());  // all trimmed
+    test::TraceTo(file, kQVTraceError, "Rules manager", "bad rule %d", 7);
+    test::TraceTo(file, kQVTraceOutput, "", "plain");
+    test::TraceTo(file, kQVTraceError, "Src", "%s", (huge + " \r\n").c_str());
+    test::TraceTo(file, kQVTraceOutput, "Src", "%s",
+                  std::string(100000, ' ').c_str());  // all trimmed
   }
   EXPECT_TRUE(test::Unstamped(test::ReadFile(folder.File("trace.log"))) ==
               " [ERR] Rules manager> bad rule 7\r\n  plain\r\n [ERR] Src> " + huge +
@@ -81,7 +74,7 @@ TEST(TraceOutputerTest, FileAndConsoleLines) {
 
   QVConsoleTraceOutputer console(kQVTraceDebug);
   testing::internal::CaptureStdout();
-  Trace(console, kQVTraceWarning, "", "%s", huge.c_str());
+  test::TraceTo(console, kQVTraceWarning, "", "%s", huge.c_str());
   EXPECT_TRUE(testing::internal::GetCapturedStdout() == "Warning: " + huge + "\r\n");
 }
 
@@ -95,7 +88,7 @@ TEST(TraceOutputerTest, StringOutputerGivesBackEveryLineOrTheTail) {
     std::string expected;
     std::mt19937 random(7);
     auto add = [&](const std::string& message) {
-      Trace(string, kQVTraceOutput, nullptr, "%s", message.c_str());
+      test::TraceTo(string, kQVTraceOutput, nullptr, "%s", message.c_str());
       expected += "  " + message + "\r\n";
     };
     for (int i = 0; i < 40000; ++i) add("line " + std::to_string(i) + " of the run");

@@ -20,7 +20,6 @@
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RegexAnalyzeRule.h"
 #include "analyzer/RulePrefilter.h"
-#include "analyzer/TestRuleSources.h"
 
 namespace Qva {
 namespace {
@@ -55,7 +54,7 @@ std::vector<Expected> ReadExpected() {
 // An analyzer on the embedded rules that records every match, and per stored line the rules
 // that took it other than the echo filters and the catch-all output rule.
 struct Recorder {
-  explicit Recorder(bool prefilter, RuleSource source = {}) : analyzer(std::move(source)) {
+  explicit Recorder(bool prefilter) {
     analyzer.SetPrefilterEnabled(prefilter);
     ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
     analyzer.Init(false);
@@ -245,21 +244,6 @@ TEST(CapturedOutputTest, PrefilterRulesOutOnlyRulesThatDoNotMatch) {
   EXPECT_GT(ruled_out, subjects.size() * regex_rules / 2);
 }
 
-// The one place where the platform rules change a verdict of the embedded ones on every
-// platform: psql's NOTICE, INFO, DEBUG, LOG and HINT lines, which embedded tip rules fail for
-// words such as "schema ... does not exist" anywhere in the line.
-TEST(CapturedOutputTest, PsqlNoticeLinesFailOnlyWithoutThePlatformRules) {
-  std::string log = "Importing database objects to PostgreSQL\n";
-  for (const Expected& row : ReadExpected()) {
-    if (row.rule == "Postgresql_message") log += row.line + "\n";
-  }
-  Recorder embedded(true, test::EmbeddedRulesOnly());
-  EXPECT_EQ(embedded.Feed(log), 4);  // two NOTICE, an INFO and a LOG line
-  EXPECT_EQ(embedded.taken[2], "Psql_error_import_no_schema ");    // DROP SCHEMA IF EXISTS
-  EXPECT_EQ(embedded.taken[5], "Psql_error_import_no_function ");  // DROP FUNCTION IF EXISTS
-  EXPECT_EQ(Recorder(true).Feed(log), 0);
-}
-
 // No Oracle client runs here: the multi-line sqlplus and SQL*Loader errors as they print them,
 // a line at a time with a pause after each. Only a line that could still begin a 4-line error
 // waits, and only until its lines decide it; each error is taken as one chunk of four lines
@@ -298,6 +282,84 @@ TEST(CapturedOutputTest, OracleMultiLineErrorsWaitForTheirLinesAndAreOneChunk) {
   EXPECT_EQ(recorder.taken[2], "GetElemChunk4 Oracle_4_lines_error ");
   EXPECT_EQ(recorder.taken[6], "GetElemChunk4 SQL*Loader_syntax_error ");
   for (int64_t other : {3, 4, 5, 7, 8, 9}) EXPECT_EQ(recorder.taken.count(other), 0u) << other;
+}
+
+// The safety net: a failure-shaped line that no rule takes gets a Warning; every other line is
+// left to its rule or shown as it is. Lines from real tools unless marked; lines of the captured
+// output are among the listed lines above.
+struct Row {
+  const char* target;  // the import's DBMS: its rules are active
+  const char* line;
+  bool warns;  // taken by the safety net
+};
+
+const Row kRows[] = {
+    // Tools without a rule, in English and in translation.
+    {"PostgreSQL", "fatal: not a git repository (or any of the parent directories): .git", true},
+    {"PostgreSQL", "ERROR:root:load of orders failed", true},                    // Python's logging
+    {"PostgreSQL", "Error: Invalid version 99 specified with --cluster", true},  // pg_wrapper
+    {"PostgreSQL", "dpkg: error: cannot access archive '/nonexist.deb': No such file or directory",
+     true},
+    {"PostgreSQL",
+     "dpkg: erreur: ne peut pas accéder à l'archive « /nonexist.deb »: Aucun fichier ou dossier "
+     "de ce type",
+     true},
+    {"PostgreSQL", "ERROR 2002 (HY000): Can't connect to server on '127.0.0.1' (115)", true},
+    {"PostgreSQL",
+     "ERROR 1452 (23000) at line 3 in file: 'data/stock.sql': Cannot add or update a child row",
+     true},  // the MariaDB client in a script the MySQL rules do not watch
+    {"PostgreSQL",
+     "40B7D6FED47F0000:error:16000069:STORE routines:ossl_store_get0_loader_int:unregistered "
+     "scheme:../crypto/store/store_register.c:237:scheme=file",
+     true},  // openssl
+    {"PostgreSQL",
+     "Exception in thread \"main\" java.lang.IllegalStateException: no rows in orders.csv", true},
+    {"PostgreSQL", "initdb: Fehler: kann nicht als root ausgeführt werden", true},
+    // psql's lines where no PostgreSQL rule is active.
+    {"MySQL", "psql:x.sql:5: FEHLER:  Relation »public.kunden_alt« existiert nicht", true},
+    {"MySQL", "psql:x.sql:10: エラー: missing.sql: そのようなファイルやディレクトリはありません",
+     true},
+    {"MySQL", "ПРЕДУПРЕЖДЕНИЕ:  disk almost full", true},
+    // Taken by their own rules first.
+    {"PostgreSQL", "psql:x.sql:6: WARNING:  disk almost full", false},
+    {"PostgreSQL", "createdb: 错误: 创建数据库失败: 错误:  创建数据库权限不够", false},
+    {"PostgreSQL", "iconv: illegal input sequence at position 0", false},
+    {"MySQL", "ERROR 2002 (HY000): Can't connect to server on '127.0.0.1' (115)", false},
+    // Harmless: no severity first, error-like words elsewhere, psql's harmless severities.
+    {"MySQL", "psql:x.sql:2: NOTICE:  relation \"error_log\" already exists, skipping", false},
+    {"MySQL", "DETAIL:  Key (id)=(1) already exists.", false},
+    {"MySQL", "TIP:  check the input", false},
+    {"MySQL", "DÉTAIL : La clé « (id)=(1) » existe déjà.", false},
+    {"MySQL", "ZEILE 1: SELECT * FROM public.kunden_alt;", false},
+    {"PostgreSQL",
+     "initdb: Tipp: Bitte loggen Sie sich (z.B. mit »su«) als der (unprivilegierte) "
+     "Benutzer ein, der Eigentümer des Serverprozesses sein soll.",
+     false},
+    {"PostgreSQL", "ZeroDivisionError: division by zero", false},
+    {"PostgreSQL", "<string>:1: UserWarning: old format", false},
+    {"PostgreSQL", "awk: cmd. line:2:         ^ unexpected newline or end of string", false},
+    {"PostgreSQL", "sed: -e expression #1, char 3: unterminated `s' command", false},
+    {"PostgreSQL", "ls: cannot access '/nonexist': No such file or directory", false},
+    {"PostgreSQL", "curl: (6) Could not resolve host: nothere.invalid", false},
+    {"PostgreSQL", "Use of uninitialized value $x in addition (+) at -e line 1.", false},
+    {"PostgreSQL", "bzip2: (stdin) is not a bzip2 file.", false},
+    {"PostgreSQL", "    at [eval]:1:7", false},
+    // sqlplus (typed): its Warning lines are the ORACLE group's; a severity with nothing after it
+    // starts a multi-line error.
+    {"Oracle", "Warning: Procedure created with compilation errors.", false},
+    {"Oracle", "ERROR:", false},
+    {"Oracle", "ERROR at line 1:", false},
+};
+
+TEST(SafetyNetTest, WarnsOfFailureShapedLinesThatNoRuleTakes) {
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(row.line);
+    Recorder recorder(true);
+    recorder.Feed("Importing database objects to " + std::string(row.target) + "\n" + row.line +
+                  "\n");
+    EXPECT_EQ(recorder.taken[1].find("FailureShapedLine") != std::string::npos, row.warns)
+        << recorder.taken[1];
+  }
 }
 
 }  // namespace

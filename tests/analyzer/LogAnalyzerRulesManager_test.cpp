@@ -1,12 +1,21 @@
+// Loading rules: from definitions and supplements, the compiled-in files (byte for byte as
+// released, every rule loads and binds), and the order of the active list.
 #include "analyzer/LogAnalyzerRulesManager.h"
 
 #include <gtest/gtest.h>
 
+#include <boost/crc.hpp>
 #include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/LogAnalyzer.h"
+#include "analyzer/PriorityOrderRulesManager.h"
 #include "analyzer/RegexAnalyzeRule.h"
 #include "analyzer/RuleKeywords.h"
 #include "analyzer/RuleResources.h"
@@ -108,14 +117,117 @@ TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitionsAndSupplements) {
   EXPECT_GE(Ids(eight.GetRulesManager()->GetGroupRules(RuleGroup::kCmd)).back(), 2000);
 }
 
-// Keywords map to values and back (one template serves every table); outside a table, none.
-TEST(RuleKeywordsTest, KeywordsAndValuesMapBothWays) {
-  for (int32_t group = 0; group < RuleGroup::kCount; ++group) {
-    const char* keyword = RuleGroup::Keyword(group);
-    EXPECT_EQ(RuleGroup::Find(keyword != nullptr ? keyword : ""), group);
-  }
+// Outside a keyword table there is no keyword (every group's keyword is read in the rule files).
+TEST(RuleKeywordsTest, NoKeywordOutsideTheTable) {
   EXPECT_EQ(RuleGroup::Keyword(RuleGroup::kCount), nullptr);
   EXPECT_EQ(RuleGroup::Keyword(-1), nullptr);
+}
+
+// rule files were edited: platform rules belong in res/AnalyzeRules/posix.
+TEST(EmbeddedRulesTest, TheEightRuleFilesAreUnchanged) {
+  const std::vector<std::pair<size_t, uint32_t>> fingerprints = {
+      {484, 0xbc76bcc7},  {953, 0xe77851b6},  {5167, 0x52be02f7}, {3908, 0x57c75fd4},
+      {9698, 0x7f4833d5}, {2815, 0x90484047}, {1850, 0x341507a1}, {1951, 0x31062f38}};
+  for (int id = 1; id <= 8; ++id) {
+    const std::string text = GetResource(id);
+    boost::crc_32_type crc;
+    crc.process_bytes(text.data(), text.size());
+    EXPECT_EQ(std::make_pair(text.size(), crc.checksum()), fingerprints[id - 1])
+        << GetResourceTable()[id - 1].name;
+  }
+  for (int id : {0, 9, -1}) EXPECT_THROW(GetResource(id), std::runtime_error) << id;
+  for (int id : {2, 3, 4, 5}) EXPECT_FALSE(GetPlatformSupplement(id).empty()) << id;
+  for (int id : {1, 9}) EXPECT_TRUE(GetPlatformSupplement(id).empty()) << id;
+}
+
+// Every group loads without a traced problem; ids are unique; every action and check binds (a
+// misspelt one is an empty callable); patterns compile; platform ids are their file's + 2000.
+TEST(EmbeddedRulesTest, EveryRuleLoadsAndBinds) {
+  LogAnalyzer analyzer;
+  ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
+  analyzer.Init(false);
+  const std::string trace = analyzer.GetTraceText();
+  for (const char* problem : {"Error read", "Error parse", "Can't load", "Can't find"}) {
+    EXPECT_EQ(trace.find(problem), std::string::npos) << problem;
+  }
+  std::set<int32_t> ids;
+  size_t platform = 0;
+  std::vector<std::shared_ptr<IAnalyzeRule>> rules;
+  for (int32_t group = 0; group < RuleGroup::kCount; ++group) {
+    const RuleList list = analyzer.GetRulesManager()->GetGroupRules(group);
+    EXPECT_FALSE(list.empty()) << group;
+    rules.insert(rules.end(), list.begin(), list.end());
+  }
+  for (const auto& rule : rules) {
+    SCOPED_TRACE(std::to_string(rule->GetId()) + " " + rule->GetName());
+    EXPECT_TRUE(ids.insert(rule->GetId()).second);
+    if (rule->GetId() >= 2000) {
+      EXPECT_EQ(rule->GetId() / 100, 21 + rule->GetGroup());
+      ++platform;
+    }
+    ASSERT_EQ(rule->GetActions().size(), rule->GetActionNames().size());
+    for (const auto& action : rule->GetActions()) EXPECT_TRUE(action);
+    const auto* custom = dynamic_cast<CustomAnalyzeRule*>(rule.get());
+    EXPECT_TRUE(custom == nullptr || custom->HasCheck());
+    if (auto* regex = dynamic_cast<RegexAnalyzeRule*>(rule.get())) {
+      EXPECT_TRUE(regex->MatchPattern().Compiles());
+      EXPECT_TRUE(regex->PrematchPattern().Compiles());
+    }
+  }
+  EXPECT_EQ(ids.size(), 116u);
+  EXPECT_EQ(platform, 48u);
+}
+
+std::shared_ptr<IAnalyzeRule> MakeRule(int32_t id, int32_t group, int32_t priority) {
+  return std::make_shared<CustomAnalyzeRule>(id, Qve::FormatText("r%d", id), group, priority,
+                                             RuleBehavior::kNonStop, "", "", ActionFunction(),
+                                             ActionFunction());
+}
+
+// Active rules by priority (unknown first), group and id, an equal one in front; group lists keep
+// load order; a group activated twice is in the list twice.
+TEST(PriorityOrderRulesManagerTest, ActiveListIsOrderedByPriorityGroupAndId) {
+  using namespace RuleGroup;
+  using namespace RulePriority;
+  PriorityOrderRulesManager manager;
+  const std::vector<std::tuple<int32_t, int32_t, int32_t>> rules = {
+      {305, kOracle, kHigh}, {1100, kCommon, kVeryLow}, {202, kCmd, kHigh}, {201, kCmd, kHigh},
+      {102, kCommon, kHigh}, {101, kCommon, kVeryHigh}, {7, kMySql, -1}};
+  for (const auto& [id, group, priority] : rules) {
+    manager.AddActiveRule(MakeRule(id, group, priority));
+  }
+  EXPECT_EQ(Ids(manager.GetRules()), (std::vector<int32_t>{7, 101, 102, 201, 202, 305, 1100}));
+  auto newer = MakeRule(201, kCmd, kHigh);
+  manager.AddActiveRule(newer);
+  EXPECT_EQ(*std::next(manager.GetRules().begin(), 3), newer);
+
+  PriorityOrderRulesManager groups;
+  groups.AddRule(kOracle, MakeRule(302, kOracle, kHigh));
+  groups.AddRule(kOracle, MakeRule(311, kOracle, kLow));
+  groups.AddRule(kOracle, MakeRule(301, kOracle, kHigh));
+  EXPECT_EQ(Ids(groups.GetGroupRules(kOracle)), (std::vector<int32_t>{302, 311, 301}));
+  groups.ActivateGroup(kOracle);
+  groups.ActivateGroup(kOracle);
+  EXPECT_EQ(Ids(groups.GetRules()), (std::vector<int32_t>{301, 301, 302, 302, 311, 311}));
+}
+
+// A walk's snapshot keeps its list; a change rebuilds it. Unknown groups are ignored.
+TEST(PriorityOrderRulesManagerTest, SnapshotsKeepTheirList) {
+  using namespace RuleGroup;
+  using namespace RulePriority;
+  PriorityOrderRulesManager manager;
+  manager.AddRule(kCmd, MakeRule(201, kCmd, kHigh));
+  manager.AddRule(kOracle, MakeRule(305, kOracle, kHigh));
+  manager.AddRule(kOracle, MakeRule(311, kOracle, kLow));
+  manager.ActivateGroup(kCmd);
+  const RuleList before = manager.GetRules();
+  const auto snapshot = manager.GetRuleSnapshot();
+  EXPECT_EQ(manager.GetRuleSnapshot(), snapshot);  // not rebuilt while nothing changed
+  manager.ActivateGroup(kOracle);
+  manager.ActivateGroup(RuleGroup::kCount);  // unknown: ignored
+  EXPECT_EQ(Ids(before), (std::vector<int32_t>{201}));
+  EXPECT_EQ(snapshot->size(), 1u);
+  EXPECT_EQ(manager.GetRuleSnapshot()->size(), 3u);
 }
 
 }  // namespace

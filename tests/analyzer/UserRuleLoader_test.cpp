@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 
 #include "QVETestSupport.h"
@@ -16,15 +15,12 @@
 namespace Qva {
 namespace {
 
+using Qve::test::WriteText;
 using ::testing::ElementsAre;
 
 std::vector<UserRuleFileVerdict> Check(const std::vector<std::string>& paths, bool keep_going) {
   return CheckUserRuleFiles(std::make_shared<ImpLogAnalyzerActionManager>(nullptr, RunSettings{}),
                             paths, keep_going);
-}
-
-void Write(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 // A POSTGRESQL rule file whose second line opens rule 1 with `attributes`, then `body`.
@@ -84,7 +80,7 @@ TEST(UserRuleLoaderTest, EachFaultNamesFileLineRuleAndReason) {
   Qve::test::TempFolder folder;
   for (const auto& test : kCases) {
     const std::string path = folder.File("rules.xml");
-    Write(path, test.text);
+    WriteText(path, test.text);
     std::string fault = test.fault;
     fault.replace(fault.find("{f}"), 3, path);
     try {
@@ -95,8 +91,8 @@ TEST(UserRuleLoaderTest, EachFaultNamesFileLineRuleAndReason) {
     }
   }
   // An id is taken by a rule of an earlier user file too; a missing file is named.
-  Write(folder.File("a.xml"), RuleFile(kRule, kFatal));
-  Write(folder.File("b.xml"), RuleFile(kRule, kFatal));
+  WriteText(folder.File("a.xml"), RuleFile(kRule, kFatal));
+  WriteText(folder.File("b.xml"), RuleFile(kRule, kFatal));
   const std::vector<UserRuleFileVerdict> verdicts =
       Check({folder.File("a.xml"), folder.File("b.xml"), folder.File("none.xml")}, true);
   ASSERT_EQ(verdicts.size(), 3u);
@@ -143,8 +139,8 @@ TEST(UserRuleLoaderTest, SamplesMeetTheStoppingRulesLoadedBeforeThem) {
   for (const std::string& more : {std::string(), padding}) {
     for (const auto& test : kCases) {
       const std::string path = folder.File("rules.xml");
-      Write(path, "<AnalyzeRules id=\"9000\" group=\"POSTGRESQL\">\n" + test.rules + more +
-                      "</AnalyzeRules>\n");
+      WriteText(path, "<AnalyzeRules id=\"9000\" group=\"POSTGRESQL\">\n" + test.rules + more +
+                          "</AnalyzeRules>\n");
       const std::vector<UserRuleFileVerdict> verdicts = Check({path}, true);
       ASSERT_EQ(verdicts.size(), 1u);
       const std::string& fault = verdicts[0].fault;
@@ -164,7 +160,7 @@ TEST(UserRuleLoaderTest, FilesComeInLoadOrder) {
   }
   for (const char* name : {"etc/b.xml", "etc/a.xml", "etc/notes.txt", "home/a.xml", "extra/z.xml",
                            "extra/c.xml", "one.rules"}) {
-    Write(folder.File(name), "");
+    WriteText(folder.File(name), "");
   }
   const std::vector<std::string> files = ListUserRuleFiles(
       folder.File("etc"), folder.File("absent"),
@@ -200,12 +196,12 @@ TEST(UserRuleLoaderTest, UserRulesOverrideEmbeddedVerdictsOnCapturedOutput) {
   ASSERT_FALSE(log.empty());
   Qve::test::TempFolder folder;
   const std::string path = folder.File("ours.xml");
-  Write(path, R"(<AnalyzeRules id="9000" group="POSTGRESQL">
+  WriteText(path, R"(<AnalyzeRules id="9000" group="POSTGRESQL">
   <AnalyzeRule id="1" name="SettingsMayExist" type="REGEX" priority="VERYHIGH" behavior="HARDSTOP">
     <Match>^psql:[^:]*:\d+: ERROR:  relation "settings" already exists\n</Match>
     <Action>OutputResultInfo</Action>
     <Sample>)" + std::string(kAlreadyExists) +
-                  R"(</Sample>
+                      R"(</Sample>
   </AnalyzeRule>
   <AnalyzeRule id="2" name="SequenceGapIsError" type="REGEX" priority="VERYHIGH" behavior="HARDSTOP">
     <Type>Error</Type>

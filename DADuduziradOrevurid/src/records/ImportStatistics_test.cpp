@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
+
+#include "records/ImportRecords.h"
 
 namespace Qva {
 namespace {
@@ -21,8 +24,8 @@ struct Case {
   std::vector<Object> objects;
   const char* run_text;
   std::vector<std::string> summary;  // after the separator and the title
-  uint32_t rounds;                   // CollectReportStatistics' result
-  uint64_t succeeded, failed, with_warnings;
+  // CollectReportStatistics' result, then the succeeded, failed and with-warnings counts.
+  std::array<uint64_t, 4> counts;
 };
 
 const char* const kSeparator = "--------------------------------------------------";
@@ -46,7 +49,7 @@ ImportStatistics Record(const std::vector<Object>& objects) {
 // and unknown codes.
 TEST(ImportStatisticsTest, SummaryAndReportCounts) {
   const std::vector<Case> cases = {
-      {"nothing announced", {}, "import echo", {"Import data finished:\n"}, 0, 0, 0, 0},
+      {"nothing announced", {}, "import echo", {"Import data finished:\n"}, {0, 0, 0, 0}},
       {"each outcome",
        {{kObjectTable, false, ""},
         {kObjectTable, false, "WE"},
@@ -58,10 +61,7 @@ TEST(ImportStatisticsTest, SummaryAndReportCounts) {
         "Total: 3 Table(s), 2 Ok, 1 Error(s), 1 Warning(s)\n",
         "Total: 1 View(s), 1 Ok, 0 Error(s), 1 Warning(s)\n",
         "Total imported objects: 5, 3 succeeded, 2 failed.\n"},
-       3,
-       3,
-       2,
-       2},
+       {3, 3, 2, 2}},
       {"additional objects apart",
        {{kObjectTable, true, "E"},
         {kObjectEvent, true, ""},
@@ -72,19 +72,13 @@ TEST(ImportStatisticsTest, SummaryAndReportCounts) {
         "Total: 1 Event(s), 1 Ok, 0 Error(s), 1 Warning(s)\n",
         "Total: 2 additional object(s), 1 Ok, 1 Error(s), 0 Warning(s)\n",
         "Total imported objects: 4, 3 succeeded, 1 failed.\n"},
-       2,
-       2,
-       0,
-       1},
+       {2, 2, 0, 1}},
       {"codes without a type word",
        {{12, false, ""}, {kObjectTypeLast + 1, false, "E"}, {99, false, "WWE"}},
        "anything",
        {"Import finished:\n", "Total: 1 unknown(s), 1 Ok, 0 Error(s), 0 Warning(s)\n",
         "Total imported objects: 3, 1 succeeded, 2 failed.\n"},
-       1,
-       1,
-       0,
-       0},
+       {1, 1, 0, 0}},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
@@ -93,11 +87,11 @@ TEST(ImportStatisticsTest, SummaryAndReportCounts) {
     expected.insert(expected.end(), test.summary.begin(), test.summary.end());
     const std::vector<Qve::QVEstring> lines = statistics.SummaryLines(test.run_text);
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end()), expected);
-    EXPECT_EQ(statistics.CollectReportStatistics("v", "db", "host", "/export", "Reports"),
-              test.rounds);
-    EXPECT_EQ(statistics.GetSucceeded(), test.succeeded);
-    EXPECT_EQ(statistics.GetFailed(), test.failed);
-    EXPECT_EQ(statistics.GetWithWarnings(), test.with_warnings);
+    const uint32_t rounds =
+        statistics.CollectReportStatistics("v", "db", "host", "/export", "Reports");
+    EXPECT_EQ((std::array<uint64_t, 4>{rounds, statistics.GetSucceeded(), statistics.GetFailed(),
+                                       statistics.GetWithWarnings()}),
+              test.counts);
   }
 }
 
@@ -132,6 +126,22 @@ TEST(ImportStatisticsTest, EntriesReachTheObjectTheyName) {
   ASSERT_EQ(objects[1].stats.size(), 1u);
   EXPECT_EQ(objects[1].Classify(), ImportOutcome::kFailed);
   EXPECT_EQ(statistics.GetCurrentStage(), kImportStageData);  // the newest object's
+}
+
+// Every type word leads to its code and back; case, code 12 and codes past the list have none.
+TEST(ImportRecordsTest, TypeWordsAndNames) {
+  for (uint32_t code = 1; code <= kObjectTypeLast; ++code) {
+    if (code == 12) continue;
+    EXPECT_EQ(ImportObjectTypeFromWord(ImportObjectTypeName(code)), code) << code;
+  }
+  EXPECT_STREQ(ImportObjectTypeName(kObjectTable), "Table");
+  EXPECT_STREQ(ImportObjectTypeName(kObjectEvent), "Event");
+  for (const uint32_t code : {0u, 12u, kObjectTypeLast + 1}) {
+    EXPECT_STREQ(ImportObjectTypeName(code), "unknown") << code;
+  }
+  for (const char* word : {"", "table", "Tables", "unknown", " Table"}) {
+    EXPECT_EQ(ImportObjectTypeFromWord(word), kObjectUnknown) << word;
+  }
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
-#include "QVEString.h"
-
+// Text functions, time stamps, options and the never-destroyed holder.
 #include <gtest/gtest.h>
 
 #include <ctime>
 #include <iomanip>
 #include <sstream>
 
+#include "QVENoDestructor.h"
+#include "QVEOptions.h"
+#include "QVEString.h"
+#include "QVETestSupport.h"
 #include "QVETimeStamp.h"
 
 namespace Qve {
@@ -61,6 +64,45 @@ TEST(TimeStampTest, TextIsThatOfEachSecond) {
     QVTimeStamp(at, 500).AppendText(appended);
     EXPECT_EQ(appended, QVEstring("at ") + reference);
   }
+}
+
+// Text types read each other, other types do not; keys are texts; setting again replaces; a
+// null key is refused.
+TEST(OptionsTest, TypesKeysReplacementAndNullKeys) {
+  QVOptions options;
+  EXPECT_EQ(test::ErrorOf([&] { options.SetOptionOrThrow(kQVOptCString, nullptr, "v"); }),
+            "code -972, message cannot set option: ");
+  EXPECT_TRUE(options.Empty());
+  EXPECT_EQ(options.SetOptionOrThrow(kQVOptCString, "empty", ""), kQVOptionOk);
+  EXPECT_EQ(options.SetOption(kQVOptCString, "import_db", "Oracle"), kQVOptionOk);
+  QVEstring text;
+  EXPECT_EQ(options.GetOption(kQVOptString, "import_db", &text), kQVOptionOk);
+  EXPECT_EQ(text, "Oracle");
+  int32_t number = 77;
+  EXPECT_EQ(options.GetOption(kQVOptInt, "import_db", &number), kQVOptionWrongType);
+  EXPECT_EQ(options.GetOption(kQVOptString, "Import_DB", &text), kQVOptionMissing);
+  char same_key[] = "import_db";
+  EXPECT_TRUE(options.HasOption(same_key));
+  options.SetOption(kQVOptInt, "import_db", &number);
+  number = 0;
+  EXPECT_EQ(options.GetOption(kQVOptInt, "import_db", &number), kQVOptionOk);
+  EXPECT_EQ(number, 77);
+  EXPECT_EQ(options.GetOption(kQVOptString, "import_db", &text), kQVOptionWrongType);
+}
+
+// The held object is built from the arguments and is never destroyed, not even with its holder.
+TEST(QVNoDestructorTest, BuildsFromItsArgumentsAndNeverDestroys) {
+  struct Counted {
+    int& destroyed;
+    int value;
+    ~Counted() { ++destroyed; }
+  };
+  int destroyed = 0;
+  {
+    QVNoDestructor<Counted> holder(destroyed, 7);
+    EXPECT_EQ(holder.Get().value, 7);
+  }
+  EXPECT_EQ(destroyed, 0);
 }
 
 }  // namespace
