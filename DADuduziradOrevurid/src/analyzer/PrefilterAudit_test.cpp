@@ -100,11 +100,13 @@ TEST(PrefilterAuditTest, NeverRulesOutKnownTraps) {
       R"(a\\|bc)", R"(a\||bc)", R"([[:a]|x:]]abc)", R"(xy(*ACCEPT)zzz)", R"(ab{,3}c)", R"(ab{ 0}c)",
       R"(\(|abc)", R"([\]|]x|abc)", R"(a(?:b|c)d|e)", R"(^(?:ab)+|c)", R"(\[|x]yz)", R"(^abcd)",
       R"(^(?:abcd|wxyz)\n)", R"(x?(?:^abcd|efgh))", R"(-(?:abcd|efgh)?-)", R"((?:abcd|)efg)",
-      R"((?:(?:abcd|wxyz)e)?f)", R"(^\w: (?:abcd|wx(?:yz|ab)))", R"(\x2d(?:ab|cd)\x2d)"};
-  // clang-format on
+      R"((?:(?:abcd|wxyz)e)?f)", R"(^\w: (?:abcd|wx(?:yz|ab)))", R"(\x2d(?:ab|cd)\x2d)",
+      R"(abcdefgh(?:ijklmnop)?qrstuv)", R"(abcdefgh(?=ijklmnop)ijkl)", R"(abcdefghij|qrstuvwx)"};
   const std::vector<std::string> lines = {
       "bc", "a|",   "a",    "xy", "ac",  "ac", "(",       "abc",  "e",       "c",      "a\\",  "]x",
-      "[",  "abcd", "wxyz", "--", "efg", "f",  "a: wxab", "-ab-", "zz abcd", "efgh x", "abcde"};
+      "[",  "abcd", "wxyz", "--", "efg", "f",  "a: wxab", "-ab-", "zz abcd", "efgh x", "abcde",
+      "abcdefghqrstuv", "abcdefghijklmnop", "qrstuvwx"};
+  // clang-format on
   for (const PrefilterMiss& miss : AuditPrefilter(patterns, lines)) {
     ADD_FAILURE() << "pattern " << miss.pattern << " matches " << miss.text;
   }

@@ -74,5 +74,27 @@ TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
   for (const auto& test : kCases) EXPECT_EQ(PrefilterForm(test.pattern), test.form) << test.pattern;
 }
 
+// Besides its form a pattern asks for its next longest run, unanchored, when that is long
+// enough; never for a text in an optional group, a lookaround or one branch of several.
+TEST(PrefilterPatternTest, AlsoFormsAreFurtherRunsOfEveryMatch) {
+  const struct {
+    const char* pattern;
+    std::vector<std::string> also;
+  } kCases[] = {
+      {R"(^psql:(?:.*)(function)(?:.*)(dblink)(?:.*)(does not exist)(?:.*)\n)", {"function"}},
+      {R"(psql:(?:.*)(FATAL:\s+database)(?:.*)(does not exist)\n)", {"database"}},
+      {R"(^abcdefgh.*tuvwxyzab)", {"tuvwxyzab"}},  // the form is the prefix
+      {R"(^Exit code = ([^0])\n)", {}},
+      {R"(^ORA-([0-9]*): (.*)\n)", {}},
+      {R"(abcdefgh(?:ijklmnop)?qrstuv)", {"qrstuv"}},
+      {R"(abcdefgh(?=ijklmnop)ijkl.*z)", {}},
+      {R"(abcdefgh.*ijklmn|qrstuvwx)", {}},
+      {R"(^(.+)\n)", {}},
+  };
+  for (const auto& test : kCases) {
+    EXPECT_EQ(PrefilterAlsoForms(test.pattern), test.also) << test.pattern;
+  }
+}
+
 }  // namespace
 }  // namespace Qva
