@@ -27,7 +27,7 @@ inline uint64_t LineId(const IAnalyzeRule& rule) {
 
 // The debug trace of an action that follows the script's progress.
 inline void TraceAction(const IAnalyzeRule& rule) {
-  Qve::QVTracer::Instance().Debug("Analyze action", "Rule %s", rule.GetName().c_str());
+  Qve::QVTracer::Instance().Debug("Analyze action", "Rule %s", rule.NameText().c_str());
 }
 
 }  // namespace Qva

@@ -85,8 +85,9 @@ int32_t MessageActions::OutputResultErrorPostgresql(void* context, const TextLin
   const IAnalyzeRule& rule = ContextRule(context);
   FillOutput(rule, groups);
   const ImportTracking::ToolLaunch* launch = tracking_.EarlierLaunchNamedBy(lines);
-  const Qve::QVEstring title = tracking_.TitleFor(launch);
-  const Qve::QVEstring name = rule.GetName();
+  // Not copied: neither changes before the error is written.
+  const Qve::QVEstring& title = tracking_.TitleFor(launch);
+  const Qve::QVEstring& name = rule.NameText();
 
   if (scripts_.Current() && IsExpectedErrorScript(scripts_.CurrentName())) return 0;
   // psql's non-zero exit code only repeats an error already reported for this object, or the

@@ -98,10 +98,17 @@ AtomPrefilter::~AtomPrefilter() = default;
 void AtomPrefilter::Add(const std::string& pattern, bool valid) {
   auto known = form_of_.find(pattern);
   if (known == form_of_.end()) {
-    std::string form = valid && ReadsAlike(pattern) ? PrefilterForm(pattern) : std::string();
-    known = form_of_.emplace(pattern, std::move(form)).first;
+    const bool filtered = valid && ReadsAlike(pattern);
+    known = form_of_.emplace(pattern, filtered ? PrefilterForm(pattern) : std::string()).first;
+    if (filtered && !known->second.empty()) also_of_.emplace(pattern, PrefilterAlsoForms(pattern));
   }
-  const std::string& form = known->second;
+  AddForm(known->second);
+  const auto also = also_of_.find(pattern);
+  if (also == also_of_.end()) return;
+  for (const std::string& form : also->second) AddForm(form);
+}
+
+void AtomPrefilter::AddForm(const std::string& form) {
   if (!form.empty() && form_ids_.count(form) == 0 &&
       std::find(fresh_.begin(), fresh_.end(), form) == fresh_.end()) {
     fresh_.push_back(form);
@@ -113,6 +120,18 @@ int32_t AtomPrefilter::IdOf(const std::string& pattern) const {
   if (form == form_of_.end()) return kUnfiltered;
   const auto id = form_ids_.find(form->second);
   return id != form_ids_.end() ? id->second : kUnfiltered;
+}
+
+std::vector<int32_t> AtomPrefilter::AlsoIdsOf(const std::string& pattern) const {
+  std::vector<int32_t> ids;
+  const auto also = also_of_.find(pattern);
+  if (also == also_of_.end()) return ids;
+  // A form the database refused asks for nothing.
+  for (const std::string& form : also->second) {
+    const auto id = form_ids_.find(form);
+    if (id != form_ids_.end()) ids.push_back(id->second);
+  }
+  return ids;
 }
 
 void AtomPrefilter::SetIndices(const std::vector<int32_t>& keys) {

@@ -40,6 +40,9 @@ class AtomPrefilter {
   bool Compile();
   // The atoms' id of `pattern` (kUnfiltered: none).
   int32_t IdOf(const std::string& pattern) const;
+  // The ids of the further atoms every match of `pattern` holds (PrefilterAlsoForms) that the
+  // database took; the caller may rule the pattern out when one of them is not marked.
+  std::vector<int32_t> AlsoIdsOf(const std::string& pattern) const;
   // Index i may match when the atoms with id `keys[i]` are marked; kUnfiltered: always.
   void SetIndices(const std::vector<int32_t>& keys);
 
@@ -74,12 +77,15 @@ class AtomPrefilter {
   struct Database;
   struct RunScan;
 
+  // Queues `form` for the database unless it has it.
+  void AddForm(const std::string& form);
   // Marks the anchored atoms (starts_) whose text begins `text`, a scanned text.
   void MarkStarts(std::string_view text, uint64_t* marks) const;
 
   std::unordered_map<std::string, std::string> form_of_;  // pattern -> form ("" for none)
-  std::vector<std::string> fresh_;                        // forms new to the database
-  std::vector<std::string> forms_;                        // database id -> form
+  std::unordered_map<std::string, std::vector<std::string>> also_of_;  // pattern -> also forms
+  std::vector<std::string> fresh_;                                     // forms new to the database
+  std::vector<std::string> forms_;                                     // database id -> form
   std::unordered_map<std::string, int32_t> form_ids_;
   std::unique_ptr<Database> database_;
   // Database id and text of each "^" in a form: the database matches them after a "\n" only.

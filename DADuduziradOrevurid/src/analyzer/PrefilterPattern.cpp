@@ -240,29 +240,36 @@ std::string RunForm(const Run& run, bool anchored) {
 // The form of one branch: its longest run of plain characters, or its prefix after "^" when
 // that is at least two thirds as long (a prefix is checked in one place, any other run everywhere),
 // or the form of an alternation in it whose branches all ask for a longer run.
+// The runs of plain characters of `items`, in order.
+std::vector<Run> RunsOf(const std::vector<Item>& items) {
+  std::vector<Run> runs;
+  Run run;
+  for (const Item& item : items) {
+    if (!item.Plain()) {
+      runs.push_back(std::move(run));
+      run = Run();
+    } else if (!run.Append(item)) {
+      runs.push_back(std::move(run));
+      run = Run();
+      run.Append(item);
+    }
+  }
+  runs.push_back(std::move(run));
+  return runs;
+}
+
 Form BranchForm(std::string_view branch) {
   const bool anchored = branch.starts_with('^');
   std::vector<Item> items;
   std::vector<Form> choices;
   if (!AppendItems(branch.substr(anchored ? 1 : 0), items, choices)) return {};
-  Run prefix, longest, run;
+  const std::vector<Run> runs = RunsOf(items);
+  Run prefix, longest;
   prefix.texts.clear();
-  bool at_start = anchored;
-  const auto end_run = [&] {
-    if (at_start) prefix = run;
-    at_start = false;
+  if (anchored) prefix = runs.front();
+  for (const Run& run : runs) {
     if (run.Weakest() > longest.Weakest()) longest = run;
-    run = Run();
-  };
-  for (const Item& item : items) {
-    if (!item.Plain()) {
-      end_run();
-    } else if (!run.Append(item)) {
-      end_run();
-      run.Append(item);
-    }
   }
-  end_run();
 
   if (!prefix.texts.empty() && prefix.Weakest() > 0 &&
       prefix.Weakest() * 3 >= longest.Weakest() * 2) {
@@ -298,6 +305,34 @@ std::string PrefilterForm(std::string_view pattern) {
   const std::vector<std::string_view> branches = Branches(pattern);
   if (branches.empty()) return {};
   return branches.size() == 1 ? BranchForm(branches.front()).text : AlternationForm(pattern).text;
+}
+
+std::vector<std::string> PrefilterAlsoForms(std::string_view pattern) {
+  constexpr size_t kMinLength = 6;
+  constexpr size_t kMaxForms = 1;
+  const std::vector<std::string_view> branches = Branches(pattern);
+  if (branches.size() != 1) return {};
+  std::string_view branch = branches.front();
+  const std::string primary = BranchForm(branch).text;
+  if (branch.starts_with('^')) branch.remove_prefix(1);
+  std::vector<Item> items;
+  std::vector<Form> choices;
+  if (primary.empty() || !AppendItems(branch, items, choices)) return {};
+  std::vector<Run> runs = RunsOf(items);
+  // Longest first; the run the primary form took (anchored or not) is left out.
+  std::stable_sort(runs.begin(), runs.end(),
+                   [](const Run& a, const Run& b) { return a.Weakest() > b.Weakest(); });
+  std::vector<std::string> forms;
+  for (const Run& run : runs) {
+    if (forms.size() == kMaxForms || run.Weakest() < kMinLength) break;
+    std::string form = RunForm(run, false);
+    if (form == primary || RunForm(run, true) == primary ||
+        std::find(forms.begin(), forms.end(), form) != forms.end()) {
+      continue;
+    }
+    forms.push_back(std::move(form));
+  }
+  return forms;
 }
 
 }  // namespace Qva

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Qva {
 
@@ -22,5 +23,12 @@ bool ReadsAlike(std::string_view pattern);
 // an anchored one). Empty when a branch has no run but the line feed that ends every line: such
 // a pattern gets no filter.
 std::string PrefilterForm(std::string_view pattern);
+
+// Further forms that every match of `pattern` (one that ReadsAlike) holds besides its
+// PrefilterForm: for a pattern without a top-level alternation, its longest other run of plain
+// characters when that has at least six, unanchored. A rule whose form is found is still tried
+// in vain on a line that lacks this run; a longer list of shorter runs costs the scan more than
+// the tries it spares.
+std::vector<std::string> PrefilterAlsoForms(std::string_view pattern);
 
 }  // namespace Qva

@@ -78,6 +78,28 @@ TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
   for (const auto& test : kCases) EXPECT_EQ(PrefilterForm(test.pattern), test.form) << test.pattern;
 }
 
+// Besides its form a pattern asks for its next longest run, unanchored, when that is long
+// enough; never for a text in an optional group, a lookaround or one branch of several.
+TEST(PrefilterPatternTest, AlsoFormsAreFurtherRunsOfEveryMatch) {
+  const struct {
+    const char* pattern;
+    std::vector<std::string> also;
+  } kCases[] = {
+      {R"(^psql:(?:.*)(function)(?:.*)(dblink)(?:.*)(does not exist)(?:.*)\n)", {"function"}},
+      {R"(psql:(?:.*)(FATAL:\s+database)(?:.*)(does not exist)\n)", {"database"}},
+      {R"(^abcdefgh.*tuvwxyzab)", {"tuvwxyzab"}},  // the form is the prefix
+      {R"(^Exit code = ([^0])\n)", {}},
+      {R"(^ORA-([0-9]*): (.*)\n)", {}},
+      {R"(abcdefgh(?:ijklmnop)?qrstuv)", {"qrstuv"}},
+      {R"(abcdefgh(?=ijklmnop)ijkl.*z)", {}},
+      {R"(abcdefgh.*ijklmn|qrstuvwx)", {}},
+      {R"(^(.+)\n)", {}},
+  };
+  for (const auto& test : kCases) {
+    EXPECT_EQ(PrefilterAlsoForms(test.pattern), test.also) << test.pattern;
+  }
+}
+
 // Indices are the caller's: each needs the atoms of one pattern, or none. A scan of several
 // lines marks an atom on the line that holds its last byte; an anchored atom only at a line's
 // start, the scanned text's first line included.
@@ -217,11 +239,13 @@ TEST(PrefilterAuditTest, NeverRulesOutKnownTraps) {
       R"(a\\|bc)", R"(a\||bc)", R"([[:a]|x:]]abc)", R"(xy(*ACCEPT)zzz)", R"(ab{,3}c)", R"(ab{ 0}c)",
       R"(\(|abc)", R"([\]|]x|abc)", R"(a(?:b|c)d|e)", R"(^(?:ab)+|c)", R"(\[|x]yz)", R"(^abcd)",
       R"(^(?:abcd|wxyz)\n)", R"(x?(?:^abcd|efgh))", R"(-(?:abcd|efgh)?-)", R"((?:abcd|)efg)",
-      R"((?:(?:abcd|wxyz)e)?f)", R"(^\w: (?:abcd|wx(?:yz|ab)))", R"(\x2d(?:ab|cd)\x2d)"};
-  // clang-format on
+      R"((?:(?:abcd|wxyz)e)?f)", R"(^\w: (?:abcd|wx(?:yz|ab)))", R"(\x2d(?:ab|cd)\x2d)",
+      R"(abcdefgh(?:ijklmnop)?qrstuv)", R"(abcdefgh(?=ijklmnop)ijkl)", R"(abcdefghij|qrstuvwx)"};
   const std::vector<std::string> lines = {
       "bc", "a|",   "a",    "xy", "ac",  "ac", "(",       "abc",  "e",       "c",      "a\\",  "]x",
-      "[",  "abcd", "wxyz", "--", "efg", "f",  "a: wxab", "-ab-", "zz abcd", "efgh x", "abcde"};
+      "[",  "abcd", "wxyz", "--", "efg", "f",  "a: wxab", "-ab-", "zz abcd", "efgh x", "abcde",
+      "abcdefghqrstuv", "abcdefghijklmnop", "qrstuvwx"};
+  // clang-format on
   for (const PrefilterMiss& miss : AuditPrefilter(patterns, lines)) {
     ADD_FAILURE() << "pattern " << miss.pattern << " matches " << miss.text;
   }

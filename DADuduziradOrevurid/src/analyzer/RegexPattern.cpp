@@ -147,6 +147,9 @@ RegexPattern::Result RegexPattern::Search(std::string_view subject, TextLines& g
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(compiled.data);
   groups.reserve(groups.size() + compiled.groups);
   TextPool& pool = TextPool::ForThread();
+  // Looked for once in the subject rather than in each group (lookarounds and \K let groups
+  // reach outside group 0).
+  const bool zero = subject.find('\0') != std::string_view::npos;
   for (uint32_t i = 0; i < compiled.groups; ++i) {
     PCRE2_SIZE start = ovector[2 * i];
     PCRE2_SIZE end = ovector[2 * i + 1];
@@ -155,7 +158,7 @@ RegexPattern::Result RegexPattern::Search(std::string_view subject, TextLines& g
       continue;
     }
     std::string_view text = subject.substr(start, end - start);
-    pool.Append(groups, text.substr(0, text.find('\0')));
+    pool.Append(groups, zero ? text.substr(0, text.find('\0')) : text);
   }
   return result;
 }

@@ -59,6 +59,7 @@ void RulePrefilter::Follow(const std::shared_ptr<const RuleVector>& rules) {
     const std::string& prematch = entry.regex->PrematchPattern().GetPattern();
     entry.prematch = prematch.empty() ? kNoPattern : atoms_.IdOf(prematch);
     entry.match = atoms_.IdOf(entry.regex->MatchPattern().GetPattern());
+    SetAlso(entry);
     if (entry.prematch >= 0 || entry.match >= 0) ++ahead;
     entry.ahead = ahead;
   }
@@ -69,6 +70,16 @@ void RulePrefilter::Follow(const std::shared_ptr<const RuleVector>& rules) {
     keys.push_back(entry.prematch >= 0 ? entry.prematch : entry.match >= 0 ? entry.match : kAlways);
   }
   atoms_.SetIndices(keys);
+}
+
+void RulePrefilter::SetAlso(Entry& entry) const {
+  std::vector<int32_t> ids = atoms_.AlsoIdsOf(entry.regex->MatchPattern().GetPattern());
+  const std::string& prematch = entry.regex->PrematchPattern().GetPattern();
+  if (!prematch.empty()) {
+    const std::vector<int32_t> more = atoms_.AlsoIdsOf(prematch);
+    ids.insert(ids.end(), more.begin(), more.end());
+  }
+  for (size_t i = 0; i < ids.size() && i < entry.also.size(); ++i) entry.also[i] = ids[i];
 }
 
 void RulePrefilter::Judged() {

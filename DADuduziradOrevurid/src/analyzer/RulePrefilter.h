@@ -1,6 +1,7 @@
 // Which rules of the active list can possibly match a text, decided in one pass over the text.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <memory>
@@ -56,7 +57,8 @@ class RulePrefilter {
     const Entry& entry = entries_[position];
     if (entry.prematch < 0 && entry.match < 0) return true;
     if (state_ != TextState::kJudged && !Judge(entry, text())) return true;
-    return Marked(entry.prematch) && Marked(entry.match);
+    return Marked(entry.prematch) && Marked(entry.match) && Marked(entry.also[0]) &&
+           Marked(entry.also[1]) && Marked(entry.also[2]) && Marked(entry.also[3]);
   }
   // The first position from `position` on whose rule may match the judged text (past the list:
   // none); `position` itself while the text is not judged. Cheaper than MayMatch on each.
@@ -84,6 +86,9 @@ class RulePrefilter {
     RegexAnalyzeRule* regex = nullptr;
     int32_t prematch = kAlways;  // database ids, or the values above
     int32_t match = kAlways;
+    // Further atoms either pattern needs (AtomPrefilter::AlsoIdsOf); checked only for the
+    // candidates, which the database picks by the ids above.
+    std::array<int32_t, 4> also{kAlways, kAlways, kAlways, kAlways};
     uint32_t ahead = 0;  // filtered rules from here to the next rule of another kind
   };
   // kUnscanned: differs from the last judged text and has not been scanned (yet).
@@ -94,6 +99,8 @@ class RulePrefilter {
   // Scans the stored lines from `index` on, a window of them (at least `at_least` when there
   // are as many), into window_marks_.
   void ScanWindow(LogTextStorage& storage, uint64_t index, uint64_t at_least);
+  // Sets the further atoms of a regex entry's patterns.
+  void SetAlso(Entry& entry) const;
   // The text's marks are in judged_: finds the candidate positions.
   void Judged();
   void Remember(std::string_view text);
