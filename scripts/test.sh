@@ -7,9 +7,9 @@
 # end-to-end suite listed below; last, each libFuzzer target runs for 30 seconds from it
 # (scripts/fuzz.sh), two at a time.
 # Both builds compile each target's sources in batches (unity build), which parses the headers
-# they share once per batch. The sanitizer build compiles in the background, at a lower priority, while
-# the optimized build's suites run (they mostly wait on child processes, the servers and
-# Chromium); its output is shown when its turn comes.
+# they share once per batch. The sanitizer build compiles in the background, at a lower
+# priority, while the optimized build's suites run (they mostly wait on child processes, the
+# servers and Chromium); its output is shown when its turn comes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
