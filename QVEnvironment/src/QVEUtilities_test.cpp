@@ -93,9 +93,10 @@ TEST(OptionsTest, TypesKeysReplacementAndNullKeys) {
 // The held object is built from the arguments and is never destroyed, not even with its holder.
 TEST(QVNoDestructorTest, BuildsFromItsArgumentsAndNeverDestroys) {
   struct Counted {
+    Counted(int& destroyed_count, int held) : destroyed(destroyed_count), value(held) {}
+    ~Counted() { ++destroyed; }
     int& destroyed;
     int value;
-    ~Counted() { ++destroyed; }
   };
   int destroyed = 0;
   {
