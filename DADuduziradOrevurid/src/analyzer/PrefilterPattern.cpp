@@ -237,9 +237,6 @@ std::string RunForm(const Run& run, bool anchored) {
   return form;
 }
 
-// The form of one branch: its longest run of plain characters, or its prefix after "^" when
-// that is at least two thirds as long (a prefix is checked in one place, any other run everywhere),
-// or the form of an alternation in it whose branches all ask for a longer run.
 // The runs of plain characters of `items`, in order.
 std::vector<Run> RunsOf(const std::vector<Item>& items) {
   std::vector<Run> runs;
@@ -258,6 +255,9 @@ std::vector<Run> RunsOf(const std::vector<Item>& items) {
   return runs;
 }
 
+// The form of one branch: its longest run of plain characters, or its prefix after "^" when
+// that is at least two thirds as long (a prefix is checked in one place, any other run everywhere),
+// or the form of an alternation in it whose branches all ask for a longer run.
 Form BranchForm(std::string_view branch) {
   const bool anchored = branch.starts_with('^');
   std::vector<Item> items;

@@ -58,7 +58,7 @@ class RulePrefilter {
     if (entry.prematch < 0 && entry.match < 0) return true;
     if (state_ != TextState::kJudged && !Judge(entry, text())) return true;
     return Marked(entry.prematch) && Marked(entry.match) && Marked(entry.also[0]) &&
-           Marked(entry.also[1]) && Marked(entry.also[2]) && Marked(entry.also[3]);
+           Marked(entry.also[1]);
   }
   // The first position from `position` on whose rule may match the judged text (past the list:
   // none); `position` itself while the text is not judged. Cheaper than MayMatch on each.
@@ -86,9 +86,9 @@ class RulePrefilter {
     RegexAnalyzeRule* regex = nullptr;
     int32_t prematch = kAlways;  // database ids, or the values above
     int32_t match = kAlways;
-    // Further atoms either pattern needs (AtomPrefilter::AlsoIdsOf); checked only for the
-    // candidates, which the database picks by the ids above.
-    std::array<int32_t, 4> also{kAlways, kAlways, kAlways, kAlways};
+    // The further atom each pattern needs (AtomPrefilter::AlsoIdsOf gives at most one a
+    // pattern); checked only for the candidates, which the database picks by the ids above.
+    std::array<int32_t, 2> also{kAlways, kAlways};
     uint32_t ahead = 0;  // filtered rules from here to the next rule of another kind
   };
   // kUnscanned: differs from the last judged text and has not been scanned (yet).
