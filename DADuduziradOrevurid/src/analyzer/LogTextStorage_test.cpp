@@ -51,7 +51,6 @@ TEST(LogTextStorageTest, KeepsLinesAcrossChunksAndOwnBlocks) {
     for (size_t i = 0; i < std::size(kSizes); ++i) {
       const Qve::QVEstring line(kSizes[(i + round) % std::size(kSizes)], char('a' + i));
       text += line + "\r\n";
-      // A line longer than kMaxLineSize comes back in pieces of that size.
       for (size_t at = 0; at < line.size(); at += LogTextStorage::kMaxLineSize) {
         expected.push_back(line.substr(at, LogTextStorage::kMaxLineSize) + "\n");
       }
