@@ -60,7 +60,7 @@ TEST(UserRuleLoaderTest, EachFaultNamesFileLineRuleAndReason) {
       {RuleFile(kRule, "<Match>^(FATAL: .*\\n</Match>\n"),
        "{f}:2: rule 1 Mine: Match does not compile: regular expression error at offset 13: "
        "missing closing parenthesis"},
-      {RuleFile(kRule, kFatal, R"(id="400" group="POSTGRESQL")") + "",
+      {RuleFile(kRule, kFatal, R"(id="400" group="POSTGRESQL")"),
        "{f}:2: rule 1 Mine: id 401 is already taken by a loaded rule"},
       {"<AnalyzeRules group=\"CMD\">\n<AnalyzeRule name=\"NoId\" " + std::string(kRule) +
            "/>\n</AnalyzeRules>\n",

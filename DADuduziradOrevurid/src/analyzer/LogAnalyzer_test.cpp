@@ -60,7 +60,6 @@ class WalkTest : public ::testing::Test {
   std::vector<Lines> seen_;
 };
 
-// Which rules one walk tries, by the behaviour of those that match.
 TEST_F(WalkTest, BehavioursDecideWhereTheWalkGoesOn) {
   const struct {
     std::vector<std::string> rules;

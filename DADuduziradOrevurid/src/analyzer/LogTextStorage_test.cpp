@@ -51,7 +51,6 @@ TEST(LogTextStorageTest, KeepsLinesAcrossChunksAndOwnBlocks) {
     for (size_t i = 0; i < std::size(kSizes); ++i) {
       const Qve::QVEstring line(kSizes[(i + round) % std::size(kSizes)], char('a' + i));
       text += line + "\r\n";
-      // A line longer than kMaxLineSize comes back in pieces of that size.
       for (size_t at = 0; at < line.size(); at += LogTextStorage::kMaxLineSize) {
         expected.push_back(line.substr(at, LogTextStorage::kMaxLineSize) + "\n");
       }
@@ -80,8 +79,7 @@ TEST(LogTextStorageTest, ReleaseKeepsEveryLineStillToBeRead) {
     storage.AddText(text);
   }
   for (const uint64_t keep :
-       {uint64_t{0}, uint64_t{5}, uint64_t{7}, uint64_t{100007}, uint64_t{100008}, uint64_t{262143},
-        uint64_t{262144}, uint64_t{299990}}) {
+       std::initializer_list<uint64_t>{0, 5, 7, 100007, 100008, 262143, 262144, 299990}) {
     // A huge line lent before earlier lines go comes back to its place.
     Qve::QVEstring borrowed;
     const uint64_t loan = keep == 100007 ? storage.LendLine(200007, borrowed) : 0;
