@@ -28,7 +28,6 @@ std::string ReadAll(QVFile& file) {
   return text;
 }
 
-// Runs a command with pipes, reads everything it prints and waits for it.
 std::string RunAndRead(const std::string& command_line, const std::string& folder = "") {
   QVEProcess process;
   process.Start(command_line, folder, true);
