@@ -70,8 +70,7 @@ TEST_F(FileTest, ExclusiveCreateRefusesAHeldFileAndKeepsIt) {
   const std::string path = folder_.File("trace.log");
   const bool exclusive = true;
   QVFile holder, second;
-  holder.SetOption(kQVOptBool, kQVFileExclusive, &exclusive);
-  second.SetOption(kQVOptBool, kQVFileExclusive, &exclusive);
+  for (QVFile* file : {&holder, &second}) file->SetOption(kQVOptBool, kQVFileExclusive, &exclusive);
   std::ofstream(path) << "earlier run";
   holder.Create(path);
   holder.Write("held", 4);
@@ -165,8 +164,6 @@ TEST_F(FileTest, LinksOfOtherUsersAreRefused) {
   ASSERT_EQ(::lchown(own.c_str(), 65534, 65534), 0);
   EXPECT_EQ(CatchQV([&] { file.ReplaceContents("new", 3); })->GetCode(), kQVErrFileCreate);
   EXPECT_EQ(test::ReadFile(victim), "keep");
-  file.Create(folder_.File("plain.txt"));
-  EXPECT_EQ(file.Write("ok", 2), 2u);
 }
 
 // Every kind of file the user may name, read with a bound of 8 bytes. A FIFO without a writer
@@ -187,7 +184,6 @@ TEST_F(FileTest, BoundedReadTakesOnlyRegularFilesWithinTheBound) {
       {exact, QVBoundedCheck::kRegular, "12345678", ""},
       {large, QVBoundedCheck::kTooLarge, "", large + ": larger than 8 bytes"},
       {fifo, QVBoundedCheck::kNotRegular, "", fifo + ": not a regular file"},
-      {"/dev/zero", QVBoundedCheck::kNotRegular, "", "/dev/zero: not a regular file"},
       {folder_.File(""), QVBoundedCheck::kNotRegular, "",
        folder_.File("") + ": not a regular file"},
       {folder_.File("missing"), QVBoundedCheck::kFailed, "",
@@ -206,11 +202,6 @@ TEST_F(FileTest, BoundedReadTakesOnlyRegularFilesWithinTheBound) {
       EXPECT_EQ(CheckBoundedPath(c.path, 8, size), check) << c.path;
     }
   }
-}
-
-TEST(BoundedReadTest, TheBoundIsStatedInMegabytes) {
-  EXPECT_EQ(DescribeByteLimit(16 * 1024 * 1024), "16 MB");
-  EXPECT_EQ(DescribeByteLimit(1000), "1000 bytes");
 }
 
 }  // namespace

@@ -17,7 +17,6 @@
 namespace Qve {
 namespace {
 
-// FormatMessageId when `id` is given, FormatMessage otherwise.
 QVEstring Line(QVTraceOutputer& out, int32_t level, const uint32_t* id, const char* source,
                const char* format, ...) {
   va_list args;
@@ -45,7 +44,6 @@ TEST(TraceOutputerTest, TagsLabelsAndTrimming) {
             "Dec 04 22:36:11 2026 [ERR] m\r\n");  // the base ignores the id
   EXPECT_EQ(Line(console, kQVTraceError, nullptr, "Src", "failed"), "Error: Src> failed\r\n");
   EXPECT_EQ(Line(console, kQVTraceDebug, nullptr, "Src", "dbg"), "Src> dbg\r\n");
-  EXPECT_EQ(Line(console, kQVTraceError, &twelve, "Src", "m"), "Error(id=12): Src> m\r\n");
   EXPECT_EQ(Line(console, kQVTraceError, &zero, nullptr, nullptr), "Error(id=0):\r\n");
   EXPECT_EQ(Line(console, kQVTraceWarning, &twelve, nullptr, "m"), "Warning: m\r\n");
   // Trailing blanks, then line feeds, then carriage returns.

@@ -1,4 +1,3 @@
-// Text functions, time stamps, options and the never-destroyed holder.
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -90,7 +89,6 @@ TEST(OptionsTest, TypesKeysReplacementAndNullKeys) {
   EXPECT_EQ(options.GetOption(kQVOptString, "import_db", &text), kQVOptionWrongType);
 }
 
-// The held object is built from the arguments and is never destroyed, not even with its holder.
 TEST(QVNoDestructorTest, BuildsFromItsArgumentsAndNeverDestroys) {
   struct Counted {
     Counted(int& destroyed_count, int held) : destroyed(destroyed_count), value(held) {}
