@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,8 +20,8 @@ namespace {
 
 constexpr int32_t kFirstPlatformRuleId = 2000;
 
-std::vector<std::string> ReadLines(const std::filesystem::path& path) {
-  std::ifstream in(path);
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::istringstream in(text);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
@@ -32,7 +32,7 @@ std::vector<std::string> ReadLines(const std::filesystem::path& path) {
 std::vector<std::vector<std::string>> Logs() {
   const std::filesystem::path folder = ML_SOURCE_DIR "/tests/e2e/captured";
   std::map<std::string, std::vector<std::string>> listed;
-  for (const std::string& row : ReadLines(folder / "expected_rules.tsv")) {
+  for (const std::string& row : SplitLines(Qve::test::ReadFile(folder / "expected_rules.tsv"))) {
     if (row.starts_with("#")) continue;
     const size_t first = row.find('\t'), second = row.find('\t', first + 1);
     auto& lines = listed[row.substr(0, first)];
@@ -45,7 +45,8 @@ std::vector<std::vector<std::string>> Logs() {
     if (entry.path().extension() != ".txt") continue;
     for (const char* target : {"PostgreSQL", "MySQL"}) {
       std::vector<std::string> lines = {std::string("Importing database objects to ") + target};
-      for (const std::string& line : ReadLines(entry.path())) lines.push_back(line);
+      for (const std::string& line : SplitLines(Qve::test::ReadFile(entry.path())))
+        lines.push_back(line);
       logs.push_back(std::move(lines));
     }
   }
@@ -57,16 +58,6 @@ size_t CountHolding(const std::vector<std::string>& texts, const std::string& li
   size_t count = 0;
   for (const std::string& text : texts) count += text.find(line) != std::string::npos ? 1 : 0;
   return count;
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (size_t at = 0, end; at < text.size(); at = end + 1) {
-    end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(at, end - at));
-  }
-  return lines;
 }
 
 // A line that a platform rule takes shows in the trace and on the page at most as often as the

@@ -20,15 +20,20 @@ std::shared_ptr<IEvent> EventOfSize(size_t size) {
       ImportStartPart{"", std::string(size - envelope, 'x'), "", false});
 }
 
+// A sender bound to a free port, and a subscriber to it.
+class MessageSenderTest : public ::testing::Test {
+ protected:
+  EventSystem::EventContext context{1};
+  std::shared_ptr<EventSystem::IEventSender> sender =
+      context.CreateSender(0, "", EventSystem::kBindMode);
+  events_test::TestSubscriber subscriber{events_test::EndpointPort(
+      dynamic_cast<EventSystem::MessageSender&>(*sender).GetLastEndpoint())};
+};
+
 // Texts longer than half a mebibyte go as several frames of one message; no event sends nothing.
-TEST(MessageSenderTest, LongTextsAreCutIntoFrames) {
-  EventSystem::EventContext context(1);
-  auto sender = context.CreateSender(0, "", EventSystem::kBindMode);
-  auto& message_sender = dynamic_cast<EventSystem::MessageSender&>(*sender);
-  events_test::TestSubscriber subscriber(
-      events_test::EndpointPort(message_sender.GetLastEndpoint()));
+TEST_F(MessageSenderTest, LongTextsAreCutIntoFrames) {
   ASSERT_TRUE(subscriber.Join(*sender, EventOfSize(200)));
-  auto next_frames = [&subscriber] {
+  auto next_frames = [this] {
     for (;;) {
       auto frames = subscriber.ReceiveFrames();
       if (frames.size() != 1 || frames[0].size() != 200) return frames;  // no probe
@@ -45,12 +50,7 @@ TEST(MessageSenderTest, LongTextsAreCutIntoFrames) {
 
 // Whatever bytes the import printed, a subscriber receives JSON that a validating parser takes
 // as UTF-8, holding the texts with exactly their invalid parts replaced.
-TEST(MessageSenderTest, AnyBytesArriveAsValidUtf8Json) {
-  EventSystem::EventContext context(1);
-  auto sender = context.CreateSender(0, "", EventSystem::kBindMode);
-  auto& message_sender = dynamic_cast<EventSystem::MessageSender&>(*sender);
-  events_test::TestSubscriber subscriber(
-      events_test::EndpointPort(message_sender.GetLastEndpoint()));
+TEST_F(MessageSenderTest, AnyBytesArriveAsValidUtf8Json) {
   const auto probe = std::make_shared<ImportEvent>(ImportStartPart{"probe", "", "", false});
   ASSERT_TRUE(subscriber.Join(*sender, probe));
   // Pieces that break UTF-8 or JSON when passed on as they are, and plain ones between them.

@@ -65,15 +65,11 @@ TEST(JUnitReportTest, AnyBytesGiveWellFormedXml) {
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.raw);
-    rapidjson::Document report(rapidjson::kObjectType);
+    rapidjson::Document report;
+    report.Parse(R"({"objects":[{"import_status":"Warning"}]})");
     auto& alloc = report.GetAllocator();
-    rapidjson::Value entry(rapidjson::kObjectType);
-    entry.AddMember("object_name", rapidjson::Value(test.raw, alloc), alloc);
-    entry.AddMember("import_status", "Warning", alloc);
-    entry.AddMember("comments", rapidjson::Value(test.raw, alloc), alloc);
-    rapidjson::Value objects(rapidjson::kArrayType);
-    objects.PushBack(entry, alloc);
-    report.AddMember("objects", objects, alloc);
+    report["objects"][0].AddMember("object_name", rapidjson::Value(test.raw, alloc), alloc);
+    report["objects"][0].AddMember("comments", rapidjson::Value(test.raw, alloc), alloc);
     const std::string xml = FormatJUnitReport(report, "log.html");
     xmlDocPtr document = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "j.xml", nullptr,
                                        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);

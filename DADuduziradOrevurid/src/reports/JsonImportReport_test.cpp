@@ -11,7 +11,6 @@
 #include "QVEString.h"
 #include "QVETestSupport.h"
 #include "records/ImportStatistics.h"
-#include "records/ValidUtf8.h"
 #include "reports/SiteAddresses.h"
 #include "reports/TipsTables.h"
 
@@ -157,12 +156,11 @@ TEST_F(JsonImportReportTest, EntriesShowTheKeptTextOfAnErrorWithoutCopies) {
   report_.UpdateObjects(stats_, 3);
   report_.UpdateErrorTable(stats_);
   const rapidjson::Document& document = report_.GetDocument();
-  const char* shown[] = {document["objects"][0]["error_message"].GetString(),
-                         document["objects"][1]["error_message"].GetString(),
-                         document["error_table"][0]["error_message"].GetString()};
-  EXPECT_EQ(shown[0], text);
-  EXPECT_EQ(shown[0], shown[2]);  // the group shows the first id's text
-  EXPECT_EQ(shown[1], text);
+  const char* first = document["objects"][0]["error_message"].GetString();
+  EXPECT_EQ(first, text);
+  EXPECT_EQ(document["objects"][1]["error_message"].GetString(), text);
+  // Pointers compared: the group shows the first id's text itself.
+  EXPECT_EQ(first, document["error_table"][0]["error_message"].GetString());
   const std::string saved = SavedSection("error_table");
   EXPECT_EQ(saved.find(text), saved.rfind(text));  // one group
 }
@@ -235,8 +233,7 @@ TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
     return "const json =" + text;
   };
   struct Case {
-    std::string loaded;
-    std::string saved;
+    std::string loaded, saved;
   };
   const Case cases[] = {
       // Text before the first brace gives way to the prefix; unknown members stay; the run's
@@ -297,7 +294,7 @@ TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
 }
 
 // One run per report folder: the lock is taken before the file is read and held until it is
-// saved; a folder without a data file is refused as before.
+// saved.
 TEST_F(JsonImportReportTest, TheReportFolderIsLockedFromLoadToSave) {
   Load("{}");
   JsonImportReport second;
@@ -307,8 +304,6 @@ TEST_F(JsonImportReportTest, TheReportFolderIsLockedFromLoadToSave) {
   EXPECT_FALSE(second.IsEnabled());
   report_.Save();
   EXPECT_EQ(second.Init(true, Base(), "rpt", "Oracle"), 0);
-  EXPECT_EQ(Qve::test::ErrorOf([&] { report_.Init(true, Base(), "none", "Oracle"); }),
-            "code -999, message cannot open file: " + Base() + "/none/data.js");
 }
 
 // Whatever bytes the import printed, data.js is valid UTF-8.
@@ -328,7 +323,6 @@ TEST_F(JsonImportReportTest, InvalidUtf8BecomesReplacementCharacters) {
       document["objects"][0]["error_message"].GetString(),
       "bad " + r + r + r + " " + r + r + r + " " + r + r + r + r + " " + r + "x good \xE2\x82\xAC");
   EXPECT_EQ(document["kept"].GetString(), r);
-  EXPECT_EQ(ValidUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80"), "caf\xC3\xA9 \xF0\x9F\x98\x80");
 }
 
 }  // namespace
