@@ -287,8 +287,7 @@ const std::string& CapturedPsqlLog() {
 }
 
 // The script stopped before its last line: open scripts are closed innermost first, then the
-// import; the notice after the summary says how it ended. (A stop signal's texts are the
-// end-to-end suite's.)
+// import; the notice after the summary says how it ended.
 TEST(ImportLogTest, ScriptCutShort) {
   using Kind = ScriptEnd::Kind;
   const std::string& log = CapturedPsqlLog();
@@ -315,6 +314,16 @@ TEST(ImportLogTest, ScriptCutShort) {
     std::string digest;
   };
   const std::vector<Case> cases = {
+      {"stopped in a nested script", in_tables, Kind::kStopped, 15, "Terminated", 2,
+       "<error id=\"48\">[ERR] tables::psql(data/public.products.sql)> </exec>Import script "
+       "tables stopped before its end</error>\n" +
+           tables_return +
+           "<error id=\"49\">[ERR] movarin_all.sh> </exec>Import script movarin_all.sh ended "
+           "with stop signal 15 (Terminated)</error>\n" +
+           root_finish + summary +
+           "<line>  <exec></exec>Import script movarin_all.sh stopped before its end: stop "
+           "signal 15 (Terminated)\\n</line>\n" +
+           tables_objects + "EE\n"},
       // The main script's finished line names it: the nested script is closed before it.
       {"nested script without its finished line",
        in_tables + "Import script movarin_all.sh finished\n", Kind::kExited, 0, "", 1,
