@@ -301,7 +301,6 @@ const std::vector<Scenario>& Scenarios() {
     {"rules_check", {"-CHECK_RULES", "-RULES=extra"}, user_rules, 2,
      {"\n{dir}/" + fatal + ": 1 rules, 2 samples, OK\nextra/bad.xml: 0 rules, 0 samples, FAILED: " +
       typo}},
-    {"rules_check_clean", {"-CHECK_RULES"}, user_rules, 0, {": 1 rules, 2 samples, OK\n"}},
     {"rules_check_examples", {"-CHECK_RULES", "-RULES=" ML_SOURCE_DIR "/examples/rules"},
      user_rules, 0, {"/examples/rules/20-harmless-errors.xml: 1 rules, 2 samples, OK\n"}},
     // The fault is named and nothing was started or written.
