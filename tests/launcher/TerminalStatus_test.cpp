@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -59,9 +58,9 @@ Screen Replay(std::string_view bytes) {
 }
 
 // Runs the program in `folder` with `arguments` under a pseudo-terminal of 120 columns, with
-// `environment` set (an empty value unsets); returns everything it wrote.
+// TERM=`term` and NO_COLOR set to `no_color` (unset when null); returns everything it wrote.
 std::string RunOnTerminal(const fs::path& folder, const std::vector<std::string>& arguments,
-                          const std::map<std::string, std::string>& environment) {
+                          const char* term, const char* no_color = nullptr) {
   winsize size{};
   size.ws_row = 30;
   size.ws_col = 120;
@@ -69,13 +68,9 @@ std::string RunOnTerminal(const fs::path& folder, const std::vector<std::string>
   const pid_t child = ::forkpty(&master, nullptr, nullptr, &size);
   if (child == 0) {
     if (::chdir(folder.c_str()) != 0) ::_exit(126);
-    for (const auto& [name, value] : environment) {
-      if (value.empty()) {
-        ::unsetenv(name.c_str());
-      } else {
-        ::setenv(name.c_str(), value.c_str(), 1);
-      }
-    }
+    ::setenv("TERM", term, 1);
+    if (no_color == nullptr ? ::unsetenv("NO_COLOR") : ::setenv("NO_COLOR", no_color, 1))
+      ::_exit(126);
     std::vector<char*> argv = {const_cast<char*>(kBinary)};
     for (const std::string& argument : arguments)
       argv.push_back(const_cast<char*>(argument.c_str()));
@@ -159,7 +154,7 @@ TEST(TerminalStatusTest, StatusLineNeverMixesIntoOutputAndColoursCanBeOff) {
   const std::vector<std::string> arguments = {"-D=PostgreSQL", "-BAT=movarin_all.sh"};
   const std::string to_file = RunToFile(folder, arguments);
   const Screen piped = Replay(to_file);
-  const std::string raw = RunOnTerminal(folder, arguments, {{"TERM", "xterm"}, {"NO_COLOR", ""}});
+  const std::string raw = RunOnTerminal(folder, arguments, "xterm");
   const Screen screen = Replay(raw);
 
   EXPECT_EQ(ShownLines(screen.lines), ShownLines(piped.lines));
@@ -180,11 +175,8 @@ TEST(TerminalStatusTest, StatusLineNeverMixesIntoOutputAndColoursCanBeOff) {
   EXPECT_EQ(trace.find('\x1b'), std::string::npos);
   EXPECT_EQ(trace.find(" objects | "), std::string::npos);
 
-  const std::string dumb = RunOnTerminal(folder, arguments, {{"TERM", "dumb"}, {"NO_COLOR", ""}});
-  ::setenv("NO_COLOR", "", 1);  // set, and empty
-  const std::string no_color = RunOnTerminal(folder, arguments, {{"TERM", "xterm"}});
-  ::unsetenv("NO_COLOR");
-  for (const std::string& plain : {dumb, no_color}) {
+  for (const std::string& plain :
+       {RunOnTerminal(folder, arguments, "dumb"), RunOnTerminal(folder, arguments, "xterm", "")}) {
     EXPECT_EQ(plain.find("\x1b[3"), std::string::npos);
     EXPECT_NE(plain.find("/12 objects | "), std::string::npos);
   }

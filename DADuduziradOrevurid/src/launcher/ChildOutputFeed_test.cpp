@@ -63,17 +63,15 @@ class Analysis {
   Verdicts verdicts_;
 };
 
-// Every line stored, the whole text at once: the storage as it was before lines were let go.
-Verdicts KeepingEveryLine(const std::string& log) {
-  Analysis analysis(true);
-  analysis.Analyzer().AddText(log);
-  return analysis.Take(analysis.Analyzer().AnalyzeAvailable(1));
-}
-
-// As the run reads, in pieces of `piece` bytes. (No pauses: at a pause a chunk may hold fewer
-// lines than it would later, with the same verdicts but other groups.)
-Verdicts AsTheRunReads(const std::string& log, size_t piece) {
-  Analysis analysis(false);
+// As the run reads, in pieces of `piece` bytes (no pauses: at a pause a chunk may hold fewer
+// lines than it would later, with the same verdicts but other groups); with 0, every line stored
+// and the whole text at once: the storage as it was before lines were let go.
+Verdicts Analyze(const std::string& log, size_t piece) {
+  Analysis analysis(piece == 0);
+  if (piece == 0) {
+    analysis.Analyzer().AddText(log);
+    return analysis.Take(analysis.Analyzer().AnalyzeAvailable(1));
+  }
   ChildOutputFeed feed(analysis.Analyzer());
   int32_t errors = 0;
   for (size_t at = 0; at < log.size(); at += piece) {
@@ -95,11 +93,11 @@ TEST(ChildOutputFeedTest, LettingLinesGoChangesNoVerdict) {
   log.insert(log.find('\n', log.size() / 3) + 1, std::string(kMax, 'y').append("\n"));
   log += "Import script import_bench.sh finished\r\n";
 
-  const Verdicts reference = KeepingEveryLine(log);
+  const Verdicts reference = Analyze(log, 0);
   ASSERT_GT(reference.errors, 1000);
   ASSERT_EQ(reference.first_kept, 0u);
   for (const size_t piece : {size_t{16383}, size_t{4093}, size_t{37}, kMax + 7}) {
-    const Verdicts bounded = AsTheRunReads(log, piece);
+    const Verdicts bounded = Analyze(log, piece);
     EXPECT_GT(bounded.first_kept, 60000u) << piece;  // lines were let go
     EXPECT_EQ(bounded.errors, reference.errors) << piece;
     EXPECT_EQ(bounded.objects, reference.objects) << piece;

@@ -112,7 +112,6 @@ TEST(OptionSyntaxTest, HelpShowsEachOptionAsItIsAcceptedInDeclarationOrder) {
 }
 
 TEST(CommandLineTest, EventPortText) {
-  // The text of an EVENTPORT that is no number is the end-to-end tests'.
   EXPECT_EQ(ParseUnsignedLong(" 12abc"), 12u);  // like std::stoul: leading blanks, trailing junk
   EXPECT_THAT(
       [] { ParseUnsignedLong("999999999999999999999999"); },
