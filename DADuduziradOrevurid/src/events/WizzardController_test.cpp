@@ -17,18 +17,23 @@
 
 namespace {
 
-// Every kind of event through a prefixed channel, byte for byte and in order: progress is the
-// share of the script's calls finished (lines that start with "call" and a blank), at most
-// 0.95; final counts go as 32 bits.
+// The bytes of tests/data/events/<name>; a missing or empty file fails the test.
+std::string EventData(const std::string& name) {
+  const std::string text = Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/events/" + name);
+  EXPECT_FALSE(text.empty()) << "no data in tests/data/events/" << name;
+  return text;
+}
+
+// Every kind of event through a prefixed channel, byte for byte and in order (as in
+// tests/data/events/controller-events.txt): progress is the share of the script's calls finished
+// (lines of calls.bat that start with "call" and a blank), at most 0.95; final counts go as 32
+// bits.
 TEST(ControllerTest, EventTextsArriveInOrder) {
   const uint16_t port = events_test::FreeTcpPort();
   events_test::TestSubscriber subscriber(port);
   CWizzardInspectionController controller;
-  const Qve::test::TempFolder folder;  // the script whose calls the controller counts
-  const std::string script = folder.File("calls.bat");
-  std::ofstream(script)
-      << "@echo off\ncall a\r\n call b\nCALL c\ncall\ncallx\n\tcall d\ncall  e\ncall f x\ncall g";
-  controller.Init(port, "abc", script);
+  ASSERT_FALSE(EventData("calls.bat").empty());  // the script whose calls the controller counts
+  controller.Init(port, "abc", ML_SOURCE_DIR "/tests/data/events/calls.bat");
   controller.StartImportEvent("tables.bat", "HR.EMPLOYEES", "Table", true);
   Qva::StatError error;  // of an unknown stage
   error.stage = 0;
@@ -48,17 +53,8 @@ TEST(ControllerTest, EventTextsArriveInOrder) {
   std::string received;
   for (int i = 0; i < 8; ++i) received += subscriber.Receive() + "\n";
   const std::string pid = "\"pid\":" + std::to_string(getpid());
-  EXPECT_EQ(
-      std::regex_replace(received, std::regex(pid), "PID"),
-      R"(abc|{"type":"import_scripts","data":{"filename":"tables.bat","objectImportName":"HR.EMPLOYEES","type":"Table","isAdditional":true}}
-abc|{"type":"import_scripts","data":{"isImportResultError":true,"isImportStageUnknown":true,"isImportStageDdl":false,"workingFile":"emp.sql","scriptFile":"tables.bat","errLine":"12","errCode":"00942","errName":"ORA","errTxt":"no such table"}}
-abc|{"type":"progress","data":{PID,"progress":0.25}}
-abc|{"type":"progress","data":{PID,"progress":0.5}}
-abc|{"type":"progress","data":{PID,"progress":0.75}}
-abc|{"type":"progress","data":{PID,"progress":0.95}}
-abc|{"type":"import_scripts","data":{"filename":"tables.bat","objectImportName":"","type":"","isAdditional":false}}
-abc|{"type":"import_report","data":{"success_import":10,"fail_import":-1,"warnings_import":1}}
-)");
+  EXPECT_EQ(std::regex_replace(received, std::regex(pid), "PID"),
+            EventData("controller-events.txt"));
 }
 
 // A port in use is traced, the script still counted, and every later operation (a second Init

@@ -12,73 +12,44 @@
 namespace Qva {
 namespace {
 
+// The bytes of tests/data/reports/<name>; a missing or empty file fails the test.
+std::string JUnitData(const std::string& name) {
+  const std::string text = Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/reports/" + name);
+  EXPECT_FALSE(text.empty()) << "no data in tests/data/reports/" << name;
+  return text;
+}
+
 // One suite per object type in order of appearance; failed, warned, passed and never imported
 // objects; markup in the texts escaped, a control character shown as U+FFFD.
 TEST(JUnitReportTest, SuitesCasesAndTexts) {
   rapidjson::Document report;
-  report.Parse(R"({"objects":[
-    {"object_name":"HR.JOBS","object_type":"Table","import_status":"Failed",
-     "error_message":"relation \"jobs\" <already> exists & more","error_link":"import_log.html#16",
-     "time_import":3},
-    {"object_name":"HR.V","object_type":"View","import_status":"Warning","comments":"a \u0001 gap"},
-    {"object_name":"HR.REGIONS","object_type":"Table","import_status":"Ok","time_import":1},
-    {"object_name":"HR.LATER","object_type":"Table"},
-    {"object_type":"Table"}, 7]})");
+  report.Parse(JUnitData("junit-suites.json").c_str());
   ASSERT_FALSE(report.HasParseError());
   EXPECT_EQ(FormatJUnitReport(report, "imp/reports/Import/import_log.html"),
-            R"(<?xml version="1.0" encoding="UTF-8"?>
-<testsuites name="Import" tests="4" failures="1" errors="0" skipped="1" time="4.000000">
-  <testsuite name="Table" tests="3" failures="1" errors="0" skipped="1" time="4.000000">
-    <testcase name="HR.JOBS" classname="Table" time="3.000000">
-      <failure message="relation &quot;jobs&quot; &lt;already&gt; exists &amp; more" type="Import">relation &quot;jobs&quot; &lt;already&gt; exists &amp; more&#10;imp/reports/Import/import_log.html#16</failure>
-    </testcase>
-    <testcase name="HR.REGIONS" classname="Table" time="1.000000"/>
-    <testcase name="HR.LATER" classname="Table" time="0.000000">
-      <skipped message="not imported"/>
-    </testcase>
-  </testsuite>
-  <testsuite name="View" tests="1" failures="0" errors="0" skipped="0" time="0.000000">
-    <testcase name="HR.V" classname="View" time="0.000000">
-      <system-out>a � gap</system-out>
-    </testcase>
-  </testsuite>
-</testsuites>
-)");
+            JUnitData("junit-suites.xml"));
 }
 
 // Texts that XML 1.0 cannot carry as they are: the report stays well-formed for libxml2 and
-// shows U+FFFD exactly where the text had something it could not carry.
+// shows U+FFFD exactly where the text had something it could not carry. The lines of
+// tests/data/reports/junit-any-bytes.txt come in pairs: a text, then how the report shows it.
 TEST(JUnitReportTest, AnyBytesGiveWellFormedXml) {
-  const struct {
-    const char* raw;
-    const char* shown;
-  } cases[] = {
-      {"table \xFF\xFE gone", "table \xEF\xBF\xBD\xEF\xBF\xBD gone"},
-      {"no\xEF\xBF\xBE"
-       "char\xEF\xBF\xBF",
-       "no\xEF\xBF\xBD"
-       "char\xEF\xBF\xBD"},
-      {"half \xED\xA0\x80 pair", "half \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD pair"},
-      {"bell\x07 nul", "bell\xEF\xBF\xBD nul"},
-      {"cut \xE2\x82", "cut \xEF\xBF\xBD"},
-      {"kept \xC3\xA9 \xEF\xBF\xBD ]]> \t", "kept \xC3\xA9 \xEF\xBF\xBD ]]&gt; \t"},
-  };
-  for (const auto& test : cases) {
-    SCOPED_TRACE(test.raw);
+  std::istringstream lines(JUnitData("junit-any-bytes.txt"));
+  size_t count = 0;
+  for (std::string raw, shown; std::getline(lines, raw) && std::getline(lines, shown); ++count) {
+    SCOPED_TRACE(raw);
     rapidjson::Document report;
     report.Parse(R"({"objects":[{"import_status":"Warning"}]})");
     auto& alloc = report.GetAllocator();
-    report["objects"][0].AddMember("object_name", rapidjson::Value(test.raw, alloc), alloc);
-    report["objects"][0].AddMember("comments", rapidjson::Value(test.raw, alloc), alloc);
+    report["objects"][0].AddMember("object_name", rapidjson::Value(raw.c_str(), alloc), alloc);
+    report["objects"][0].AddMember("comments", rapidjson::Value(raw.c_str(), alloc), alloc);
     const std::string xml = FormatJUnitReport(report, "log.html");
     xmlDocPtr document = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "j.xml", nullptr,
                                        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     EXPECT_NE(document, nullptr) << xml;
     xmlFreeDoc(document);
-    EXPECT_NE(xml.find("<system-out>" + std::string(test.shown) + "</system-out>"),
-              std::string::npos)
-        << xml;
+    EXPECT_NE(xml.find("<system-out>" + shown + "</system-out>"), std::string::npos) << xml;
   }
+  EXPECT_EQ(count, 6u);
 }
 
 // The file is replaced whole: a new one is created, an old one replaced (a reader that holds it

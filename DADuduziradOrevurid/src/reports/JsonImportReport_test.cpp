@@ -1,8 +1,8 @@
 #include "reports/JsonImportReport.h"
 
 #include <gtest/gtest.h>
+#include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,7 +11,6 @@
 #include "QVEString.h"
 #include "QVETestSupport.h"
 #include "records/ImportStatistics.h"
-#include "reports/SiteAddresses.h"
 #include "reports/TipsTables.h"
 
 namespace Qva {
@@ -36,6 +35,13 @@ void AddObject(ImportStatistics& stats, const std::string& name, std::vector<int
   }
 }
 
+// The bytes of tests/data/reports/<name>; a missing or empty file fails the test.
+std::string ReportData(const std::string& name) {
+  const std::string text = Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/reports/" + name);
+  EXPECT_FALSE(text.empty()) << "no data in tests/data/reports/" << name;
+  return text;
+}
+
 class JsonImportReportTest : public ::testing::Test {
  protected:
   std::string Base() const { return folder_.File("base"); }
@@ -49,13 +55,17 @@ class JsonImportReportTest : public ::testing::Test {
     WriteData(text);
     ASSERT_EQ(report_.Init(true, Base(), "rpt", target), 0);
   }
-  // Saves, then writes the root's member `name` back as compact JSON.
-  std::string SavedSection(const char* name) {
+  // Saves, then writes the root's members `names` back as indented JSON, each ending a line.
+  std::string SavedSections(std::initializer_list<const char*> names) {
     rapidjson::Document document = Saved();
-    rapidjson::StringBuffer buffer;
-    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
-    document[name].Accept(writer);
-    return buffer.GetString();
+    std::string text;
+    for (const char* name : names) {
+      rapidjson::StringBuffer buffer;
+      rapidjson::PrettyWriter<rapidjson::StringBuffer> writer(buffer);
+      document[name].Accept(writer);
+      text += buffer.GetString() + std::string("\n");
+    }
+    return text;
   }
   // Saves and reads the written document back (after its "const json =").
   rapidjson::Document Saved() {
@@ -133,14 +143,7 @@ TEST_F(JsonImportReportTest, ErrorTableGroupsThisRunsErrorsByText) {
   report_.UpdateErrorTable(stats_);
 
   // Entries of other types stay in order; "Import" groups follow in byte order of their text.
-  EXPECT_EQ(SavedSection("error_table"),
-            R"([{"error_type":"Other"},"text",{},)"
-            R"({"error_type":"Import","number_of_occurences":2,"error_link":"import_log.html#41",)"
-            R"("error_message":"a","failed_objects":"\nT42"},)"
-            R"({"error_type":"Import","number_of_occurences":1,"error_link":"import_log.html#40",)"
-            R"("error_message":"b","failed_objects":""},)"
-            R"({"error_type":"Import","number_of_occurences":3,"error_link":"import_log.html#7",)"
-            R"("error_message":"same text","failed_objects":"T7\nT12\nT30"}])");
+  EXPECT_EQ(SavedSections({"error_table"}), ReportData("error-table.json"));
 }
 
 // An error's text is kept once by the report, however long it is: the entries of the objects it
@@ -161,7 +164,7 @@ TEST_F(JsonImportReportTest, EntriesShowTheKeptTextOfAnErrorWithoutCopies) {
   EXPECT_EQ(document["objects"][1]["error_message"].GetString(), text);
   // Pointers compared: the group shows the first id's text itself.
   EXPECT_EQ(first, document["error_table"][0]["error_message"].GetString());
-  const std::string saved = SavedSection("error_table");
+  const std::string saved = SavedSections({"error_table"});
   EXPECT_EQ(saved.find(text), saved.rfind(text));  // one group
 }
 
@@ -179,14 +182,7 @@ TEST_F(JsonImportReportTest, ObjectStatusIsDecidedByTheLastEntry) {
 
   // A stale member stays; 1.9 seconds truncate to 1; without a tips table (Oracle) the warning
   // text is the comment; an entry no object names is left alone.
-  EXPECT_EQ(SavedSection("objects"),
-            R"([{"object_name":"OK","error_message":"stale","import_status":"Ok","time_import":1},)"
-            R"({"object_name":"FAILED","error_link":"import_log.html#4","import_status":"Failed",)"
-            R"("error_message":"ORA-00942: table or view does not exist","time_import":1},)"
-            R"({"object_name":"WARNED","comments":"Duplicate entry for key 'k'",)"
-            R"("import_status":"Warning","time_import":1},)"
-            R"({"object_name":"TWICE","import_status":"Ok","time_import":1},)"
-            R"({"object_name":"NOT IMPORTED"}])");
+  EXPECT_EQ(SavedSections({"objects"}), ReportData("object-status.json"));
 }
 
 // The end-to-end runs check the tips of real client errors; here, what they cannot show.
@@ -200,15 +196,8 @@ TEST_F(JsonImportReportTest, TipsFollowTheTargetFamily) {
   report_.AddError(3, "Can't connect to MySQL server on 'h' (10061)");
   report_.UpdateObjects(stats_);
   report_.UpdateErrorTable(stats_);
-  rapidjson::Document document = Saved();
-  EXPECT_EQ(document["objects"][0].MemberCount(), 3u);  // name, status, time
-  const std::string link =
-      std::string(kKnowledgeBaseSite) +
-      "/knowledge-base/database-migration/setup-and-troubleshooting/mysql/error-2003";
-  for (const rapidjson::Value* entry : {&document["objects"][1], &document["error_table"][0]}) {
-    EXPECT_STREQ((*entry)["comments"].GetString(), "How to fix connection issue");
-    EXPECT_EQ((*entry)["comments_link"].GetString(), link);
-  }
+  // The connection error's tip shows on its object and on its error-table group.
+  EXPECT_EQ(SavedSections({"objects", "error_table"}), ReportData("mysql-tips.json"));
 
   // Family names are exact; the first row whose key occurs wins; keys are case-sensitive.
   EXPECT_TRUE(TipsTableFor("PostgreSQL").empty());
@@ -220,66 +209,24 @@ TEST_F(JsonImportReportTest, TipsFollowTheTargetFamily) {
 
 // The document is written back with what the run owns replaced. Wrong-shaped data files, also
 // hostile ones with repeated member names: a missing or wrongly typed section is rebuilt empty,
-// entries of the wrong shape are skipped, and no wrong type is ever read.
+// entries of the wrong shape are skipped, and no wrong type is ever read. Text before the first
+// brace gives way to the prefix; unknown members stay; the run's "time_import" is removed (the
+// last member takes its place) and appended; repeated arrays are joined into the first, so no
+// object is lost; sections that are right once stay, the repeated ones are rebuilt.
+// A case is tests/data/reports/shapes/NAME.loaded.js and NAME.saved.js (the run's time as N).
 TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
-  // In the saved texts "@E" is this run's error entry and "@T" the rebuilt run information.
-  auto expand = [](std::string text) {
-    Qve::ReplaceAll(text, "@E",
-                    R"({"error_type":"Import","number_of_occurences":1,"error_link":)"
-                    R"("import_log.html#1","error_message":"e","failed_objects":"T"})");
-    Qve::ReplaceAll(text, "@T",
-                    R"("general_information":{"time_import":N,"import_report":true,)"
-                    R"("use_import_log_analyzer":true}})");
-    return "const json =" + text;
-  };
-  struct Case {
-    std::string loaded, saved;
-  };
-  const Case cases[] = {
-      // Text before the first brace gives way to the prefix; unknown members stay; the run's
-      // "time_import" is removed (the last member takes its place) and appended.
-      {"\xEF\xBB\xBF"
-       "const json = {\n \"general_information\": {\"time_import\": 5, \"a\": 1,\n"
-       " \"import_report\": false, \"use_import_log_analyzer\": false},\n"
-       " \"objects\": [], \"extra\": \"caf\xC3\xA9 \\\" \\n\"} \r\n\t",
-       R"({"general_information":{"use_import_log_analyzer":true,"a":1,"import_report":true,)"
-       R"("time_import":N},"objects":[],"extra":"caf)"
-       "\xC3\xA9"
-       R"( \" \n","error_table":[@E]})"},
-      {R"({"objects":"text"})", R"({"objects":[],"error_table":[@E],@T)"},
-      {R"({"objects":[5,{"no_name":1},{"object_name":3},{"object_name":"T"}]})",
-       R"({"objects":[5,{"no_name":1},{"object_name":3},{"object_name":"T","import_status":)"
-       R"("Failed","error_message":"e","error_link":"import_log.html#1","time_import":1}],)"
-       R"("error_table":[@E],@T)"},
-      {R"({"error_table":{},"error_table":{},"objects":{},"objects":{}})",
-       R"({"objects":[],"error_table":[@E],@T)"},
-      {R"({"general_information":[],"general_information":[],"objects":[],"error_table":[]})",
-       R"({"error_table":[@E],"objects":[],@T)"},
-      // Repeated arrays are joined into the first, so no object is lost; other copies go.
-      {R"({"objects":[{"object_name":"A"}],"x":1,"objects":{},"objects":[{"object_name":"T"}],)"
-       R"("error_table":5,"error_table":[{"error_type":"Other"}],"error_table":[1]})",
-       R"({"objects":[{"object_name":"A"},{"object_name":"T","import_status":"Failed",)"
-       R"("error_message":"e","error_link":"import_log.html#1","time_import":1}],"x":1,)"
-       R"("error_table":[{"error_type":"Other"},1,@E],@T)"},
-      // Sections that are right once stay; the repeated ones are rebuilt.
-      {R"({"objects":[{"object_name":"T","object_name":"T"},{"object_name":"T",)"
-       R"("import_status":1,"import_status":2,"time_import":0}],"error_table":[)"
-       R"({"error_type":"Import","error_type":"Import"},{"error_type":"Import"}],)"
-       R"("general_information":{"import_report":0,"import_report":0,)"
-       R"("use_import_log_analyzer":false}})",
-       R"({"objects":[{"object_name":"T","object_name":"T"},{"object_name":"T","error_link":)"
-       R"("import_log.html#1","import_status":"Failed","error_message":"e","time_import":1}],)"
-       R"("error_table":[{"error_type":"Import","error_type":"Import"},@E],)"
-       R"("general_information":{"time_import":N,"use_import_log_analyzer":true,)"
-       R"("import_report":true}})"},
-  };
-  for (const Case& test : cases) {
-    SCOPED_TRACE(test.loaded);
+  size_t cases = 0;
+  for (const auto& file :
+       std::filesystem::directory_iterator(ML_SOURCE_DIR "/tests/data/reports/shapes")) {
+    const std::string name = file.path().filename().string();
+    if (!name.ends_with(".loaded.js")) continue;
+    SCOPED_TRACE(name);
+    ++cases;
     JsonImportReport report;
     ImportStatistics stats;
     AddObject(stats, "T", {1});
     AddObject(stats, "3");  // a number is no name
-    WriteData(test.loaded);
+    WriteData(ReportData("shapes/" + name));
     ASSERT_EQ(report.Init(true, Base(), "rpt", "Oracle"), 0);
     report.AddError(1, "e");
     report.UpdateObjects(stats);
@@ -289,8 +236,9 @@ TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
     size_t time = saved.find("\"time_import\":", saved.find("\"general_information\""));
     ASSERT_NE(time, std::string::npos);
     saved.at(time + 14) = 'N';  // under a second: 0 or 1
-    EXPECT_EQ(saved, expand(test.saved));
+    EXPECT_EQ(saved, ReportData("shapes/" + name.substr(0, name.size() - 10) + ".saved.js"));
   }
+  EXPECT_EQ(cases, 7u);
 }
 
 // One run per report folder: the lock is taken before the file is read and held until it is

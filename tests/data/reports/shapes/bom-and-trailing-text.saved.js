@@ -1,0 +1,1 @@
+const json ={"general_information":{"use_import_log_analyzer":true,"a":1,"import_report":true,"time_import":N},"objects":[],"extra":"café \" \n","error_table":[{"error_type":"Import","number_of_occurences":1,"error_link":"import_log.html#1","error_message":"e","failed_objects":"T"}]}

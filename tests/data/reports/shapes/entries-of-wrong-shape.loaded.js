@@ -1,0 +1,1 @@
+{"objects":[5,{"no_name":1},{"object_name":3},{"object_name":"T"}]}

@@ -1,0 +1,1 @@
+{"objects":[{"object_name":"A"}],"x":1,"objects":{},"objects":[{"object_name":"T"}],"error_table":5,"error_table":[{"error_type":"Other"}],"error_table":[1]}

@@ -1,0 +1,1 @@
+{"general_information":[],"general_information":[],"objects":[],"error_table":[]}

@@ -1,0 +1,1 @@
+{"objects":[{"object_name":"T","object_name":"T"},{"object_name":"T","import_status":1,"import_status":2,"time_import":0}],"error_table":[{"error_type":"Import","error_type":"Import"},{"error_type":"Import"}],"general_information":{"import_report":0,"import_report":0,"use_import_log_analyzer":false}}

@@ -1,0 +1,1 @@
+{"error_table":{},"error_table":{},"objects":{},"objects":{}}

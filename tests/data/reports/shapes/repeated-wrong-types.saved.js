@@ -1,0 +1,1 @@
+const json ={"objects":[],"error_table":[{"error_type":"Import","number_of_occurences":1,"error_link":"import_log.html#1","error_message":"e","failed_objects":"T"}],"general_information":{"time_import":N,"import_report":true,"use_import_log_analyzer":true}}
