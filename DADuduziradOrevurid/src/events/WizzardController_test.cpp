@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <regex>
 
 #include "QVETestSupport.h"
@@ -63,15 +62,13 @@ TEST(ControllerTest, FailedChannelIsSilent) {
   zmq::context_t context;
   zmq::socket_t holder(context, zmq::socket_type::pub);
   holder.bind("tcp://*:0");
-  const Qve::test::TempFolder folder;
-  const std::string script = folder.File("calls.bat");
-  std::ofstream(script) << "call a.bat\ncall b.bat\n";
+  const std::string script = ML_SOURCE_DIR "/tests/data/events/calls.bat";  // four calls
   Qva::test::TraceCapture trace;
   CWizzardInspectionController failed;
   failed.Init(events_test::EndpointPort(holder.get(zmq::sockopt::last_endpoint)), "", script);
   EXPECT_THAT(trace.Text(), testing::HasSubstr("\nCWizzardInspectionController::Init exeption[" +
                                                std::string(zmq_strerror(EADDRINUSE)) + "]"));
-  EXPECT_EQ(failed.GetTotalScripts(), 2);
+  EXPECT_EQ(failed.GetTotalScripts(), 4);
   failed.Init(events_test::FreeTcpPort(), "abc", script);
   failed.StartImportEvent(nullptr, nullptr, nullptr, true);
   failed.FinishedImportEvent("a.bat");

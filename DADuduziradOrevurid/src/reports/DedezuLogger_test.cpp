@@ -79,30 +79,10 @@ TEST(DedezuLoggerTest, OpenTruncatesOrThrowsNamingTheFileAndLeavesTheLogClosed) 
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.File("")), {}), 2);
 }
 
-// Lines that repeat the source of the line before reuse its escaped form; long sources too
-// show escaped on every line.
-TEST(DedezuLoggerTest, SourcesShowEscapedOnEveryLine) {
-  TempFolder folder;
-  DedezuLogger log;
-  log.Open(folder.File(""), "", "Oracle", "h", "import_log.html", 1, "r");
-  const std::string long_source = std::string(5000, 's') + "<";
-  for (const std::string& source : {std::string("a<1"), std::string("a<1"), long_source,
-                                    long_source, std::string("b&2"), std::string("a<1")}) {
-    log.Log(8, source.c_str(), "%s", "m");
-  }
-  log.Close();
-  const std::string page = Qve::test::ReadFile(folder.File("r/Import/import_log.html"));
-  std::string sources;
-  for (size_t at = page.find("<exec>"); at != std::string::npos; at = page.find("<exec>", at + 1)) {
-    sources += page.substr(at + 6, page.find("> </exec>", at) - at - 6) + "|";
-  }
-  const std::string long_html = std::string(5000, 's') + "&lt;";
-  EXPECT_EQ(sources, "a&lt;1|a&lt;1|" + long_html + "|" + long_html + "|b&amp;2|a&lt;1|");
-}
-
 // A huge message is written from where it is (no copy into the line), with the same bytes; an
-// action text is cut at 65535 bytes.
-TEST(DedezuLoggerTest, HugeMessagesGiveTheSameLinesAndActionsAreCut) {
+// action text is cut at 65535 bytes. Lines that repeat the source of the line before reuse its
+// escaped form; long sources too show escaped on every line.
+TEST(DedezuLoggerTest, HugeMessagesLongSourcesAndActionsAreWrittenWhole) {
   TempFolder folder;
   DedezuLogger log;
   log.Open(folder.File(""), "", "Oracle", "h", "import_log.html", 1, "r");
@@ -110,6 +90,11 @@ TEST(DedezuLoggerTest, HugeMessagesGiveTheSameLinesAndActionsAreCut) {
   log.Log(8, "src", "%s", (huge + "\n").c_str());
   log.Error(4, "", huge);
   log.Warning(5, "", huge + "<script>");  // escaped, however large
+  const std::string long_source = std::string(5000, 's') + "<";
+  for (const std::string& source : {std::string("a<1"), std::string("a<1"), long_source,
+                                    long_source, std::string("b&2"), std::string("a<1")}) {
+    log.Log(8, source.c_str(), "%s", "m");
+  }
   log.ActionBegin("Start child process: %s", std::string(70000, 'x').c_str());
   log.Close();
   const std::string page =
@@ -121,6 +106,13 @@ TEST(DedezuLoggerTest, HugeMessagesGiveTheSameLinesAndActionsAreCut) {
       "&lt;script&gt;</warning>\r\n";
   EXPECT_EQ(page.substr(page.find("<br><tmstp>"), lines.size()), lines);
   EXPECT_NE(page.find("process: " + std::string(65535 - 21, 'x') + "</line>"), std::string::npos);
+  std::string sources;
+  for (size_t at = page.find("<exec>"); at != std::string::npos; at = page.find("<exec>", at + 1)) {
+    sources += page.substr(at + 6, page.find("> </exec>", at) - at - 6) + "|";
+  }
+  const std::string long_html = std::string(5000, 's') + "&lt;";
+  EXPECT_EQ(sources,
+            "src|a&lt;1|a&lt;1|" + long_html + "|" + long_html + "|b&amp;2|a&lt;1|Action begin|");
 }
 
 // Rows of tests/data/reports/html-text.tsv: text, "attribute" or "content", escaped text.
