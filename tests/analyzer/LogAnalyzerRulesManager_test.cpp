@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "QVETestSupport.h"
 #include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/LogAnalyzer.h"
@@ -41,47 +42,27 @@ std::vector<int32_t> Ids(const RuleList& list) {
   return ids;
 }
 
-const char kOracleFile[] = R"(<!-- test rules -->
-<AnalyzeRules id="300" group="ORACLE">
-  <AnalyzeRule id="7" name="Seven" type="REGEX" priority="HIGH" behavior="HARDSTOP">
-    <Describe>Find &lt;things&gt;</Describe>
-    <Type>Error</Type>
-    <Prematch>^ORA</Prematch>
-    <Match><![CDATA[^(ORA)-([0-9]*): (.*)\n]]></Match>
-    <Output>Code: [#2]</Output>
-    <Action>DoNothing</Action>
-    <Extra><Action>Ignored</Action></Extra>
-    <Action>NoSuchAction</Action>
-    <Action>LoadRules</Action>
-  </AnalyzeRule>
-  <AnalyzeRule ID="3" type="CUSTOM" priority="MID" behavior="NONSTOP">
-    <Check>CheckNotEmptyString</Check>
-    <Output>4</Output>
-    <Other><Action>ReturnChunk</Action></Other>
-    <Action>SkipLines</Action>
-  </AnalyzeRule>
-  <AnalyzeRule id="5" name="NoType" priority="HIGH" behavior="HARDSTOP"/>
-  <AnalyzeRule id="6" name="BadType" type="regex" priority="HIGH" behavior="HARDSTOP"/>
-</AnalyzeRules>
-)";
+// A rule file of tests/data/analyzer/rule-source.
+std::string SourceFile(const std::string& name) {
+  const std::string text =
+      Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/analyzer/rule-source/" + name);
+  EXPECT_FALSE(text.empty()) << name;
+  return text;
+}
 
-// Rules are built from their definitions; a supplement loads after its group's own file, into
-// that group. Unparsable groups lists, rule files and supplements are traced and skipped.
+// Rules are built from their definitions (rule-source: the groups list, CMD's file and
+// supplement, ORACLE's file); a supplement loads after its group's own file, into that group.
+// Unparsable groups lists, rule files and supplements are traced and skipped.
 TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitionsAndSupplements) {
   test::TraceCapture trace;
   LogAnalyzer(Texts({})).Init(false);
   EXPECT_EQ(trace.Count("[DBG] LogAnalyzer rules manager> Error read groups xml file"), 1u);
   constexpr int32_t kOffset = LogAnalyzerRulesManager::kSupplementOffset;
-  LogAnalyzer analyzer(
-      Texts({{1, R"(<Groups><Group id="100"/><Group id="200"/><group id="300"/><Group id="800"/>
-              </Groups>)"},
-             {3, R"(<AnalyzeRules id="200" group="CMD"><AnalyzeRule id="9" name="Own"
-                type="REGEX" priority="HIGH" behavior="HARDSTOP"/></AnalyzeRules>)"},
-             {kOffset + 3, R"(<AnalyzeRules id="2200" group="CMD"><AnalyzeRule id="1"
-                name="Platform" type="REGEX" priority="HIGH" behavior="HARDSTOP"/>
-              </AnalyzeRules>)"},
-             {4, kOracleFile},
-             {kOffset + 4, "not xml"}}));
+  LogAnalyzer analyzer(Texts({{1, SourceFile("groups.xml")},
+                              {3, SourceFile("cmd.xml")},
+                              {kOffset + 3, SourceFile("cmd-posix.xml")},
+                              {4, SourceFile("oracle.xml")},
+                              {kOffset + 4, "not xml"}}));
   ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
   analyzer.Init(false);
   auto manager = analyzer.GetRulesManager();
