@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "QVETestSupport.h"
 #include "actions/ImpLogAnalyzerActionManager.h"
@@ -67,37 +68,33 @@ std::string Rule(int id, const char* priority, const char* behavior, const std::
 // A sample meets the rules loaded before its rule that come before it in the walk, never a
 // rule loaded after it, whatever its priority; a SOFTSTOP rule takes what it skips. The same
 // with 100 more rules after them, where the samples are checked through the prefilter.
+// user-rule-samples: the files, and faults.tsv the fault of each (from "rule " on, or none).
 TEST(UserRuleLoaderTest, SamplesMeetTheStoppingRulesLoadedBeforeThem) {
-  const std::string fatal = Rule(1, "HIGH", "HARDSTOP", "^FATAL: (.*)\\n", "FATAL: disk full");
-  const struct {
-    std::string rules, fault;
-  } kCases[] = {
-      {fatal + Rule(2, "VERYHIGH", "HARDSTOP", "^FATAL: disk", "FATAL: disk full"), ""},
-      {fatal + Rule(2, "MID", "HARDSTOP", "^FATAL: x", "FATAL: x y"),
-       "rule 2 R2: Sample \"FATAL: x y\" is taken first by rule 9001 R1 (POSTGRESQL, HIGH, "
-       "HARDSTOP)"},
-      {Rule(1, "LOW", "SOFTSTOP", "^NOTE: (.*)\\n", "NOTE: b") +
-           Rule(2, "LOW", "HARDSTOP", "^NOTE: a", "NOTE: a"),
-       "rule 2 R2: Sample \"NOTE: a\" is taken first by rule 9001 R1 (POSTGRESQL, LOW, "
-       "SOFTSTOP)"},
-  };
   std::string padding;
   for (int id = 100; id < 200; ++id) {
     const std::string code = "PAD" + std::to_string(id);
     padding += Rule(id, "MID", "HARDSTOP", "^" + code + ": ", code + ": text");
   }
+  std::istringstream cases(Qve::test::ReadFile(kData + "user-rule-samples/faults.tsv"));
+  std::vector<std::pair<std::string, std::string>> tests;  // file, fault
+  for (std::string row; std::getline(cases, row);) {
+    if (!row.starts_with("#"))
+      tests.emplace_back(row.substr(0, row.find('\t')), row.substr(row.find('\t') + 1));
+  }
+  ASSERT_EQ(tests.size(), 3u);
   Qve::test::TempFolder folder;
   for (const std::string& more : {std::string(), padding}) {
-    for (const auto& test : kCases) {
-      const std::string path = folder.File("rules.xml");
-      WriteText(path, "<AnalyzeRules id=\"9000\" group=\"POSTGRESQL\">\n" + test.rules + more +
-                          "</AnalyzeRules>\n");
+    for (const auto& [file, expected] : tests) {
+      std::string text = Qve::test::ReadFile(kData + "user-rule-samples/" + file);
+      ASSERT_FALSE(text.empty()) << file;
+      const std::string path =
+          WriteText(folder.File("rules.xml"), text.insert(text.rfind("</AnalyzeRules>"), more));
       const std::vector<UserRuleFileVerdict> verdicts = Check({path}, true);
       ASSERT_EQ(verdicts.size(), 1u);
       const std::string& fault = verdicts[0].fault;
-      EXPECT_EQ(fault.substr(fault.empty() ? 0 : fault.find("rule ")), test.fault)
-          << test.rules << more.size();
-      const int32_t loaded = test.fault.empty() ? 2 + (more.empty() ? 0 : 100) : 1;
+      EXPECT_EQ(fault.substr(fault.empty() ? 0 : fault.find("rule ")), expected)
+          << file << more.size();
+      const int32_t loaded = expected.empty() ? 2 + (more.empty() ? 0 : 100) : 1;
       EXPECT_EQ(verdicts[0].rules, loaded);
     }
   }
@@ -105,21 +102,12 @@ TEST(UserRuleLoaderTest, SamplesMeetTheStoppingRulesLoadedBeforeThem) {
 
 // The system folder, the user's folder, then the -RULES entries; folders in name order.
 TEST(UserRuleLoaderTest, FilesComeInLoadOrder) {
-  Qve::test::TempFolder folder;
-  for (const char* name : {"etc/", "home/", "extra/"}) {
-    std::filesystem::create_directories(folder.File(name));
-  }
-  for (const char* name : {"etc/b.xml", "etc/a.xml", "etc/notes.txt", "home/a.xml", "extra/z.xml",
-                           "extra/c.xml", "one.rules"}) {
-    WriteText(folder.File(name), "");
-  }
+  const std::string dir = kData + "rule-folders/";  // etc, home, extra and one.rules
   const std::vector<std::string> files = ListUserRuleFiles(
-      folder.File("etc"), folder.File("absent"),
-      folder.File("one.rules") + ";" + folder.File("extra") + ";;" + folder.File("gone.xml"));
-  EXPECT_THAT(files, ElementsAre(folder.File("etc/a.xml"), folder.File("etc/b.xml"),
-                                 folder.File("one.rules"), folder.File("extra/c.xml"),
-                                 folder.File("extra/z.xml"), folder.File("gone.xml")));
-  EXPECT_TRUE(ListUserRuleFiles(folder.File("home"), "", "").size() == 1);
+      dir + "etc", dir + "absent", dir + "one.rules;" + dir + "extra;;" + dir + "gone.xml");
+  EXPECT_THAT(files, ElementsAre(dir + "etc/a.xml", dir + "etc/b.xml", dir + "one.rules",
+                                 dir + "extra/c.xml", dir + "extra/z.xml", dir + "gone.xml"));
+  EXPECT_TRUE(ListUserRuleFiles(dir + "home", "", "").size() == 1);
 }
 
 // Outcome of every object after analyzing `log` with the embedded rules and `files`.
