@@ -5,8 +5,12 @@
 
 #include "QVETestSupport.h"
 #include "analyzer/AtomPrefilter.h"
+#include "analyzer/LogTextStorage.h"
 #include "analyzer/PrefilterAudit.h"
 #include "analyzer/PrefilterPattern.h"
+#include "analyzer/RegexAnalyzeRule.h"
+#include "analyzer/RuleKeywords.h"
+#include "analyzer/RulePrefilter.h"
 
 namespace Qva {
 namespace {
@@ -69,27 +73,21 @@ TEST(AtomPrefilterTest, MarksAtomsPerLineAndPassesTheIndicesThatNeedThem) {
   for (const std::string& pattern : patterns) keys.push_back(atoms.IdOf(pattern));
   atoms.SetIndices(keys);
 
-  const std::string text =
-      "Exit code = 1\n"
-      "psql: ERR\n"  // an atom across two lines belongs to the second
-      "OR:  x\n"
-      "x Exit code = 2\n"
-      "HINT:  y\n";
-  const std::vector<uint64_t> ends = {14, 24, 31, 47, 56};
-  ASSERT_EQ(ends.back(), text.size());
+  // atom-scan.tsv: the lines of one scanned text and the patterns each passes.
+  const auto rows = PrefilterRows("atom-scan.tsv", 5);
+  std::string text;
+  std::vector<uint64_t> ends;
+  for (const auto& row : rows) ends.push_back((text += row.at(1) + "\n").size());
   std::vector<uint64_t> marks(ends.size() * atoms.Words());
   atoms.Scan(text, ends, marks.data());
-  const std::vector<std::vector<bool>> kPasses = {
-      {true, false, true, false},  {false, false, true, false}, {false, false, true, false},
-      {false, false, true, false}, {false, false, true, true},
-  };
   std::vector<uint64_t> candidates;
   for (size_t line = 0; line < ends.size(); ++line) {
     atoms.Candidates(marks.data() + line * atoms.Words(), candidates);
+    std::string passes;
     for (size_t index = 0; index < patterns.size(); ++index) {
-      EXPECT_EQ(((candidates[0] >> index) & 1) != 0, kPasses[line][index])
-          << "line " << line << ", index " << index;
+      passes += ((candidates[0] >> index) & 1) != 0 ? '1' : '0';
     }
+    EXPECT_EQ(passes, rows[line][0]) << rows[line][1];
   }
   // Each text scanned apart: the cut atom is now whole.
   const std::string whole = "psql: ERROR:  x\n";
@@ -97,6 +95,41 @@ TEST(AtomPrefilterTest, MarksAtomsPerLineAndPassesTheIndicesThatNeedThem) {
   atoms.Scan(whole, {whole.size()}, one.data());
   atoms.Candidates(one.data(), candidates);
   EXPECT_EQ(candidates[0], 0b0110u);
+}
+
+// A rule whose form is found is tried only when its further runs are found too, in the same
+// line or in another line of the text judged; a prematch's runs count as well.
+TEST(RulePrefilterTest, TriesARuleOnlyWhenAllItsRunsAreFound) {
+  const struct {
+    const char* prematch;
+    const char* match;
+  } kRules[] = {
+      {"", R"(^psql:(?:.*)(function)(?:.*)(dblink)(?:.*)(does not exist)(?:.*)\n)"},
+      {R"(ERROR: +relation)", R"(^psql:(?:.*)(does not exist)\n)"},
+  };
+  auto rules = std::make_shared<RuleVector>();
+  for (const auto& rule : kRules) {
+    rules->push_back(std::make_shared<RegexAnalyzeRule>(
+        static_cast<int32_t>(rules->size()), "Rule", -1, RuleGroup::kCommon, RulePriority::kHigh,
+        RuleBehavior::kNonStop, "", rule.prematch, rule.match, "", ActionFunction()));
+  }
+  RulePrefilter prefilter;
+  prefilter.Follow(rules);
+
+  // rule-prefilter-lines.tsv: whether each rule may match each line.
+  const auto lines = PrefilterRows("rule-prefilter-lines.tsv", 4);
+  LogTextStorage storage;
+  for (const auto& line : lines) storage.AddText(line.at(2) + "\n");
+  const auto no_text = [] { return std::string_view(); };
+  for (uint64_t index = 0; index < lines.size(); ++index) {
+    ASSERT_TRUE(prefilter.NewStoredLines(storage, index, 1));
+    EXPECT_EQ(prefilter.MayMatch(0, no_text), lines[index][0] == "yes") << index;
+    EXPECT_EQ(prefilter.MayMatch(1, no_text), lines[index][1] == "yes") << index;
+  }
+  // Lines 2 and 3 judged as one text hold every run of the second rule.
+  ASSERT_TRUE(prefilter.NewStoredLines(storage, 2, 2));
+  EXPECT_FALSE(prefilter.MayMatch(0, no_text));
+  EXPECT_TRUE(prefilter.MayMatch(1, no_text));
 }
 
 // The prefilter stays conservative for any pattern a user may write, not only the embedded ones:
