@@ -56,24 +56,18 @@ TEST(UserRuleLoaderTest, EachFaultNamesFileLineRuleAndReason) {
   EXPECT_EQ(verdicts[2].fault, none + ": cannot be read: No such file or directory");
 }
 
-// One rule of a POSTGRESQL file: id, priority, behaviour, pattern and its one sample.
-std::string Rule(int id, const char* priority, const char* behavior, const std::string& match,
-                 const std::string& sample) {
-  return "<AnalyzeRule id=\"" + std::to_string(id) + "\" name=\"R" + std::to_string(id) +
-         "\" type=\"REGEX\" priority=\"" + priority + "\" behavior=\"" + behavior + "\">\n<Match>" +
-         match + "</Match>\n<Action>OutputResultInfo</Action>\n<Sample>" + sample +
-         "</Sample>\n</AnalyzeRule>\n";
-}
-
 // A sample meets the rules loaded before its rule that come before it in the walk, never a
 // rule loaded after it, whatever its priority; a SOFTSTOP rule takes what it skips. The same
 // with 100 more rules after them, where the samples are checked through the prefilter.
 // user-rule-samples: the files, and faults.tsv the fault of each (from "rule " on, or none).
 TEST(UserRuleLoaderTest, SamplesMeetTheStoppingRulesLoadedBeforeThem) {
-  std::string padding;
+  std::string padding;  // rule N: "^PADN: ", its sample "PADN: text"
   for (int id = 100; id < 200; ++id) {
-    const std::string code = "PAD" + std::to_string(id);
-    padding += Rule(id, "MID", "HARDSTOP", "^" + code + ": ", code + ": text");
+    const std::string n = std::to_string(id);
+    padding += "<AnalyzeRule id=\"" + n + "\" name=\"R" + n +
+               "\" type=\"REGEX\" priority=\"MID\" behavior=\"HARDSTOP\">\n<Match>^PAD" + n +
+               ": </Match>\n<Action>OutputResultInfo</Action>\n<Sample>PAD" + n +
+               ": text</Sample>\n</AnalyzeRule>\n";
   }
   std::istringstream cases(Qve::test::ReadFile(kData + "user-rule-samples/faults.tsv"));
   std::vector<std::pair<std::string, std::string>> tests;  // file, fault
