@@ -35,18 +35,32 @@ std::vector<std::string> ReadLines(const std::string& name) {
   return ReadLines(std::ifstream(ML_SOURCE_DIR "/tests/e2e/captured/" + name));
 }
 
+// The rows of ML_SOURCE_DIR/PATH but "#" comments, each cut at its first `columns` - 1 tabs: a
+// line may hold tabs.
+std::vector<std::vector<std::string>> Rows(const std::string& path, size_t columns) {
+  std::vector<std::vector<std::string>> table;
+  for (const std::string& line : ReadLines(std::ifstream(ML_SOURCE_DIR "/" + path))) {
+    if (line.starts_with("#")) continue;
+    auto& row = table.emplace_back();
+    size_t at = 0;
+    for (size_t tab; row.size() + 1 < columns && (tab = line.find('\t', at)) != std::string::npos;
+         at = tab + 1) {
+      row.push_back(line.substr(at, tab - at));
+    }
+    row.push_back(line.substr(at));
+  }
+  return table;
+}
+
 struct Expected {
   std::string group, rule, line;
 };
 
-// Columns: rule group, rule, line. Only the first two tabs separate: a line may hold tabs.
+// Columns: rule group, rule, line.
 std::vector<Expected> ReadExpected() {
   std::vector<Expected> rows;
-  for (const std::string& row : ReadLines("expected_rules.tsv")) {
-    const size_t first = row.find('\t'), second = row.find('\t', first + 1);
-    if (!row.starts_with("#"))
-      rows.push_back({row.substr(0, first), row.substr(first + 1, second - first - 1),
-                      row.substr(second + 1)});
+  for (const auto& row : Rows("tests/e2e/captured/expected_rules.tsv", 3)) {
+    rows.push_back({row[0], row.at(1), row.at(2)});
   }
   return rows;
 }
@@ -245,37 +259,18 @@ TEST(CapturedOutputTest, PrefilterRulesOutOnlyRulesThatDoNotMatch) {
 }
 
 // No Oracle client runs here: the multi-line sqlplus and SQL*Loader errors as they print them,
-// a line at a time with a pause after each. Only a line that could still begin a 4-line error
-// waits, and only until its lines decide it; each error is taken as one chunk of four lines
-// (its other lines are not analyzed) and counted once.
+// a line at a time with a pause after each (oracle-multiline.tsv: lines waiting after it, line).
+// Only a line that could still begin a 4-line error waits, and only until its lines decide it; each
+// error is taken as one chunk of four lines (its other lines are not analyzed) and counted once.
 TEST(CapturedOutputTest, OracleMultiLineErrorsWaitForTheirLinesAndAreOneChunk) {
-  const struct {
-    const char* line;
-    int64_t waiting;  // stored lines not analyzed yet
-  } kLines[] = {
-      {"Importing database objects to Oracle", 0},
-      {"Table created.", 0},
-      {"  CONSTRAINT FK_DEPT FOREIGN KEY (DEPT_ID) REFERENCES HR.DEPTS (ID),", 1},
-      {"                                                         *", 2},
-      {"ERROR at line 5:", 3},
-      {"ORA-00942: table or view does not exist", 0},
-      {"SQL*Loader-350: Syntax error at line 4.", 1},
-      {"Expecting keyword INTO, found \"TABLEX\".", 2},
-      {"TABLEX HR.EMPLOYEES", 3},
-      {"^", 0},
-      {"  NAME VARCHAR2(30),", 1},  // a comma, but the next line shows it is no error
-      {"Table created.", 0},
-      // The Linux rules keep to their line ("[^:\\n]"): none of their lines waits.
-      {"Importing database objects to PostgreSQL", 0},
-      {"/tmp/i>psql -h 127.0.0.1 -U ml -p 5432 -d db --file tables/public.t1.sql", 0},
-      {"./tables.sh: 32: Syntax error: end of file unexpected (expecting \"fi\")", 0},
-  };
   Recorder recorder(true);
   int32_t errors = 0;
-  for (const auto& [line, waiting] : kLines) {
-    recorder.analyzer.AddText(line + std::string("\r\n"));
+  const auto rows = Rows("tests/data/analyzer/oracle-multiline.tsv", 2);
+  ASSERT_EQ(rows.size(), 15u);
+  for (const auto& row : rows) {
+    recorder.analyzer.AddText(row.at(1) + "\r\n");
     errors += recorder.analyzer.AnalyzeReady(10);
-    EXPECT_EQ(recorder.analyzer.GetStorage()->Remaining(), waiting) << line;
+    EXPECT_EQ(std::to_string(recorder.analyzer.GetStorage()->Remaining()), row[0]) << row[1];
   }
   EXPECT_EQ(recorder.analyzer.AnalyzeAvailable(1), 0);
   EXPECT_EQ(errors, 3);  // the two chunks and the shell's syntax error
@@ -285,79 +280,16 @@ TEST(CapturedOutputTest, OracleMultiLineErrorsWaitForTheirLinesAndAreOneChunk) {
 }
 
 // The safety net: a failure-shaped line that no rule takes gets a Warning; every other line is
-// left to its rule or shown as it is. Lines from real tools unless marked; lines of the captured
-// output are among the listed lines above.
-struct Row {
-  const char* target;  // the import's DBMS: its rules are active
-  const char* line;
-  bool warns;  // taken by the safety net
-};
-
-const Row kRows[] = {
-    // Tools without a rule, in English and in translation.
-    {"PostgreSQL", "fatal: not a git repository (or any of the parent directories): .git", true},
-    {"PostgreSQL", "ERROR:root:load of orders failed", true},                    // Python's logging
-    {"PostgreSQL", "Error: Invalid version 99 specified with --cluster", true},  // pg_wrapper
-    {"PostgreSQL", "dpkg: error: cannot access archive '/nonexist.deb': No such file or directory",
-     true},
-    {"PostgreSQL",
-     "dpkg: erreur: ne peut pas accéder à l'archive « /nonexist.deb »: Aucun fichier ou dossier "
-     "de ce type",
-     true},
-    {"PostgreSQL", "ERROR 2002 (HY000): Can't connect to server on '127.0.0.1' (115)", true},
-    {"PostgreSQL",
-     "ERROR 1452 (23000) at line 3 in file: 'data/stock.sql': Cannot add or update a child row",
-     true},  // the MariaDB client in a script the MySQL rules do not watch
-    {"PostgreSQL",
-     "40B7D6FED47F0000:error:16000069:STORE routines:ossl_store_get0_loader_int:unregistered "
-     "scheme:../crypto/store/store_register.c:237:scheme=file",
-     true},  // openssl
-    {"PostgreSQL",
-     "Exception in thread \"main\" java.lang.IllegalStateException: no rows in orders.csv", true},
-    {"PostgreSQL", "initdb: Fehler: kann nicht als root ausgeführt werden", true},
-    // psql's lines where no PostgreSQL rule is active.
-    {"MySQL", "psql:x.sql:5: FEHLER:  Relation »public.kunden_alt« existiert nicht", true},
-    {"MySQL", "psql:x.sql:10: エラー: missing.sql: そのようなファイルやディレクトリはありません",
-     true},
-    {"MySQL", "ПРЕДУПРЕЖДЕНИЕ:  disk almost full", true},
-    // Taken by their own rules first.
-    {"PostgreSQL", "psql:x.sql:6: WARNING:  disk almost full", false},
-    {"PostgreSQL", "createdb: 错误: 创建数据库失败: 错误:  创建数据库权限不够", false},
-    {"PostgreSQL", "iconv: illegal input sequence at position 0", false},
-    {"MySQL", "ERROR 2002 (HY000): Can't connect to server on '127.0.0.1' (115)", false},
-    // Harmless: no severity first, error-like words elsewhere, psql's harmless severities.
-    {"MySQL", "psql:x.sql:2: NOTICE:  relation \"error_log\" already exists, skipping", false},
-    {"MySQL", "DETAIL:  Key (id)=(1) already exists.", false},
-    {"MySQL", "TIP:  check the input", false},
-    {"MySQL", "DÉTAIL : La clé « (id)=(1) » existe déjà.", false},
-    {"MySQL", "ZEILE 1: SELECT * FROM public.kunden_alt;", false},
-    {"PostgreSQL",
-     "initdb: Tipp: Bitte loggen Sie sich (z.B. mit »su«) als der (unprivilegierte) "
-     "Benutzer ein, der Eigentümer des Serverprozesses sein soll.",
-     false},
-    {"PostgreSQL", "ZeroDivisionError: division by zero", false},
-    {"PostgreSQL", "<string>:1: UserWarning: old format", false},
-    {"PostgreSQL", "awk: cmd. line:2:         ^ unexpected newline or end of string", false},
-    {"PostgreSQL", "sed: -e expression #1, char 3: unterminated `s' command", false},
-    {"PostgreSQL", "ls: cannot access '/nonexist': No such file or directory", false},
-    {"PostgreSQL", "curl: (6) Could not resolve host: nothere.invalid", false},
-    {"PostgreSQL", "Use of uninitialized value $x in addition (+) at -e line 1.", false},
-    {"PostgreSQL", "bzip2: (stdin) is not a bzip2 file.", false},
-    {"PostgreSQL", "    at [eval]:1:7", false},
-    // sqlplus (typed): its Warning lines are the ORACLE group's; a severity with nothing after it
-    // starts a multi-line error.
-    {"Oracle", "Warning: Procedure created with compilation errors.", false},
-    {"Oracle", "ERROR:", false},
-    {"Oracle", "ERROR at line 1:", false},
-};
-
+// left to its rule or shown as it is (safety-net.tsv: target DBMS, warns or ok, line). Lines of
+// the captured output are among the listed lines above.
 TEST(SafetyNetTest, WarnsOfFailureShapedLinesThatNoRuleTakes) {
-  for (const Row& row : kRows) {
-    SCOPED_TRACE(row.line);
+  const auto rows = Rows("tests/data/analyzer/safety-net.tsv", 3);
+  ASSERT_EQ(rows.size(), 35u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.at(2));
     Recorder recorder(true);
-    recorder.Feed("Importing database objects to " + std::string(row.target) + "\n" + row.line +
-                  "\n");
-    EXPECT_EQ(recorder.taken[1].find("FailureShapedLine") != std::string::npos, row.warns)
+    recorder.Feed("Importing database objects to " + row[0] + "\n" + row[2] + "\n");
+    EXPECT_EQ(recorder.taken[1].find("FailureShapedLine") != std::string::npos, row[1] == "warns")
         << recorder.taken[1];
   }
 }

@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "QVETestSupport.h"
 #include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/CustomAnalyzeRule.h"
 #include "analyzer/LogAnalyzer.h"
@@ -41,47 +42,27 @@ std::vector<int32_t> Ids(const RuleList& list) {
   return ids;
 }
 
-const char kOracleFile[] = R"(<!-- test rules -->
-<AnalyzeRules id="300" group="ORACLE">
-  <AnalyzeRule id="7" name="Seven" type="REGEX" priority="HIGH" behavior="HARDSTOP">
-    <Describe>Find &lt;things&gt;</Describe>
-    <Type>Error</Type>
-    <Prematch>^ORA</Prematch>
-    <Match><![CDATA[^(ORA)-([0-9]*): (.*)\n]]></Match>
-    <Output>Code: [#2]</Output>
-    <Action>DoNothing</Action>
-    <Extra><Action>Ignored</Action></Extra>
-    <Action>NoSuchAction</Action>
-    <Action>LoadRules</Action>
-  </AnalyzeRule>
-  <AnalyzeRule ID="3" type="CUSTOM" priority="MID" behavior="NONSTOP">
-    <Check>CheckNotEmptyString</Check>
-    <Output>4</Output>
-    <Other><Action>ReturnChunk</Action></Other>
-    <Action>SkipLines</Action>
-  </AnalyzeRule>
-  <AnalyzeRule id="5" name="NoType" priority="HIGH" behavior="HARDSTOP"/>
-  <AnalyzeRule id="6" name="BadType" type="regex" priority="HIGH" behavior="HARDSTOP"/>
-</AnalyzeRules>
-)";
+// A rule file of tests/data/analyzer/rule-source.
+std::string SourceFile(const std::string& name) {
+  const std::string text =
+      Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/analyzer/rule-source/" + name);
+  EXPECT_FALSE(text.empty()) << name;
+  return text;
+}
 
-// Rules are built from their definitions; a supplement loads after its group's own file, into
-// that group. Unparsable groups lists, rule files and supplements are traced and skipped.
+// Rules are built from their definitions (rule-source: the groups list, CMD's file and
+// supplement, ORACLE's file); a supplement loads after its group's own file, into that group.
+// Unparsable groups lists, rule files and supplements are traced and skipped.
 TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitionsAndSupplements) {
   test::TraceCapture trace;
   LogAnalyzer(Texts({})).Init(false);
   EXPECT_EQ(trace.Count("[DBG] LogAnalyzer rules manager> Error read groups xml file"), 1u);
   constexpr int32_t kOffset = LogAnalyzerRulesManager::kSupplementOffset;
-  LogAnalyzer analyzer(
-      Texts({{1, R"(<Groups><Group id="100"/><Group id="200"/><group id="300"/><Group id="800"/>
-              </Groups>)"},
-             {3, R"(<AnalyzeRules id="200" group="CMD"><AnalyzeRule id="9" name="Own"
-                type="REGEX" priority="HIGH" behavior="HARDSTOP"/></AnalyzeRules>)"},
-             {kOffset + 3, R"(<AnalyzeRules id="2200" group="CMD"><AnalyzeRule id="1"
-                name="Platform" type="REGEX" priority="HIGH" behavior="HARDSTOP"/>
-              </AnalyzeRules>)"},
-             {4, kOracleFile},
-             {kOffset + 4, "not xml"}}));
+  LogAnalyzer analyzer(Texts({{1, SourceFile("groups.xml")},
+                              {3, SourceFile("cmd.xml")},
+                              {kOffset + 3, SourceFile("cmd-posix.xml")},
+                              {4, SourceFile("oracle.xml")},
+                              {kOffset + 4, "not xml"}}));
   ImpLogAnalyzerActionManager::AttachTo(analyzer, {});
   analyzer.Init(false);
   auto manager = analyzer.GetRulesManager();
@@ -116,13 +97,8 @@ TEST(LogAnalyzerRulesManagerTest, BuildsRulesFromDefinitionsAndSupplements) {
   EXPECT_GE(Ids(eight.GetRulesManager()->GetGroupRules(RuleGroup::kCmd)).back(), 2000);
 }
 
-// Outside a keyword table there is no keyword (every group's keyword is read in the rule files).
-TEST(RuleKeywordsTest, NoKeywordOutsideTheTable) {
-  EXPECT_EQ(RuleGroup::Keyword(RuleGroup::kCount), nullptr);
-  EXPECT_EQ(RuleGroup::Keyword(-1), nullptr);
-}
-
-// rule files were edited: platform rules belong in res/AnalyzeRules/posix.
+// The eight rule files are byte for byte as released; platform rules belong in
+// res/AnalyzeRules/posix.
 TEST(EmbeddedRulesTest, TheEightRuleFilesAreUnchanged) {
   const std::vector<std::pair<size_t, uint32_t>> fingerprints = {
       {484, 0xbc76bcc7},  {953, 0xe77851b6},  {5167, 0x52be02f7}, {3908, 0x57c75fd4},
@@ -175,6 +151,9 @@ TEST(EmbeddedRulesTest, EveryRuleLoadsAndBinds) {
   }
   EXPECT_EQ(ids.size(), 116u);
   EXPECT_EQ(platform, 48u);
+  // Every group's keyword is read in the rule files; outside the table there is none.
+  EXPECT_EQ(RuleGroup::Keyword(RuleGroup::kCount), nullptr);
+  EXPECT_EQ(RuleGroup::Keyword(-1), nullptr);
 }
 
 std::shared_ptr<IAnalyzeRule> MakeRule(int32_t id, int32_t group, int32_t priority) {
@@ -184,7 +163,8 @@ std::shared_ptr<IAnalyzeRule> MakeRule(int32_t id, int32_t group, int32_t priori
 }
 
 // Active rules by priority (unknown first), group and id, an equal one in front; group lists keep
-// load order; a group activated twice is in the list twice.
+// load order; a group activated twice is in the list twice, an unknown one is ignored. A walk's
+// snapshot keeps its list; a change rebuilds it.
 TEST(PriorityOrderRulesManagerTest, ActiveListIsOrderedByPriorityGroupAndId) {
   using namespace RuleGroup;
   using namespace RulePriority;
@@ -201,30 +181,20 @@ TEST(PriorityOrderRulesManagerTest, ActiveListIsOrderedByPriorityGroupAndId) {
   EXPECT_EQ(*std::next(manager.GetRules().begin(), 3), newer);
 
   PriorityOrderRulesManager groups;
+  groups.AddRule(kCmd, MakeRule(201, kCmd, kHigh));
   groups.AddRule(kOracle, MakeRule(302, kOracle, kHigh));
   groups.AddRule(kOracle, MakeRule(311, kOracle, kLow));
   groups.AddRule(kOracle, MakeRule(301, kOracle, kHigh));
   EXPECT_EQ(Ids(groups.GetGroupRules(kOracle)), (std::vector<int32_t>{302, 311, 301}));
+  groups.ActivateGroup(kCmd);
+  const auto snapshot = groups.GetRuleSnapshot();
+  EXPECT_EQ(groups.GetRuleSnapshot(), snapshot);  // not rebuilt while nothing changed
   groups.ActivateGroup(kOracle);
   groups.ActivateGroup(kOracle);
-  EXPECT_EQ(Ids(groups.GetRules()), (std::vector<int32_t>{301, 301, 302, 302, 311, 311}));
-}
-
-// A walk's snapshot keeps its list; a change rebuilds it. Unknown groups are ignored.
-TEST(PriorityOrderRulesManagerTest, SnapshotsKeepTheirList) {
-  using namespace RuleGroup;
-  using namespace RulePriority;
-  PriorityOrderRulesManager manager;
-  manager.AddRule(kCmd, MakeRule(201, kCmd, kHigh));
-  manager.AddRule(kOracle, MakeRule(305, kOracle, kHigh));
-  manager.AddRule(kOracle, MakeRule(311, kOracle, kLow));
-  manager.ActivateGroup(kCmd);
-  const auto snapshot = manager.GetRuleSnapshot();
-  EXPECT_EQ(manager.GetRuleSnapshot(), snapshot);  // not rebuilt while nothing changed
-  manager.ActivateGroup(kOracle);
-  manager.ActivateGroup(RuleGroup::kCount);  // unknown: ignored
+  groups.ActivateGroup(RuleGroup::kCount);  // unknown: ignored
   EXPECT_EQ(snapshot->size(), 1u);
-  EXPECT_EQ(manager.GetRuleSnapshot()->size(), 3u);
+  EXPECT_EQ(Ids(groups.GetRules()), (std::vector<int32_t>{201, 301, 301, 302, 302, 311, 311}));
+  EXPECT_EQ(groups.GetRuleSnapshot()->size(), 7u);
 }
 
 }  // namespace

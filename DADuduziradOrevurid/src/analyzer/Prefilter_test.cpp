@@ -1,102 +1,59 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 
+#include "QVETestSupport.h"
 #include "analyzer/AtomPrefilter.h"
+#include "analyzer/LogTextStorage.h"
 #include "analyzer/PrefilterAudit.h"
 #include "analyzer/PrefilterPattern.h"
+#include "analyzer/RegexAnalyzeRule.h"
+#include "analyzer/RuleKeywords.h"
+#include "analyzer/RulePrefilter.h"
 
 namespace Qva {
 namespace {
 
+// The rows of tests/data/analyzer/NAME: its lines but "#" comments, split at tabs; a missing or
+// short file fails the test.
+std::vector<std::vector<std::string>> PrefilterRows(const std::string& name, size_t rows) {
+  std::istringstream in(Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/analyzer/" + name));
+  std::vector<std::vector<std::string>> table;
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("#")) continue;
+    auto& row = table.emplace_back();
+    for (size_t at = 0, tab = 0; tab != std::string::npos; at = tab + 1) {
+      tab = line.find('\t', at);
+      row.push_back(line.substr(at, tab - at));
+    }
+  }
+  EXPECT_EQ(table.size(), rows) << name;
+  return table;
+}
+
 // Constructs that Hyperscan reads differently from the PCRE2 translation (ECMAScript options)
-// must keep a pattern out of the prefilter.
+// must keep a pattern out of the prefilter (prefilter-alike.tsv: verdict, pattern).
 TEST(PrefilterPatternTest, ReadsAlikeOnlyWhereBothEnginesAgree) {
-  const struct {
-    std::string pattern;
-    bool alike;
-  } kCases[] = {
-      {R"(^(ORA)-([0-9]*): (.*)\n)", true},
-      {R"(^\s*\w+\d\b[^\\/:"<>]\.\x41(?:a|b)(?=c)(?!d)(?<=e)(?<!f)[[:alpha:]\]])", true},
-      {R"((a)\1)", false},    // an unset group matches the empty text in PCRE2 only
-      {R"(\x{41})", false},   // the text x{41} with PCRE2_ALT_BSUX
-      {R"(\x4)", false},      // likewise only "x4"
-      {R"(\u0041)", false},   // a code point only with PCRE2_ALT_BSUX
-      {R"((?i)abc)", false},  // inline options
-      {R"((?m)^b)", false},   // "^" after "\r" too with PCRE2's newline convention
-      {R"(a\Z)", false},      // before a final "\r" too in PCRE2
-      {R"([\b])", false},     // a backspace in a PCRE2 class
-      {R"(a\vb\hc)", false},  // other class escapes
-      {R"((?<n>a))", false},  // named groups
-      {"[unclosed", false},
-      {"[a:b]c", true},
-      {std::string("a\0b", 3), false},
-  };
-  for (const auto& test : kCases) EXPECT_EQ(ReadsAlike(test.pattern), test.alike) << test.pattern;
+  for (const auto& row : PrefilterRows("prefilter-alike.tsv", 14)) {
+    EXPECT_EQ(ReadsAlike(row.at(1)), row[0] == "yes") << row[1];
+  }
+  EXPECT_FALSE(ReadsAlike(std::string("a\0b", 3)));
 }
 
-// The form is a part of every match: a plain run, the prefix after "^" when selective enough,
-// one form per top-level branch, nothing when only the line feed is left.
+// The form is a part of every match (prefilter-forms.tsv: pattern, form).
 TEST(PrefilterPatternTest, FormIsAPlainPartOfEveryMatch) {
-  const struct {
-    const char* pattern;
-    const char* form;
-  } kCases[] = {
-      {R"(^(ORA)-([0-9]*): (.*)\n)", R"(^ORA\x2d)"},
-      {R"(^.*call.*\n)", "call"},
-      {R"(^Importing (Table|View) (.+) to .*\n)", "(?:^Importing Table )|(?:^Importing View )"},
-      {R"(^psql:(?:.*)(schema)(?:.*)(does not exist)(?:.*)\n)", "does not exist"},
-      {R"(^(.+mysql\.exe.+ +is not recognized),\n)", R"(is not recognized\x2c\x0a)"},
-      {R"(x(?:abc)?yz\.\x41)", R"(yz\x2eA)"},
-      {R"(a{2}bcd)", "bcd"},
-      {R"((^psql:.*(SCRAM)\n)|(^.*[tls] [Aa]lert))",
-       R"((?:SCRAM\x0a)|(?:(?:l Alert)|(?:l alert)|(?:s Alert)|(?:s alert)|(?:t Alert)|(?:t alert)))"},
-      {R"(^(.+)\n)", ""},
-      {R"(^((?:[a-zA-Z]\:){0,1}(?:[\\/][^\\/:"<>]+){1,})>.*\n)", R"(\x3e)"},
-      {R"(ab+c|de)", "(?:a)|(?:de)"},
-      {R"(a(?=bcd)e)", "a"},
-      {R"(^(.+)\n|x)", ""},
-      {R"(ab{2}cd{1,3}e)", "a"},
-      {"[[:alpha:]]", ""},
-      // An alternation of plain texts joins the runs around it, one text per way through it;
-      // past 64 texts the run is cut there.
-      {R"(^[a-z]: (?:Killed|Aborted)\n)", R"((?:\x3a Aborted\x0a)|(?:\x3a Killed\x0a))"},
-      {R"(^(?:ERROR|FATAL):  (.*)\n)", R"((?:^ERROR\x3a  )|(?:^FATAL\x3a  ))"},
-      // So does a class of up to 16 plain members; a negated or larger one ends the run.
-      {R"(^Code ([1-3]\d+)\n)", R"((?:^Code 1)|(?:^Code 2)|(?:^Code 3))"},
-      {R"(^x [Ee]rror[^0]=[a-q]zz\n)", R"((?:^x Error)|(?:^x error))"},
-      {R"(x(?:a|b|c|d|e|f|g|h|i)(?:a|b|c|d|e|f|g|h|i)yz)",
-       "(?:ayz)|(?:byz)|(?:cyz)|(?:dyz)|(?:eyz)|(?:fyz)|(?:gyz)|(?:hyz)|(?:iyz)"},
-      // Any other alternation that every match passes through gives its branches' forms when
-      // all of them ask for more than the plain runs around it; nested, quantified or not.
-      {R"(^(?:.a|b)c: (?:not found|No (?:such file|such dir)|\ws a directory)\n)",
-       "(?:not found)|(?:(?:No such dir)|(?:No such file))|(?:s a directory)"},
-      {R"(^(?:(?:Killed|Aborted) now)?\n)", ""},
-      {R"(^(?:Killed|.+)\n)", ""},
-      {R"(^(?:Killed|Aborted)(?=x|y)z\n)", "(?:^Aborted)|(?:^Killed)"},
-  };
-  for (const auto& test : kCases) EXPECT_EQ(PrefilterForm(test.pattern), test.form) << test.pattern;
+  for (const auto& row : PrefilterRows("prefilter-forms.tsv", 24)) {
+    EXPECT_EQ(PrefilterForm(row.at(0)), row.at(1)) << row[0];
+  }
 }
 
-// Besides its form a pattern asks for its next longest run, unanchored, when that is long
-// enough; never for a text in an optional group, a lookaround or one branch of several.
+// Besides its form a pattern asks for its further long runs (prefilter-also-forms.tsv: pattern,
+// then each run).
 TEST(PrefilterPatternTest, AlsoFormsAreFurtherRunsOfEveryMatch) {
-  const struct {
-    const char* pattern;
-    std::vector<std::string> also;
-  } kCases[] = {
-      {R"(^psql:(?:.*)(function)(?:.*)(dblink)(?:.*)(does not exist)(?:.*)\n)", {"function"}},
-      {R"(psql:(?:.*)(FATAL:\s+database)(?:.*)(does not exist)\n)", {"database"}},
-      {R"(^abcdefgh.*tuvwxyzab)", {"tuvwxyzab"}},  // the form is the prefix
-      {R"(^Exit code = ([^0])\n)", {}},
-      {R"(^ORA-([0-9]*): (.*)\n)", {}},
-      {R"(abcdefgh(?:ijklmnop)?qrstuv)", {"qrstuv"}},
-      {R"(abcdefgh(?=ijklmnop)ijkl.*z)", {}},
-      {R"(abcdefgh.*ijklmn|qrstuvwx)", {}},
-      {R"(^(.+)\n)", {}},
-  };
-  for (const auto& test : kCases) {
-    EXPECT_EQ(PrefilterAlsoForms(test.pattern), test.also) << test.pattern;
+  for (const auto& row : PrefilterRows("prefilter-also-forms.tsv", 9)) {
+    EXPECT_EQ(PrefilterAlsoForms(row[0]), std::vector<std::string>(row.begin() + 1, row.end()))
+        << row[0];
   }
 }
 
@@ -116,27 +73,21 @@ TEST(AtomPrefilterTest, MarksAtomsPerLineAndPassesTheIndicesThatNeedThem) {
   for (const std::string& pattern : patterns) keys.push_back(atoms.IdOf(pattern));
   atoms.SetIndices(keys);
 
-  const std::string text =
-      "Exit code = 1\n"
-      "psql: ERR\n"  // an atom across two lines belongs to the second
-      "OR:  x\n"
-      "x Exit code = 2\n"
-      "HINT:  y\n";
-  const std::vector<uint64_t> ends = {14, 24, 31, 47, 56};
-  ASSERT_EQ(ends.back(), text.size());
+  // atom-scan.tsv: the lines of one scanned text and the patterns each passes.
+  const auto rows = PrefilterRows("atom-scan.tsv", 5);
+  std::string text;
+  std::vector<uint64_t> ends;
+  for (const auto& row : rows) ends.push_back((text += row.at(1) + "\n").size());
   std::vector<uint64_t> marks(ends.size() * atoms.Words());
   atoms.Scan(text, ends, marks.data());
-  const std::vector<std::vector<bool>> kPasses = {
-      {true, false, true, false},  {false, false, true, false}, {false, false, true, false},
-      {false, false, true, false}, {false, false, true, true},
-  };
   std::vector<uint64_t> candidates;
   for (size_t line = 0; line < ends.size(); ++line) {
     atoms.Candidates(marks.data() + line * atoms.Words(), candidates);
+    std::string passes;
     for (size_t index = 0; index < patterns.size(); ++index) {
-      EXPECT_EQ(((candidates[0] >> index) & 1) != 0, kPasses[line][index])
-          << "line " << line << ", index " << index;
+      passes += ((candidates[0] >> index) & 1) != 0 ? '1' : '0';
     }
+    EXPECT_EQ(passes, rows[line][0]) << rows[line][1];
   }
   // Each text scanned apart: the cut atom is now whole.
   const std::string whole = "psql: ERROR:  x\n";
@@ -144,6 +95,41 @@ TEST(AtomPrefilterTest, MarksAtomsPerLineAndPassesTheIndicesThatNeedThem) {
   atoms.Scan(whole, {whole.size()}, one.data());
   atoms.Candidates(one.data(), candidates);
   EXPECT_EQ(candidates[0], 0b0110u);
+}
+
+// A rule whose form is found is tried only when its further runs are found too, in the same
+// line or in another line of the text judged; a prematch's runs count as well.
+TEST(RulePrefilterTest, TriesARuleOnlyWhenAllItsRunsAreFound) {
+  const struct {
+    const char* prematch;
+    const char* match;
+  } kRules[] = {
+      {"", R"(^psql:(?:.*)(function)(?:.*)(dblink)(?:.*)(does not exist)(?:.*)\n)"},
+      {R"(ERROR: +relation)", R"(^psql:(?:.*)(does not exist)\n)"},
+  };
+  auto rules = std::make_shared<RuleVector>();
+  for (const auto& rule : kRules) {
+    rules->push_back(std::make_shared<RegexAnalyzeRule>(
+        static_cast<int32_t>(rules->size()), "Rule", -1, RuleGroup::kCommon, RulePriority::kHigh,
+        RuleBehavior::kNonStop, "", rule.prematch, rule.match, "", ActionFunction()));
+  }
+  RulePrefilter prefilter;
+  prefilter.Follow(rules);
+
+  // rule-prefilter-lines.tsv: whether each rule may match each line.
+  const auto lines = PrefilterRows("rule-prefilter-lines.tsv", 4);
+  LogTextStorage storage;
+  for (const auto& line : lines) storage.AddText(line.at(2) + "\n");
+  const auto no_text = [] { return std::string_view(); };
+  for (uint64_t index = 0; index < lines.size(); ++index) {
+    ASSERT_TRUE(prefilter.NewStoredLines(storage, index, 1));
+    EXPECT_EQ(prefilter.MayMatch(0, no_text), lines[index][0] == "yes") << index;
+    EXPECT_EQ(prefilter.MayMatch(1, no_text), lines[index][1] == "yes") << index;
+  }
+  // Lines 2 and 3 judged as one text hold every run of the second rule.
+  ASSERT_TRUE(prefilter.NewStoredLines(storage, 2, 2));
+  EXPECT_FALSE(prefilter.MayMatch(0, no_text));
+  EXPECT_TRUE(prefilter.MayMatch(1, no_text));
 }
 
 // The prefilter stays conservative for any pattern a user may write, not only the embedded ones:
@@ -232,20 +218,12 @@ TEST(PrefilterAuditTest, NeverRulesOutAMatchingRandomPattern) {
 
 // Hand-picked traps: parts a careless parser would take although a match need not have them,
 // alternations inside a pattern, and line starts (the first line of a scanned text and the
-// lines after it are found by different means).
+// lines after it are found by different means); every pattern on every line.
 TEST(PrefilterAuditTest, NeverRulesOutKnownTraps) {
-  // clang-format off
-  const std::vector<std::string> patterns = {
-      R"(a\\|bc)", R"(a\||bc)", R"([[:a]|x:]]abc)", R"(xy(*ACCEPT)zzz)", R"(ab{,3}c)", R"(ab{ 0}c)",
-      R"(\(|abc)", R"([\]|]x|abc)", R"(a(?:b|c)d|e)", R"(^(?:ab)+|c)", R"(\[|x]yz)", R"(^abcd)",
-      R"(^(?:abcd|wxyz)\n)", R"(x?(?:^abcd|efgh))", R"(-(?:abcd|efgh)?-)", R"((?:abcd|)efg)",
-      R"((?:(?:abcd|wxyz)e)?f)", R"(^\w: (?:abcd|wx(?:yz|ab)))", R"(\x2d(?:ab|cd)\x2d)",
-      R"(abcdefgh(?:ijklmnop)?qrstuv)", R"(abcdefgh(?=ijklmnop)ijkl)", R"(abcdefghij|qrstuvwx)"};
-  const std::vector<std::string> lines = {
-      "bc", "a|",   "a",    "xy", "ac",  "ac", "(",       "abc",  "e",       "c",      "a\\",  "]x",
-      "[",  "abcd", "wxyz", "--", "efg", "f",  "a: wxab", "-ab-", "zz abcd", "efgh x", "abcde",
-      "abcdefghqrstuv", "abcdefghijklmnop", "qrstuvwx"};
-  // clang-format on
+  std::vector<std::string> patterns, lines;
+  for (const auto& row : PrefilterRows("prefilter-trap-patterns.txt", 22))
+    patterns.push_back(row[0]);
+  for (const auto& row : PrefilterRows("prefilter-trap-lines.txt", 26)) lines.push_back(row[0]);
   for (const PrefilterMiss& miss : AuditPrefilter(patterns, lines)) {
     ADD_FAILURE() << "pattern " << miss.pattern << " matches " << miss.text;
   }
