@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -25,8 +24,6 @@ struct Case {
   const char* name;
   std::vector<Object> objects;
   const char* run_text;
-  // CollectReportStatistics' result, then the succeeded, failed and with-warnings counts.
-  std::array<uint64_t, 4> counts;
 };
 
 ImportStatistics Record(const std::vector<Object>& objects) {
@@ -45,29 +42,27 @@ ImportStatistics Record(const std::vector<Object>& objects) {
 
 // Only an object's newest entry decides how it counts; the summary walks the type codes in
 // order, then the additional objects, then all; the report pass leaves out additional objects
-// and unknown codes. The summary lines, each line feed as \n, are summary/NAME.expected.
+// and unknown codes. summary/NAME.expected holds the summary lines (each line feed as \n), then
+// the report pass's result and its succeeded, failed and with-warnings counts.
 TEST(ImportStatisticsTest, SummaryAndReportCounts) {
   const std::vector<Case> cases = {
-      {"nothing-announced", {}, "import echo", {0, 0, 0, 0}},
+      {"nothing-announced", {}, "import echo"},
       {"each-outcome",
        {{kObjectTable, false, ""},
         {kObjectTable, false, "WE"},
         {kObjectTable, false, "EW"},
         {kObjectView, false, "W"},
         {kObjectUnknown, false, "E"}},
-       "table echo",
-       {3, 3, 2, 2}},
+       "table echo"},
       {"additional-objects-apart",
        {{kObjectTable, true, "E"},
         {kObjectEvent, true, ""},
         {kObjectEvent, false, "W"},
         {kObjectSequence, false, ""}},
-       "ddl echo",
-       {2, 2, 0, 1}},
+       "ddl echo"},
       {"codes-without-a-type-word",
        {{12, false, ""}, {kObjectTypeLast + 1, false, "E"}, {99, false, "WWE"}},
-       "anything",
-       {1, 1, 0, 0}},
+       "anything"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
@@ -77,13 +72,14 @@ TEST(ImportStatisticsTest, SummaryAndReportCounts) {
       Qve::ReplaceAll(line, "\n", "\\n");
       summary += line + "\n";
     }
-    EXPECT_EQ(summary, Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/records/summary/" +
-                                           std::string(test.name) + ".expected"));
     const uint32_t rounds =
         statistics.CollectReportStatistics("v", "db", "host", "/export", "Reports");
-    EXPECT_EQ((std::array<uint64_t, 4>{rounds, statistics.GetSucceeded(), statistics.GetFailed(),
-                                       statistics.GetWithWarnings()}),
-              test.counts);
+    summary += "report: " + std::to_string(rounds) + " " +
+               std::to_string(statistics.GetSucceeded()) + " " +
+               std::to_string(statistics.GetFailed()) + " " +
+               std::to_string(statistics.GetWithWarnings()) + "\n";
+    EXPECT_EQ(summary, Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/records/summary/" +
+                                           std::string(test.name) + ".expected"));
   }
 }
 
