@@ -6,9 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "actions/ImpLogAnalyzerActionManager.h"
 #include "actions/ImportTestSupport.h"
-#include "analyzer/LogAnalyzer.h"
 
 namespace Qva {
 namespace {
@@ -38,22 +36,14 @@ std::string Launch(const std::string& file_args) {
 // entries (kind, working file and stage), then the page's source of each error or warning line.
 std::string Digest(const std::string& first_launch, const std::string& second_launch,
                    const std::string& line) {
-  test::TestOutputs out("PostgreSQL");
-  CWizzardInspectionController events;  // not started: sends nothing
-  LogAnalyzer analyzer;
-  auto actions = ImpLogAnalyzerActionManager::AttachTo(
-      analyzer, test::ReportRun("movarin_all.sh", "echo", "PostgreSQL"));
-  analyzer.Init(true);
-  actions->SetOutputs(out.log, out.report, events);
-  analyzer.AddText(
+  const test::ImportRun run(
       "Importing database objects to PostgreSQL\n"
       "Importing Table public.orders to PostgreSQL\n" +
-      first_launch + "Importing Table public.products to PostgreSQL\n" + second_launch + line +
-      "\nImport script movarin_all.sh finished\n");
-  analyzer.AnalyzeAvailable(1);
-
+          first_launch + "Importing Table public.products to PostgreSQL\n" + second_launch + line +
+          "\nImport script movarin_all.sh finished\n",
+      "PostgreSQL", {}, "movarin_all.sh");
   std::string digest;
-  for (const ImportObject& object : actions->GetStatistics().GetObjects()) {
+  for (const ImportObject& object : run.actions->GetStatistics().GetObjects()) {
     digest += object.name + ":";
     for (const auto& entry : object.stats) {
       digest += (entry->GetType() == kStatKindError ? " E " : " W ") + entry->workingFile + " " +
@@ -61,7 +51,7 @@ std::string Digest(const std::string& first_launch, const std::string& second_la
     }
     digest += "\n";
   }
-  for (const std::string& page_line : out.LogLines()) {
+  for (const std::string& page_line : run.out.LogLines()) {
     if (page_line.starts_with("<error") || page_line.starts_with("<warning")) {
       digest += page_line.substr(page_line.find("] ") + 2,
                                  page_line.find("> ") - 2 - page_line.find("] ")) +
