@@ -1,14 +1,22 @@
 // Test helpers for the import actions: report outputs of a test's own, rules to fire actions
-// with, and a real wizard event subscriber.
+// with, a real wizard event subscriber, whole logs run through the analyzer, and data files.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <regex>
+#include <sstream>
 
 #include "QVETestSupport.h"
+#include "actions/ImpLogAnalyzerActionManager.h"
 #include "actions/RunSettings.h"
+#include "analyzer/LogAnalyzer.h"
 #include "analyzer/RegexAnalyzeRule.h"
 #include "events/TestSubscriber.h"
 #include "events/WizzardController.h"
@@ -106,6 +114,116 @@ inline std::unique_ptr<RegexAnalyzeRule> MakeRule(const std::string& name,
                                                  ActionFunction());
   rule->SetLineIndex(line_index);
   return rule;
+}
+
+// The root script of the Windows logs.
+inline constexpr const char* kRoot = "C:\\imp\\movarin_all.bat";
+
+// Masks what differs between runs: time stamps, durations, the process and its progress.
+inline std::string Masked(const std::string& text) {
+  static const std::regex varying(R"((^|\n)[A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4}|)"
+                                  R"("time_import":\d+|"pid":\d+,"progress":[.\d]+)");
+  return std::regex_replace(text, varying, "$1#");
+}
+
+// One log analyzed as the launcher feeds it (whole-line blocks, then the rest, then the script's
+// end if given), with outputs of its own; the events that the shared probe received, the final
+// status event last.
+struct ImportRun {
+  ImportRun(const std::string& log, const std::string& target, RuleSource source = {},
+            const char* root = kRoot, std::optional<ScriptEnd> end = {})
+      : out(target), analyzer(std::move(source)) {
+    actions =
+        ImpLogAnalyzerActionManager::AttachTo(analyzer, test::ReportRun(root, "echo", target));
+    analyzer.Init(true);
+    const size_t loading_trace = analyzer.GetTraceText().size();
+    actions->SetOutputs(out.log, out.report, test::EventProbe::Get().Controller());
+    size_t at = 0;
+    for (size_t end; (end = log.rfind('\n', at + 4096)) != std::string::npos && end >= at;) {
+      analyzer.AddText(log.substr(at, end + 1 - at));
+      analyzer.AnalyzeAvailable(10);
+      at = end + 1;
+    }
+    analyzer.AddText(log.substr(at));
+    analyzer.AnalyzeAvailable(1);
+    page_before = out.LogLines();
+    if (end) script_end_errors = actions->FinishOutput(*end);
+    test::EventProbe::Get().Controller().SendFinalMesssage();
+    for (const std::string& event : test::EventProbe::Get().Take()) events += Masked(event) + "\n";
+    trace = Masked(analyzer.GetTraceText().substr(loading_trace));
+  }
+
+  // One item a line (its line feeds as \\n): the page's lines that match `kept`; the entry kinds
+  // per object ("+" marks an additional one); the error table's entries that name no object.
+  std::string Digest(const char* kept) const {
+    auto escaped = [](const std::string& line) {
+      return std::regex_replace(line, std::regex("\n"), "\\n");
+    };
+    const std::regex kept_lines(kept);
+    std::string text;
+    for (const std::string& line : out.LogLines()) {
+      if (std::regex_search(line, kept_lines)) text += escaped(line) + "\n";
+    }
+    text += "objects:";
+    for (const ImportObject& object : actions->GetStatistics().GetObjects()) {
+      text += " " + object.name + (object.additional ? "+:" : ":");
+      for (const auto& entry : object.stats) text += entry->GetType() == kStatKindError ? 'E' : 'W';
+    }
+    for (const auto& entry : out.report.GetDocument()["error_table"].GetArray()) {
+      if (entry.HasMember("failed_objects") && entry["failed_objects"] == "") {
+        text += "\nrun error: " + escaped(entry["error_message"].GetString());
+      }
+    }
+    return text + "\n";
+  }
+
+  // The trace text, the page, data.js and the events.
+  std::string Outputs() const {
+    std::string page;
+    for (const std::string& line : out.LogLines()) page += line + "\n";
+    rapidjson::StringBuffer data;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(data);
+    out.report.GetDocument().Accept(writer);
+    return trace + page + Masked(data.GetString()) + "\n" + events;
+  }
+
+  test::TestOutputs out;
+  LogAnalyzer analyzer;
+  std::shared_ptr<ImpLogAnalyzerActionManager> actions;
+  std::vector<std::string> page_before;  // before the script's end
+  int32_t script_end_errors = 0;
+  std::string events;
+  std::string trace;
+};
+
+// The bytes of the data file tests/data/actions/`name`; a missing or empty one fails the test.
+inline std::string ReadData(const std::string& name) {
+  const std::string text = Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/actions/" + name);
+  EXPECT_FALSE(text.empty()) << "no data in tests/data/actions/" << name;
+  return text;
+}
+
+// One case per file named `*ext` in the data folder `folder`: their names without `ext`, sorted.
+inline std::vector<std::string> DataCases(const std::string& folder, const std::string& ext) {
+  std::vector<std::string> names;
+  for (const auto& file :
+       std::filesystem::directory_iterator(ML_SOURCE_DIR "/tests/data/actions/" + folder)) {
+    if (file.path().extension() == ext) names.push_back(file.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The rows of the tab-separated data file `name`, each split at its tabs; '#' starts a comment.
+inline std::vector<std::vector<std::string>> ReadTable(const std::string& name) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream text(ReadData(name));
+  for (std::string line; std::getline(text, line);) {
+    if (line.starts_with('#')) continue;
+    std::vector<std::string>& row = rows.emplace_back(1);
+    for (const char c : line) c == '\t' ? row.emplace_back() : row.back() += c;
+  }
+  return rows;
 }
 
 }  // namespace Qva::test
