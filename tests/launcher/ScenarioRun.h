@@ -84,11 +84,14 @@ inline std::vector<Scenario> LoadScenarios(const fs::path& root) {
         fields.push_back(line.substr(at, end - at));
       }
       const std::string& key = fields[0];
-      std::string value = fields.size() == (key == "after" ? 3u : 2u) ? Unescaped(fields[1]) : "";
-      if (key == "arg" && value.find("{source}") != std::string::npos) {
-        value.replace(value.find("{source}"), 8, ML_SOURCE_DIR);
+      if (fields.size() != (key == "after" ? 3u : 2u)) {
+        ADD_FAILURE() << folder << ": " << line;
+        continue;
       }
+      std::string value = Unescaped(fields[1]);
       if (key == "arg") {
+        const size_t source = value.find("{source}");
+        if (source != std::string::npos) value.replace(source, 8, ML_SOURCE_DIR);
         scenario.arguments.push_back(value);
       } else if (key == "exit") {
         scenario.exit_code = std::stoi(value);
@@ -96,7 +99,7 @@ inline std::vector<Scenario> LoadScenarios(const fs::path& root) {
         scenario.out_has.push_back(value);
       } else if (key == "err") {
         scenario.err = value;
-      } else if (key == "after" && fields.size() == 3) {
+      } else if (key == "after") {
         scenario.after.emplace_back(value, Unescaped(fields[2]));
       } else if (key == "setup") {
         scenario.shell_setup = value;
