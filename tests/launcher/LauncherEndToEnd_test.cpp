@@ -2,7 +2,8 @@
 // rule that stops a run before its script starts, -EXPLAIN), run on the built program. Every
 // run ends with a two-second wait, so all scenarios start together once for the suite; imports
 // against real database servers are the end-to-end suite's (tests/e2e). Each scenario is a folder
-// under tests/data/launcher/end_to_end (its inputs, arguments and expected outcome).
+// under tests/data/launcher/end_to_end (its inputs, arguments and expected outcome); a script
+// names its target system first, as that line activates the system's rules.
 
 #include <regex>
 
