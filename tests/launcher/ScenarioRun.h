@@ -4,12 +4,12 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <boost/process.hpp>
 #include <boost/process/extend.hpp>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -28,23 +28,108 @@ constexpr const char* kBinary = ML_BINARY_DIR "/DADuduziradOrevurid/MigrationLau
 constexpr const char* kAbsent = "(absent)";
 constexpr const char* kAny = "(any)";
 constexpr std::chrono::minutes kDeadline(3);
-// The script names its target system first: that line activates the system's rules.
-const std::string kHeader =
-    "#!/bin/sh\necho \"Importing database objects to Oracle\"\necho \"Importing Table EMP to "
-    "SCOTT\"\n";
 
 struct Scenario {
   std::string name;
   std::vector<std::string> arguments;
-  std::map<std::string, std::string> files = {};  // "x/": a folder; text "#!...": executable
+  fs::path inputs;  // the files the run starts with
   int exit_code = 0;
-  std::vector<std::string> out_has = {};  // "!text": not held; "\n{dir}": the folder
-  std::string err = kAny;                 // standard error, exactly
-  std::vector<std::pair<std::string, std::string>> after = {};  // file: regex, or kAbsent
-  std::string shell_setup = "";  // run before the shell becomes the program
-  int stop_signal = 0;           // sent once ready_file exists; the script's group must end
-  std::string ready_file = "";
+  std::vector<std::string> out_has;  // "!text": not held; "\n{dir}": the folder
+  std::string err = kAny;            // standard error, exactly
+  std::vector<std::pair<std::string, std::string>> after;  // file: regex, or kAbsent
+  std::string shell_setup;  // run before the shell becomes the program
+  int stop_signal = 0;      // sent once ready_file exists; the script's group must end
+  std::string ready_file;
 };
+
+// A value with its escapes \\, \n, \r and \t undone; any other escape fails.
+inline std::string Unescaped(const std::string& value) {
+  std::string text;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '\\') {
+      text += value[i];
+      continue;
+    }
+    const size_t escape = std::string("\\nrt").find(value.c_str()[++i]);
+    if (escape == std::string::npos) {
+      ADD_FAILURE() << "unknown escape in " << value;
+      break;
+    }
+    text += "\\\n\r\t"[escape];
+  }
+  return text;
+}
+
+// The scenarios under `root`, one folder each, in name order. Its scenario.txt holds lines
+// "key<TAB>value" (escaped as above; "#": a comment): each "arg" in turn ("{source}": the source
+// tree), "setup", "signal" (SIGINT or SIGTERM) with "ready", "exit", each "out", "err", and each
+// "after" with a file and its regex. Its input/ holds the files the run starts with (".keep":
+// an empty folder). A scenario read without an exit code fails.
+inline std::vector<Scenario> LoadScenarios(const fs::path& root) {
+  std::vector<fs::path> folders;
+  for (const auto& entry : fs::directory_iterator(root)) folders.push_back(entry.path());
+  std::sort(folders.begin(), folders.end());
+  std::vector<Scenario> scenarios;
+  for (const fs::path& folder : folders) {
+    Scenario scenario;
+    scenario.name = folder.filename().string();
+    scenario.inputs = folder / "input";
+    scenario.exit_code = -1;  // until read
+    std::ifstream file(folder / "scenario.txt", std::ios::binary);
+    for (std::string line; std::getline(file, line);) {
+      if (line.empty() || line.starts_with("#")) continue;
+      std::vector<std::string> fields;
+      for (size_t at = 0, end = 0; end != std::string::npos; at = end + 1) {
+        end = line.find('\t', at);
+        fields.push_back(line.substr(at, end - at));
+      }
+      const std::string& key = fields[0];
+      if (fields.size() != (key == "after" ? 3u : 2u)) {
+        ADD_FAILURE() << folder << ": " << line;
+        continue;
+      }
+      std::string value = Unescaped(fields[1]);
+      if (key == "arg") {
+        const size_t source = value.find("{source}");
+        if (source != std::string::npos) value.replace(source, 8, ML_SOURCE_DIR);
+        scenario.arguments.push_back(value);
+      } else if (key == "exit") {
+        scenario.exit_code = std::stoi(value);
+      } else if (key == "out") {
+        scenario.out_has.push_back(value);
+      } else if (key == "err") {
+        scenario.err = value;
+      } else if (key == "after") {
+        scenario.after.emplace_back(value, Unescaped(fields[2]));
+      } else if (key == "setup") {
+        scenario.shell_setup = value;
+      } else if (key == "signal" && (value == "SIGINT" || value == "SIGTERM")) {
+        scenario.stop_signal = value == "SIGINT" ? SIGINT : SIGTERM;
+      } else if (key == "ready") {
+        scenario.ready_file = value;
+      } else {
+        ADD_FAILURE() << folder << ": " << line;
+      }
+    }
+    EXPECT_GE(scenario.exit_code, 0) << folder << ": no exit code read";
+    scenarios.push_back(scenario);
+  }
+  return scenarios;
+}
+
+// Copies the files under `from` into `to` byte for byte; one that starts with "#!" is made
+// executable.
+inline void CopyInputs(const fs::path& from, const fs::path& to) {
+  if (!fs::exists(from)) return;
+  for (const auto& entry : fs::recursive_directory_iterator(from)) {
+    const fs::path path = to / fs::relative(entry.path(), from);
+    if (entry.is_directory()) fs::create_directories(path);
+    if (entry.is_directory() || path.filename() == ".keep") continue;
+    const std::string text = Qve::test::ReadFile(entry.path());
+    std::ofstream(path, std::ios::binary) << text;
+    if (text.starts_with("#!")) fs::permissions(path, fs::perms::owner_exec, fs::perm_options::add);
+  }
+}
 
 struct Outcome {
   int exit_code;  // -1000 when it had to be killed
@@ -91,13 +176,7 @@ inline std::vector<Outcome> RunAll(const std::vector<Scenario>& scenarios, const
   const auto start = std::chrono::steady_clock::now();
   for (const Scenario& scenario : scenarios) {
     fs::create_directories(root / scenario.name);
-    for (const auto& [file, text] : scenario.files) {
-      const fs::path path = root / scenario.name / file;
-      fs::create_directories(path.parent_path());
-      std::ofstream(path, std::ios::binary) << text;
-      if (text.starts_with("#!"))
-        fs::permissions(path, fs::perms::owner_exec, fs::perm_options::add);
-    }
+    CopyInputs(scenario.inputs, root / scenario.name);
     children.push_back(Launch(scenario, root / scenario.name));
   }
   std::vector<Outcome> outcomes;
@@ -150,6 +229,13 @@ inline std::vector<Outcome> RunAndExpect(const std::vector<Scenario>& scenarios)
     ExpectOutcome(scenarios[i], runs[i], root.File(scenarios[i].name));
   }
   return runs;
+}
+
+// The outcome of the scenario named `name` (throws when there is none).
+inline const Outcome& OutcomeOf(const std::vector<Scenario>& scenarios,
+                                const std::vector<Outcome>& runs, const std::string& name) {
+  const auto named = [&name](const Scenario& scenario) { return scenario.name == name; };
+  return runs.at(std::find_if(scenarios.begin(), scenarios.end(), named) - scenarios.begin());
 }
 
 }  // namespace Qva::test

@@ -8,20 +8,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "QVETestSupport.h"
-#include "gtest/gtest.h"
+#include "ScenarioRun.h"
 
 namespace Qva::test {
 namespace {
-
-namespace fs = std::filesystem;
-
-constexpr const char* kBinary = ML_BINARY_DIR "/DADuduziradOrevurid/MigrationLauncher";
 
 // What a terminal shows after `bytes`: the lines that scrolled by, and the cursor's line. It
 // knows the carriage return, the line feed, erase to the end of the line, and colours (which
@@ -118,39 +111,18 @@ std::vector<std::string> ShownLines(std::vector<std::string> lines) {
   return shown;
 }
 
-// An import that prints fast: a burst of thousands of lines between the announcements, an
-// error and a warning; twelve objects, counted before the run in the script and the one it
-// calls.
-void WriteImport(const fs::path& folder) {
-  std::ofstream tables(folder / "tables.sh");
-  tables << "#!/bin/sh\necho \"Starting import script tables.sh\"\n";
-  for (int i = 1; i <= 4; ++i)
-    tables << "echo \"Importing Table public.t" << i << " to PostgreSQL\"\n";
-  tables << "echo \"Import script tables.sh finished\"\n";
-  std::ofstream main(folder / "movarin_all.sh");
-  main << "#!/bin/sh\ncd \"$(dirname \"$0\")\"\necho \"Importing database objects to PostgreSQL\"\n"
-          "sh ./tables.sh\n";
-  for (int i = 1; i <= 8; ++i) {
-    main << "echo \"Importing View public.v" << i << " to PostgreSQL\"\n"
-         << "i=0; while [ $i -lt 400 ]; do echo \"data row $i of view " << i
-         << "\"; i=$((i+1)); done\n";
-  }
-  main << "echo 'psql:views/public.v8.sql:3: WARNING:  there is no transaction in progress'\n"
-          "echo 'psql:views/public.v8.sql:4: ERROR:  relation \"public.x\" does not exist'\n"
-          "echo \"Import script movarin_all.sh finished\"\n";
-  main.close();
-  fs::permissions(folder / "movarin_all.sh", fs::perms::owner_exec, fs::perm_options::add);
-}
-
-// Every line the program writes appears whole, exactly as it does when the output is a file;
-// the status line counted the twelve objects beforehand, error lines are red and warning
-// lines yellow, and the screen ends with the summary and no status line. (How far the counts
-// had got at each redraw depends on timing and is not asserted.) NO_COLOR (any value, the
+// The import (tests/data/launcher/terminal_import) prints fast: a burst of thousands of lines
+// between the announcements, an error and a warning; twelve objects, counted before the run in the
+// script and the one it calls. Every line the program writes appears whole, exactly as it does when
+// the output is a file; the status line counted the twelve objects beforehand, error lines are red
+// and warning lines yellow, and the screen ends with the summary and no status line. (How far the
+// counts had got at each redraw depends on timing and is not asserted.) NO_COLOR (any value, the
 // empty one too) and TERM=dumb turn the colours off; the status line stays.
 TEST(TerminalStatusTest, StatusLineNeverMixesIntoOutputAndColoursCanBeOff) {
   Qve::test::TempFolder temp;
   const fs::path folder = temp.File("");
-  WriteImport(folder);
+  CopyInputs(ML_SOURCE_DIR "/tests/data/launcher/terminal_import", folder);
+  ASSERT_NE(Qve::test::ReadFile(folder / "tables.sh"), "");
   const std::vector<std::string> arguments = {"-D=PostgreSQL", "-BAT=movarin_all.sh"};
   const std::string to_file = RunToFile(folder, arguments);
   const Screen piped = Replay(to_file);

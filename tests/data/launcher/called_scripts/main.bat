@@ -1,0 +1,2 @@
+echo Importing View v to X
+call "tables.sh"

@@ -1,0 +1,2 @@
+echo "Importing Table t to PostgreSQL"
+sh ./self.sh

@@ -1,0 +1,1 @@
+echo "Importing Table t to PostgreSQL"

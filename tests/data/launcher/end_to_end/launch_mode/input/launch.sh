@@ -1,0 +1,4 @@
+echo "$*" > args.txt
+echo "line $*"
+echo to-error >&2
+exit 3

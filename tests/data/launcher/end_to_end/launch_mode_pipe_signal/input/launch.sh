@@ -1,0 +1,2 @@
+#!/bin/sh
+grep SigIgn /proc/$$/status > sigign.txt

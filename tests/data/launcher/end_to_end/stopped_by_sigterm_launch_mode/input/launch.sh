@@ -1,0 +1,5 @@
+#!/bin/sh
+echo $$ > group.txt
+echo started
+: > ready
+sleep 300

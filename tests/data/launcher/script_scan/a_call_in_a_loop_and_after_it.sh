@@ -1,0 +1,2 @@
+while read f; do sh ./one.sh; done < list
+sh ./two.sh

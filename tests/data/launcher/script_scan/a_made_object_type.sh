@@ -1,0 +1,1 @@
+echo "Importing $KIND x to PostgreSQL"

@@ -1,0 +1,1 @@
+sh "$DIR/tables.sh"

@@ -1,0 +1,2 @@
+f() { echo "Importing View $1 to X"; sh ./x.sh; }
+sh ./y.sh

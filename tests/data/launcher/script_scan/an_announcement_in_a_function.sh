@@ -1,0 +1,4 @@
+announce() {
+  echo "Importing Table $1 to PostgreSQL"
+}
+announce a

@@ -1,0 +1,3 @@
+for t in a b; do
+  echo "Importing Table $t to PostgreSQL"
+done

@@ -1,0 +1,4 @@
+for %%f in (*.sql) do (
+  call load.bat %%f
+)
+call after.bat

@@ -1,0 +1,3 @@
+:again
+echo Importing View v to X
+goto again

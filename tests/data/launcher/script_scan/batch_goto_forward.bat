@@ -1,0 +1,4 @@
+goto skip
+:skip
+echo Importing View v to X
+goto :eof
