@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "QVEProcessSignals.h"
 #include "QVEStartFailure.h"
@@ -182,39 +183,30 @@ TEST(QVEProcessTest, EndStatusAndShellEndNoticeAreWhatDashSees) {
 }
 
 // Scripts that the kernel refuses, each with the cause its first line gives; scripts whose
-// first line explains nothing, and other errors, give none. ("#!/bin/sh" with a CR is the
-// launcher end-to-end tests'.)
+// first line explains nothing, and other errors, give none. causes.tsv: script, cause, error.
+// ("#!/bin/sh" with a CR is the launcher end-to-end tests'.)
 TEST(QVEStartFailureTest, TheScriptsFirstLineNamesTheCause) {
-  test::TempFolder folder;
-  const std::string text_file = test::WriteText(folder.File("interpreter.txt"), "x\n", 0644);
-  const struct {
-    const char* name;
-    std::string text;
-    int error;
-    std::string cause;
-  } cases[] = {
-      {"crlf-env.sh", "#! /usr/bin/env bash\r\n", ENOENT,
-       "the script has Windows line ends (CR LF): its first line asks for the interpreter "
-       "\"/usr/bin/env\", which does not exist; convert the script to Unix line ends (LF)"},
-      {"missing.sh", "#!/bin/nothere -e\n", ENOENT,
-       "its interpreter \"/bin/nothere\" (first line) does not exist"},
-      {"noexec.sh", "#!" + text_file + "\n", EACCES,
-       "its interpreter \"" + text_file + "\" (first line) cannot be run"},
-      {"fine.sh", "#!/bin/sh\necho hi\n", ENOENT, ""},
-      {"plain.sh", "echo hi\r\n", ENOENT, ""},
-      {"crlf-other.sh", "#!/bin/sh\r\n", EIO, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(DescribeStartFailure(test::WriteText(folder.File(c.name), c.text), c.error), c.cause);
+  const std::map<std::string, int> errors = {{"ENOENT", ENOENT}, {"EACCES", EACCES}, {"EIO", EIO}};
+  const std::string folder = "QVEnvironment/start-failure/";
+  const auto rows = test::Split(test::ReadTestData(folder + "causes.tsv"));
+  ASSERT_EQ(rows.size(), 6u);
+  for (const std::string& row : rows) {
+    const auto field = test::Split(row, '\t');
+    SCOPED_TRACE(field.at(0));
+    ASSERT_EQ(field.size(), 3u);
+    test::ReadTestData(folder + field[0]);  // the script is there
+    EXPECT_EQ(
+        DescribeStartFailure(ML_SOURCE_DIR "/tests/data/" + folder + field[0], errors.at(field[2])),
+        field[1]);
   }
-  EXPECT_EQ(DescribeStartFailure(folder.File("absent.sh"), ENOENT), "");
   // A FIFO (never opened: it would wait for a writer) or a device named as the script says
-  // nothing, at once.
-  const std::string fifo = folder.File("fifo.sh");
+  // nothing, at once; so does a missing one.
+  test::TempFolder temp;
+  const std::string fifo = temp.File("fifo.sh");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0700), 0);
   EXPECT_EQ(DescribeStartFailure(fifo, EACCES), "");
   EXPECT_EQ(DescribeStartFailure("/dev/zero", EACCES), "");
+  EXPECT_EQ(DescribeStartFailure(temp.File("absent.sh"), ENOENT), "");
 }
 
 // In a child process, since the handlers and the remembered stop hold for the whole process.
