@@ -34,23 +34,24 @@ class FixedStampOutputer : public QVStringTraceOutputer {
   QVEstring TimeStamp() override { return "Dec 04 22:36:11 2026"; }
 };
 
+// One line per call, as tests/data/QVEnvironment/trace-lines.expected holds them in order.
 TEST(TraceOutputerTest, TagsLabelsAndTrimming) {
   FixedStampOutputer string(kQVTraceDebug);
   QVConsoleTraceOutputer console(kQVTraceDebug);
   const uint32_t twelve = 12, zero = 0;
-  EXPECT_EQ(Line(string, kQVTraceNotice, nullptr, "Parse command line", "x"),
-            "Dec 04 22:36:11 2026 [NTC] Parse command line> x\r\n");
-  EXPECT_EQ(Line(string, kQVTraceError, &twelve, nullptr, "m"),
-            "Dec 04 22:36:11 2026 [ERR] m\r\n");  // the base ignores the id
-  EXPECT_EQ(Line(console, kQVTraceError, nullptr, "Src", "failed"), "Error: Src> failed\r\n");
-  EXPECT_EQ(Line(console, kQVTraceDebug, nullptr, "Src", "dbg"), "Src> dbg\r\n");
-  EXPECT_EQ(Line(console, kQVTraceError, &zero, nullptr, nullptr), "Error(id=0):\r\n");
-  EXPECT_EQ(Line(console, kQVTraceWarning, &twelve, nullptr, "m"), "Warning: m\r\n");
-  // Trailing blanks, then line feeds, then carriage returns.
-  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, nullptr, "a \r\n"), "a \r\n");
-  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, nullptr, "a\n\r"), "a\n\r\n");
-  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, nullptr, "a \n\n  "), "a \r\n");
-  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, "Src", ""), "Src>\r\n");
+  const QVEstring lines =
+      Line(string, kQVTraceNotice, nullptr, "Parse command line", "x") +
+      Line(string, kQVTraceError, &twelve, nullptr, "m") +  // the base ignores the id
+      Line(console, kQVTraceError, nullptr, "Src", "failed") +
+      Line(console, kQVTraceDebug, nullptr, "Src", "dbg") +
+      Line(console, kQVTraceError, &zero, nullptr, nullptr) +
+      Line(console, kQVTraceWarning, &twelve, nullptr, "m") +
+      // Trailing blanks, then line feeds, then carriage returns.
+      Line(console, kQVTraceOutput, nullptr, nullptr, "a \r\n") +
+      Line(console, kQVTraceOutput, nullptr, nullptr, "a\n\r") +
+      Line(console, kQVTraceOutput, nullptr, nullptr, "a \n\n  ") +
+      Line(console, kQVTraceOutput, nullptr, "Src", "");
+  EXPECT_EQ(lines, test::ReadTestData("QVEnvironment/trace-lines.expected"));
 }
 
 // Normal and huge messages (a huge one is written from where it is) give the same lines.
