@@ -1,7 +1,5 @@
 #include "QVEConsoleTerminal.h"
 
-#include <gtest/gtest.h>
-
 #include <map>
 #include <optional>
 #include <string>

@@ -1,6 +1,5 @@
 #include "QVEFile.h"
 
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -1,12 +1,12 @@
 // Helpers shared by the environment library's tests.
 #pragma once
 
-#include <algorithm>
 #include <cstdarg>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -56,23 +56,23 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   return text.str();
 }
 
+// Where the tests' data files are.
+inline const std::string kTestData = ML_SOURCE_DIR "/tests/data/";
+
 // A file under tests/data/, byte for byte; a missing or empty one fails the test.
 inline std::string ReadTestData(const std::string& name) {
-  const std::string text = ReadFile(ML_SOURCE_DIR "/tests/data/" + name);
+  const std::string text = ReadFile(kTestData + name);
   EXPECT_FALSE(text.empty()) << "missing or empty: tests/data/" << name;
   return text;
 }
 
-// The names (without `suffix`) of the files in tests/data/`folder` that end with it, sorted.
-inline std::vector<std::string> TestDataCases(const std::string& folder,
-                                              const std::string& suffix) {
-  std::vector<std::string> names;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(ML_SOURCE_DIR "/tests/data/" + folder)) {
+// The names (less `suffix`) of the files in tests/data/`folder` that end with it.
+inline std::set<std::string> TestDataCases(const std::string& folder, const std::string& suffix) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(kTestData + folder)) {
     const std::string name = entry.path().filename().string();
-    if (name.ends_with(suffix)) names.push_back(name.substr(0, name.size() - suffix.size()));
+    if (name.ends_with(suffix)) names.insert(name.substr(0, name.size() - suffix.size()));
   }
-  std::sort(names.begin(), names.end());
   return names;
 }
 

@@ -1,15 +1,12 @@
 #include "QVETrace.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <random>
 #include <vector>
 
 #include "QVETestSupport.h"
 
-// GCC 12 reports a false -Wrestrict in std::string's operator+ depending on what else the file
-// inlines (GCC bug 105651).
+// GCC 12 reports a false -Wrestrict in std::string's operator+ (GCC bug 105651).
 #if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wrestrict"
 #endif
@@ -77,9 +74,8 @@ TEST(TraceOutputerTest, FileAndConsoleLines) {
   EXPECT_TRUE(testing::internal::GetCapturedStdout() == "Warning: " + huge + "\r\n");
 }
 
-// The string outputer keeps its text in compressed blocks: lines of every size, a line larger
-// than a block among them, and lines that do not shrink must all come back in order; with a tail
-// limit, the newest lines from a line's start, at least the limit's worth.
+// The string outputer keeps compressed blocks: lines of every size (one larger than a block, some
+// that do not shrink) come back in order; with a tail limit, the newest whole lines, at least that.
 TEST(TraceOutputerTest, StringOutputerGivesBackEveryLineOrTheTail) {
   for (const size_t limit : {size_t{0}, size_t{3} << 20}) {
     QVStringTraceOutputer string(kQVTraceDebug);
@@ -108,9 +104,8 @@ TEST(TraceOutputerTest, StringOutputerGivesBackEveryLineOrTheTail) {
   }
 }
 
-// The process-wide tracer dispatches by level and builds one line per kind of library
-// outputer; a derived outputer gets the message through its own Trace; the console line comes
-// after what the C stream still holds. The tracer offers no removal: outputers are silenced.
+// The tracer dispatches by level, one line per kind of outputer (a derived one through its own
+// Trace), the console's after what the C stream holds. Outputers are silenced, never removed.
 TEST(TracerTest, DispatchesByLevelOneLinePerKindInOrder) {
   QVTracer& tracer = QVTracer::Instance();
   auto collector = std::make_shared<QVStringTraceOutputer>(kQVTraceWarning);
