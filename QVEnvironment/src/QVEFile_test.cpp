@@ -1,6 +1,5 @@
 #include "QVEFile.h"
 
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -34,10 +33,12 @@ class FileTest : public ::testing::Test {
   test::TempFolder folder_;
 };
 
+// An exclusive create also empties a file that no one holds (a held one is refused: the
+// launcher's second_trace and second_log runs).
 TEST_F(FileTest, CreateTruncatesAndFailuresThrowTheirCodeAndText) {
-  const std::string kept = folder_.File("kept.txt"), missing = folder_.File("missing.txt");
-  std::ofstream(kept) << "old content that is long";
-  QVFile file;
+  const std::string kept = test::WriteText(folder_.File("kept.txt"), "old content that is long"),
+                    missing = folder_.File("missing.txt");
+  QVFile file, exclusive;
   file.Create(kept);
   EXPECT_EQ(file.Write("new", 3), 3u);
   file.Close();
@@ -53,8 +54,8 @@ TEST_F(FileTest, CreateTruncatesAndFailuresThrowTheirCodeAndText) {
   EXPECT_EQ(test::ErrorOf([&] { file.Write("x", 1); }),  // on a closed file
             "code -996, message cannot write to file: ");
   // A folder is no file, even where the platform would open it for reading.
-  const bool read_only = true;
-  file.SetOption(kQVOptBool, kQVFileReadOnly, &read_only);
+  const bool yes = true;
+  file.SetOption(kQVOptBool, kQVFileReadOnly, &yes);
   EXPECT_EQ(CatchQV([&] { file.Open(folder_.File("")); })->GetCode(), kQVErrFileOpen);
   file.Open(kept);
   char text[8] = {};
@@ -62,24 +63,9 @@ TEST_F(FileTest, CreateTruncatesAndFailuresThrowTheirCodeAndText) {
   EXPECT_STREQ(text, "new");
   EXPECT_EQ(file.Read(text, sizeof(text)), 0u);
   EXPECT_EQ(CatchQV([&] { file.Write("x", 1); })->GetCode(), kQVErrFileWrite);
-}
-
-// An exclusive file is truncated only by its lock's holder: another one is refused and leaves
-// the holder's content; once the holder closes it, the file can be taken (and emptied).
-TEST_F(FileTest, ExclusiveCreateRefusesAHeldFileAndKeepsIt) {
-  const std::string path = folder_.File("trace.log");
-  const bool exclusive = true;
-  QVFile holder, second;
-  for (QVFile* file : {&holder, &second}) file->SetOption(kQVOptBool, kQVFileExclusive, &exclusive);
-  std::ofstream(path) << "earlier run";
-  holder.Create(path);
-  holder.Write("held", 4);
-  EXPECT_EQ(test::ErrorOf([&] { second.Create(path); }),
-            "code -994, message resource unavailable: file " + path + " is in use by another run");
-  EXPECT_EQ(test::ReadFile(path), "held");
-  holder.Close();
-  second.Create(path);
-  EXPECT_EQ(test::ReadFile(path), "");
+  exclusive.SetOption(kQVOptBool, kQVFileExclusive, &yes);
+  exclusive.Create(kept);
+  EXPECT_EQ(test::ReadFile(kept), "");
 }
 
 TEST_F(FileTest, ReplaceContentsKeepsModeAndLinkAndLeavesNothingBehind) {
@@ -174,32 +160,33 @@ TEST_F(FileTest, BoundedReadTakesOnlyRegularFilesWithinTheBound) {
                     large = test::WriteText(folder_.File("large"), "123456789"),
                     fifo = folder_.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // A regular file within the bound gives its content, any other the refusal's text.
   const struct {
     std::string path;
     QVBoundedCheck check;
-    std::string content;
-    std::string refusal;
+    std::string expected;
   } cases[] = {
-      {small, QVBoundedCheck::kRegular, "abc", ""},
-      {exact, QVBoundedCheck::kRegular, "12345678", ""},
-      {large, QVBoundedCheck::kTooLarge, "", large + ": larger than 8 bytes"},
-      {fifo, QVBoundedCheck::kNotRegular, "", fifo + ": not a regular file"},
-      {folder_.File(""), QVBoundedCheck::kNotRegular, "",
-       folder_.File("") + ": not a regular file"},
-      {folder_.File("missing"), QVBoundedCheck::kFailed, "",
+      {small, QVBoundedCheck::kRegular, "abc"},
+      {exact, QVBoundedCheck::kRegular, "12345678"},
+      {large, QVBoundedCheck::kTooLarge, large + ": larger than 8 bytes"},
+      {fifo, QVBoundedCheck::kNotRegular, fifo + ": not a regular file"},
+      {folder_.File(""), QVBoundedCheck::kNotRegular, folder_.File("") + ": not a regular file"},
+      {folder_.File("missing"), QVBoundedCheck::kFailed,
        folder_.File("missing") + ": cannot be read: No such file or directory"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
     std::string content = "old";
     const QVBoundedCheck check = ReadBoundedFile(c.path, 8, content);
-    EXPECT_EQ(check, c.check) << c.path;
-    EXPECT_EQ(content, c.content) << c.path;
-    if (!c.refusal.empty()) {
-      EXPECT_EQ(DescribeBoundedRefusal(c.path, check, 8), c.refusal);
+    EXPECT_EQ(check, c.check);
+    const bool regular = check == QVBoundedCheck::kRegular;
+    EXPECT_EQ(content, regular ? c.expected : "");
+    if (!regular) {
+      EXPECT_EQ(DescribeBoundedRefusal(c.path, check, 8), c.expected);
     }
     uint64_t size = 0;
     if (check != QVBoundedCheck::kFailed) {
-      EXPECT_EQ(CheckBoundedPath(c.path, 8, size), check) << c.path;
+      EXPECT_EQ(CheckBoundedPath(c.path, 8, size), check);
     }
   }
 }

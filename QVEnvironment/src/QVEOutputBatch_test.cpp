@@ -1,6 +1,5 @@
 #include "QVEOutputBatch.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>

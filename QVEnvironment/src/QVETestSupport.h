@@ -6,8 +6,10 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "QVEException.h"
 #include "QVETrace.h"
@@ -52,6 +54,37 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   std::ostringstream text;
   text << std::ifstream(path, std::ios::binary).rdbuf();
   return text.str();
+}
+
+// Where the tests' data files are.
+inline const std::string kTestData = ML_SOURCE_DIR "/tests/data/";
+
+// A file under tests/data/, byte for byte; a missing or empty one fails the test.
+inline std::string ReadTestData(const std::string& name) {
+  const std::string text = ReadFile(kTestData + name);
+  EXPECT_FALSE(text.empty()) << "missing or empty: tests/data/" << name;
+  return text;
+}
+
+// The names (less `suffix`) of the files in tests/data/`folder` that end with it.
+inline std::set<std::string> TestDataCases(const std::string& folder, const std::string& suffix) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(kTestData + folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with(suffix)) names.insert(name.substr(0, name.size() - suffix.size()));
+  }
+  return names;
+}
+
+// `text` cut at each `separator`, which ends a piece: after a last one there is no piece.
+inline std::vector<std::string> Split(const std::string& text, char separator = '\n') {
+  std::vector<std::string> pieces;
+  size_t at = 0;
+  for (size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + 1) {
+    pieces.push_back(text.substr(at, end - at));
+  }
+  if (at < text.size()) pieces.push_back(text.substr(at));
+  return pieces;
 }
 
 // Writes `text` to `path` byte for byte; a `mode` of 0 or more also sets the permissions.

@@ -1,15 +1,12 @@
 #include "QVETrace.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <random>
 #include <vector>
 
 #include "QVETestSupport.h"
 
-// GCC 12 reports a false -Wrestrict in std::string's operator+ depending on what else the file
-// inlines (GCC bug 105651).
+// GCC 12 reports a false -Wrestrict in std::string's operator+ (GCC bug 105651).
 #if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wrestrict"
 #endif
@@ -34,23 +31,24 @@ class FixedStampOutputer : public QVStringTraceOutputer {
   QVEstring TimeStamp() override { return "Dec 04 22:36:11 2026"; }
 };
 
+// One line per call, as tests/data/QVEnvironment/trace-lines.expected holds them in order.
 TEST(TraceOutputerTest, TagsLabelsAndTrimming) {
   FixedStampOutputer string(kQVTraceDebug);
   QVConsoleTraceOutputer console(kQVTraceDebug);
   const uint32_t twelve = 12, zero = 0;
-  EXPECT_EQ(Line(string, kQVTraceNotice, nullptr, "Parse command line", "x"),
-            "Dec 04 22:36:11 2026 [NTC] Parse command line> x\r\n");
-  EXPECT_EQ(Line(string, kQVTraceError, &twelve, nullptr, "m"),
-            "Dec 04 22:36:11 2026 [ERR] m\r\n");  // the base ignores the id
-  EXPECT_EQ(Line(console, kQVTraceError, nullptr, "Src", "failed"), "Error: Src> failed\r\n");
-  EXPECT_EQ(Line(console, kQVTraceDebug, nullptr, "Src", "dbg"), "Src> dbg\r\n");
-  EXPECT_EQ(Line(console, kQVTraceError, &zero, nullptr, nullptr), "Error(id=0):\r\n");
-  EXPECT_EQ(Line(console, kQVTraceWarning, &twelve, nullptr, "m"), "Warning: m\r\n");
-  // Trailing blanks, then line feeds, then carriage returns.
-  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, nullptr, "a \r\n"), "a \r\n");
-  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, nullptr, "a\n\r"), "a\n\r\n");
-  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, nullptr, "a \n\n  "), "a \r\n");
-  EXPECT_EQ(Line(console, kQVTraceOutput, nullptr, "Src", ""), "Src>\r\n");
+  const QVEstring lines =
+      Line(string, kQVTraceNotice, nullptr, "Parse command line", "x") +
+      Line(string, kQVTraceError, &twelve, nullptr, "m") +  // the base ignores the id
+      Line(console, kQVTraceError, nullptr, "Src", "failed") +
+      Line(console, kQVTraceDebug, nullptr, "Src", "dbg") +
+      Line(console, kQVTraceError, &zero, nullptr, nullptr) +
+      Line(console, kQVTraceWarning, &twelve, nullptr, "m") +
+      // Trailing blanks, then line feeds, then carriage returns.
+      Line(console, kQVTraceOutput, nullptr, nullptr, "a \r\n") +
+      Line(console, kQVTraceOutput, nullptr, nullptr, "a\n\r") +
+      Line(console, kQVTraceOutput, nullptr, nullptr, "a \n\n  ") +
+      Line(console, kQVTraceOutput, nullptr, "Src", "");
+  EXPECT_EQ(lines, test::ReadTestData("QVEnvironment/trace-lines.expected"));
 }
 
 // Normal and huge messages (a huge one is written from where it is) give the same lines.
@@ -76,9 +74,8 @@ TEST(TraceOutputerTest, FileAndConsoleLines) {
   EXPECT_TRUE(testing::internal::GetCapturedStdout() == "Warning: " + huge + "\r\n");
 }
 
-// The string outputer keeps its text in compressed blocks: lines of every size, a line larger
-// than a block among them, and lines that do not shrink must all come back in order; with a tail
-// limit, the newest lines from a line's start, at least the limit's worth.
+// The string outputer keeps compressed blocks: lines of every size (one larger than a block, some
+// that do not shrink) come back in order; with a tail limit, the newest whole lines, at least that.
 TEST(TraceOutputerTest, StringOutputerGivesBackEveryLineOrTheTail) {
   for (const size_t limit : {size_t{0}, size_t{3} << 20}) {
     QVStringTraceOutputer string(kQVTraceDebug);
@@ -107,9 +104,8 @@ TEST(TraceOutputerTest, StringOutputerGivesBackEveryLineOrTheTail) {
   }
 }
 
-// The process-wide tracer dispatches by level and builds one line per kind of library
-// outputer; a derived outputer gets the message through its own Trace; the console line comes
-// after what the C stream still holds. The tracer offers no removal: outputers are silenced.
+// The tracer dispatches by level, one line per kind of outputer (a derived one through its own
+// Trace), the console's after what the C stream holds. Outputers are silenced, never removed.
 TEST(TracerTest, DispatchesByLevelOneLinePerKindInOrder) {
   QVTracer& tracer = QVTracer::Instance();
   auto collector = std::make_shared<QVStringTraceOutputer>(kQVTraceWarning);

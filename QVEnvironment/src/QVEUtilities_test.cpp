@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <ctime>
 #include <iomanip>
 #include <sstream>
@@ -42,9 +40,8 @@ TEST(TextFunctionsTest, FormatTrimAndReplace) {
   EXPECT_EQ(text, "a..b..c");
 }
 
-// Local time without weekday, with a two-digit day. Each thread remembers the text of its last
-// second: moving across a minute, a day and a year boundary and back, and second after second
-// around now, must give the C library's text of each second, never the remembered one.
+// Local time without weekday, two-digit day. Each thread remembers its last second's text: across
+// a year's end and back, and second by second around now, each second has the C library's text.
 TEST(TimeStampTest, TextIsThatOfEachSecond) {
   std::tm local{};
   std::istringstream("2026-12-04 22:36:11") >> std::get_time(&local, "%Y-%m-%d %H:%M:%S");
