@@ -118,6 +118,17 @@ TEST(QVEProcessTest, StartFailuresThrowAtOnceAndLeaveNoChild) {
   }
 }
 
+// Past the kernel's limit on arguments the message stays one short line that says why.
+TEST(QVEProcessTest, AnArgumentListTooLongIsSaidInOneShortLine) {
+  std::string command_line = "/bin/true";
+  for (int i = 0; i < 400'000; ++i) command_line += " piece";
+  QVEProcess process;
+  EXPECT_EQ(test::ErrorOf([&] { process.Start(command_line, "", true); }),
+            "code -994, message resource unavailable: the argument list is too long (400000 "
+            "arguments, 2400009 bytes) to start /bin/true");
+  EXPECT_EQ(process.GetPid(), 0);
+}
+
 TEST(QVEProcessTest, ProgramResolution) {
   TempFolder folder;
   std::filesystem::create_directories(folder.File("my dir/sub dir"));
