@@ -32,7 +32,8 @@ constexpr std::chrono::minutes kDeadline(3);
 struct Scenario {
   std::string name;
   std::vector<std::string> arguments;
-  fs::path inputs;  // the files the run starts with
+  fs::path inputs;                                      // the files the run starts with
+  std::vector<std::pair<std::string, fs::path>> files;  // place in the run: a shared file
   int exit_code = 0;
   std::vector<std::string> out_has;  // "!text": not held; "\n{dir}": the folder
   std::string err = kAny;            // standard error, exactly
@@ -62,9 +63,10 @@ inline std::string Unescaped(const std::string& value) {
 
 // The scenarios under `root`, one folder each, in name order. Its scenario.txt holds lines
 // "key<TAB>value" (escaped as above; "#": a comment): each "arg" in turn ("{source}": the source
-// tree), "setup", "signal" (SIGINT or SIGTERM) with "ready", "exit", each "out", "err", and each
-// "after" with a file and its regex. Its input/ holds the files the run starts with (".keep":
-// an empty folder). A scenario read without an exit code fails.
+// tree), "setup", "signal" (SIGINT or SIGTERM) with "ready", "exit", each "out", "err", each
+// "after" with a file and its regex, and each "file" with its place in the run and the name of
+// a file under root/../files that several scenarios start with. Its input/ holds the files only
+// it starts with (".keep": an empty folder). A scenario read without an exit code fails.
 inline std::vector<Scenario> LoadScenarios(const fs::path& root) {
   std::vector<fs::path> folders;
   for (const auto& entry : fs::directory_iterator(root)) folders.push_back(entry.path());
@@ -84,7 +86,7 @@ inline std::vector<Scenario> LoadScenarios(const fs::path& root) {
         fields.push_back(line.substr(at, end - at));
       }
       const std::string& key = fields[0];
-      if (fields.size() != (key == "after" ? 3u : 2u)) {
+      if (fields.size() != (key == "after" || key == "file" ? 3u : 2u)) {
         ADD_FAILURE() << folder << ": " << line;
         continue;
       }
@@ -101,6 +103,8 @@ inline std::vector<Scenario> LoadScenarios(const fs::path& root) {
         scenario.err = value;
       } else if (key == "after") {
         scenario.after.emplace_back(value, Unescaped(fields[2]));
+      } else if (key == "file") {
+        scenario.files.emplace_back(value, root.parent_path() / "files" / fields[2]);
       } else if (key == "setup") {
         scenario.shell_setup = value;
       } else if (key == "signal" && (value == "SIGINT" || value == "SIGTERM")) {
@@ -117,17 +121,23 @@ inline std::vector<Scenario> LoadScenarios(const fs::path& root) {
   return scenarios;
 }
 
-// Copies the files under `from` into `to` byte for byte; one that starts with "#!" is made
-// executable.
+// Copies one file byte for byte (its folder made); one that starts with "#!" is made executable.
+inline void CopyInput(const fs::path& from, const fs::path& path) {
+  if (!fs::is_regular_file(from)) ADD_FAILURE() << "missing " << from;
+  fs::create_directories(path.parent_path());
+  const std::string text = Qve::test::ReadFile(from);
+  std::ofstream(path, std::ios::binary) << text;
+  if (text.starts_with("#!")) fs::permissions(path, fs::perms::owner_exec, fs::perm_options::add);
+}
+
+// Copies the files under `from` into `to` (".keep": only its folder).
 inline void CopyInputs(const fs::path& from, const fs::path& to) {
   if (!fs::exists(from)) return;
   for (const auto& entry : fs::recursive_directory_iterator(from)) {
     const fs::path path = to / fs::relative(entry.path(), from);
     if (entry.is_directory()) fs::create_directories(path);
     if (entry.is_directory() || path.filename() == ".keep") continue;
-    const std::string text = Qve::test::ReadFile(entry.path());
-    std::ofstream(path, std::ios::binary) << text;
-    if (text.starts_with("#!")) fs::permissions(path, fs::perms::owner_exec, fs::perm_options::add);
+    CopyInput(entry.path(), path);
   }
 }
 
@@ -177,6 +187,7 @@ inline std::vector<Outcome> RunAll(const std::vector<Scenario>& scenarios, const
   for (const Scenario& scenario : scenarios) {
     fs::create_directories(root / scenario.name);
     CopyInputs(scenario.inputs, root / scenario.name);
+    for (const auto& [place, file] : scenario.files) CopyInput(file, root / scenario.name / place);
     children.push_back(Launch(scenario, root / scenario.name));
   }
   std::vector<Outcome> outcomes;
