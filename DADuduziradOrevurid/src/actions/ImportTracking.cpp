@@ -1,5 +1,7 @@
 #include "actions/ImportTracking.h"
 
+#include <utility>
+
 #include "actions/ActionGroups.h"
 #include "actions/ImportOutputs.h"
 #include "actions/ScriptTree.h"
@@ -161,7 +163,7 @@ int32_t ImportTracking::NewImportObject(void* context, const TextLines&, TextLin
   object.additional = additional_object_;
   object.startTime.SetNow();
   object.endTime.Clear();
-  statistics_.AddObject(object);
+  statistics_.AddObject(std::move(object));
   outputs_.ObjectStarted(scripts_.CurrentName(), name, type_word, additional_object_);
   additional_object_ = false;
   return 0;

@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "QVEString.h"
@@ -12,12 +14,16 @@
 
 namespace Qva {
 
+// The announced objects. A deque, not a vector: a long import announces hundreds of thousands of
+// objects, and a vector's growth would copy them all and touch twice their memory each time.
+using ImportObjectList = std::deque<ImportObject>;
+
 // The record sits below the actions, the reports and the event channel, which all read it; it
 // calls none of them: the summary and the report pass return what their callers write.
 class ImportStatistics {
  public:
-  // Appends a copy of `object`.
-  void AddObject(const ImportObject& object) { objects_.push_back(object); }
+  // Appends `object`.
+  void AddObject(ImportObject object) { objects_.push_back(std::move(object)); }
   // Appends a new StatError (StatWarning) copy of `entry` to the newest object's entries. Before
   // the first object nothing is recorded: such messages count in no statistics.
   void AddError(const StatMember& entry) {
@@ -41,7 +47,7 @@ class ImportStatistics {
   }
 
   // Every announced object, in announcement order; the list never shrinks.
-  const std::vector<ImportObject>& GetObjects() const { return objects_; }
+  const ImportObjectList& GetObjects() const { return objects_; }
   // The newest object, for the actions that change its stage or end time; null when none.
   // Valid until the next AddObject.
   ImportObject* GetNewestObject() { return objects_.empty() ? nullptr : &objects_.back(); }
@@ -84,7 +90,7 @@ class ImportStatistics {
   void SetFinishTime(const Qve::QVEstring& text) { finish_time_ = text; }
 
  private:
-  std::vector<ImportObject> objects_;
+  ImportObjectList objects_;
   uint64_t total_ = 0;
   uint64_t succeeded_ = 0;
   uint64_t failed_ = 0;
