@@ -98,17 +98,11 @@ void ImportTracking::FillCommonFields(uint64_t id, StatMember& entry,
                                   : statistics_.GetCurrentStage();
 }
 
-void ImportTracking::AddEntry(const StatMember& entry, bool error, const ToolLaunch* launch) {
+void ImportTracking::AddEntry(std::shared_ptr<StatMember> entry, const ToolLaunch* launch) {
   if (launch == nullptr) {
-    if (error) {
-      statistics_.AddError(entry);
-    } else {
-      statistics_.AddWarning(entry);
-    }
-  } else if (error) {
-    statistics_.AddErrorTo(launch->object, entry);
+    statistics_.AddEntry(std::move(entry));
   } else {
-    statistics_.AddWarningTo(launch->object, entry);
+    statistics_.AddEntryTo(launch->object, std::move(entry));
   }
 }
 

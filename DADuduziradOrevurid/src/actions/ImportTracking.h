@@ -54,7 +54,7 @@ class ImportTracking {
   // object when given, else from the current tool, script and newest object.
   void FillCommonFields(uint64_t id, StatMember& entry, const ToolLaunch* launch = nullptr) const;
   // Adds the entry to the statistics: on the object of `launch`, or the newest without one.
-  void AddEntry(const StatMember& entry, bool error, const ToolLaunch* launch);
+  void AddEntry(std::shared_ptr<StatMember> entry, const ToolLaunch* launch);
 
   // Actions. New current tool from group 2 + group 3. The SQL*Plus form (also SQL*Loader) then
   // sets the working file to group 7.

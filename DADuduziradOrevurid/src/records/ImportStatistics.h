@@ -24,26 +24,25 @@ class ImportStatistics {
  public:
   // Appends `object`.
   void AddObject(ImportObject object) { objects_.push_back(std::move(object)); }
-  // Appends a new StatError (StatWarning) copy of `entry` to the newest object's entries. Before
-  // the first object nothing is recorded: such messages count in no statistics.
-  void AddError(const StatMember& entry) {
-    if (!objects_.empty()) objects_.back().stats.push_back(std::make_shared<StatError>(entry));
+  // Appends `entry` (a StatError or a StatWarning, kept as it is) to the newest object's
+  // entries. Before the first object nothing is recorded: such messages count in no statistics.
+  void AddEntry(std::shared_ptr<StatMember> entry) {
+    if (!objects_.empty()) objects_.back().stats.push_back(std::move(entry));
   }
-  void AddWarning(const StatMember& entry) {
-    if (!objects_.empty()) objects_.back().stats.push_back(std::make_shared<StatWarning>(entry));
+  // As AddEntry, on the object at `index` of GetObjects() instead of the newest: an earlier
+  // object whose client reports after later objects were announced. Nothing when there is no
+  // such object.
+  void AddEntryTo(size_t index, std::shared_ptr<StatMember> entry) {
+    if (index < objects_.size()) objects_[index].stats.push_back(std::move(entry));
   }
-  // As AddError and AddWarning, on the object at `index` of GetObjects() instead of the newest:
-  // an earlier object whose client reports after later objects were announced. Nothing when
-  // there is no such object.
+  // As AddEntry and AddEntryTo with a new StatError (StatWarning) copy of `entry`.
+  void AddError(const StatMember& entry) { AddEntry(std::make_shared<StatError>(entry)); }
+  void AddWarning(const StatMember& entry) { AddEntry(std::make_shared<StatWarning>(entry)); }
   void AddErrorTo(size_t index, const StatMember& entry) {
-    if (index < objects_.size()) {
-      objects_[index].stats.push_back(std::make_shared<StatError>(entry));
-    }
+    AddEntryTo(index, std::make_shared<StatError>(entry));
   }
   void AddWarningTo(size_t index, const StatMember& entry) {
-    if (index < objects_.size()) {
-      objects_[index].stats.push_back(std::make_shared<StatWarning>(entry));
-    }
+    AddEntryTo(index, std::make_shared<StatWarning>(entry));
   }
 
   // Every announced object, in announcement order; the list never shrinks.
