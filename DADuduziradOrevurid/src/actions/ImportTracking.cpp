@@ -73,7 +73,7 @@ const ImportTracking::ToolLaunch* ImportTracking::EarlierLaunchNamedBy(
   for (size_t colon = line.find(':', start); colon != std::string_view::npos;
        colon = line.find(':', colon + 1)) {
     if (LineNumberAt(line, colon) == 0) continue;
-    const auto found = launches_.find(Qve::QVEstring(line.substr(start, colon - start)));
+    const auto found = launches_.find(line.substr(start, colon - start));
     if (found == launches_.end()) continue;
     const bool newest = found->second.object + 1 == statistics_.GetObjects().size();
     return newest ? nullptr : &found->second;
