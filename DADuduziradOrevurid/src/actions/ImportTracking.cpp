@@ -1,5 +1,7 @@
 #include "actions/ImportTracking.h"
 
+#include <utility>
+
 #include "actions/ActionGroups.h"
 #include "actions/ImportOutputs.h"
 #include "actions/ScriptTree.h"
@@ -71,7 +73,7 @@ const ImportTracking::ToolLaunch* ImportTracking::EarlierLaunchNamedBy(
   for (size_t colon = line.find(':', start); colon != std::string_view::npos;
        colon = line.find(':', colon + 1)) {
     if (LineNumberAt(line, colon) == 0) continue;
-    const auto found = launches_.find(Qve::QVEstring(line.substr(start, colon - start)));
+    const auto found = launches_.find(line.substr(start, colon - start));
     if (found == launches_.end()) continue;
     const bool newest = found->second.object + 1 == statistics_.GetObjects().size();
     return newest ? nullptr : &found->second;
@@ -96,17 +98,11 @@ void ImportTracking::FillCommonFields(uint64_t id, StatMember& entry,
                                   : statistics_.GetCurrentStage();
 }
 
-void ImportTracking::AddEntry(const StatMember& entry, bool error, const ToolLaunch* launch) {
+void ImportTracking::AddEntry(std::shared_ptr<StatMember> entry, const ToolLaunch* launch) {
   if (launch == nullptr) {
-    if (error) {
-      statistics_.AddError(entry);
-    } else {
-      statistics_.AddWarning(entry);
-    }
-  } else if (error) {
-    statistics_.AddErrorTo(launch->object, entry);
+    statistics_.AddEntry(std::move(entry));
   } else {
-    statistics_.AddWarningTo(launch->object, entry);
+    statistics_.AddEntryTo(launch->object, std::move(entry));
   }
 }
 
@@ -161,7 +157,7 @@ int32_t ImportTracking::NewImportObject(void* context, const TextLines&, TextLin
   object.additional = additional_object_;
   object.startTime.SetNow();
   object.endTime.Clear();
-  statistics_.AddObject(object);
+  statistics_.AddObject(std::move(object));
   outputs_.ObjectStarted(scripts_.CurrentName(), name, type_word, additional_object_);
   additional_object_ = false;
   return 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -54,7 +55,7 @@ class ImportTracking {
   // object when given, else from the current tool, script and newest object.
   void FillCommonFields(uint64_t id, StatMember& entry, const ToolLaunch* launch = nullptr) const;
   // Adds the entry to the statistics: on the object of `launch`, or the newest without one.
-  void AddEntry(const StatMember& entry, bool error, const ToolLaunch* launch);
+  void AddEntry(std::shared_ptr<StatMember> entry, const ToolLaunch* launch);
 
   // Actions. New current tool from group 2 + group 3. The SQL*Plus form (also SQL*Loader) then
   // sets the working file to group 7.
@@ -79,8 +80,13 @@ class ImportTracking {
   const ScriptTree& scripts_;
   ImportOutputs& outputs_;
   std::shared_ptr<CallFile> current_tool_;
+  // Looks texts up by view: a message's file name is found without a copy of it.
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+  };
   // The latest launch of each working file while an object was announced.
-  std::unordered_map<Qve::QVEstring, ToolLaunch> launches_;
+  std::unordered_map<Qve::QVEstring, ToolLaunch, TextHash, std::equal_to<>> launches_;
   ImportStatistics statistics_;
   bool additional_object_ = false;
   // SourceTitle's text and what it was built from.

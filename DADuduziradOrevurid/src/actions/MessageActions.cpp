@@ -1,5 +1,7 @@
 #include "actions/MessageActions.h"
 
+#include <memory>
+
 #include "actions/ActionGroups.h"
 #include "actions/ImportOutputs.h"
 #include "actions/ImportTracking.h"
@@ -58,15 +60,21 @@ int32_t MessageActions::RecordToolMessage(const ToolMessage& message, void* cont
   };
   if (message.log_first) report();
 
-  StatError entry;
-  entry.errName = Field(rule, groups, message.name);
-  entry.errCode = Field(rule, groups, message.code);
-  entry.errTxt = Field(rule, groups, message.text);
-  entry.errLine = Field(rule, groups, message.line);
-  entry.errContext = Field(rule, groups, message.context);
-  tracking_.FillCommonFields(id, entry, launch);
-  tracking_.AddEntry(entry, error, launch);  // a warning is kept as a warning copy
-  if (error && message.event) outputs_.ErrorAnnounced(entry);
+  // Made as the kind it is kept as: the statistics keep this very entry, no copy.
+  std::shared_ptr<StatMember> entry;
+  if (error) {
+    entry = std::make_shared<StatError>();
+  } else {
+    entry = std::make_shared<StatWarning>();
+  }
+  entry->errName = Field(rule, groups, message.name);
+  entry->errCode = Field(rule, groups, message.code);
+  entry->errTxt = Field(rule, groups, message.text);
+  entry->errLine = Field(rule, groups, message.line);
+  entry->errContext = Field(rule, groups, message.context);
+  tracking_.FillCommonFields(id, *entry, launch);
+  tracking_.AddEntry(entry, launch);
+  if (error && message.event) outputs_.ErrorAnnounced(*entry);
 
   if (!message.log_first) report();
   return 0;
@@ -103,14 +111,14 @@ int32_t MessageActions::OutputResultErrorPostgresql(void* context, const TextLin
   outputs_.Error(id, title.c_str(), whole, whole);
   last_psql_rule_ = name;
 
-  StatError entry;
+  auto entry = std::make_shared<StatError>();
   // The rules for known situations name the situation in their output and carry the whole line.
   const bool known_situation =
       name.find("Psql_error_") != Qve::QVEstring::npos && name != "Psql_error_code";
-  entry.errTxt = known_situation ? whole : Group(groups, 1);
-  tracking_.FillCommonFields(id, entry, launch);
-  tracking_.AddEntry(entry, true, launch);
-  outputs_.ErrorAnnounced(entry);
+  entry->errTxt = known_situation ? whole : Group(groups, 1);
+  tracking_.FillCommonFields(id, *entry, launch);
+  tracking_.AddEntry(entry, launch);
+  outputs_.ErrorAnnounced(*entry);
   return 0;
 }
 

@@ -43,13 +43,19 @@ void RunOutputs::ObjectStarted(const Qve::QVEstring& script, const Qve::QVEstrin
 void RunOutputs::Error(uint64_t id, const char* source, const Qve::QVEstring& text,
                        const Qve::QVEstring& report_text) {
   log_->Error(id, source, text);
-  report_->AddError(id, report_text);
+  if (KeepsReportTexts()) report_->AddError(id, report_text);
 }
 
 void RunOutputs::Warning(uint64_t id, const char* source, const Qve::QVEstring& text,
                          const Qve::QVEstring& report_text) {
   log_->Warning(id, source, text);
-  report_->AddWarning(id, report_text);
+  if (KeepsReportTexts()) report_->AddWarning(id, report_text);
+}
+
+bool RunOutputs::KeepsReportTexts() const {
+  // Only the JSON report's passes and the JUnit report read the texts; a run without either
+  // would keep one per error for nothing.
+  return settings_.report || settings_.junit || report_->IsEnabled();
 }
 
 void RunOutputs::ErrorAnnounced(const StatMember& entry) { events_->AddError(entry); }

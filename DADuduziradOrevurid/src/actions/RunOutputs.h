@@ -58,6 +58,8 @@ class RunOutputs : public ImportOutputs {
 
  private:
   void WriteJUnit(const JUnitTarget& target, const ImportStatistics* records) const;
+  // Whether the JSON report is to keep the error and warning texts.
+  bool KeepsReportTexts() const;
 
   DedezuLogger* log_;
   JsonImportReport* report_;

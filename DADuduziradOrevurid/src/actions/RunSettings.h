@@ -7,7 +7,9 @@
 namespace Qva {
 
 struct RunSettings {
-  bool report = false;                              // the run writes the HTML log and data.js
+  bool report = false;  // the run writes the HTML log and data.js
+  // The run writes a JUnit report, whose failures quote the texts the JSON report keeps.
+  bool junit = false;
   Qve::QVEstring analyze_file = "movarin_all.bat";  // the top-level script, root of the tree
   // The script's argument text ("echo " and the arguments); it chooses the summary's title.
   Qve::QVEstring command;

@@ -10,6 +10,7 @@ RunSettings RunSettingsFor(const RunConfig& config, const Qve::QVEstring& versio
                            bool report) {
   RunSettings settings;
   settings.report = report;
+  settings.junit = config.WritesJUnit();
   settings.analyze_file = config.script_path;
   settings.command = config.argument_text;
   settings.version_info = version_info;

@@ -14,7 +14,8 @@
 namespace Qva {
 
 // What the import actions need of `config` (the script and its folder, the argument text, the
-// target and the report directory), with `version_info` and `report`.
+// target, the report directory and whether a JUnit report is written), with `version_info` and
+// `report`.
 RunSettings RunSettingsFor(const RunConfig& config, const Qve::QVEstring& version_info,
                            bool report);
 

@@ -51,8 +51,9 @@ inline constexpr uint32_t kImportStageData = 2;
 inline constexpr uint8_t kStatKindError = 1;
 inline constexpr uint8_t kStatKindWarning = 2;
 
-// One recorded error or warning. Abstract: callers build a StatError or StatWarning (usually a
-// temporary) and hand it to ImportStatistics, which keeps its own copy.
+// One recorded error or warning. Abstract: callers build a StatError or StatWarning and hand
+// ImportStatistics either a shared pointer to it, which it keeps, or the entry itself (usually a
+// temporary), of which it keeps a copy.
 class StatMember {
  public:
   virtual ~StatMember() = default;

@@ -13,8 +13,8 @@ struct Counts {
   uint64_t failed = 0;
   uint64_t with_warnings = 0;
 
-  void Add(const ImportObject& object) {
-    switch (object.Classify()) {
+  void Add(ImportOutcome outcome) {
+    switch (outcome) {
       case ImportOutcome::kSucceeded:
         ++succeeded;
         break;
@@ -27,6 +27,7 @@ struct Counts {
         break;
     }
   }
+  void Add(const ImportObject& object) { Add(object.Classify()); }
 };
 
 const char* SummaryTitle(const Qve::QVEstring& run_text) {
@@ -34,6 +35,23 @@ const char* SummaryTitle(const Qve::QVEstring& run_text) {
   if (run_text == "import echo") return "Import data finished:\n";
   return "Import finished:\n";
 }
+
+// The summary line of `counts` for objects of `kind`, or the total line when `kind` is null;
+// empty when they count nothing.
+Qve::QVEstring SummaryLine(const Counts& counts, const char* kind) {
+  if (counts.succeeded == 0 && counts.failed == 0 && counts.with_warnings == 0) return {};
+  uint64_t total = counts.succeeded + counts.failed;
+  if (kind == nullptr) {
+    return Qve::FormatText("Total imported objects: %" PRIu64 ", %" PRIu64 " succeeded, %" PRIu64
+                           " failed.",
+                           total, counts.succeeded, counts.failed);
+  }
+  return Qve::FormatText("Total: %" PRIu64 " %s(s), %" PRIu64 " Ok, %" PRIu64 " Error(s), %" PRIu64
+                         " Warning(s)",
+                         total, kind, counts.succeeded, counts.failed, counts.with_warnings);
+}
+
+constexpr const char* kAdditionalKind = "additional object";
 
 }  // namespace
 
@@ -45,31 +63,34 @@ Qve::QVEstring ImportStatistics::ObjectSummary(bool additional_only, uint8_t typ
                                             : object.type == type_code && !object.additional);
     if (selected) counts.Add(object);
   }
-  if (counts.succeeded == 0 && counts.failed == 0 && counts.with_warnings == 0) return {};
-
-  uint64_t total = counts.succeeded + counts.failed;
-  if (all) {
-    return Qve::FormatText("Total imported objects: %" PRIu64 ", %" PRIu64 " succeeded, %" PRIu64
-                           " failed.",
-                           total, counts.succeeded, counts.failed);
-  }
-  const char* kind = additional_only ? "additional object" : ImportObjectTypeName(type_code);
-  return Qve::FormatText("Total: %" PRIu64 " %s(s), %" PRIu64 " Ok, %" PRIu64 " Error(s), %" PRIu64
-                         " Warning(s)",
-                         total, kind, counts.succeeded, counts.failed, counts.with_warnings);
+  if (all) return SummaryLine(counts, nullptr);
+  return SummaryLine(counts, additional_only ? kAdditionalKind : ImportObjectTypeName(type_code));
 }
 
 std::vector<Qve::QVEstring> ImportStatistics::SummaryLines(const Qve::QVEstring& run_text) const {
+  // One pass over the objects for every line: a long import has hundreds of thousands.
+  std::array<Counts, kObjectTypeLast + 1> by_type;
+  Counts additional;
+  Counts all;
+  for (const ImportObject& object : objects_) {
+    const ImportOutcome outcome = object.Classify();
+    all.Add(outcome);
+    if (object.additional) {
+      additional.Add(outcome);
+    } else if (object.type <= kObjectTypeLast) {
+      by_type[object.type].Add(outcome);
+    }
+  }
   std::vector<Qve::QVEstring> lines = {"--------------------------------------------------",
                                        SummaryTitle(run_text)};
   auto add = [&lines](Qve::QVEstring line) {
     if (!line.empty()) lines.push_back(line + "\n");
   };
   for (uint32_t code = 0; code <= kObjectTypeLast; ++code) {
-    add(ObjectSummary(false, static_cast<uint8_t>(code), false));
+    add(SummaryLine(by_type[code], ImportObjectTypeName(code)));
   }
-  add(ObjectSummary(true, 0, false));
-  add(ObjectSummary(true, 0, true));
+  add(SummaryLine(additional, kAdditionalKind));
+  add(SummaryLine(all, nullptr));
   return lines;
 }
 

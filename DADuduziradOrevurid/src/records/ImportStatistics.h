@@ -5,43 +5,48 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "QVEString.h"
+#include "records/ChunkedList.h"
 #include "records/ImportRecords.h"
 
 namespace Qva {
+
+// The announced objects. Not a vector: a long import announces hundreds of thousands of objects,
+// and a vector's growth would copy them all and touch their memory anew each time.
+using ImportObjectList = ChunkedList<ImportObject>;
 
 // The record sits below the actions, the reports and the event channel, which all read it; it
 // calls none of them: the summary and the report pass return what their callers write.
 class ImportStatistics {
  public:
-  // Appends a copy of `object`.
-  void AddObject(const ImportObject& object) { objects_.push_back(object); }
-  // Appends a new StatError (StatWarning) copy of `entry` to the newest object's entries. Before
-  // the first object nothing is recorded: such messages count in no statistics.
-  void AddError(const StatMember& entry) {
-    if (!objects_.empty()) objects_.back().stats.push_back(std::make_shared<StatError>(entry));
+  // Appends `object`.
+  void AddObject(ImportObject object) { objects_.push_back(std::move(object)); }
+  // Appends `entry` (a StatError or a StatWarning, kept as it is) to the newest object's
+  // entries. Before the first object nothing is recorded: such messages count in no statistics.
+  void AddEntry(std::shared_ptr<StatMember> entry) {
+    if (!objects_.empty()) objects_.back().stats.push_back(std::move(entry));
   }
-  void AddWarning(const StatMember& entry) {
-    if (!objects_.empty()) objects_.back().stats.push_back(std::make_shared<StatWarning>(entry));
+  // As AddEntry, on the object at `index` of GetObjects() instead of the newest: an earlier
+  // object whose client reports after later objects were announced. Nothing when there is no
+  // such object.
+  void AddEntryTo(size_t index, std::shared_ptr<StatMember> entry) {
+    if (index < objects_.size()) objects_[index].stats.push_back(std::move(entry));
   }
-  // As AddError and AddWarning, on the object at `index` of GetObjects() instead of the newest:
-  // an earlier object whose client reports after later objects were announced. Nothing when
-  // there is no such object.
+  // As AddEntry and AddEntryTo with a new StatError (StatWarning) copy of `entry`.
+  void AddError(const StatMember& entry) { AddEntry(std::make_shared<StatError>(entry)); }
+  void AddWarning(const StatMember& entry) { AddEntry(std::make_shared<StatWarning>(entry)); }
   void AddErrorTo(size_t index, const StatMember& entry) {
-    if (index < objects_.size()) {
-      objects_[index].stats.push_back(std::make_shared<StatError>(entry));
-    }
+    AddEntryTo(index, std::make_shared<StatError>(entry));
   }
   void AddWarningTo(size_t index, const StatMember& entry) {
-    if (index < objects_.size()) {
-      objects_[index].stats.push_back(std::make_shared<StatWarning>(entry));
-    }
+    AddEntryTo(index, std::make_shared<StatWarning>(entry));
   }
 
   // Every announced object, in announcement order; the list never shrinks.
-  const std::vector<ImportObject>& GetObjects() const { return objects_; }
+  const ImportObjectList& GetObjects() const { return objects_; }
   // The newest object, for the actions that change its stage or end time; null when none.
   // Valid until the next AddObject.
   ImportObject* GetNewestObject() { return objects_.empty() ? nullptr : &objects_.back(); }
@@ -84,7 +89,7 @@ class ImportStatistics {
   void SetFinishTime(const Qve::QVEstring& text) { finish_time_ = text; }
 
  private:
-  std::vector<ImportObject> objects_;
+  ImportObjectList objects_;
   uint64_t total_ = 0;
   uint64_t succeeded_ = 0;
   uint64_t failed_ = 0;

@@ -103,7 +103,7 @@ TEST(ImportStatisticsTest, EntriesReachTheObjectTheyName) {
   statistics.AddWarningTo(0, warning);
   statistics.AddErrorTo(2, warning);
   statistics.AddError(warning);
-  const std::vector<ImportObject>& objects = statistics.GetObjects();
+  const ImportObjectList& objects = statistics.GetObjects();
   ASSERT_EQ(objects.size(), 2u);
   ASSERT_EQ(objects[0].stats.size(), 2u);
   EXPECT_EQ(objects[0].stats[0]->GetType(), kStatKindError);
