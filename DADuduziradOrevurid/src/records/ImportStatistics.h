@@ -4,19 +4,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "QVEString.h"
-#include "records/ChunkedList.h"
 #include "records/ImportRecords.h"
 
 namespace Qva {
 
-// The announced objects. Not a vector: a long import announces hundreds of thousands of objects,
-// and a vector's growth would copy them all and touch their memory anew each time.
-using ImportObjectList = ChunkedList<ImportObject>;
+// The announced objects. A deque, not a vector: a long import announces hundreds of thousands of
+// objects, and a vector's growth would copy them all and touch twice their memory each time.
+using ImportObjectList = std::deque<ImportObject>;
 
 // The record sits below the actions, the reports and the event channel, which all read it; it
 // calls none of them: the summary and the report pass return what their callers write.
