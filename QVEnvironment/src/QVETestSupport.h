@@ -87,6 +87,25 @@ inline std::vector<std::string> Split(const std::string& text, char separator = 
   return pieces;
 }
 
+// The rows of a tab-separated `text` but "#" comment lines, each cut at its first `columns` - 1
+// tabs (0: at every tab), so that a last column may hold tabs.
+inline std::vector<std::vector<std::string>> SplitTable(const std::string& text,
+                                                        size_t columns = 0) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : Split(text)) {
+    if (line.starts_with('#')) continue;
+    std::vector<std::string>& row = rows.emplace_back();
+    size_t at = 0;
+    for (size_t tab; (columns == 0 || row.size() + 1 < columns) &&
+                     (tab = line.find('\t', at)) != std::string::npos;
+         at = tab + 1) {
+      row.push_back(line.substr(at, tab - at));
+    }
+    row.push_back(line.substr(at));
+  }
+  return rows;
+}
+
 // Writes `text` to `path` byte for byte; a `mode` of 0 or more also sets the permissions.
 inline std::string WriteText(const std::string& path, const std::string& text, int mode = -1) {
   std::ofstream(path, std::ios::binary) << text;

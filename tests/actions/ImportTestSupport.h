@@ -1,17 +1,15 @@
 // Test helpers for the import actions: report outputs of a test's own, rules to fire actions
-// with, a real wizard event subscriber, whole logs run through the analyzer, and data files.
+// with, a real wizard event subscriber and whole logs run through the analyzer.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <regex>
-#include <sstream>
 
 #include "QVETestSupport.h"
 #include "actions/ImpLogAnalyzerActionManager.h"
@@ -195,35 +193,5 @@ struct ImportRun {
   std::string events;
   std::string trace;
 };
-
-// The bytes of the data file tests/data/actions/`name`; a missing or empty one fails the test.
-inline std::string ReadData(const std::string& name) {
-  const std::string text = Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/actions/" + name);
-  EXPECT_FALSE(text.empty()) << "no data in tests/data/actions/" << name;
-  return text;
-}
-
-// One case per file named `*ext` in the data folder `folder`: their names without `ext`, sorted.
-inline std::vector<std::string> DataCases(const std::string& folder, const std::string& ext) {
-  std::vector<std::string> names;
-  for (const auto& file :
-       std::filesystem::directory_iterator(ML_SOURCE_DIR "/tests/data/actions/" + folder)) {
-    if (file.path().extension() == ext) names.push_back(file.path().stem().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// The rows of the tab-separated data file `name`, each split at its tabs; '#' starts a comment.
-inline std::vector<std::vector<std::string>> ReadTable(const std::string& name) {
-  std::vector<std::vector<std::string>> rows;
-  std::istringstream text(ReadData(name));
-  for (std::string line; std::getline(text, line);) {
-    if (line.starts_with('#')) continue;
-    std::vector<std::string>& row = rows.emplace_back(1);
-    for (const char c : line) c == '\t' ? row.emplace_back() : row.back() += c;
-  }
-  return rows;
-}
 
 }  // namespace Qva::test

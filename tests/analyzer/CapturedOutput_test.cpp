@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ImportLogGenerator.h"
+#include "QVETestSupport.h"
 #include "actions/ImpLogAnalyzerActionManager.h"
 #include "analyzer/LogAnalyzer.h"
 #include "analyzer/RegexAnalyzeRule.h"
@@ -35,21 +36,12 @@ std::vector<std::string> ReadLines(const std::string& name) {
   return ReadLines(std::ifstream(ML_SOURCE_DIR "/tests/e2e/captured/" + name));
 }
 
-// The rows of ML_SOURCE_DIR/PATH but "#" comments, each cut at its first `columns` - 1 tabs: a
-// line may hold tabs.
+// The rows of ML_SOURCE_DIR/PATH, each cut at its first `columns` - 1 tabs: a line may hold
+// tabs. A missing or empty file fails the test.
 std::vector<std::vector<std::string>> Rows(const std::string& path, size_t columns) {
-  std::vector<std::vector<std::string>> table;
-  for (const std::string& line : ReadLines(std::ifstream(ML_SOURCE_DIR "/" + path))) {
-    if (line.starts_with("#")) continue;
-    auto& row = table.emplace_back();
-    size_t at = 0;
-    for (size_t tab; row.size() + 1 < columns && (tab = line.find('\t', at)) != std::string::npos;
-         at = tab + 1) {
-      row.push_back(line.substr(at, tab - at));
-    }
-    row.push_back(line.substr(at));
-  }
-  return table;
+  const std::string text = Qve::test::ReadFile(ML_SOURCE_DIR "/" + path);
+  EXPECT_FALSE(text.empty()) << path;
+  return Qve::test::SplitTable(text, columns);
 }
 
 struct Expected {

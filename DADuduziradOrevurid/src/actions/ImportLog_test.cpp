@@ -4,6 +4,8 @@
 // a log ends when its script stops early or exits with a failed status.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "QVEString.h"
 #include "actions/ImpLogAnalyzerActionManager.h"
 #include "actions/ImportTestSupport.h"
@@ -29,8 +31,8 @@ std::string TargetOf(const std::string& log) {
 // other lines are skipped; mssql: only the object right after "Additional object" is additional,
 // bcp names its table). NAME.expected holds the Digest() of the marked, finish and summary lines
 // of NAME.log, then the events.
-const std::vector<std::string>& WindowsLogs() {
-  static const std::vector<std::string> names = test::DataCases("windows", ".log");
+const std::set<std::string>& WindowsLogs() {
+  static const std::set<std::string> names = Qve::test::TestDataCases("actions/windows", ".log");
   return names;
 }
 
@@ -38,10 +40,10 @@ TEST(ImportLogTest, WindowsRuleFamilies) {
   ASSERT_EQ(WindowsLogs().size(), 2u);
   for (const std::string& name : WindowsLogs()) {
     SCOPED_TRACE(name);
-    const std::string log = test::ReadData("windows/" + name + ".log");
+    const std::string log = Qve::test::ReadTestData("actions/windows/" + name + ".log");
     const ImportRun run(log, TargetOf(log));
     EXPECT_EQ(run.Digest("^<[ew]|</exec>(Finish |Total|Import .*finished)") + run.events,
-              test::ReadData("windows/" + name + ".expected"));
+              Qve::test::ReadTestData("actions/windows/" + name + ".expected"));
   }
 }
 
@@ -70,7 +72,7 @@ TEST(ImportLogTest, PlatformSupplementChangesNoVerdict) {
       {"Oracle", bench::GenerateImportLog(4000, 11) + "C:\\imp>rem End script\n", ""},
   };
   for (const std::string& name : WindowsLogs()) {
-    const std::string log = test::ReadData("windows/" + name + ".log");
+    const std::string log = Qve::test::ReadTestData("actions/windows/" + name + ".log");
     logs.push_back({TargetOf(log), log, ""});
   }
   for (const Log& log : logs) {
@@ -95,9 +97,9 @@ TEST(ImportLogTest, PlatformSupplementChangesNoVerdict) {
 // A failure-shaped line that no rule knows (initdb's error in German) warns the current object as
 // any warning does: an anchored page line quoting it, a warning entry, no event.
 TEST(ImportLogTest, FailureShapedLineWarnsTheCurrentObject) {
-  const ImportRun run(test::ReadData("unknown-failure-line.log"), "PostgreSQL", {},
+  const ImportRun run(Qve::test::ReadTestData("actions/unknown-failure-line.log"), "PostgreSQL", {},
                       "movarin_all.sh");
-  EXPECT_EQ(run.Digest("^<[ew]"), test::ReadData("unknown-failure-line.expected"));
+  EXPECT_EQ(run.Digest("^<[ew]"), Qve::test::ReadTestData("actions/unknown-failure-line.expected"));
   EXPECT_EQ(run.events.find("Fehler"), std::string::npos);
 }
 
@@ -149,7 +151,7 @@ TEST(ImportLogTest, ScriptEnd) {
       {"finished", log, {}, 0, 0},
       {"finished-with-exit-status-3", log, {Kind::kExited, 3, ""}, 1, 1},
   };
-  ASSERT_EQ(test::DataCases("script-end", ".expected").size(), std::size(cases));
+  ASSERT_EQ(Qve::test::TestDataCases("actions/script-end", ".expected").size(), std::size(cases));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StoppedRun run(c.log, c.end);
@@ -157,7 +159,8 @@ TEST(ImportLogTest, ScriptEnd) {
     const std::vector<std::string> page = run.out.LogLines();
     ASSERT_GE(page.size(), c.added);
     EXPECT_EQ(std::vector<std::string>(page.begin(), page.end() - c.added), run.page_before);
-    EXPECT_EQ(run.Digest(), test::ReadData("script-end/" + std::string(c.name) + ".expected"));
+    EXPECT_EQ(run.Digest(),
+              Qve::test::ReadTestData("actions/script-end/" + std::string(c.name) + ".expected"));
   }
 }
 

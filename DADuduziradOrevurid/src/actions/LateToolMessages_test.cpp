@@ -64,7 +64,8 @@ std::string Digest(const std::string& first_launch, const std::string& second_la
 TEST(LateToolMessagesTest, MessageNamingAnEarlierObjectsFileGoesToIt) {
   // Per row: the two launches, the captured line, the object that gets the entry, its kind and
   // the working file that its page line names.
-  const auto rows = test::ReadTable("late-tool-messages.tsv");
+  const auto rows =
+      Qve::test::SplitTable(Qve::test::ReadTestData("actions/late-tool-messages.tsv"));
   ASSERT_EQ(rows.size(), 7u);
   for (const auto& row : rows) {
     ASSERT_EQ(row.size(), 7u);

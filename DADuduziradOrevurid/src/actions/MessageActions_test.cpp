@@ -13,7 +13,7 @@ TEST(MessageActionsTest, EachMemberMapsItsGroupsAndReports) {
   // Per row: the action, the rule, the recorded entry's kind|name|code|text|line|context, the
   // text the JSON report keeps, and how many events are sent: the object's start event, and for
   // most errors one error event (its text: the whole runs').
-  const auto rows = test::ReadTable("message-actions.tsv");
+  const auto rows = Qve::test::SplitTable(Qve::test::ReadTestData("actions/message-actions.tsv"));
   ASSERT_EQ(rows.size(), 13u);
   test::EventProbe& events = test::EventProbe::Get();
   events.Take();  // what earlier tests sent

@@ -15,19 +15,9 @@
 namespace Qva {
 namespace {
 
-// The rows of tests/data/analyzer/NAME: its lines but "#" comments, split at tabs; a missing or
-// short file fails the test.
+// The rows of tests/data/analyzer/NAME, split at tabs; a missing or short file fails the test.
 std::vector<std::vector<std::string>> PrefilterRows(const std::string& name, size_t rows) {
-  std::istringstream in(Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/analyzer/" + name));
-  std::vector<std::vector<std::string>> table;
-  for (std::string line; std::getline(in, line);) {
-    if (line.starts_with("#")) continue;
-    auto& row = table.emplace_back();
-    for (size_t at = 0, tab = 0; tab != std::string::npos; at = tab + 1) {
-      tab = line.find('\t', at);
-      row.push_back(line.substr(at, tab - at));
-    }
-  }
+  auto table = Qve::test::SplitTable(Qve::test::ReadTestData("analyzer/" + name));
   EXPECT_EQ(table.size(), rows) << name;
   return table;
 }

@@ -16,13 +16,6 @@
 
 namespace {
 
-// The bytes of tests/data/events/<name>; a missing or empty file fails the test.
-std::string EventData(const std::string& name) {
-  const std::string text = Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/events/" + name);
-  EXPECT_FALSE(text.empty()) << "no data in tests/data/events/" << name;
-  return text;
-}
-
 // Every kind of event through a prefixed channel, byte for byte and in order (as in
 // tests/data/events/controller-events.txt): progress is the share of the script's calls finished
 // (lines of calls.bat that start with "call" and a blank), at most 0.95; final counts go as 32
@@ -31,7 +24,8 @@ TEST(ControllerTest, EventTextsArriveInOrder) {
   const uint16_t port = events_test::FreeTcpPort();
   events_test::TestSubscriber subscriber(port);
   CWizzardInspectionController controller;
-  ASSERT_FALSE(EventData("calls.bat").empty());  // the script whose calls the controller counts
+  ASSERT_FALSE(Qve::test::ReadTestData("events/calls.bat")
+                   .empty());  // the script whose calls the controller counts
   controller.Init(port, "abc", ML_SOURCE_DIR "/tests/data/events/calls.bat");
   controller.StartImportEvent("tables.bat", "HR.EMPLOYEES", "Table", true);
   Qva::StatError error;  // of an unknown stage
@@ -53,7 +47,7 @@ TEST(ControllerTest, EventTextsArriveInOrder) {
   for (int i = 0; i < 8; ++i) received += subscriber.Receive() + "\n";
   const std::string pid = "\"pid\":" + std::to_string(getpid());
   EXPECT_EQ(std::regex_replace(received, std::regex(pid), "PID"),
-            EventData("controller-events.txt"));
+            Qve::test::ReadTestData("events/controller-events.txt"));
 }
 
 // A port in use is traced, the script still counted, and every later operation (a second Init

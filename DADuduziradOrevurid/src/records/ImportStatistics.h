@@ -35,15 +35,9 @@ class ImportStatistics {
   void AddEntryTo(size_t index, std::shared_ptr<StatMember> entry) {
     if (index < objects_.size()) objects_[index].stats.push_back(std::move(entry));
   }
-  // As AddEntry and AddEntryTo with a new StatError (StatWarning) copy of `entry`.
+  // As AddEntry with a new StatError (StatWarning) copy of `entry`.
   void AddError(const StatMember& entry) { AddEntry(std::make_shared<StatError>(entry)); }
   void AddWarning(const StatMember& entry) { AddEntry(std::make_shared<StatWarning>(entry)); }
-  void AddErrorTo(size_t index, const StatMember& entry) {
-    AddEntryTo(index, std::make_shared<StatError>(entry));
-  }
-  void AddWarningTo(size_t index, const StatMember& entry) {
-    AddEntryTo(index, std::make_shared<StatWarning>(entry));
-  }
 
   // Every announced object, in announcement order; the list never shrinks.
   const ImportObjectList& GetObjects() const { return objects_; }

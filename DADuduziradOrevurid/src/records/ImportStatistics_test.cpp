@@ -78,8 +78,8 @@ TEST(ImportStatisticsTest, SummaryAndReportCounts) {
                std::to_string(statistics.GetSucceeded()) + " " +
                std::to_string(statistics.GetFailed()) + " " +
                std::to_string(statistics.GetWithWarnings()) + "\n";
-    EXPECT_EQ(summary, Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/records/summary/" +
-                                           std::string(test.name) + ".expected"));
+    EXPECT_EQ(summary,
+              Qve::test::ReadTestData("records/summary/" + std::string(test.name) + ".expected"));
   }
 }
 
@@ -91,7 +91,7 @@ TEST(ImportStatisticsTest, EntriesReachTheObjectTheyName) {
   warning.lineId = 41;
   warning.stage = kImportStageData;
   statistics.AddError(warning);
-  statistics.AddWarningTo(0, warning);
+  statistics.AddEntryTo(0, std::make_shared<StatWarning>(warning));
   EXPECT_EQ(statistics.GetNewestObject(), nullptr);
   EXPECT_EQ(statistics.GetCurrentStage(), kImportStageDdl);
 
@@ -99,9 +99,9 @@ TEST(ImportStatisticsTest, EntriesReachTheObjectTheyName) {
   second.stage = kImportStageData;
   statistics.AddObject(ImportObject());
   statistics.AddObject(second);
-  statistics.AddErrorTo(0, warning);
-  statistics.AddWarningTo(0, warning);
-  statistics.AddErrorTo(2, warning);
+  statistics.AddEntryTo(0, std::make_shared<StatError>(warning));
+  statistics.AddEntryTo(0, std::make_shared<StatWarning>(warning));
+  statistics.AddEntryTo(2, std::make_shared<StatError>(warning));
   statistics.AddError(warning);
   const ImportObjectList& objects = statistics.GetObjects();
   ASSERT_EQ(objects.size(), 2u);

@@ -22,13 +22,6 @@ std::string MaskTimeStamps(const std::string& text) {
   return std::regex_replace(text, stamp, "TS");
 }
 
-// The bytes of tests/data/reports/<name>; a missing or empty file fails the test.
-std::string LogData(const std::string& name) {
-  const std::string text = Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/reports/" + name);
-  EXPECT_FALSE(text.empty()) << "no data in tests/data/reports/" << name;
-  return text;
-}
-
 // The header names the target and links the stylesheet and the report page beside the log; every
 // kind of line is escaped after formatting, and debug lines stay out of the page.
 TEST(DedezuLoggerTest, SmallRunWritesTheWholePage) {
@@ -51,7 +44,7 @@ TEST(DedezuLoggerTest, SmallRunWritesTheWholePage) {
 
   EXPECT_EQ(
       MaskTimeStamps(Qve::test::ReadFile(folder.File("scripts/report/Import/import_log.html"))),
-      LogData("small-run-log.html"));
+      Qve::test::ReadTestData("reports/small-run-log.html"));
 }
 
 TEST(DedezuLoggerTest, OpenTruncatesOrThrowsNamingTheFileAndLeavesTheLogClosed) {
@@ -117,7 +110,7 @@ TEST(DedezuLoggerTest, HugeMessagesLongSourcesAndActionsAreWrittenWhole) {
 
 // Rows of tests/data/reports/html-text.tsv: text, "attribute" or "content", escaped text.
 TEST(HtmlTextTest, OnlyMarkupCharactersAreEscaped) {
-  std::istringstream rows(LogData("html-text.tsv"));
+  std::istringstream rows(Qve::test::ReadTestData("reports/html-text.tsv"));
   size_t count = 0;
   for (std::string text, place, escaped;
        std::getline(rows, text, '\t') && std::getline(rows, place, '\t') &&

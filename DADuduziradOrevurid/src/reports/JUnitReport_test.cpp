@@ -12,28 +12,21 @@
 namespace Qva {
 namespace {
 
-// The bytes of tests/data/reports/<name>; a missing or empty file fails the test.
-std::string JUnitData(const std::string& name) {
-  const std::string text = Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/reports/" + name);
-  EXPECT_FALSE(text.empty()) << "no data in tests/data/reports/" << name;
-  return text;
-}
-
 // One suite per object type in order of appearance; failed, warned, passed and never imported
 // objects; markup in the texts escaped, a control character shown as U+FFFD.
 TEST(JUnitReportTest, SuitesCasesAndTexts) {
   rapidjson::Document report;
-  report.Parse(JUnitData("junit-suites.json").c_str());
+  report.Parse(Qve::test::ReadTestData("reports/junit-suites.json").c_str());
   ASSERT_FALSE(report.HasParseError());
   EXPECT_EQ(FormatJUnitReport(report, "imp/reports/Import/import_log.html"),
-            JUnitData("junit-suites.xml"));
+            Qve::test::ReadTestData("reports/junit-suites.xml"));
 }
 
 // Texts that XML 1.0 cannot carry as they are: the report stays well-formed for libxml2 and
 // shows U+FFFD exactly where the text had something it could not carry. The lines of
 // tests/data/reports/junit-any-bytes.txt come in pairs: a text, then how the report shows it.
 TEST(JUnitReportTest, AnyBytesGiveWellFormedXml) {
-  std::istringstream lines(JUnitData("junit-any-bytes.txt"));
+  std::istringstream lines(Qve::test::ReadTestData("reports/junit-any-bytes.txt"));
   size_t count = 0;
   for (std::string raw, shown; std::getline(lines, raw) && std::getline(lines, shown); ++count) {
     SCOPED_TRACE(raw);

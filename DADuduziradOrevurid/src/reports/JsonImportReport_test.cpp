@@ -35,13 +35,6 @@ void AddObject(ImportStatistics& stats, const std::string& name, std::vector<int
   }
 }
 
-// The bytes of tests/data/reports/<name>; a missing or empty file fails the test.
-std::string ReportData(const std::string& name) {
-  const std::string text = Qve::test::ReadFile(ML_SOURCE_DIR "/tests/data/reports/" + name);
-  EXPECT_FALSE(text.empty()) << "no data in tests/data/reports/" << name;
-  return text;
-}
-
 class JsonImportReportTest : public ::testing::Test {
  protected:
   std::string Base() const { return folder_.File("base"); }
@@ -145,7 +138,7 @@ TEST_F(JsonImportReportTest, ErrorTableGroupsThisRunsErrorsByText) {
   report_.UpdateErrorTable(stats_);
 
   // Entries of other types stay in order; "Import" groups follow in byte order of their text.
-  EXPECT_EQ(SavedSections({"error_table"}), ReportData("error-table.json"));
+  EXPECT_EQ(SavedSections({"error_table"}), Qve::test::ReadTestData("reports/error-table.json"));
 }
 
 // An error's text is kept once by the report, however long it is: the entries of the objects it
@@ -184,7 +177,7 @@ TEST_F(JsonImportReportTest, ObjectStatusIsDecidedByTheLastEntry) {
 
   // A stale member stays; 1.9 seconds truncate to 1; without a tips table (Oracle) the warning
   // text is the comment; an entry no object names is left alone.
-  EXPECT_EQ(SavedSections({"objects"}), ReportData("object-status.json"));
+  EXPECT_EQ(SavedSections({"objects"}), Qve::test::ReadTestData("reports/object-status.json"));
 }
 
 // The end-to-end runs check the tips of real client errors; here, what they cannot show.
@@ -199,7 +192,8 @@ TEST_F(JsonImportReportTest, TipsFollowTheTargetFamily) {
   report_.UpdateObjects(stats_);
   report_.UpdateErrorTable(stats_);
   // The connection error's tip shows on its object and on its error-table group.
-  EXPECT_EQ(SavedSections({"objects", "error_table"}), ReportData("mysql-tips.json"));
+  EXPECT_EQ(SavedSections({"objects", "error_table"}),
+            Qve::test::ReadTestData("reports/mysql-tips.json"));
 
   // Family names are exact; the first row whose key occurs wins; keys are case-sensitive.
   EXPECT_TRUE(TipsTableFor("PostgreSQL").empty());
@@ -228,7 +222,7 @@ TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
     ImportStatistics stats;
     AddObject(stats, "T", {1});
     AddObject(stats, "3");  // a number is no name
-    WriteData(ReportData("shapes/" + name));
+    WriteData(Qve::test::ReadTestData("reports/shapes/" + name));
     ASSERT_EQ(report.Init(true, Base(), "rpt", "Oracle"), 0);
     report.AddError(1, "e");
     report.UpdateObjects(stats);
@@ -238,7 +232,8 @@ TEST_F(JsonImportReportTest, WrongShapesAreRepairedOrSkipped) {
     size_t time = saved.find("\"time_import\":", saved.find("\"general_information\""));
     ASSERT_NE(time, std::string::npos);
     saved.at(time + 14) = 'N';  // under a second: 0 or 1
-    EXPECT_EQ(saved, ReportData("shapes/" + name.substr(0, name.size() - 10) + ".saved.js"));
+    EXPECT_EQ(saved, Qve::test::ReadTestData("reports/shapes/" + name.substr(0, name.size() - 10) +
+                                             ".saved.js"));
   }
   EXPECT_EQ(cases, 7u);
 }
@@ -264,7 +259,8 @@ TEST_F(JsonImportReportTest, InvalidUtf8BecomesReplacementCharacters) {
   report_.AddError(1, "bad \xFF\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80 \xE2\x82x good \xE2\x82\xAC");
   report_.UpdateObjects(stats_);
   report_.UpdateErrorTable(stats_);
-  EXPECT_EQ(SavedSections({"objects", "kept", "error_table"}), ReportData("invalid-utf8.json"));
+  EXPECT_EQ(SavedSections({"objects", "kept", "error_table"}),
+            Qve::test::ReadTestData("reports/invalid-utf8.json"));
 }
 
 }  // namespace
